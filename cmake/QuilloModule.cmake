@@ -1,0 +1,16 @@
+# quillo_module(NAME [QT Core Gui ...] [DEPS target ...])
+# One static library per folder under src/, made of every .cpp/.h/.ui/.qrc in that folder,
+# so that adding a file needs no edit here.
+function(quillo_module name)
+  cmake_parse_arguments(ARG "" "" "QT;DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.ui ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/..)
+  set(qtlibs)
+  foreach(c IN LISTS ARG_QT)
+    list(APPEND qtlibs Qt6::${c})
+  endforeach()
+  target_link_libraries(${name} PUBLIC quillo_options ${qtlibs} ${ARG_DEPS})
+endfunction()

@@ -1,0 +1,32 @@
+#pragma once
+// Where the outside services live. One base address serves them all: the environment variable
+// QUILLO_SERVICE when set (tests point the program at their own server this way), otherwise the
+// address fixed at build time.
+#include <QByteArray>
+#include <QString>
+
+namespace quillo {
+
+// Base address without a trailing slash, for example "http://127.0.0.1:8437".
+QString ServiceBase();
+
+// The base address followed by an absolute path ("/translate_txt").
+QString ServiceUrl(const QString& path);
+
+// "http://host:port/": the root address that the WorldLingo loader page names.
+QByteArray ServiceRootAddress();
+
+// Host and port of the base address ("127.0.0.1:8437").
+QString ServiceHost();
+
+// The product's web site, shown in messages and opened by the web-site commands.
+QString ProductWebSite();
+
+// The maker's contact address used in the help text.
+QString ProductEmail();
+
+// Stands in for the platform's "is this computer on line" question: true when a non-loopback
+// interface is up and running, or when the given address names this machine.
+bool InternetGetConnectedState(const QString& serverUrl);
+
+} // namespace quillo

@@ -1,0 +1,1 @@
+// Placeholder until the module's first real source lands; delete it then.
