@@ -1,0 +1,48 @@
+#pragma once
+// Reads INI text with the rules of the Windows profile functions: section and key names compared
+// without case, blanks around names and values trimmed, at most 2047 bytes of a value, the first
+// of duplicate sections and keys wins, text in code page 936. Any bytes are accepted.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace quillo {
+
+class ProfileReader
+{
+public:
+    ProfileReader() = default;
+
+    // An unreadable or missing file gives a reader that is not loaded and answers defaults.
+    static ProfileReader fromFile(const QString& path);
+    static ProfileReader fromBytes(const QByteArray& gbkText);
+
+    bool isLoaded() const;
+
+    QString value(const QString& section, const QString& key, const QString& defaultValue = {}) const;
+    // "key=value" lines of the section in file order, as the platform lists a section.
+    QStringList sectionLines(const QString& section) const;
+    // Key names of the section in file order, each once.
+    QStringList keys(const QString& section) const;
+
+private:
+    struct Entry
+    {
+        QString key;
+        QString value;
+    };
+    struct Section
+    {
+        QString name;
+        QList<Entry> entries;
+    };
+
+    const Section* findSection(const QString& name) const;
+
+    QList<Section> m_sections;
+    bool m_loaded = false;
+};
+
+} // namespace quillo
