@@ -1,0 +1,123 @@
+#include "ReplyCuts.h"
+
+#include "Encoding.h"
+
+#include <limits>
+
+namespace quillo {
+
+namespace {
+
+// The cuts are defined on byte positions counted from 1, with 0 for "not found"; these two
+// helpers keep that arithmetic in one place so that every cut clamps the same way.
+constexpr qsizetype kToEnd = std::numeric_limits<qsizetype>::max() / 2;
+
+qsizetype position(const QByteArray& marker, const QByteArray& s)
+{
+    if (marker.isEmpty())
+        return 0;
+    return s.indexOf(marker) + 1;
+}
+
+// A start below 1 counts as 1, a count of 0 or less gives nothing, and a cut never runs past
+// the end.
+QByteArray cut(const QByteArray& s, qsizetype start, qsizetype count)
+{
+    if (start < 1)
+        start = 1;
+    if (count <= 0 || start > s.size())
+        return {};
+    return s.mid(start - 1, std::min(count, s.size() - (start - 1)));
+}
+
+QByteArray cutToEnd(const QByteArray& s, qsizetype start)
+{
+    return cut(s, start, kToEnd);
+}
+
+const QByteArray kBabelFishStart = QByteArrayLiteral("<div id=\"result\"><div style=\"padding:");
+const QByteArray kBabelFishEnd = QByteArrayLiteral("</div></div>");
+constexpr qsizetype kBabelFishSkip = 8; // the padding value and the rest of the inner tag
+const QByteArray kSessionEnd = QByteArrayLiteral("/object");
+const QByteArray kWorldLingoStart = QByteArrayLiteral("<textarea name=\"wl_result\"");
+const QByteArray kWorldLingoTagEnd = QByteArrayLiteral(">");
+const QByteArray kWorldLingoEnd = QByteArrayLiteral("</textarea>");
+const QByteArray kPageIdStart = QByteArrayLiteral("wl_id=\\\"");
+const QByteArray kPageIdEnd = QByteArrayLiteral("\\\">");
+
+} // namespace
+
+QByteArray ReplyText(const QByteArray& body)
+{
+    QByteArray text;
+    text.reserve(body.size() + body.size() / 16 + 2);
+    const qsizetype size = body.size();
+    qsizetype i = 0;
+    while (i < size) {
+        qsizetype end = i;
+        while (end < size && body[end] != '\r' && body[end] != '\n')
+            ++end;
+        text += QByteArrayView(body.constData() + i, end - i);
+        text += "\r\n";
+        if (end < size && body[end] == '\r')
+            ++end;
+        if (end < size && body[end] == '\n')
+            ++end;
+        i = end;
+    }
+    return text;
+}
+
+std::optional<QByteArray> ExtractBabelFishResult(const QByteArray& s)
+{
+    const qsizetype p = position(kBabelFishStart, s);
+    if (p == 0)
+        return std::nullopt;
+    const qsizetype start = p + kBabelFishStart.size() + kBabelFishSkip;
+    const qsizetype q = position(kBabelFishEnd, cutToEnd(s, start));
+    return cut(s, start, q - 1);
+}
+
+std::optional<QByteArray> ExtractWorldLingoResult(const QByteArray& s)
+{
+    const qsizetype p = position(kWorldLingoStart, s);
+    if (p == 0)
+        return std::nullopt;
+    const qsizetype g = position(kWorldLingoTagEnd, cutToEnd(s, p));
+    const qsizetype start = p + g;
+    const qsizetype e = position(kWorldLingoEnd, cutToEnd(s, start));
+    return cut(s, start, e - 1);
+}
+
+QByteArray ExtractSessionPrefix(const QByteArray& s, const QByteArray& rootAddress)
+{
+    const qsizetype p = position(rootAddress, s);
+    if (p == 0)
+        return {};
+    const qsizetype q = position(kSessionEnd, cutToEnd(s, p));
+    if (q == 0)
+        return {};
+    return cut(s, p, q);
+}
+
+QByteArray ExtractPageId(const QByteArray& s)
+{
+    const qsizetype p = position(kPageIdStart, s);
+    if (p == 0)
+        return {};
+    const QByteArray fromMarker = cutToEnd(s, p);
+    const qsizetype q = position(kPageIdEnd, fromMarker);
+    if (q == 0)
+        return {};
+    // From right after the start marker up to and including the end marker's backslash.
+    const qsizetype first = kPageIdStart.size() + 1;
+    return cut(fromMarker, first, q - first + 1);
+}
+
+QByteArray EncodeUrlParam(const QString& text)
+{
+    // The same escaping as a form body, over the code page 936 bytes.
+    return FormEncode(ToAnsi(text));
+}
+
+} // namespace quillo
