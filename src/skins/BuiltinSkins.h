@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+
+class QObject;
+
+namespace quillo {
+
+class TCompressedStoredSkin;
+
+// The three skins built into the program (1 yellow, 2 green, 3 blue), packed at build time.
+inline constexpr int kBuiltinSkinCount = 3;
+
+// Compressed bytes of built-in skin number (1 to 3); empty for any other number.
+QByteArray BuiltinSkinData(int number);
+
+// A stored skin holding built-in skin number, with FileName "skin.ini".
+TCompressedStoredSkin* CreateBuiltinSkin(int number, QObject* parent);
+
+} // namespace quillo

@@ -1,0 +1,49 @@
+#include "skins/CompressedStoredSkin.h"
+
+#include "skins/container/PackedSkinFile.h"
+#include "skins/container/SkinSource.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace quillo {
+
+namespace {
+void report(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+} // namespace
+
+TCompressedStoredSkin::TCompressedStoredSkin(QObject* parent) : QObject(parent) {}
+
+bool TCompressedStoredSkin::loadFromSkinSource(const QString& definitionPath, QString* error)
+{
+    PackedSkinSource packed = PackSkinSource(definitionPath);
+    if (!packed.ok) {
+        report(error, packed.error);
+        return false;
+    }
+    m_compressedData = std::move(packed.compressed);
+    m_fileName = QFileInfo(definitionPath).fileName();
+    return true;
+}
+
+bool TCompressedStoredSkin::loadFromPackedFile(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        report(error, QStringLiteral("%1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    std::optional<QByteArray> compressed = ReadPackedSkinFile(file.readAll());
+    if (!compressed) {
+        report(error, QStringLiteral("%1: not a packed skin file of version 3 or less").arg(path));
+        return false;
+    }
+    m_compressedData = std::move(*compressed);
+    return true;
+}
+
+} // namespace quillo

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+namespace quillo {
+
+// One stored skin: the zlib-compressed bytes of a skin container, kept for the life of its
+// owner. Unpacking is TSkinData's job; this only holds the bytes and, as a build step, makes them.
+class TCompressedStoredSkin : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString Description READ Description WRITE setDescription)
+    Q_PROPERTY(QString FileName READ FileName WRITE setFileName)
+    Q_PROPERTY(QString CompressedFileName READ CompressedFileName WRITE setCompressedFileName)
+
+public:
+    explicit TCompressedStoredSkin(QObject* parent = nullptr);
+
+    QString Description() const { return m_description; }
+    void setDescription(const QString& text) { m_description = text; }
+    // Name of the definition file the data was built from; only recorded.
+    QString FileName() const { return m_fileName; }
+    void setFileName(const QString& name) { m_fileName = name; }
+    QString CompressedFileName() const { return m_compressedFileName; }
+    void setCompressedFileName(const QString& name) { m_compressedFileName = name; }
+
+    const QByteArray& CompressedData() const { return m_compressedData; }
+    void setCompressedData(const QByteArray& data) { m_compressedData = data; }
+    bool isEmpty() const { return m_compressedData.isEmpty(); }
+
+    // Build steps. Packs the skin source whose definition is at definitionPath (its pictures
+    // beside it) at the best compression level and keeps the file name of the definition.
+    bool loadFromSkinSource(const QString& definitionPath, QString* error = nullptr);
+    // Takes the compressed bytes of a packed skin file unchanged.
+    bool loadFromPackedFile(const QString& path, QString* error = nullptr);
+
+private:
+    QString m_description;
+    QString m_fileName;
+    QString m_compressedFileName;
+    QByteArray m_compressedData;
+};
+
+} // namespace quillo
