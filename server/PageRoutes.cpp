@@ -1,0 +1,176 @@
+// The translated-page address "/<identifier>\translation?wl_url=..&wl_srclang=..&wl_trglang=..":
+// the browser opens it, and gets the page at wl_url with its text translated. Browsers turn
+// the backslash into a slash, so both spellings lead here.
+
+#include "server/FormBody.h"
+#include "server/HtmlTranslator.h"
+#include "server/HttpSupport.h"
+#include "server/Log.h"
+#include "server/PageFetcher.h"
+#include "server/ServiceContext.h"
+#include "server/TextCodec.h"
+#include "server/TokenStore.h"
+#include "server/TranslationService.h"
+
+#include <QString>
+#include <QUrl>
+
+namespace quillo::server {
+
+namespace {
+
+void respondPage(httplib::Response& response, int status, std::string_view sentence,
+                 std::string_view detail)
+{
+    response.status = status;
+    response.set_content("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>网页翻译</title>"
+                         "</head>\n<body>\n<p>" + HtmlEscape(sentence) + "</p>\n<p><small>"
+                             + HtmlEscape(detail) + "</small></p>\n</body></html>\n",
+                         "text/html; charset=utf-8");
+}
+
+struct PageQuery {
+    std::string url;
+    const ServiceLanguage* source = nullptr;
+    const ServiceLanguage* target = nullptr;
+    std::string targetAsSent;
+};
+
+std::optional<std::string> queryValue(const FormBody& query, std::string_view name)
+{
+    const auto raw = query.raw(name);
+    return raw ? PercentDecode(*raw, true) : std::nullopt;
+}
+
+// The page address arrives as GBK bytes percent-encoded (or UTF-8 from other clients).
+std::optional<PageQuery> parseQuery(std::string_view rawQuery)
+{
+    const FormBody query = FormBody::parse(rawQuery);
+    const auto url = queryValue(query, "wl_url");
+    const auto source = queryValue(query, "wl_srclang");
+    const auto target = queryValue(query, "wl_trglang");
+    if (!url || !source || !target)
+        return std::nullopt;
+    const auto urlText = Utf8OrGbkToUtf8(*url);
+    if (!urlText)
+        return std::nullopt;
+    PageQuery parsed{*urlText, LanguageByWorldLingoCode(*source), LanguageByWorldLingoCode(*target),
+                     *target};
+    if (!parsed.source || !parsed.target)
+        return std::nullopt;
+    return parsed;
+}
+
+bool isWebAddress(const std::string& url)
+{
+    const QUrl parsed(QString::fromStdString(url), QUrl::StrictMode);
+    const QString scheme = parsed.scheme().toLower();
+    return parsed.isValid() && (scheme == u"http" || scheme == u"https") && !parsed.host().isEmpty();
+}
+
+std::string mediaType(const std::string& contentType)
+{
+    std::string type = contentType.substr(0, contentType.find(';'));
+    while (!type.empty() && type.back() == ' ')
+        type.pop_back();
+    for (char& c : type)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return type;
+}
+
+std::string pageText(const FetchedPage& page)
+{
+    const std::string charset = HtmlTranslator::declaredCharset(page.contentType, page.body);
+    if (!charset.empty()) {
+        if (auto text = CharsetToUtf8(page.body, charset))
+            return *text;
+    }
+    if (auto text = Utf8OrGbkToUtf8(page.body))
+        return *text;
+    return CharsetToUtf8(page.body, "windows-1252").value_or(page.body);
+}
+
+bool reportFetchProblem(httplib::Response& response, const FetchedPage& page, const std::string& url)
+{
+    switch (page.status) {
+    case FetchedPage::Status::Ok:
+        break;
+    case FetchedPage::Status::Refused:
+        respondPage(response, 403, "出于安全原因，本服务器不访问内部网络中的网页。", url);
+        return true;
+    case FetchedPage::Status::TooLarge:
+        respondPage(response, 502, "网页太大，本服务器不予翻译。", page.error);
+        return true;
+    case FetchedPage::Status::Failed:
+        respondPage(response, 502, "无法获取要翻译的网页，请检查网址后再试。", url + ": " + page.error);
+        return true;
+    }
+    if (page.httpStatus != 200) {
+        respondPage(response, 502, "要翻译的网页无法打开。",
+                    url + ": HTTP status " + std::to_string(page.httpStatus));
+        return true;
+    }
+    return false;
+}
+
+void translatedPage(ServiceContext& context, const httplib::Request& request,
+                    httplib::Response& response)
+{
+    if (!context.pageIds.isValid(request.matches[1].str()))
+        return respondPage(response, 404, "该翻译地址已过期，请重新翻译网页。", "unknown or expired identifier");
+    const auto query = parseQuery(RawQuery(request));
+    if (!query)
+        return respondPage(response, 400, "网页翻译地址有误。", "wl_url, wl_srclang and wl_trglang are required");
+    if (!isWebAddress(query->url))
+        return respondPage(response, 400, "只能翻译以 http:// 或 https:// 开头的网页地址。", query->url);
+    if (!context.translator.hasEngine(*query->source, *query->target)) {
+        return respondPage(response, 200,
+                           TranslationService::noEngineSentence(*query->source, *query->target),
+                           query->url);
+    }
+
+    const FetchedPage page = context.fetcher.fetch(query->url);
+    if (reportFetchProblem(response, page, query->url)) {
+        LogWarning("page " + query->url + ": " + page.error);
+        return;
+    }
+    const std::string type = mediaType(page.contentType);
+    const bool html = type.empty() || type == "text/html" || type == "application/xhtml+xml";
+    if (!html && type != "text/plain")
+        return respondPage(response, 415, "只能翻译网页和纯文本。", query->url + ": " + type);
+
+    const TranslationRequest base{{}, query->source, query->target, query->targetAsSent, {}};
+    const std::string text = pageText(page);
+    if (!html) { // plain text keeps its lines: one piece for the engine
+        TranslationRequest whole = base;
+        whole.text = text;
+        const Translation result = context.translator.translate(whole);
+        response.status = result.outcome == Translation::Outcome::Failed ? 502 : 200;
+        response.set_content(result.text, "text/plain; charset=utf-8");
+        return;
+    }
+    HtmlTranslator translator([&](const std::string& run) -> std::optional<std::string> {
+        TranslationRequest piece = base;
+        piece.text = run;
+        Translation result = context.translator.translate(piece);
+        if (result.outcome != Translation::Outcome::Translated)
+            return std::nullopt;
+        return std::move(result.text);
+    });
+    response.set_content(translator.translate(text, page.effectiveUrl), "text/html; charset=utf-8");
+    if (translator.engineFailed())
+        LogWarning("page " + query->url + ": engine failed, part of the page left untranslated");
+}
+
+} // namespace
+
+void AddPageRoutes(httplib::Server& server, ServiceContext& context)
+{
+    const std::string pattern =
+        "/([A-Za-z0-9]{" + std::to_string(context.pageIds.length()) + "})[\\\\/]translation";
+    server.Get(pattern, [&context](const httplib::Request& request, httplib::Response& response) {
+        translatedPage(context, request, response);
+    });
+}
+
+} // namespace quillo::server

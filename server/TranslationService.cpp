@@ -1,0 +1,62 @@
+#include "server/TranslationService.h"
+
+#include "server/Log.h"
+
+namespace quillo::server {
+
+TranslationService::TranslationService(std::vector<std::unique_ptr<TranslationBackend>> backends)
+    : backends_(std::move(backends))
+{
+}
+
+Translation TranslationService::translate(const TranslationRequest& request) const
+{
+    for (const auto& backend : backends_) {
+        if (!backend->covers(request.source->code, request.target->code))
+            continue;
+        BackendResult result = backend->translate(request);
+        if (result.ok)
+            return {Translation::Outcome::Translated, std::move(result.text)};
+        LogError(std::string(backend->name()) + " failed on " + std::string(request.source->code)
+                 + "->" + std::string(request.target->code) + ": " + result.error);
+        return {Translation::Outcome::Failed, failureSentence()};
+    }
+    LogWarning("no engine for " + std::string(request.source->code) + "->"
+               + std::string(request.target->code));
+    return {Translation::Outcome::NoEngine, noEngineSentence(*request.source, *request.target)};
+}
+
+bool TranslationService::hasEngine(const ServiceLanguage& source,
+                                   const ServiceLanguage& target) const
+{
+    for (const auto& backend : backends_) {
+        if (backend->covers(source.code, target.code))
+            return true;
+    }
+    return false;
+}
+
+std::string TranslationService::backendNames() const
+{
+    std::string names;
+    for (const auto& backend : backends_) {
+        if (!names.empty())
+            names += ",";
+        names += backend->name();
+    }
+    return names.empty() ? "none" : names;
+}
+
+std::string TranslationService::noEngineSentence(const ServiceLanguage& source,
+                                                 const ServiceLanguage& target)
+{
+    return "本服务器没有从" + std::string(source.name) + "翻译到" + std::string(target.name)
+        + "的翻译引擎。";
+}
+
+std::string TranslationService::failureSentence()
+{
+    return "翻译引擎出错，本次翻译没有完成，请稍后再试。";
+}
+
+} // namespace quillo::server
