@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds bench_convert optimised and prints, per text, the median CPU time of each way to convert
+# Simplified to Traditional and how many times slower than SimplifiedToTraditional it is.
+#
+# usage: bench/convert/compare.sh [build dir, default build-bench] [repetitions, default 5]
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${1:-$root/build-bench}
+repetitions=${2:-5}
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLO_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" --target bench_convert -j2 >/dev/null
+
+"$build/bench/convert/bench_convert" --benchmark_repetitions="$repetitions" \
+  --benchmark_report_aggregates_only=true --benchmark_min_time=0.5 --benchmark_format=csv 2>/dev/null |
+awk -F, '
+  $1 ~ /_median"$/ {
+    name = $1; gsub(/"/, "", name); sub(/_median$/, "", name)
+    split(name, part, "/"); way = part[1]; sub(/^BM_/, "", way)
+    text = part[2] == 0 ? "2000 characters" : "1 MiB"
+    time[text, way] = $4; unit[text, way] = $5; rate[text, way] = $6 / 1048576
+    if (!(way in seen)) { seen[way] = 1; ways[++n] = way }
+  }
+  END {
+    split("2000 characters,1 MiB", texts, ",")
+    for (t = 1; t <= 2; ++t) {
+      printf "%s\n  %-12s %14s %12s %14s\n", texts[t], "way", "median CPU", "MiB/s", "vs Quillo"
+      for (w = 1; w <= n; ++w) {
+        key = texts[t] SUBSEP ways[w]
+        if (!(key in time)) continue
+        printf "  %-12s %11.1f %-2s %12.2f %13.1fx\n", ways[w], time[key], unit[key], rate[key],
+               time[key] / time[texts[t], "Quillo"]
+      }
+    }
+  }'
