@@ -91,8 +91,10 @@ public:
             return {false, {}, error};
         if (!process_->running() && !process_->start(error))
             return {false, {}, error};
+        // The bilingual lookup (lt-proc -b) passes a NUL on at once only when a blank stands
+        // before it; an empty superblank is such a blank and leaves no trace in the text.
         std::string output;
-        if (!process_->exchange(stream + '\0', '\0', timeout_, kMaxOutput, output, error))
+        if (!process_->exchange(stream + "[]" + '\0', '\0', timeout_, kMaxOutput, output, error))
             return {false, {}, error};
         return {true, std::move(output), {}};
     }
