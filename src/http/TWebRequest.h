@@ -209,7 +209,6 @@ private:
     friend class WebRequestEvents;
 
     std::shared_ptr<RequestContext> makeContext() const;
-    void requestRoutine(RequestContext& ctx);
     void completionStep(const std::shared_ptr<RequestContext>& ctx);
     void waitExpired();
     void releaseCurrent(bool abandoned);

@@ -1,0 +1,712 @@
+#include "http/CurlExchange.h"
+
+#include "http/CurlGlobal.h"
+#include "http/HttpDate.h"
+#include "http/StatusText.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+
+namespace quillo {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A header value longer than this does not fit the classic 4096-byte query buffer and counts as
+// absent.
+constexpr qsizetype kMaxHeaderValue = 4095;
+
+struct EasyDeleter {
+    void operator()(CURL* h) const { curl_easy_cleanup(h); }
+};
+struct MultiDeleter {
+    void operator()(CURLM* h) const { curl_multi_cleanup(h); }
+};
+struct SlistDeleter {
+    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+};
+struct UrlDeleter {
+    void operator()(CURLU* h) const { curl_url_cleanup(h); }
+};
+using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
+using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
+using HeaderList = std::unique_ptr<curl_slist, SlistDeleter>;
+using UrlHandle = std::unique_ptr<CURLU, UrlDeleter>;
+
+bool isRedirectStatus(long status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+bool isWebScheme(const QByteArray& url)
+{
+    const QByteArray lower = url.left(8).toLower();
+    return lower.startsWith("http://") || lower.startsWith("https://");
+}
+
+// "scheme://host:port" of an absolute address, to tell whether a redirection leaves the server
+// the credentials were meant for.
+QByteArray originOf(const QByteArray& url)
+{
+    UrlHandle h(curl_url());
+    if (!h || curl_url_set(h.get(), CURLUPART_URL, url.constData(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
+        return {};
+    QByteArray origin;
+    for (CURLUPart part : {CURLUPART_SCHEME, CURLUPART_HOST, CURLUPART_PORT}) {
+        char* text = nullptr;
+        if (curl_url_get(h.get(), part, &text, CURLU_DEFAULT_PORT) == CURLUE_OK && text) {
+            origin += QByteArray(text).toLower() + '|';
+            curl_free(text);
+        }
+    }
+    return origin;
+}
+
+// A Location value resolved against the address it came from.
+QByteArray resolveLocation(const QByteArray& base, const QByteArray& location)
+{
+    UrlHandle h(curl_url());
+    if (!h || curl_url_set(h.get(), CURLUPART_URL, base.constData(), 0) != CURLUE_OK)
+        return {};
+    if (curl_url_set(h.get(), CURLUPART_URL, location.constData(),
+                     CURLU_NON_SUPPORT_SCHEME | CURLU_ALLOW_SPACE | CURLU_URLENCODE) != CURLUE_OK)
+        return {};
+    char* text = nullptr;
+    if (curl_url_get(h.get(), CURLUPART_URL, &text, 0) != CURLUE_OK || !text)
+        return {};
+    QByteArray resolved(text);
+    curl_free(text);
+    return resolved;
+}
+
+std::optional<qint64> contentLengthValue(const QByteArray& text)
+{
+    bool ok = false;
+    const qint64 value = text.trimmed().toLongLong(&ok);
+    if (!ok || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+QByteArray noProxyList(const TWebRequestProxy& proxy)
+{
+    QByteArray list = proxy.ProxyBypass().toUtf8();
+    list.replace(';', ',');
+    return list;
+}
+
+class HttpExchange {
+public:
+    HttpExchange(RequestContext& ctx, RequestEvents& events, const AddressParts& parts)
+        : m_ctx(ctx), m_events(events), m_parts(parts), m_settings(ctx.settings), m_out(ctx.outcome)
+    {
+    }
+
+    void run();
+
+private:
+    enum class Disposition { Undecided, Follow, Retry, Deliver, Stop };
+
+    bool configure();
+    void configureNetwork();
+    bool configureHttp();
+    void configureCredentials();
+    void configureCallbacks();
+    void useMethod(bool post);
+    CURLcode perform();
+    std::chrono::milliseconds silenceLeft() const;
+    bool stalled() const;
+    int pollTimeoutMs() const;
+    void touch() { m_lastActivity = Clock::now(); }
+
+    void resetAttempt();
+    void onHeaderLine(const QByteArray& line);
+    void headersComplete();
+    bool decideRedirect(long status);
+    bool authenticate(long status);
+    void readReplyHeaders();
+    std::optional<QByteArray> header(const char* name) const;
+    QByteArray rawHeaders() const;
+    void followRedirect();
+
+    static size_t headerCallback(char* data, size_t size, size_t count, void* self);
+    static size_t bodyCallback(char* data, size_t size, size_t count, void* self);
+    static int progressCallback(void* self, curl_off_t, curl_off_t, curl_off_t ultotal, curl_off_t ulnow);
+    static int prereqCallback(void* self, char*, char*, int, int);
+    static int sockoptCallback(void* self, curl_socket_t, curlsocktype);
+    static int resolverStartCallback(void*, void*, void* self);
+    // Runs a callback body so that nothing thrown can cross libcurl; the exception is kept and
+    // thrown again once libcurl has returned.
+    template <typename F>
+    bool guarded(F&& f);
+
+    RequestContext& m_ctx;
+    RequestEvents& m_events;
+    const AddressParts& m_parts;
+    RequestSettings& m_settings;
+    RequestOutcome& m_out;
+
+    EasyHandle m_easy;
+    MultiHandle m_multi;
+    HeaderList m_headers;
+    QByteArray m_url;
+    QByteArray m_origin;
+    bool m_post = false;
+    int m_redirects = 0;
+    std::exception_ptr m_error;
+
+    // Per attempt.
+    Disposition m_disposition = Disposition::Undecided;
+    QByteArray m_statusLine;
+    QList<QByteArray> m_headerLines;
+    QByteArray m_redirectTarget;
+    bool m_connected = false;
+    bool m_responseStarted = false;
+    curl_off_t m_ulTotal = 0;
+    curl_off_t m_ulNow = 0;
+    Clock::time_point m_lastActivity;
+};
+
+template <typename F>
+bool HttpExchange::guarded(F&& f)
+{
+    try {
+        return f();
+    } catch (...) {
+        if (!m_error)
+            m_error = std::current_exception();
+        return false;
+    }
+}
+
+void HttpExchange::run()
+{
+    if (m_settings.workOffline) {
+        // Offline means "from the cache only", and there is no cache: nothing can be served.
+        m_out.success = false;
+        return;
+    }
+    EnsureCurlGlobalInit();
+    m_easy.reset(curl_easy_init());
+    m_multi.reset(curl_multi_init());
+    if (!m_easy || !m_multi || !configure()) {
+        m_out.success = false;
+        return;
+    }
+    ReportStatus(m_ctx, stHandleCreated);
+    for (;;) {
+        resetAttempt();
+        perform(); // how a transfer ended shows in the disposition and the bytes stored
+        if (m_error)
+            std::rethrow_exception(m_error);
+        if (m_events.Cancelled())
+            return;
+        switch (m_disposition) {
+        case Disposition::Follow:
+            followRedirect();
+            continue;
+        case Disposition::Retry:
+            continue;
+        case Disposition::Undecided:
+            // No complete reply: a failed send. The status stays what an earlier attempt read.
+            m_out.success = false;
+            return;
+        case Disposition::Stop:
+            return;
+        case Disposition::Deliver:
+            // A transfer error here is a read that failed part-way: the body ends there.
+            FinishBody(m_ctx);
+            ReportStatus(m_ctx, stRequestComplete);
+            return;
+        }
+    }
+}
+
+bool HttpExchange::configure()
+{
+    m_url = WithDefaultScheme(m_settings.url);
+    m_origin = originOf(m_url);
+    configureNetwork();
+    if (!configureHttp())
+        return false;
+    configureCredentials();
+    configureCallbacks();
+    const TRequestMethod method = m_settings.method;
+    useMethod(method == rmPOST || (method == rmAutoDetect && !m_settings.postData.isEmpty()));
+    return true;
+}
+
+void HttpExchange::configureNetwork()
+{
+    CURL* h = m_easy.get();
+    curl_easy_setopt(h, CURLOPT_URL, m_url.constData());
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L); // followed here, one hop at a time
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, long(kMaxRedirects));
+    const quint32 connectMs = m_settings.timeouts.ConnectTimeout();
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(connectMs ? connectMs : kDefaultConnectTimeoutMs));
+    const long bufferSize = long(qBound<quint32>(1024, m_settings.transferSize, CURL_MAX_READ_SIZE));
+    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, bufferSize);
+
+    const TWebRequestProxy& proxy = m_settings.proxy;
+    switch (proxy.AccessType()) {
+    case atDirect:
+        curl_easy_setopt(h, CURLOPT_PROXY, "");
+        break;
+    case atUseProxy: {
+        const QByteArray server =
+            proxy.ProxyServer().toUtf8() + ':' + QByteArray::number(proxy.ProxyPort());
+        curl_easy_setopt(h, CURLOPT_PROXY, server.constData());
+        curl_easy_setopt(h, CURLOPT_NOPROXY, noProxyList(proxy).constData());
+        curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+        break;
+    }
+    case atPreconfig: {
+        // The environment's proxy settings, as libcurl reads them by default; this machine is
+        // always reached directly, as the system settings of desktops have it.
+        QByteArray bypass = qgetenv("no_proxy");
+        if (bypass.isEmpty())
+            bypass = qgetenv("NO_PROXY");
+        bypass += QByteArray(bypass.isEmpty() ? "" : ",") + "127.0.0.1,localhost,::1";
+        curl_easy_setopt(h, CURLOPT_NOPROXY, bypass.constData());
+        curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+        break;
+    }
+    }
+    // TLS: libcurl's defaults verify the peer and the host name; they are left alone.
+}
+
+bool HttpExchange::configureHttp()
+{
+    CURL* h = m_easy.get();
+    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(h, CURLOPT_USERAGENT, m_settings.agent.constData());
+    if (!m_settings.referer.isEmpty())
+        curl_easy_setopt(h, CURLOPT_REFERER, m_settings.referer.constData());
+    if (m_settings.useCookies)
+        curl_easy_setopt(h, CURLOPT_COOKIEFILE, ""); // cookies live for this request only
+
+    const std::optional<QList<QByteArray>> lines = RequestHeaderLines(m_settings);
+    if (!lines)
+        return false;
+    QList<QByteArray> all = *lines;
+    all.append("Accept: " + m_settings.acceptTypes);
+    if (m_settings.acceptTypes.isEmpty())
+        all.last() = "Accept:";
+    if (!m_settings.useCache) {
+        all.append("Pragma: no-cache");
+        all.append("Cache-Control: no-cache");
+    }
+    all.append("Expect:"); // no "100-continue" round trip before a body
+    curl_slist* list = nullptr;
+    for (const QByteArray& line : all) {
+        curl_slist* grown = curl_slist_append(list, line.constData());
+        if (!grown) {
+            curl_slist_free_all(list);
+            return false;
+        }
+        list = grown;
+    }
+    m_headers.reset(list);
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, m_headers.get());
+    return true;
+}
+
+void HttpExchange::configureCredentials()
+{
+    CURL* h = m_easy.get();
+    curl_easy_setopt(h, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC));
+    curl_easy_setopt(h, CURLOPT_PROXYAUTH, long(CURLAUTH_BASIC));
+    // Credentials written in the address win; the properties fill in what it lacks.
+    if (m_parts.user.isEmpty() && !m_settings.username.isEmpty())
+        curl_easy_setopt(h, CURLOPT_USERNAME, m_settings.username.constData());
+    if (m_parts.password.isEmpty() && !m_settings.password.isEmpty())
+        curl_easy_setopt(h, CURLOPT_PASSWORD, m_settings.password.constData());
+    if (!m_settings.proxyUsername.isEmpty())
+        curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, m_settings.proxyUsername.constData());
+    if (!m_settings.proxyPassword.isEmpty())
+        curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, m_settings.proxyPassword.constData());
+}
+
+void HttpExchange::configureCallbacks()
+{
+    CURL* h = m_easy.get();
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &HttpExchange::headerCallback);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &HttpExchange::bodyCallback);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &HttpExchange::progressCallback);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &HttpExchange::prereqCallback);
+    curl_easy_setopt(h, CURLOPT_PREREQDATA, this);
+    if (m_settings.onStatus) {
+        curl_easy_setopt(h, CURLOPT_SOCKOPTFUNCTION, &HttpExchange::sockoptCallback);
+        curl_easy_setopt(h, CURLOPT_SOCKOPTDATA, this);
+        curl_easy_setopt(h, CURLOPT_RESOLVER_START_FUNCTION, &HttpExchange::resolverStartCallback);
+        curl_easy_setopt(h, CURLOPT_RESOLVER_START_DATA, this);
+    }
+}
+
+void HttpExchange::useMethod(bool post)
+{
+    m_post = post;
+    CURL* h = m_easy.get();
+    if (post) {
+        curl_easy_setopt(h, CURLOPT_POST, 1L);
+        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(m_settings.postData.size()));
+        curl_easy_setopt(h, CURLOPT_POSTFIELDS, m_settings.postData.constData());
+    } else {
+        curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    }
+}
+
+CURLcode HttpExchange::perform()
+{
+    CURLM* multi = m_multi.get();
+    if (curl_multi_add_handle(multi, m_easy.get()) != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    m_events.SetCancelHook([multi] { curl_multi_wakeup(multi); });
+    touch();
+    CURLcode result = CURLE_OK;
+    bool finished = false;
+    int running = 1;
+    while (!finished) {
+        if (m_events.Cancelled()) {
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        int left = 0;
+        while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
+            if (msg->msg == CURLMSG_DONE) {
+                result = msg->data.result;
+                finished = true;
+            }
+        }
+        if (finished || running == 0)
+            break;
+        if (stalled()) {
+            result = CURLE_OPERATION_TIMEDOUT;
+            break;
+        }
+        curl_multi_poll(multi, nullptr, 0, pollTimeoutMs(), nullptr);
+    }
+    m_events.SetCancelHook({});
+    curl_multi_remove_handle(multi, m_easy.get());
+    return result;
+}
+
+// The receive and send time-outs bound the silence on an open connection; time spent in the
+// component's own handlers does not count. Connecting has its own limit inside libcurl.
+std::chrono::milliseconds HttpExchange::silenceLeft() const
+{
+    const bool sending = !m_responseStarted && m_ulNow < m_ulTotal;
+    const quint32 configured = sending ? m_settings.timeouts.SendTimeout() : m_settings.timeouts.ReceiveTimeout();
+    const auto limit = std::chrono::milliseconds(configured ? configured : kDefaultStallTimeoutMs);
+    return std::chrono::duration_cast<std::chrono::milliseconds>(limit - (Clock::now() - m_lastActivity));
+}
+
+bool HttpExchange::stalled() const
+{
+    return m_connected && silenceLeft().count() <= 0;
+}
+
+int HttpExchange::pollTimeoutMs() const
+{
+    constexpr qint64 kMaxPollMs = 1000;
+    if (!m_connected)
+        return int(kMaxPollMs);
+    return int(std::clamp<qint64>(silenceLeft().count(), 1, kMaxPollMs));
+}
+
+void HttpExchange::resetAttempt()
+{
+    m_disposition = Disposition::Undecided;
+    m_statusLine.clear();
+    m_headerLines.clear();
+    m_redirectTarget.clear();
+    m_connected = false;
+    m_responseStarted = false;
+    m_ulTotal = 0;
+    m_ulNow = 0;
+}
+
+size_t HttpExchange::headerCallback(char* data, size_t size, size_t count, void* self)
+{
+    auto* x = static_cast<HttpExchange*>(self);
+    const size_t total = size * count;
+    const bool ok = x->guarded([&] {
+        if (x->m_events.Cancelled() || x->m_disposition == Disposition::Stop)
+            return false;
+        x->onHeaderLine(QByteArray(data, qsizetype(total)));
+        return x->m_disposition != Disposition::Stop;
+    });
+    return ok ? total : 0;
+}
+
+void HttpExchange::onHeaderLine(const QByteArray& line)
+{
+    touch();
+    if (!m_responseStarted) {
+        m_responseStarted = true;
+        ReportStatus(m_ctx, stRequestSent);
+        ReportStatus(m_ctx, stReceivingResponse);
+    }
+    const QByteArray text = line.trimmed();
+    if (line.startsWith("HTTP/")) {
+        m_statusLine = text;
+        m_headerLines.clear();
+    } else if (text.isEmpty()) {
+        long status = 0;
+        curl_easy_getinfo(m_easy.get(), CURLINFO_RESPONSE_CODE, &status);
+        if (status >= 100 && status < 200) {
+            ReportStatus(m_ctx, stIntermediateResponse);
+            return; // an interim reply; the real one follows
+        }
+        headersComplete();
+    } else if ((line.startsWith(' ') || line.startsWith('\t')) && !m_headerLines.isEmpty()) {
+        m_headerLines.last() += ' ' + text; // folded continuation line
+    } else {
+        m_headerLines.append(text);
+    }
+}
+
+void HttpExchange::headersComplete()
+{
+    ReportStatus(m_ctx, stResponseReceived);
+    long status = 0;
+    curl_easy_getinfo(m_easy.get(), CURLINFO_RESPONSE_CODE, &status);
+    m_out.statusCode = qint32(status);
+    m_out.success = true;
+    if (decideRedirect(status) || authenticate(status))
+        return;
+    readReplyHeaders();
+    if (m_disposition == Disposition::Stop)
+        return;
+    if (!OpenDestination(m_ctx)) {
+        m_out.noStream = !m_events.Cancelled();
+        m_disposition = Disposition::Stop;
+        return;
+    }
+    m_disposition = Disposition::Deliver;
+}
+
+bool HttpExchange::decideRedirect(long status)
+{
+    const std::optional<QByteArray> location = header("Location");
+    if (!isRedirectStatus(status) || !location || location->isEmpty())
+        return false;
+    const QByteArray target = resolveLocation(m_url, *location);
+    // Anything else is handed to the caller as the reply it is.
+    if (target.isEmpty() || !isWebScheme(target) || m_redirects >= kMaxRedirects)
+        return false;
+    m_redirectTarget = target;
+    m_disposition = Disposition::Follow;
+    return true;
+}
+
+bool HttpExchange::authenticate(long status)
+{
+    bool tryAgain = false;
+    if (status == 401 && m_settings.hasPasswordRequest) {
+        const QByteArray realm = RealmOf(header("WWW-Authenticate").value_or(QByteArray()));
+        if (!m_events.PasswordRequest(m_ctx, realm, tryAgain)) {
+            m_disposition = Disposition::Stop;
+            return true;
+        }
+        curl_easy_setopt(m_easy.get(), CURLOPT_USERNAME, m_settings.username.constData());
+        curl_easy_setopt(m_easy.get(), CURLOPT_PASSWORD, m_settings.password.constData());
+    } else if (status == 407 && m_settings.hasProxyAuthentication) {
+        if (!m_events.ProxyAuthentication(m_ctx, tryAgain)) {
+            m_disposition = Disposition::Stop;
+            return true;
+        }
+        curl_easy_setopt(m_easy.get(), CURLOPT_PROXYUSERNAME, m_settings.proxyUsername.constData());
+        curl_easy_setopt(m_easy.get(), CURLOPT_PROXYPASSWORD, m_settings.proxyPassword.constData());
+    }
+    if (tryAgain)
+        m_disposition = Disposition::Retry;
+    return tryAgain;
+}
+
+void HttpExchange::readReplyHeaders()
+{
+    if (const std::optional<QByteArray> type = header("Content-Type"))
+        m_out.contentType = *type;
+    const std::optional<QByteArray> length = header("Content-Length");
+    m_out.success = length.has_value();
+    m_out.contentLength = length ? contentLengthValue(*length).value_or(0) : 0;
+    if (!m_settings.hasHeaderInfo)
+        return;
+    m_out.rawHeaders = rawHeaders();
+    m_out.contentLanguage = header("Content-Language").value_or(QByteArray());
+    m_out.contentEncoding = header("Content-Encoding").value_or(QByteArray());
+    m_out.location = header("Location").value_or(QByteArray());
+    auto dateOf = [this](const char* name) {
+        const std::optional<QByteArray> text = header(name);
+        return text ? ParseHttpDate(*text) : TDateTime(0);
+    };
+    m_out.date = dateOf("Date");
+    m_out.lastModified = dateOf("Last-Modified");
+    m_out.expires = dateOf("Expires");
+    if (!m_events.HeaderInfo(m_ctx) || !m_out.continueDownload)
+        m_disposition = Disposition::Stop;
+}
+
+std::optional<QByteArray> HttpExchange::header(const char* name) const
+{
+    const QByteArray wanted = QByteArray(name).toLower() + ':';
+    for (const QByteArray& line : m_headerLines) {
+        if (line.size() >= wanted.size() && line.left(wanted.size()).toLower() == wanted) {
+            const QByteArray value = line.mid(wanted.size()).trimmed();
+            if (value.size() > kMaxHeaderValue)
+                return std::nullopt;
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+QByteArray HttpExchange::rawHeaders() const
+{
+    QByteArray raw = m_statusLine + "\r\n";
+    for (const QByteArray& line : m_headerLines)
+        raw += line + "\r\n";
+    raw += "\r\n";
+    return raw.size() > kMaxHeaderValue ? QByteArray() : raw;
+}
+
+void HttpExchange::followRedirect()
+{
+    ++m_redirects;
+    ReportRedirect(m_ctx, m_redirectTarget);
+    const long status = m_out.statusCode;
+    // Browsers turn a redirected POST into a GET except for 307 and 308.
+    if (m_post && status != 307 && status != 308)
+        useMethod(false);
+    const QByteArray origin = originOf(m_redirectTarget);
+    if (origin != m_origin) {
+        // Credentials were given for the first server, not for wherever it sends us.
+        curl_easy_setopt(m_easy.get(), CURLOPT_USERNAME, nullptr);
+        curl_easy_setopt(m_easy.get(), CURLOPT_PASSWORD, nullptr);
+        m_origin = origin;
+    }
+    m_url = m_redirectTarget;
+    curl_easy_setopt(m_easy.get(), CURLOPT_URL, m_url.constData());
+}
+
+size_t HttpExchange::bodyCallback(char* data, size_t size, size_t count, void* self)
+{
+    auto* x = static_cast<HttpExchange*>(self);
+    const size_t total = size * count;
+    const bool ok = x->guarded([&] {
+        x->touch();
+        switch (x->m_disposition) {
+        case Disposition::Follow:
+        case Disposition::Retry:
+            return true; // the body of a reply that is not the answer
+        case Disposition::Deliver: {
+            const bool stored = StoreBody(x->m_ctx, x->m_events, data, qint64(total));
+            x->touch(); // the handlers' time is not silence on the line
+            return stored;
+        }
+        default:
+            return false;
+        }
+    });
+    return ok ? total : 0;
+}
+
+int HttpExchange::progressCallback(void* self, curl_off_t, curl_off_t, curl_off_t ultotal, curl_off_t ulnow)
+{
+    auto* x = static_cast<HttpExchange*>(self);
+    if (ulnow != x->m_ulNow)
+        x->touch();
+    x->m_ulTotal = ultotal;
+    x->m_ulNow = ulnow;
+    return x->m_events.Cancelled() ? 1 : 0;
+}
+
+int HttpExchange::prereqCallback(void* self, char*, char*, int, int)
+{
+    auto* x = static_cast<HttpExchange*>(self);
+    const bool ok = x->guarded([&] {
+        x->m_connected = true;
+        x->touch();
+        ReportStatus(x->m_ctx, stConnected);
+        ReportStatus(x->m_ctx, stSendingRequest);
+        return true;
+    });
+    return ok ? CURL_PREREQFUNC_OK : CURL_PREREQFUNC_ABORT;
+}
+
+int HttpExchange::sockoptCallback(void* self, curl_socket_t, curlsocktype)
+{
+    auto* x = static_cast<HttpExchange*>(self);
+    const bool ok = x->guarded([&] {
+        ReportStatus(x->m_ctx, stNameResolved);
+        ReportStatus(x->m_ctx, stConnectingToServer);
+        return true;
+    });
+    return ok ? CURL_SOCKOPT_OK : CURL_SOCKOPT_ERROR;
+}
+
+int HttpExchange::resolverStartCallback(void*, void*, void* self)
+{
+    auto* x = static_cast<HttpExchange*>(self);
+    return x->guarded([&] {
+        ReportStatus(x->m_ctx, stResolvingName);
+        return true;
+    }) ? 0 : 1;
+}
+
+} // namespace
+
+QByteArray RealmOf(const QByteArray& wwwAuthenticate)
+{
+    const qsizetype at = wwwAuthenticate.indexOf("=\"");
+    if (at < 0)
+        return wwwAuthenticate;
+    const qsizetype from = at + 2;
+    return wwwAuthenticate.mid(from, qMax<qsizetype>(0, wwwAuthenticate.size() - from - 1));
+}
+
+std::optional<QList<QByteArray>> RequestHeaderLines(const RequestSettings& settings)
+{
+    QList<QByteArray> lines;
+    for (const QByteArray& line : settings.addHeaders) {
+        if (line.isEmpty())
+            continue;
+        const qsizetype colon = line.indexOf(':');
+        const bool malformed = colon <= 0 || line.contains('\r') || line.contains('\n')
+            || line.contains('\0') || line.startsWith(' ') || line.startsWith('\t');
+        if (malformed)
+            return std::nullopt;
+        lines.append(line);
+    }
+    const TWebRequestRange& range = settings.range;
+    if (range.StartRange() != 0 || range.EndRange() != 0) {
+        QByteArray rangeLine = "RANGE: bytes=" + QByteArray::number(range.StartRange()) + '-';
+        if (range.EndRange() != 0)
+            rangeLine += QByteArray::number(range.EndRange());
+        lines.append(rangeLine);
+    }
+    return lines;
+}
+
+void RunHttpExchange(RequestContext& ctx, RequestEvents& events, const AddressParts& parts)
+{
+    HttpExchange(ctx, events, parts).run();
+}
+
+} // namespace quillo

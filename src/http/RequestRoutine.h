@@ -1,0 +1,43 @@
+#pragma once
+// The request routine: what runs on the worker for one request, over libcurl or, for "file"
+// addresses, the local file system.
+#include "http/RequestContext.h"
+
+#include <functional>
+
+namespace quillo {
+
+// How the routine reaches the GUI thread and learns that it has been abandoned. The bool calls
+// block until the GUI thread has handled them; false means the request was abandoned meanwhile.
+class RequestEvents {
+public:
+    virtual ~RequestEvents() = default;
+    virtual bool HeaderInfo(RequestContext& ctx) = 0;
+    virtual bool Progress(RequestContext& ctx) = 0;
+    virtual bool PasswordRequest(RequestContext& ctx, const QByteArray& realm, bool& tryAgain) = 0;
+    virtual bool ProxyAuthentication(RequestContext& ctx, bool& tryAgain) = 0;
+    virtual bool Cancelled() const = 0;
+    virtual void SetCancelHook(std::function<void()> hook) = 0;
+};
+
+void RunRequest(RequestContext& ctx, RequestEvents& events);
+
+// Pieces shared by the HTTP and the file paths.
+// Opens the body's destination once the reply's status and length are known; false when the
+// output file cannot be created (or the request was abandoned).
+bool OpenDestination(RequestContext& ctx);
+// Stores data in blocks of at most the transfer size, with a progress event after each; false
+// when the request was abandoned or the data could not be written.
+bool StoreBody(RequestContext& ctx, RequestEvents& events, const char* data, qint64 size);
+// The success rule once the body has been read.
+void FinishBody(RequestContext& ctx);
+
+// Raises OnStatus / OnRedirected on the worker when they are assigned.
+void ReportStatus(const RequestContext& ctx, int code);
+void ReportRedirect(const RequestContext& ctx, const QByteArray& newUrl);
+
+// Largest memory reservation made from an announced Content-Length; beyond it the buffer grows
+// as data arrives, so a lying header cannot make us allocate gigabytes up front.
+constexpr qint64 kMaxPresize = 16 * 1024 * 1024;
+
+} // namespace quillo

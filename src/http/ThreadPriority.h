@@ -1,0 +1,16 @@
+#pragma once
+#include "http/TWebRequest.h"
+
+namespace quillo {
+
+// The platform's classic priority values of the seven levels (-15, -2, -1, 0, 1, 2, 15).
+int OsPriorityValue(TThreadPriority level);
+// The last level with that value; tpNormal when none has it.
+TThreadPriority LevelFromOsPriority(int value);
+
+// Identifies the calling thread for ApplyThreadPriority.
+qint64 CurrentThreadOsId();
+// Best effort: false when the system refuses (see the .cpp for when it does).
+bool ApplyThreadPriority(qint64 osThreadId, TThreadPriority level);
+
+} // namespace quillo
