@@ -1,14 +1,26 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "app/StartupProbe.h"
+#include "app/TMainForm.h"
+#include "sendinfo/TSendUserInfo.h"
+#include "tranURL/TURL.h"
+#include "ui/Fun.h"
+#include "ui/SkinLook.h"
+#include "update/TUpdateForm.h"
 
-// A plain window until the main window lands.
+#include <QApplication>
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillo翻译软件"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral(" Quillo   翻   译   软   件 "));
-    window.resize(671, 438);
-    window.show();
+    QApplication::setApplicationName(quillo::ApplicationTitle());
+    QApplication::setFont(quillo::SongFont(12));
+
+    quillo::TMainForm mainForm;
+    // One instance of each side window lives hidden for the whole run; the commands open fresh ones.
+    quillo::TUpdateForm updateForm;
+    quillo::TSendUserInfo sendUserInfo;
+    quillo::TURL url;
+
+    quillo::StartupProbe probe(&mainForm);
+    mainForm.show();
     return app.exec();
 }

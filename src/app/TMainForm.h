@@ -1,0 +1,173 @@
+#pragma once
+// The main window: the source and result boxes, the language, topic and engine lists, the button
+// bar and the two menus; the translate action and the commands behind the buttons and menus.
+#include <QByteArray>
+#include <QDate>
+#include <QWidget>
+#include <functional>
+
+class QAction;
+class QListView;
+
+namespace quillo {
+
+class TSkinButton;
+class TSkinComboBox;
+class TSkinLabel;
+class TSkinMemo;
+class TSkinMessage;
+class TSkinPanel;
+class TSkinPopupMenu;
+
+class TMainForm : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+
+    // What the window takes from its surroundings; tests replace them before the first showing.
+    std::function<QDate()> Today = [] { return QDate::currentDate(); };
+    QString InformationFile;
+
+    // The running translation's codes; kept between translations (a list without a selection
+    // leaves the code of the previous one).
+    const QByteArray& SourceCode() const { return FSourceCode; }
+    const QByteArray& TargetCode() const { return FTargetCode; }
+    const QByteArray& TopicCode() const { return FTopicCode; }
+
+    // Controls, outermost first.
+    TSkinPanel* SkinPanel2;
+    TSkinPanel* SkinPanel1;
+    TSkinPanel* SkinPanel4;
+    TSkinPanel* SkinPanel5;
+    TSkinPanel* SkinPanel3;
+    TSkinPanel* SkinPanel6;
+    TSkinLabel* Label1;
+    TSkinPanel* SkinPanel9;
+    TSkinLabel* SrcLangLabel;
+    TSkinComboBox* SourceLanguage;
+    TSkinComboBox* SecondTranOption;
+    TSkinComboBox* SourceLanguage2;
+    TSkinPanel* SkinPanel11;
+    TSkinLabel* Label6;
+    TSkinComboBox* TranslationServer;
+    TSkinPanel* Panel1;
+    TSkinMemo* Memo1;
+    TSkinPanel* SkinPanel7;
+    TSkinLabel* Label2;
+    TSkinPanel* SkinPanel8;
+    TSkinLabel* TargetLabel;
+    TSkinComboBox* TargetLanguage;
+    TSkinPanel* SkinPanel12;
+    TSkinLabel* TopicLabel;
+    TSkinComboBox* TopicLanguage;
+    TSkinPanel* Panel2;
+    TSkinMemo* Memo2;
+    QListView* ListBox1;
+    QListView* ListBox2;
+    TSkinButton* SkinButton2;
+    TSkinButton* SkinButton3;
+    TSkinButton* SkinButton5;
+    TSkinButton* SkinButton6;
+    TSkinButton* SkinButton8;
+    TSkinButton* SkinButton7;
+    TSkinPanel* SkinPanel10;
+    TSkinButton* SkinButton1;
+
+    TSkinMessage* SkinMessage1;
+
+    TSkinPopupMenu* SkinPopupMenu1;
+    QAction* MenuItem2;
+    QAction* MenuItem3;
+    QAction* MenuItem4;
+    QAction* MenuItem5;
+    QAction* MenuItem6;
+    QAction* MenuItem7;
+    QAction* MenuItem8;
+    QAction* MenuItem9;
+    QAction* MenuItem12;
+
+    TSkinPopupMenu* SkinPopupMenu2;
+    QAction* N10;
+    QAction* N1;
+    QAction* N2;
+    QAction* N3;
+    QAction* N13;
+    QAction* N5;
+    QAction* N6;
+    QAction* N9;
+    QAction* N11;
+
+    // Window events.
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void FormResize();
+
+    // The translate action and the lists.
+    void SkinButton1Click(QObject* sender);
+    void Memo1KeyDown(int key, Qt::KeyboardModifiers shift);
+    void Memo1KeyPress(QChar& key);
+    void TranslationServerChange();
+    void SourceLanguageCloseUp();
+    void TargetLanguageCloseUp();
+    void TopicLanguageCloseUp();
+
+    // Commands.
+    void SkinButton2Click();
+    void SkinButton3Click();
+    void SkinButton5Click();
+    void SkinButton6Click();
+    void SkinButton7Click();
+    void SrcLangLabelClick();
+    void N1Click(QAction* sender);
+    void N5Click();
+    void N9Click();
+    void N12Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateHeaderBands();
+    void CreateTextAreas();
+    void CreateButtonBar();
+    void CreateMenus();
+    void ConnectHandlers();
+    void LayOutControls();
+    void UpdateMinimumSize();
+
+    void ReadSettings();
+    void PlaceWindow();
+    void WriteSettings();
+
+    // The frame both engines share; each engine supplies its language test, its codes and its
+    // network step.
+    void TranslateWorldLingo();
+    void TranslateBabelFish();
+    bool CheckSourceText();
+    bool CheckLanguagesDiffer(bool same);
+    void EnterBusy();
+    void EndBusy();
+    bool ConvertLocally(const QByteArray& simplifiedCode, const QByteArray& traditionalCode);
+    void StartWorldLingoRequest();
+    void StartBabelFishRequest();
+    void ShowError(const QString& text);
+
+    template <typename Window>
+    void RunSideWindow(Window* window, bool resetScreenCursor);
+
+    bool FSwallowKey = false;
+    bool FViaEnglish = false;
+    QByteArray FSourceCode;
+    QByteArray FTargetCode;
+    QByteArray FTopicCode;
+    bool FSessionTranslate = false;
+    int FPanel1Height = 0;
+};
+
+} // namespace quillo

@@ -1,1 +1,0 @@
-// Placeholder until the module's first real source lands; delete it then.

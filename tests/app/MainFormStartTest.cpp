@@ -1,0 +1,220 @@
+#include "MainFormFixture.h"
+#include "app/InformationText.h"
+#include "ui/SkinControls.h"
+
+#include <QAction>
+#include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStringEncoder>
+
+using namespace quillo;
+using quillo::test::MainFormTest;
+
+namespace {
+
+QList<int> listIndexes(const TMainForm& form)
+{
+    return {form.TranslationServer->currentIndex(), form.SecondTranOption->currentIndex(),
+            form.SourceLanguage->currentIndex(),    form.SourceLanguage2->currentIndex(),
+            form.TopicLanguage->currentIndex(),     form.TargetLanguage->currentIndex()};
+}
+
+QPoint centredOnScreen(const QWidget& form)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QSize outer = form.frameGeometry().size();
+    return {(screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2};
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+} // namespace
+
+TEST_F(MainFormTest, FirstRunSelectsTheDefaultsAndSavesThemOnClosing)
+{
+    auto form = showForm();
+    EXPECT_EQ(listIndexes(*form), QList<int>({0, 2, 0, 0, 0, 2}));
+    EXPECT_EQ(form->SecondTranOption->currentText(), QStringLiteral("简体中文 → 英语"));
+    EXPECT_EQ(form->SecondTranOption->count(), 38);
+    EXPECT_EQ(form->TopicLanguage->count(), 21);
+    EXPECT_TRUE(form->N1->isChecked());
+    EXPECT_TRUE(form->MenuItem2->isChecked());
+    EXPECT_EQ(form->pos(), QPoint(204, 111));
+    EXPECT_EQ(form->size(), QSize(671, 438));
+    EXPECT_EQ(form->Memo2->toPlainText(), DefaultInformationText());
+    EXPECT_EQ(form->focusWidget(), form->Memo1);
+
+    form->TargetLanguage->setCurrentIndex(4);
+    form->close();
+    EXPECT_EQ(stored(QStringLiteral("TranServer")).toInt(), 0);
+    EXPECT_EQ(stored(QStringLiteral("TranOption")).toInt(), 2);
+    EXPECT_EQ(stored(QStringLiteral("TargetLanguage")).toInt(), 4);
+    EXPECT_EQ(stored(QStringLiteral("top")).toInt(), 111);
+    EXPECT_EQ(stored(QStringLiteral("left")).toInt(), 204);
+    EXPECT_EQ(stored(QStringLiteral("width")).toInt(), 671);
+    EXPECT_EQ(stored(QStringLiteral("height")).toInt(), 438);
+}
+
+TEST_F(MainFormTest, TheStoredEngineChoosesTheLayoutFromTheFirstShowing)
+{
+    const std::pair<int, int> engines[] = {{1, 1}, {2, 0}, {0, 0}};
+    for (const auto& [storedEngine, selected] : engines) {
+        store(QStringLiteral("TranServer"), storedEngine);
+        auto form = createForm();
+        EXPECT_EQ(form->TranslationServer->currentIndex(), selected) << storedEngine;
+        EXPECT_EQ(form->SourceLanguage2->isVisibleTo(form.get()), selected == 0);
+        EXPECT_EQ(form->SourceLanguage->isVisibleTo(form.get()), selected == 1);
+        EXPECT_FALSE(form->SecondTranOption->isVisibleTo(form.get()));
+        EXPECT_TRUE(form->TopicLanguage->isVisibleTo(form.get()));
+        EXPECT_TRUE(form->TargetLanguage->isVisibleTo(form.get()));
+    }
+}
+
+TEST_F(MainFormTest, IndexesOutsideTheListsSelectNothingAndAreWrittenBackUnchanged)
+{
+    store(QStringLiteral("TargetLanguage"), 40);
+    store(QStringLiteral("SourceLanguage2"), 9);
+    auto form = showForm();
+    EXPECT_EQ(form->TargetLanguage->currentIndex(), -1);
+    EXPECT_EQ(form->SourceLanguage2->currentIndex(), 9);
+    form->close();
+    EXPECT_EQ(stored(QStringLiteral("TargetLanguage")).toInt(), -1);
+}
+
+TEST_F(MainFormTest, AValueOfAnotherTypeFallsBackToTheDefaultsAndKeepsTheFirstSkin)
+{
+    store(QStringLiteral("TranServer"), 1);
+    store(QStringLiteral("SourceLanguage2"), 6);
+    store(QStringLiteral("TopicLanguage"), QStringLiteral("军事"));
+    store(QStringLiteral("TargetLanguage"), 9);
+    store(QStringLiteral("Face"), 3);
+    auto form = createForm();
+    EXPECT_EQ(listIndexes(*form), QList<int>({0, 2, 0, 6, 0, 2}));
+    EXPECT_TRUE(form->N1->isChecked());
+}
+
+TEST_F(MainFormTest, AStoredSkinChecksItsWindowMenuEntryOnly)
+{
+    store(QStringLiteral("Face"), 3);
+    auto form = createForm();
+    EXPECT_TRUE(form->N3->isChecked());
+    EXPECT_FALSE(form->N1->isChecked());
+    EXPECT_TRUE(form->MenuItem2->isChecked());
+
+    store(QStringLiteral("Face"), 4);
+    form = createForm();
+    EXPECT_TRUE(form->N1->isChecked());
+}
+
+TEST_F(MainFormTest, EveryThirdDayTheWindowOpensCentredOtherwiseWhereItWasClosed)
+{
+    store(QStringLiteral("top"), 60);
+    store(QStringLiteral("left"), 50);
+    store(QStringLiteral("width"), 500);
+    store(QStringLiteral("height"), 350);
+    for (int day : {3, 6, 30}) {
+        auto form = showForm(day);
+        EXPECT_EQ(form->pos(), centredOnScreen(*form)) << "day " << day;
+        EXPECT_EQ(form->size(), QSize(671, 438));
+    }
+    for (int day : {1, 2, 4, 31}) {
+        auto form = showForm(day);
+        EXPECT_EQ(form->pos(), QPoint(50, 60)) << "day " << day;
+        EXPECT_EQ(form->size(), QSize(500, 350));
+    }
+}
+
+TEST_F(MainFormTest, APlacementOffEveryScreenOpensCentredAndAnIncompleteOneIsIgnored)
+{
+    store(QStringLiteral("top"), 5000);
+    store(QStringLiteral("left"), -9000);
+    store(QStringLiteral("width"), 500);
+    store(QStringLiteral("height"), 350);
+    auto lost = showForm();
+    EXPECT_EQ(lost->size(), QSize(500, 350));
+    EXPECT_EQ(lost->pos(), centredOnScreen(*lost));
+
+    OpenSettingsKey()->remove(QStringLiteral("height"));
+    auto partial = showForm();
+    EXPECT_EQ(partial->pos(), QPoint(204, 111));
+    EXPECT_EQ(partial->size(), QSize(671, 438));
+}
+
+TEST_F(MainFormTest, ANearlyScreenWideWindowKeepsThePlacementSavedBefore)
+{
+    const int screenWidth = QGuiApplication::primaryScreen()->geometry().width();
+    auto form = showForm();
+    form->move(30, 40);
+    resizeOuter(*form, screenWidth - 21, 400);
+    form->close();
+    EXPECT_EQ(stored(QStringLiteral("left")).toInt(), 30);
+    EXPECT_EQ(stored(QStringLiteral("width")).toInt(), form->width());
+
+    form = showForm();
+    form->move(0, 0);
+    resizeOuter(*form, screenWidth - 20, 500);
+    form->close();
+    EXPECT_EQ(stored(QStringLiteral("left")).toInt(), 30);
+    EXPECT_EQ(stored(QStringLiteral("top")).toInt(), 40);
+    EXPECT_EQ(stored(QStringLiteral("height")).toInt(), 400 - frameOf(*form).height());
+}
+
+TEST_F(MainFormTest, TheInformationFileGivesTheStartText)
+{
+    const auto shownText = [this] { return showForm()->Memo2->toPlainText(); };
+    writeFile(informationFile(), QByteArray());
+    EXPECT_EQ(shownText(), DefaultInformationText()) << "an empty file";
+
+    QByteArray notice = "[version]\r\nversion=17\r\n[Information]\r\nregnewinformat =  ";
+    notice += QStringEncoder("GBK").encode(QStringLiteral("新版本 17 已经发布！"));
+    notice += "  \r\n";
+    writeFile(informationFile(), notice);
+    EXPECT_EQ(shownText(), QStringLiteral("新版本 17 已经发布！"));
+
+    writeFile(informationFile(), "[information]\r\nRegNewInformat=\r\nversion=16\r\n");
+    EXPECT_EQ(shownText(), QString()) << "a file without a notice shows nothing";
+}
+
+TEST_F(MainFormTest, TheTextAreasShareTheFreeHeightEqually)
+{
+    auto form = showForm();
+    EXPECT_EQ(form->Panel1->height(), 144);
+    EXPECT_EQ(form->Panel2->height(), 144);
+    form->resize(671, 439);
+    EXPECT_EQ(form->Panel1->height(), 144) << "the source takes the smaller half";
+    EXPECT_EQ(form->Panel2->height(), 145);
+    EXPECT_EQ(form->Panel2->geometry().bottom() + 1 + 51, form->height());
+}
+
+TEST_F(MainFormTest, BandsAndButtonsShowFromTheirWidths)
+{
+    auto form = showForm();
+    const auto shown = [&](QWidget* control) { return control->isVisibleTo(form.get()); };
+    const struct
+    {
+        int width;
+        bool choices, help, web, update;
+    } widths[] = {
+        {588, false, true, false, false}, {589, true, true, false, false},  {599, true, true, false, false},
+        {600, true, true, true, false},   {514, false, false, false, false}, {515, false, true, false, false},
+        {681, true, true, true, false},   {682, true, true, true, true},
+    };
+    for (const auto& w : widths) {
+        resizeOuter(*form, w.width, 438);
+        ASSERT_EQ(form->frameGeometry().width(), w.width);
+        EXPECT_EQ(shown(form->SkinPanel11), w.choices) << w.width;
+        EXPECT_EQ(shown(form->SkinPanel12), w.choices) << w.width;
+        EXPECT_EQ(shown(form->SkinButton6), w.help) << w.width;
+        EXPECT_EQ(shown(form->SkinButton7), w.web) << w.width;
+        EXPECT_EQ(shown(form->SkinButton5), w.update) << w.width;
+    }
+    // Never smaller than 436 × 288 outside.
+    form->resize(100, 100);
+    EXPECT_EQ(form->frameGeometry().size(), QSize(436, 288));
+}
