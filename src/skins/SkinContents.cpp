@@ -32,22 +32,23 @@ SkinUnpackStatus fromContainer(ContainerStatus s)
     return SkinUnpackStatus::TruncatedContainer;
 }
 
-bool decodeOptional(const std::optional<QByteArray>& bmp, QImage& out)
+bool decodeOptional(const std::optional<QByteArray>& bmp, QImage& out, qint64& budget)
 {
     if (!bmp)
         return true;
-    out = DecodeSkinBitmap(*bmp);
+    out = DecodeSkinBitmap(*bmp, budget);
     return !out.isNull();
 }
 
 bool decodePictures(const SkinContainer& c, SkinContents& s)
 {
-    if (!decodeOptional(c.picture, s.picture) || !decodeOptional(c.inactivePicture, s.inactivePicture)
-        || !decodeOptional(c.mask, s.mask))
+    qint64 budget = kMaxSkinPixels;
+    if (!decodeOptional(c.picture, s.picture, budget) || !decodeOptional(c.inactivePicture, s.inactivePicture, budget)
+        || !decodeOptional(c.mask, s.mask, budget))
         return false;
     s.activePictures.reserve(c.activePictures.size());
     for (const QByteArray& bmp : c.activePictures) {
-        QImage image = DecodeSkinBitmap(bmp);
+        QImage image = DecodeSkinBitmap(bmp, budget);
         if (image.isNull())
             return false;
         s.activePictures.append(std::move(image));

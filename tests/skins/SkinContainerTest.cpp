@@ -1,5 +1,6 @@
 #include "SkinTestSupport.h"
 
+#include "skins/SkinContents.h"
 #include "skins/container/SkinBitmap.h"
 #include "skins/container/SkinContainer.h"
 
@@ -161,6 +162,26 @@ TEST(SkinBitmap, DecodesOnlyConsistentBitmaps)
     QByteArray notBmp = bmp;
     notBmp[0] = 'P';
     EXPECT_TRUE(DecodeSkinBitmap(notBmp).isNull());
+}
+
+TEST(SkinBitmap, AllPicturesOfASkinShareOnePixelBudget)
+{
+    // A few hundred bytes each, millions of pixels each once decoded.
+    const QByteArray large = test::MakeRunLengthBmp(3000, 3000);
+    ASSERT_LT(large.size(), 2000);
+    qint64 budget = kMaxSkinPixels;
+    EXPECT_EQ(DecodeSkinBitmap(large, budget).size(), QSize(3000, 3000));
+    EXPECT_EQ(budget, kMaxSkinPixels - 3000 * 3000);
+    EXPECT_TRUE(DecodeSkinBitmap(large, budget).isNull());
+    EXPECT_EQ(budget, kMaxSkinPixels - 3000 * 3000);
+    EXPECT_TRUE(DecodeSkinBitmap(test::MakeRunLengthBmp(5000, 5000)).isNull());
+
+    // A container of many such pictures is refused instead of filling the memory.
+    SkinContainer bomb = MakeContainer();
+    bomb.activePictures = QList<QByteArray>(1000, large);
+    const SkinUnpackResult r = UnpackSkinContainer(WriteSkinContainer(bomb));
+    EXPECT_EQ(r.status, SkinUnpackStatus::UndecodableBitmap);
+    EXPECT_TRUE(r.contents.activePictures.isEmpty());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "SkinTestSupport.h"
 
 #include <QBuffer>
+#include <QtEndian>
 
 namespace quillo::test {
 
@@ -15,6 +16,27 @@ QByteArray MakeBmp(int width, int height, QColor colour, QImage::Format format)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "BMP");
     return bytes;
+}
+
+QByteArray MakeRunLengthBmp(qint32 width, qint32 height)
+{
+    constexpr int kColours = 256;
+    constexpr qint32 kPixelOffset = 14 + 40 + 4 * kColours;
+    const QByteArray pixels("\x00\x01", 2);
+    QByteArray bmp(kPixelOffset, '\0');
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    qToLittleEndian<qint32>(kPixelOffset + qint32(pixels.size()), bmp.data() + 2);
+    qToLittleEndian<qint32>(kPixelOffset, bmp.data() + 10);
+    qToLittleEndian<qint32>(40, bmp.data() + 14);
+    qToLittleEndian<qint32>(width, bmp.data() + 18);
+    qToLittleEndian<qint32>(height, bmp.data() + 22);
+    qToLittleEndian<quint16>(1, bmp.data() + 26);
+    qToLittleEndian<quint16>(8, bmp.data() + 28);
+    qToLittleEndian<qint32>(1, bmp.data() + 30); // BI_RLE8
+    qToLittleEndian<qint32>(qint32(pixels.size()), bmp.data() + 34);
+    qToLittleEndian<qint32>(kColours, bmp.data() + 46);
+    return bmp + pixels;
 }
 
 SkinContainer MakeContainer()

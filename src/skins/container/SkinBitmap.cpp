@@ -65,10 +65,17 @@ bool pixelsFit(QByteArrayView bmp, const BmpGeometry& g)
 
 QImage DecodeSkinBitmap(QByteArrayView bmp)
 {
+    qint64 budget = kMaxSkinPixels;
+    return DecodeSkinBitmap(bmp, budget);
+}
+
+QImage DecodeSkinBitmap(QByteArrayView bmp, qint64& pixelBudget)
+{
     BmpGeometry g;
     if (!readGeometry(bmp, g))
         return {};
-    if (g.width <= 0 || g.height <= 0 || g.width * g.height > kMaxSkinBitmapPixels)
+    if (g.width <= 0 || g.height <= 0 || g.width > kMaxSkinPixels || g.height > kMaxSkinPixels
+        || g.width * g.height > pixelBudget)
         return {};
     if (g.bitsPerPixel == 0 || g.bitsPerPixel > 32 || !pixelsFit(bmp, g))
         return {};
@@ -77,6 +84,7 @@ QImage DecodeSkinBitmap(QByteArrayView bmp)
     QImage image;
     if (!image.loadFromData(reinterpret_cast<const uchar*>(bmp.data()), static_cast<int>(bmp.size()), "BMP"))
         return {};
+    pixelBudget -= g.width * g.height;
     return image;
 }
 
