@@ -118,6 +118,7 @@ private:
     void configureCallbacks();
     void useMethod(bool post);
     CURLcode perform();
+    bool storePendingBody();
     std::chrono::milliseconds silenceLeft() const;
     bool stalled() const;
     int pollTimeoutMs() const;
@@ -166,6 +167,8 @@ private:
     QByteArray m_redirectTarget;
     bool m_connected = false;
     bool m_responseStarted = false;
+    QByteArray m_pendingBody;
+    bool m_bodyStopped = false;
     curl_off_t m_ulTotal = 0;
     curl_off_t m_ulNow = 0;
     Clock::time_point m_lastActivity;
@@ -372,38 +375,52 @@ CURLcode HttpExchange::perform()
     CURLM* multi = m_multi.get();
     if (curl_multi_add_handle(multi, m_easy.get()) != CURLM_OK)
         return CURLE_FAILED_INIT;
+    // Detached again however the transfer ends, a stored block's exception included.
+    struct Attached {
+        HttpExchange& x;
+        ~Attached()
+        {
+            x.m_events.SetCancelHook({});
+            curl_multi_remove_handle(x.m_multi.get(), x.m_easy.get());
+        }
+    } attached{*this};
     m_events.SetCancelHook([multi] { curl_multi_wakeup(multi); });
     touch();
-    CURLcode result = CURLE_OK;
-    bool finished = false;
     int running = 1;
-    while (!finished) {
-        if (m_events.Cancelled()) {
-            result = CURLE_ABORTED_BY_CALLBACK;
-            break;
-        }
-        if (curl_multi_perform(multi, &running) != CURLM_OK) {
-            result = CURLE_FAILED_INIT;
-            break;
-        }
+    for (;;) {
+        if (m_events.Cancelled())
+            return CURLE_ABORTED_BY_CALLBACK;
+        if (curl_multi_perform(multi, &running) != CURLM_OK)
+            return CURLE_FAILED_INIT;
+        std::optional<CURLcode> result;
         int left = 0;
         while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
-            if (msg->msg == CURLMSG_DONE) {
+            if (msg->msg == CURLMSG_DONE)
                 result = msg->data.result;
-                finished = true;
-            }
         }
-        if (finished || running == 0)
-            break;
-        if (stalled()) {
-            result = CURLE_OPERATION_TIMEDOUT;
-            break;
-        }
+        if (!storePendingBody())
+            return CURLE_WRITE_ERROR;
+        if (result)
+            return *result;
+        if (running == 0)
+            return CURLE_OK;
+        if (stalled())
+            return CURLE_OPERATION_TIMEDOUT;
         curl_multi_poll(multi, nullptr, 0, pollTimeoutMs(), nullptr);
     }
-    m_events.SetCancelHook({});
-    curl_multi_remove_handle(multi, m_easy.get());
-    return result;
+}
+
+// What libcurl handed over during one round is stored as one read would have returned it: in
+// blocks of the transfer size, one progress event each, never waiting for more data to arrive.
+bool HttpExchange::storePendingBody()
+{
+    if (m_pendingBody.isEmpty())
+        return !m_bodyStopped;
+    const bool stored = StoreBody(m_ctx, m_events, m_pendingBody.constData(), m_pendingBody.size());
+    m_pendingBody.clear();
+    touch(); // the handlers' time is not silence on the line
+    m_bodyStopped = m_bodyStopped || !stored;
+    return stored;
 }
 
 // The receive and send time-outs bound the silence on an open connection; time spent in the
@@ -435,6 +452,8 @@ void HttpExchange::resetAttempt()
     m_statusLine.clear();
     m_headerLines.clear();
     m_redirectTarget.clear();
+    m_pendingBody.clear();
+    m_bodyStopped = false;
     m_connected = false;
     m_responseStarted = false;
     m_ulTotal = 0;
@@ -615,11 +634,11 @@ size_t HttpExchange::bodyCallback(char* data, size_t size, size_t count, void* s
         case Disposition::Follow:
         case Disposition::Retry:
             return true; // the body of a reply that is not the answer
-        case Disposition::Deliver: {
-            const bool stored = StoreBody(x->m_ctx, x->m_events, data, qint64(total));
-            x->touch(); // the handlers' time is not silence on the line
-            return stored;
-        }
+        case Disposition::Deliver:
+            if (x->m_bodyStopped)
+                return false;
+            x->m_pendingBody.append(data, qsizetype(total));
+            return true;
         default:
             return false;
         }
