@@ -1,14 +1,24 @@
 #include "ui/SkinCaptions.h"
 
-#include <QStringList>
+#include "skins/ResourceStrData.h"
 
 namespace quillo {
 
-namespace {
-
-const QStringList& captionLines()
+const QStringList& SimpleChinaLines()
 {
     static const QStringList lines = {
+        QStringLiteral("MI_MINCAPTION=最小化(&N)"),
+        QStringLiteral("MI_MAXCAPTION=最大化(&X)"),
+        QStringLiteral("MI_CLOSECAPTION=关  闭(&C)"),
+        QStringLiteral("MI_RESTORECAPTION=恢  复(&R)"),
+        QStringLiteral("MI_MINTOTRAYCAPTION=最小化到托盘(&T)"),
+        QStringLiteral("MI_ROLLUPCAPTION=卷起"),
+        QStringLiteral("MINBUTTON_HINT=最小化"),
+        QStringLiteral("MAXBUTTON_HINT=最大化"),
+        QStringLiteral("CLOSEBUTTON_HINT=关  闭"),
+        QStringLiteral("TRAYBUTTON_HINT=最小化到托盘"),
+        QStringLiteral("ROLLUPBUTTON_HINT=卷起"),
+        QStringLiteral("MENUBUTTON_HINT=系统菜单"),
         QStringLiteral("EDIT_UNDO=撤销"),
         QStringLiteral("EDIT_COPY=复制"),
         QStringLiteral("EDIT_CUT=剪切"),
@@ -34,16 +44,15 @@ const QStringList& captionLines()
     return lines;
 }
 
-} // namespace
-
-QString SkinCaption(QStringView key)
+const TResourceStrData& SimpleChina()
 {
-    for (const QString& line : captionLines()) {
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (QStringView(line).left(equals) == key)
-            return line.mid(equals + 1);
-    }
-    return {};
+    static const TResourceStrData table(SimpleChinaLines());
+    return table;
+}
+
+QString SkinCaption(const QString& key)
+{
+    return SimpleChina().value(key);
 }
 
 } // namespace quillo

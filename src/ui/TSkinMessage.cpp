@@ -73,13 +73,13 @@ QString MessageCaption(TMsgDlgType type)
 {
     switch (type) {
     case mtWarning:
-        return SkinCaption(u"MSG_CAP_WARNING");
+        return SkinCaption(QStringLiteral("MSG_CAP_WARNING"));
     case mtError:
-        return SkinCaption(u"MSG_CAP_ERROR");
+        return SkinCaption(QStringLiteral("MSG_CAP_ERROR"));
     case mtInformation:
-        return SkinCaption(u"MSG_CAP_INFORMATION");
+        return SkinCaption(QStringLiteral("MSG_CAP_INFORMATION"));
     case mtConfirmation:
-        return SkinCaption(u"MSG_CAP_CONFIRM");
+        return SkinCaption(QStringLiteral("MSG_CAP_CONFIRM"));
     case mtCustom:
         break;
     }
