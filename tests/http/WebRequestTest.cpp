@@ -102,6 +102,17 @@ TEST(WebRequest, SuccessfulRepliesWithAndWithoutLength)
     EXPECT_EQ(rec2.events, QStringList{QStringLiteral("Done")});
     EXPECT_EQ(rec2.body, "until the end");
     EXPECT_FALSE(QFile::exists(s->OutputFileName()));
+
+    // Without a length there is nothing to compare with: a reply cut short is what arrived.
+    LoopbackServer cutChunked([](Connection& c) {
+        if (!c.readRequest().isEmpty())
+            c.send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nfirst\r\n9\r\nsec");
+    });
+    auto t = waitingRequest(cutChunked.url());
+    EventRecorder rec3(*t);
+    t->Read();
+    EXPECT_EQ(rec3.events, QStringList{QStringLiteral("Done")});
+    EXPECT_TRUE(rec3.body.startsWith("first"));
 }
 
 TEST(WebRequest, FailuresReachTheirEvents)
@@ -160,6 +171,16 @@ TEST(WebRequest, ShortReplyIsConnLostAndItsFileGoes)
     r404->Read();
     EXPECT_EQ(rec404.fileDuringEvent, "error page");
     EXPECT_FALSE(QFile::exists(r404->OutputFileName()));
+}
+
+TEST(WebRequest, AnOutputFileThatCannotBeCreated)
+{
+    LoopbackServer server(answer(200, "payload"));
+    auto r = waitingRequest(server.url());
+    r->setOutputFileName(QStringLiteral("/nonexistent-folder/quillo/out.bin"));
+    EventRecorder rec(*r);
+    r->Read();
+    EXPECT_EQ(rec.events, QStringList{QStringLiteral("AnyError")});
 }
 
 TEST(WebRequest, DownloadToFileIsCompleteAndClosedDuringOnDone)
@@ -608,6 +629,19 @@ TEST(WebRequest, AbortStopsEverythingOfThatRequest)
     // On an idle component Abort raises nothing.
     r->Abort();
     EXPECT_EQ(rec.events.size(), 2);
+
+    // Aborted from a handler while Read waits: the wait ends with the request.
+    LoopbackServer again(stallBetween("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n" + QByteArray(10, 'a'),
+                                      QByteArray(90, 'b')));
+    auto w = waitingRequest(again.url());
+    EventRecorder recWait(*w);
+    w->OnProgress = [&](QObject*, const QString&, qint64, qint64, qint32, qint32, quint8, float, QIODevice*) {
+        w->Abort();
+    };
+    EXPECT_TRUE(w->Read());
+    EXPECT_FALSE(w->Busy());
+    releaseAndSettle(again);
+    EXPECT_EQ(recWait.events, QStringList{QStringLiteral("Aborted")});
 }
 
 TEST(WebRequest, CompletionHandlersMayStartTheNextRequest)
@@ -664,16 +698,20 @@ TEST(WebRequest, HandlerExceptionsAndDestructionFromAHandler)
     r->Read();
     EXPECT_EQ(anyErrors, 1);
 
-    // A handler may destroy the component (as a closing window does); nothing touches it after.
-    auto* owned = new TWebRequest;
-    owned->setURL(server.url());
-    bool destroyed = false;
-    QObject::connect(owned, &QObject::destroyed, [&] { destroyed = true; });
-    owned->OnDone = [owned](QObject*, const QString&, qint64, QIODevice*) { delete owned; };
-    owned->OnAnyError = [](QObject*) { ADD_FAILURE() << "no event after destruction"; };
-    owned->Read();
-    ASSERT_TRUE(pumpUntil([&] { return destroyed; }));
-    pumpFor(100);
+    // A handler may destroy the component (as a closing window does), also while Read waits;
+    // nothing touches it after.
+    for (const bool wait : {false, true}) {
+        auto* owned = new TWebRequest;
+        owned->setURL(server.url());
+        owned->setWaitThread(wait);
+        bool destroyed = false;
+        QObject::connect(owned, &QObject::destroyed, [&] { destroyed = true; });
+        owned->OnDone = [owned](QObject*, const QString&, qint64, QIODevice*) { delete owned; };
+        owned->OnAnyError = [](QObject*) { ADD_FAILURE() << "no event after destruction"; };
+        EXPECT_TRUE(owned->Read());
+        ASSERT_TRUE(pumpUntil([&] { return destroyed; }));
+        pumpFor(100);
+    }
 }
 
 TEST(WebRequest, DestroyingABusyComponentDeliversNothing)
