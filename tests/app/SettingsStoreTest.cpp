@@ -84,19 +84,3 @@ TEST_F(SettingsStoreTest, AValueOfAnotherTypeGivesTheDefaultsKeepingTheSecondSou
     EXPECT_TRUE(ReadChoices(key({{"TranServer", QStringLiteral("9999999999")}})).fellBack)
         << "beyond 32 bits is not an integer value";
 }
-
-TEST_F(SettingsStoreTest, PlacementIsAllFourValuesOrNothing)
-{
-    EXPECT_FALSE(ReadPlacement(key({})).has_value());
-    EXPECT_EQ(ReadPlacement(key({{"top", 60}, {"left", 50}, {"width", 500}, {"height", 350}})),
-              QRect(50, 60, 500, 350));
-    EXPECT_FALSE(ReadPlacement(key({{"top", 60}, {"left", 50}, {"width", 500}})).has_value());
-    EXPECT_FALSE(ReadPlacement(key({{"top", 60}, {"left", 50}, {"width", QStringLiteral("wide")}, {"height", 3}}))
-                     .has_value());
-
-    QSettings& written = key({});
-    WritePlacement(written, QRect(-8, 20, 640, 480));
-    WriteSelections(written, selections(1, -1, 3, 4, 5, 6));
-    EXPECT_EQ(ReadPlacement(written), QRect(-8, 20, 640, 480));
-    EXPECT_TRUE(ReadChoices(written).selections == selections(1, -1, 3, 4, 5, 6));
-}

@@ -50,16 +50,3 @@ TEST(ScreenCursor, AnEmptySlotShowsTheDefaultCursor)
     SetScreenCursor(crDefault);
     ClearCursorSlot(crAppBusy);
 }
-
-TEST(ScreenCursor, AStillCursorShowsItsOnlyFrame)
-{
-    const auto arrow = LoadCursorFile(QStringLiteral(QUILLO_SOURCE_DIR "/assets/cursors/arrow.cur"));
-    ASSERT_TRUE(arrow.has_value());
-    EXPECT_EQ(arrow->hotSpot(), QPoint(0, 0));
-    SetCursorSlot(crAppArrow, *arrow);
-    EXPECT_EQ(AppCursor(crAppArrow).pixmap().toImage(), arrow->pixmap().toImage());
-    SetScreenCursor(crAppArrow);
-    EXPECT_EQ(ScreenCursorFrame(), 0);
-    SetScreenCursor(crDefault);
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-}
