@@ -9,6 +9,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <memory>
+#include <utility>
 
 namespace quillo {
 
@@ -52,10 +53,20 @@ TSkinComboBox::TSkinComboBox(const QString& name, QWidget* parent)
     ApplySkinLook(this, "combobox");
 }
 
+void TSkinComboBox::showPopup()
+{
+    QComboBox::showPopup();
+    m_popupOpen = true;
+}
+
+// Qt also calls this whenever the list itself is hidden, for instance while its window closes or
+// is destroyed; only a list that was open closes up.
 void TSkinComboBox::hidePopup()
 {
+    const bool wasOpen = std::exchange(m_popupOpen, false);
     QComboBox::hidePopup();
-    emit closeUp();
+    if (wasOpen)
+        emit closeUp();
 }
 
 TSkinMemo::TSkinMemo(const QString& name, QWidget* parent)

@@ -43,17 +43,21 @@ protected:
 };
 
 // A drop-down list (no free text). Changing the selection, also from code, emits
-// currentIndexChanged; closing the list emits closeUp.
+// currentIndexChanged; closing the open list emits closeUp.
 class TSkinComboBox : public QComboBox
 {
     Q_OBJECT
 public:
     TSkinComboBox(const QString& name, QWidget* parent);
 
+    void showPopup() override;
     void hidePopup() override;
 
 signals:
     void closeUp();
+
+private:
+    bool m_popupOpen = false;
 };
 
 // A multi-line Unicode text box with a length limit and the key events of the windows' memos:

@@ -183,6 +183,7 @@ TEST_F(MainFormTest, ClosingAnyListPutsTheCaretBackIntoTheSourceBox)
                                 form->TargetLanguage, form->TopicLanguage, form->TranslationServer}) {
         form->SkinButton2->setFocus();
         ASSERT_NE(form->focusWidget(), form->Memo1);
+        list->showPopup();
         list->hidePopup();
         EXPECT_EQ(form->focusWidget(), form->Memo1) << list->objectName().toStdString();
     }
