@@ -312,9 +312,12 @@ std::string HtmlTranslator::rewriteStartTag(std::string_view tag)
         }
         std::string replacement;
         if (isLinkAttribute(name)) {
-            replacement = absolute(decodeCharacterReferences(value));
+            const std::string written = decodeCharacterReferences(value);
+            replacement = absolute(written);
             if (isBase && name == "href")
                 baseUrl_ = replacement;
+            if (replacement == written)
+                continue; // already absolute, a fragment or another scheme: left as written
         } else if (isMeta && declaresCharset(name, value)) {
             // The copy is served as UTF-8 whatever the original page was written in.
             replacement = name == "charset" ? "utf-8" : "text/html; charset=utf-8";

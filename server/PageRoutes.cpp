@@ -129,7 +129,10 @@ void translatedPage(ServiceContext& context, const httplib::Request& request,
                            query->url);
     }
 
-    const FetchedPage page = context.fetcher.fetch(query->url);
+    // Typed addresses may hold blanks or Chinese: the fetch gets them percent-encoded.
+    const std::string address =
+        QUrl(QString::fromStdString(query->url)).toString(QUrl::FullyEncoded).toStdString();
+    const FetchedPage page = context.fetcher.fetch(address);
     if (reportFetchProblem(response, page, query->url)) {
         LogWarning("page " + query->url + ": " + page.error);
         return;

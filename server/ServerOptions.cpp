@@ -146,6 +146,11 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
         options.threads = n ? static_cast<size_t>(*n) : 0;
         return n.has_value();
     });
+    reader.value("--read-timeout", [&](const std::string& v) {
+        const auto n = number(v, 1, 3600);
+        options.readTimeoutSeconds = n ? static_cast<int>(*n) : 0;
+        return n.has_value();
+    });
     reader.value("--page-max-bytes", [&](const std::string& v) {
         const auto n = number(v, 1024, 1LL << 30);
         options.pageMaxBytes = n ? static_cast<size_t>(*n) : 0;
@@ -241,7 +246,8 @@ std::string UsageText()
     return R"(Usage:
   quillo-server [serve] [--listen HOST:PORT] [--backend LIST] [--libretranslate URL]
                 [--libretranslate-key KEY] [--data DIR] [--threads N]
-                [--apertium-modes DIR] [--page-max-bytes N] [--allow-private-fetch] [--quiet]
+                [--apertium-modes DIR] [--page-max-bytes N] [--read-timeout SECONDS]
+                [--allow-private-fetch] [--quiet]
   quillo-server publish [--data DIR] PROGRAM_FILE --version V [--notice TEXT] [--sign-key KEYFILE]
   quillo-server feedback [--data DIR] [--json]
 

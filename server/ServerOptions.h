@@ -17,6 +17,7 @@ struct ServeOptions {
     std::string dataDirectory;
     std::string apertiumModes = "/usr/share/apertium/modes";
     size_t threads = 16;
+    int readTimeoutSeconds = 10; // a client that stops sending mid-request gets its 400 then
     size_t pageMaxBytes = 4 * 1024 * 1024;
     bool allowPrivateFetch = false;
     bool quiet = false;

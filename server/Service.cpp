@@ -21,7 +21,9 @@
 #include <cstdio>
 #include <thread>
 
+#include <fcntl.h>
 #include <pthread.h>
+#include <sys/socket.h>
 
 namespace quillo::server {
 
@@ -125,9 +127,16 @@ bool Service::start(std::string& error)
     const size_t threads = options_.threads;
     http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     http.set_tcp_nodelay(true); // without it every small reply waits for the peer's delayed ACK
+    // The library's default adds SO_REUSEPORT, which would let a second server bind a port
+    // already in use and silently share its connections.
+    http.set_socket_options([](int socket) {
+        int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        fcntl(socket, F_SETFD, FD_CLOEXEC);
+    });
     http.set_payload_max_length(std::max(parts_->context.limits.translationBody,
                                          parts_->context.limits.feedbackBody));
-    http.set_read_timeout(std::chrono::seconds(10));
+    http.set_read_timeout(std::chrono::seconds(options_.readTimeoutSeconds));
     http.set_write_timeout(std::chrono::seconds(30));
     http.set_keep_alive_timeout(5);
     http.set_keep_alive_max_count(1000);

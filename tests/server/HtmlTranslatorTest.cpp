@@ -1,0 +1,114 @@
+// Translating a page's text while keeping its markup, and making its links absolute.
+
+#include "server/HtmlTranslator.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using quillo::server::HtmlTranslationLimits;
+using quillo::server::HtmlTranslator;
+
+namespace {
+
+// Upper-cases ASCII letters and records every run it was given.
+struct Recorder {
+    std::vector<std::string> runs;
+    HtmlTranslator translator(HtmlTranslationLimits limits = {})
+    {
+        return HtmlTranslator(
+            [this](const std::string& run) -> std::optional<std::string> {
+                runs.push_back(run);
+                std::string out = run;
+                for (char& c : out)
+                    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                return out;
+            },
+            limits);
+    }
+};
+
+const std::string kPage = "http://example.com/dir/page.html";
+
+} // namespace
+
+TEST(HtmlTranslatorTest, TextIsTranslatedAndMarkupKept)
+{
+    Recorder recorder;
+    HtmlTranslator translator = recorder.translator();
+    const std::string html =
+        "<!DOCTYPE html><html><head><title>My page</title>"
+        "<style>p { content: \"keep me\"; }</style></head>\n"
+        "<body class='x'><!-- a comment --><p>Hello <b>big</b>\n   world &amp; you &lt;3</p>"
+        "<script>if (a < b) document.write('<p>no</p>');</script>"
+        "<pre>  two  blanks </pre> 12 | 34 <textarea name=t>edit me</textarea></body></html>";
+    const std::string out = translator.translate(html, kPage);
+    EXPECT_EQ(out,
+              "<!DOCTYPE html><html><head><title>MY PAGE</title>"
+              "<style>p { content: \"keep me\"; }</style></head>\n"
+              "<body class='x'><!-- a comment --><p>HELLO <b>BIG</b>\n   WORLD &amp; YOU &lt;3</p>"
+              "<script>if (a < b) document.write('<p>no</p>');</script>"
+              "<pre>  TWO  BLANKS </pre> 12 | 34 <textarea name=t>EDIT ME</textarea></body></html>");
+    // Runs reach the engine as plain text: references decoded, blanks folded outside <pre>.
+    EXPECT_EQ(recorder.runs, (std::vector<std::string>{"My page", "Hello", "big", "world & you <3",
+                                                       "two  blanks", "edit me"}));
+}
+
+TEST(HtmlTranslatorTest, LinksBecomeAbsoluteAndTheCharsetUtf8)
+{
+    Recorder recorder;
+    HtmlTranslator translator = recorder.translator();
+    const std::string html =
+        "<meta charset=gbk><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
+        "<a href=\"../up.html?a=1&amp;b=2\">x</a><a href='#top'>t</a>"
+        "<a href=\"mailto:me@example.com\">m</a><img src=img/p.png alt=\"a > b\">"
+        "<form action=/post></form><base href=\"http://cdn.example.org/base/\"><a href=next>n</a>";
+    EXPECT_EQ(translator.translate(html, kPage),
+              "<meta charset=\"utf-8\"><meta http-equiv=\"Content-Type\" "
+              "content=\"text/html; charset=utf-8\">"
+              "<a href=\"http://example.com/up.html?a=1&amp;b=2\">X</a><a href='#top'>T</a>"
+              "<a href=\"mailto:me@example.com\">M</a>"
+              "<img src=\"http://example.com/dir/img/p.png\" alt=\"a > b\">"
+              "<form action=\"http://example.com/post\"></form>"
+              "<base href=\"http://cdn.example.org/base/\"><a href=\"http://cdn.example.org/base/next\">N</a>");
+}
+
+TEST(HtmlTranslatorTest, BrokenPagesPassThroughWithoutHarm)
+{
+    Recorder recorder;
+    HtmlTranslator translator = recorder.translator();
+    EXPECT_EQ(translator.translate("a < b and <unclosed attr=\"x>", kPage), "A &lt; B AND <unclosed attr=\"x>");
+    EXPECT_EQ(translator.translate("<!-- never closed <p>text</p>", kPage), "<!-- never closed <p>text</p>");
+    EXPECT_EQ(translator.translate("<script>never closed <p>x</p>", kPage), "<script>never closed <p>x</p>");
+    EXPECT_EQ(translator.translate("", kPage), "");
+    EXPECT_EQ(HtmlTranslator::decodeCharacterReferences("&#20013;&#x6587;&bogus;&#0;&#xFFFFFFFFF;&"),
+              "中文&bogus;\xEF\xBF\xBD&#xFFFFFFFFF;&");
+}
+
+TEST(HtmlTranslatorTest, LimitsAndEngineFailureLeaveTheRestUntranslated)
+{
+    Recorder recorder;
+    HtmlTranslator limited = recorder.translator(HtmlTranslationLimits{2, 1000});
+    EXPECT_EQ(limited.translate("<p>one</p><p>two</p><p>three</p>", kPage),
+              "<p>ONE</p><p>TWO</p><p>three</p>");
+    EXPECT_EQ(limited.translatedRuns(), 2u);
+
+    int calls = 0;
+    HtmlTranslator failing([&calls](const std::string&) -> std::optional<std::string> {
+        ++calls;
+        return std::nullopt;
+    });
+    EXPECT_EQ(failing.translate("<p>one</p><p>two</p>", kPage), "<p>one</p><p>two</p>");
+    EXPECT_TRUE(failing.engineFailed());
+    EXPECT_EQ(calls, 1); // a failed engine is not asked again for the same page
+}
+
+TEST(HtmlTranslatorTest, DeclaredCharsetComesFromTheHeaderOrAMeta)
+{
+    EXPECT_EQ(HtmlTranslator::declaredCharset("text/html; charset=\"GBK\"", "<meta charset=utf-8>"), "gbk");
+    EXPECT_EQ(HtmlTranslator::declaredCharset("text/html", "<head><META CHARSET='Big5'>"), "big5");
+    EXPECT_EQ(HtmlTranslator::declaredCharset(
+                  "", "<meta http-equiv=Content-Type content=\"text/html; charset=windows-1252\">"),
+              "windows-1252");
+    EXPECT_EQ(HtmlTranslator::declaredCharset("text/html", "<p>charset=x</p>"), "");
+}
