@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace quillo {
 
@@ -106,6 +107,9 @@ SkinMessageDialog::SkinMessageDialog(const QString& text, TMsgDlgType type, TMsg
     }
     auto* label = new TSkinLabel(QStringLiteral("MessageText"), text, this);
     label->setWordWrap(true);
+    // Wrapping labels otherwise settle on a narrow box: keep a short message on one line.
+    constexpr int kWidestLine = 480;
+    label->setMinimumWidth(std::min(label->fontMetrics().horizontalAdvance(text), kWidestLine));
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     body->addWidget(label, 1);
 
