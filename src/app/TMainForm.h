@@ -162,11 +162,13 @@ private:
     void RunSideWindow(Window* window, bool resetScreenCursor);
 
     bool FSwallowKey = false;
-    bool FViaEnglish = false;
     QByteArray FSourceCode;
     QByteArray FTargetCode;
     QByteArray FTopicCode;
-    bool FSessionTranslate = false;
+    // Kept for the requests to the services: whether the second engine goes through English, and
+    // where the first engine's second stage went.
+    [[maybe_unused]] bool FViaEnglish = false;
+    [[maybe_unused]] bool FSessionTranslate = false;
     int FPanel1Height = 0;
 };
 
