@@ -133,6 +133,8 @@ private:
     std::optional<QByteArray> header(const char* name) const;
     QByteArray rawHeaders() const;
     void followRedirect();
+    void reportStatus(int code);
+    void reportRedirect(const QByteArray& newUrl);
 
     static size_t headerCallback(char* data, size_t size, size_t count, void* self);
     static size_t bodyCallback(char* data, size_t size, size_t count, void* self);
@@ -200,7 +202,7 @@ void HttpExchange::run()
         m_out.success = false;
         return;
     }
-    ReportStatus(m_ctx, stHandleCreated);
+    reportStatus(stHandleCreated);
     for (;;) {
         resetAttempt();
         perform(); // how a transfer ended shows in the disposition and the bytes stored
@@ -223,7 +225,7 @@ void HttpExchange::run()
         case Disposition::Deliver:
             // A transfer error here is a read that failed part-way: the body ends there.
             FinishBody(m_ctx);
-            ReportStatus(m_ctx, stRequestComplete);
+            reportStatus(stRequestComplete);
             return;
         }
     }
@@ -478,8 +480,8 @@ void HttpExchange::onHeaderLine(const QByteArray& line)
     touch();
     if (!m_responseStarted) {
         m_responseStarted = true;
-        ReportStatus(m_ctx, stRequestSent);
-        ReportStatus(m_ctx, stReceivingResponse);
+        reportStatus(stRequestSent);
+        reportStatus(stReceivingResponse);
     }
     const QByteArray text = line.trimmed();
     if (line.startsWith("HTTP/")) {
@@ -489,7 +491,7 @@ void HttpExchange::onHeaderLine(const QByteArray& line)
         long status = 0;
         curl_easy_getinfo(m_easy.get(), CURLINFO_RESPONSE_CODE, &status);
         if (status >= 100 && status < 200) {
-            ReportStatus(m_ctx, stIntermediateResponse);
+            reportStatus(stIntermediateResponse);
             return; // an interim reply; the real one follows
         }
         headersComplete();
@@ -502,7 +504,7 @@ void HttpExchange::onHeaderLine(const QByteArray& line)
 
 void HttpExchange::headersComplete()
 {
-    ReportStatus(m_ctx, stResponseReceived);
+    reportStatus(stResponseReceived);
     long status = 0;
     curl_easy_getinfo(m_easy.get(), CURLINFO_RESPONSE_CODE, &status);
     m_out.statusCode = qint32(status);
@@ -608,7 +610,7 @@ QByteArray HttpExchange::rawHeaders() const
 void HttpExchange::followRedirect()
 {
     ++m_redirects;
-    ReportRedirect(m_ctx, m_redirectTarget);
+    reportRedirect(m_redirectTarget);
     const long status = m_out.statusCode;
     // Browsers turn a redirected POST into a GET except for 307 and 308.
     if (m_post && status != 307 && status != 308)
@@ -622,6 +624,19 @@ void HttpExchange::followRedirect()
     }
     m_url = m_redirectTarget;
     curl_easy_setopt(m_easy.get(), CURLOPT_URL, m_url.constData());
+}
+
+void HttpExchange::reportStatus(int code)
+{
+    if (m_settings.onStatus)
+        m_events.RunOnWorker([&] { m_settings.onStatus(m_settings.sender, code, StatusText(code)); });
+}
+
+void HttpExchange::reportRedirect(const QByteArray& newUrl)
+{
+    reportStatus(stRedirect);
+    if (m_settings.onRedirected)
+        m_events.RunOnWorker([&] { m_settings.onRedirected(m_settings.sender, QString::fromUtf8(newUrl)); });
 }
 
 size_t HttpExchange::bodyCallback(char* data, size_t size, size_t count, void* self)
@@ -662,8 +677,8 @@ int HttpExchange::prereqCallback(void* self, char*, char*, int, int)
     const bool ok = x->guarded([&] {
         x->m_connected = true;
         x->touch();
-        ReportStatus(x->m_ctx, stConnected);
-        ReportStatus(x->m_ctx, stSendingRequest);
+        x->reportStatus(stConnected);
+        x->reportStatus(stSendingRequest);
         return true;
     });
     return ok ? CURL_PREREQFUNC_OK : CURL_PREREQFUNC_ABORT;
@@ -673,8 +688,8 @@ int HttpExchange::sockoptCallback(void* self, curl_socket_t, curlsocktype)
 {
     auto* x = static_cast<HttpExchange*>(self);
     const bool ok = x->guarded([&] {
-        ReportStatus(x->m_ctx, stNameResolved);
-        ReportStatus(x->m_ctx, stConnectingToServer);
+        x->reportStatus(stNameResolved);
+        x->reportStatus(stConnectingToServer);
         return true;
     });
     return ok ? CURL_SOCKOPT_OK : CURL_SOCKOPT_ERROR;
@@ -684,7 +699,7 @@ int HttpExchange::resolverStartCallback(void*, void*, void* self)
 {
     auto* x = static_cast<HttpExchange*>(self);
     return x->guarded([&] {
-        ReportStatus(x->m_ctx, stResolvingName);
+        x->reportStatus(stResolvingName);
         return true;
     }) ? 0 : 1;
 }

@@ -2,7 +2,6 @@
 
 #include "http/AddressSplit.h"
 #include "http/CurlExchange.h"
-#include "http/StatusText.h"
 
 #include <QFileInfo>
 
@@ -163,19 +162,6 @@ void FinishBody(RequestContext& ctx)
     std::lock_guard guard(ctx.ioLock);
     if (out.success && out.contentLength != 0 && ctx.stream)
         out.success = out.contentLength == out.bytesTransferred;
-}
-
-void ReportStatus(const RequestContext& ctx, int code)
-{
-    if (ctx.settings.onStatus)
-        ctx.settings.onStatus(ctx.settings.sender, code, StatusText(code));
-}
-
-void ReportRedirect(const RequestContext& ctx, const QByteArray& newUrl)
-{
-    ReportStatus(ctx, stRedirect);
-    if (ctx.settings.onRedirected)
-        ctx.settings.onRedirected(ctx.settings.sender, QString::fromUtf8(newUrl));
 }
 
 } // namespace quillo

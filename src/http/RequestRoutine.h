@@ -16,6 +16,9 @@ public:
     virtual bool Progress(RequestContext& ctx) = 0;
     virtual bool PasswordRequest(RequestContext& ctx, const QByteArray& realm, bool& tryAgain) = 0;
     virtual bool ProxyAuthentication(RequestContext& ctx, bool& tryAgain) = 0;
+    // Runs a handler that belongs on the worker (OnStatus, OnRedirected), unless the request has
+    // been abandoned; once it has, none starts and none is still running.
+    virtual void RunOnWorker(const std::function<void()>& handler) = 0;
     virtual bool Cancelled() const = 0;
     virtual void SetCancelHook(std::function<void()> hook) = 0;
 };
@@ -31,10 +34,6 @@ bool OpenDestination(RequestContext& ctx);
 bool StoreBody(RequestContext& ctx, RequestEvents& events, const char* data, qint64 size);
 // The success rule once the body has been read.
 void FinishBody(RequestContext& ctx);
-
-// Raises OnStatus / OnRedirected on the worker when they are assigned.
-void ReportStatus(const RequestContext& ctx, int code);
-void ReportRedirect(const RequestContext& ctx, const QByteArray& newUrl);
 
 // Largest memory reservation made from an announced Content-Length; beyond it the buffer grows
 // as data arrives, so a lying header cannot make us allocate gigabytes up front.

@@ -129,6 +129,7 @@ public:
         });
     }
 
+    void RunOnWorker(const std::function<void()>& handler) override { m_worker.RunWorkerEvent(handler); }
     bool Cancelled() const override { return m_worker.Cancelled(); }
     void SetCancelHook(std::function<void()> hook) override { m_worker.SetCancelHook(std::move(hook)); }
 

@@ -187,12 +187,9 @@ private:
             threads.swap(m_threads);
         }
         for (Running& r : threads) {
+            r.state->requestCancel();
             for (const PendingCall& c : cancel(*r.state))
                 c.done->set_value();
-            r.state->m_cancelRequested.store(true, std::memory_order_release);
-            std::lock_guard hookGuard(r.state->m_hookLock);
-            if (r.state->m_cancelHook)
-                r.state->m_cancelHook();
         }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         for (Running& r : threads) {
@@ -242,6 +239,26 @@ bool WorkerState::Synchronize(const std::function<void()>& call)
     return ran;
 }
 
+bool WorkerState::RunWorkerEvent(const std::function<void()>& handler)
+{
+    std::lock_guard guard(m_workerEventLock);
+    if (Cancelled())
+        return false;
+    handler();
+    return true;
+}
+
+void WorkerState::requestCancel()
+{
+    {
+        std::lock_guard guard(m_workerEventLock);
+        m_cancelRequested.store(true, std::memory_order_release);
+    }
+    std::lock_guard guard(m_hookLock);
+    if (m_cancelHook)
+        m_cancelHook();
+}
+
 void WorkerState::SetCancelHook(std::function<void()> hook)
 {
     std::lock_guard guard(m_hookLock);
@@ -282,14 +299,9 @@ void WorkerState::run()
 
 void WorkerState::cancel()
 {
-    m_cancelRequested.store(true, std::memory_order_release);
+    requestCancel();
     for (const PendingCall& c : WorkerRegistry::instance().cancel(*this))
         c.done->set_value();
-    {
-        std::lock_guard guard(m_hookLock);
-        if (m_cancelHook)
-            m_cancelHook();
-    }
     markEnded();
 }
 

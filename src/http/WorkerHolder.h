@@ -27,6 +27,9 @@ public:
     // Runs `call` on the GUI thread and waits until it has returned. False when the worker has
     // been replaced: the call was then not run (and never will be).
     bool Synchronize(const std::function<void()>& call);
+    // Runs a handler on the worker unless it has been replaced; replacing waits for one that is
+    // running, so none runs afterwards. False when it did not run.
+    bool RunWorkerEvent(const std::function<void()>& handler);
     // True once the worker has been replaced; the work should wind down.
     bool Cancelled() const { return m_cancelRequested.load(std::memory_order_acquire); }
     // A thread-safe way to interrupt a blocking wait of the work, called when the worker is
@@ -44,6 +47,7 @@ private:
     friend class TWorkerHolder;
 
     void run();
+    void requestCancel();
     void cancel();   // GUI thread
     void markEnded(); // GUI thread
 
@@ -61,6 +65,7 @@ private:
     std::atomic<bool> m_cancelRequested{false};
     bool m_cancelled = false; // written under the registry lock, on the GUI thread
 
+    std::mutex m_workerEventLock;
     std::mutex m_hookLock;
     std::function<void()> m_cancelHook;
 

@@ -644,6 +644,31 @@ TEST(WebRequest, AbortStopsEverythingOfThatRequest)
     EXPECT_EQ(recWait.events, QStringList{QStringLiteral("Aborted")});
 }
 
+TEST(WebRequest, AnAbandonedRequestRunsNoWorkerHandlers)
+{
+    LoopbackServer server(stallBetween({}, "HTTP/1.1 302 Found\r\nLocation: /next\r\nContent-Length: 0\r\n\r\n"));
+    auto r = std::make_unique<TWebRequest>();
+    r->setURL(server.url());
+    std::atomic<int> calls{0};
+    std::atomic<bool> inHandler{false};
+    std::atomic<bool> handlerFinished{false};
+    r->OnStatus = [&](QObject*, qint32, const QString&) {
+        if (++calls == 1) {
+            inHandler = true;
+            QThread::msleep(200); // still running when Abort comes
+            handlerFinished = true;
+        }
+    };
+    r->OnRedirected = [&](QObject*, const QString&) { ++calls; };
+    r->Read();
+    ASSERT_TRUE(pumpUntil([&] { return inHandler.load(); }));
+    r->Abort();
+    EXPECT_TRUE(handlerFinished) << "Abort returns only once no handler of the request runs";
+    const int atAbort = calls;
+    releaseAndSettle(server);
+    EXPECT_EQ(calls.load(), atAbort);
+}
+
 TEST(WebRequest, CompletionHandlersMayStartTheNextRequest)
 {
     LoopbackServer server([](Connection& c) {
