@@ -14,9 +14,11 @@
 //
 // Replacing a worker (Abort, an expired wait, a new request, destruction) cancels it on the GUI
 // thread: under the lock it is marked cancelled and its queued entry, if any, is released without
-// running, so from that moment nothing of the old request runs on the GUI thread again. The old
-// thread is not killed: its cancel hook wakes libcurl, it winds down on its own and is joined
-// later (on the next start, or at exit).
+// running, so from that moment nothing of the old request runs on the GUI thread again. The
+// handlers that run on the worker itself (OnStatus, OnRedirected) go through a per-worker lock
+// that cancelling takes too: once the replacement is done, none is running and none will start.
+// The old thread is not killed: its cancel hook wakes libcurl, it winds down on its own and is
+// joined later (on the next start, or at exit).
 //
 // The wait of Read is a nested QEventLoop. An application-wide event filter restarts the wait
 // interval whenever the GUI thread handles any event, so the interval bounds the time in which

@@ -125,6 +125,15 @@ TEST(WebRequest, FailuresReachTheirEvents)
     EXPECT_EQ(refused->LastStatusCode(), -1);
     EXPECT_FALSE(refused->Busy());
 
+    // Offline serves from a cache, and there is none: nothing goes out.
+    LoopbackServer unused(answer(200, "never"));
+    auto offline = waitingRequest(unused.url());
+    offline->setWorkOffline(true);
+    EventRecorder recOffline(*offline);
+    offline->Read();
+    EXPECT_EQ(recOffline.events, (QStringList{QStringLiteral("AnyError"), QStringLiteral("HostUnreachable")}));
+    EXPECT_EQ(unused.requestCount(), 0);
+
     // A 404 page is read completely and handed over.
     LoopbackServer notFound(answer(404, "<h1>missing</h1>"));
     auto r404 = waitingRequest(notFound.url());
@@ -437,6 +446,8 @@ TEST(WebRequest, RedirectsAreFollowedWithinLimits)
                 c.reply(302, "", "Location: " + target.url(QStringLiteral("/there")).toUtf8() + "\r\n");
             else if (request.contains(" /ftp "))
                 c.reply(302, "moved", "Location: ftp://127.0.0.1/file\r\n");
+            else if (request.contains(" /login "))
+                c.reply(302, "", "Set-Cookie: session=42; Path=/\r\nLocation: /landing\r\n");
             else if (request.contains(" /loop"))
                 c.reply(302, "", "Location: /loop\r\n");
             else
@@ -474,6 +485,19 @@ TEST(WebRequest, RedirectsAreFollowedWithinLimits)
     EXPECT_FALSE(headerValue(server.requests().last(), "Authorization").isEmpty());
     EXPECT_TRUE(headerValue(target.requests().value(0), "Authorization").isEmpty());
     EXPECT_EQ(rec.body, "arrived");
+
+    // Cookies live for the one request, across its redirections, unless switched off.
+    r->setUsername({});
+    r->setURL(server.url(QStringLiteral("/login")));
+    r->Read();
+    EXPECT_EQ(headerValue(server.requests().last(), "Cookie"), "session=42");
+    r->setUseCookies(false);
+    r->Read();
+    EXPECT_TRUE(headerValue(server.requests().last(), "Cookie").isEmpty());
+    r->setUseCookies(true);
+    r->setURL(server.url(QStringLiteral("/landing")));
+    r->Read();
+    EXPECT_TRUE(headerValue(server.requests().last(), "Cookie").isEmpty()) << "nothing kept between requests";
 
     // Only http and https, and only so many hops.
     rec.events.clear();
