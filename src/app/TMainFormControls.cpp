@@ -140,10 +140,8 @@ void TMainForm::CreateHeaderBands()
     TopicLabel = label("TopicLabel", QStringLiteral("译文主题："), SkinPanel12, 2, 16);
     TopicLanguage = list("TopicLanguage", TopicNames(), SkinPanel12, QRect(69, 12, 133, 20));
 
-    QFont bold = font();
-    bold.setBold(true);
     for (TSkinLabel* heading : {Label1, Label2}) {
-        heading->setFont(bold);
+        heading->setHeavy(true);
         heading->adjustSize();
     }
     for (TSkinLabel* swapper : {SrcLangLabel, TargetLabel}) {

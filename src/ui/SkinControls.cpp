@@ -5,7 +5,9 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <memory>
@@ -36,6 +38,30 @@ TSkinLabel::TSkinLabel(const QString& name, const QString& caption, QWidget* par
     setObjectName(name);
     setTextFormat(Qt::PlainText);
     ApplySkinLook(this, "stdlabel");
+}
+
+void TSkinLabel::setHeavy(bool heavy)
+{
+    m_heavy = heavy;
+    updateGeometry();
+    update();
+}
+
+QSize TSkinLabel::sizeHint() const
+{
+    return QLabel::sizeHint() + QSize(m_heavy ? 1 : 0, 0);
+}
+
+void TSkinLabel::paintEvent(QPaintEvent* event)
+{
+    if (!m_heavy) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    const QRect area = contentsRect().adjusted(0, 0, -1, 0);
+    for (const QRect& strike : {area, area.translated(1, 0)})
+        style()->drawItemText(&painter, strike, alignment(), palette(), isEnabled(), text(), foregroundRole());
 }
 
 void TSkinLabel::mouseReleaseEvent(QMouseEvent* event)

@@ -35,11 +35,21 @@ class TSkinLabel : public QLabel
 public:
     TSkinLabel(const QString& name, const QString& caption, QWidget* parent);
 
+    // Bold drawn from the regular face, struck twice a pixel apart. The bold faces of the CJK
+    // fonts are font files of their own, several megabytes each, too much for a heading or two.
+    void setHeavy(bool heavy);
+    bool heavy() const { return m_heavy; }
+    QSize sizeHint() const override;
+
 signals:
     void clicked();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool m_heavy = false;
 };
 
 // A drop-down list (no free text). Changing the selection, also from code, emits
