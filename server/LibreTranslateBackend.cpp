@@ -62,21 +62,21 @@ LibreTranslateBackend::LibreTranslateBackend(LibreTranslateOptions options)
         prefix_.pop_back();
 }
 
-std::optional<LibreTranslateBackend::Languages> LibreTranslateBackend::languages() const
+std::shared_ptr<const LibreTranslateBackend::Languages> LibreTranslateBackend::languages() const
 {
     std::lock_guard lock(mutex_);
     if (languages_)
         return languages_;
     const auto now = std::chrono::steady_clock::now();
     if (lastAttempt_ != std::chrono::steady_clock::time_point{} && now - lastAttempt_ < kRetryInterval)
-        return std::nullopt;
+        return nullptr;
     lastAttempt_ = now;
 
     httplib::Client client = makeClient(origin_, options_);
     const httplib::Result result = client.Get(prefix_ + "/languages");
     if (!result || result->status != 200) {
         LogWarning("libretranslate " + options_.url + ": language list unavailable, " + describe(result));
-        return std::nullopt;
+        return nullptr;
     }
     const QJsonArray list = QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).array();
     Languages found;
@@ -101,16 +101,16 @@ std::optional<LibreTranslateBackend::Languages> LibreTranslateBackend::languages
     }
     if (found.targets.empty()) {
         LogWarning("libretranslate " + options_.url + ": empty language list");
-        return std::nullopt;
+        return nullptr;
     }
     LogInfo("libretranslate " + options_.url + ": " + std::to_string(found.targets.size()) + " languages");
-    languages_ = std::move(found);
+    languages_ = std::make_shared<const Languages>(std::move(found));
     return languages_;
 }
 
 bool LibreTranslateBackend::reachable() const
 {
-    return languages().has_value();
+    return languages() != nullptr;
 }
 
 std::optional<std::string> LibreTranslateBackend::serverCode(const Languages& languages,

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -30,7 +31,7 @@ public:
     BackendResult translate(const TranslationRequest& request) override;
 
     // Whether the language list could be read (it is tried again at most every 30 s).
-    bool reachable() const;
+    bool reachable() const override;
 
 private:
     struct Languages {
@@ -38,14 +39,14 @@ private:
     };
     // The server's spelling of one of our short codes, or nullopt when it lacks the language.
     static std::optional<std::string> serverCode(const Languages& languages, std::string_view code);
-    std::optional<Languages> languages() const;
+    std::shared_ptr<const Languages> languages() const;
 
     LibreTranslateOptions options_;
     std::string origin_; // scheme, host and port
     std::string prefix_; // path before /translate
 
     mutable std::mutex mutex_;
-    mutable std::optional<Languages> languages_;
+    mutable std::shared_ptr<const Languages> languages_;
     mutable std::chrono::steady_clock::time_point lastAttempt_{};
 };
 

@@ -123,10 +123,15 @@ void translatedPage(ServiceContext& context, const httplib::Request& request,
         return respondPage(response, 400, "网页翻译地址有误。", "wl_url, wl_srclang and wl_trglang are required");
     if (!isWebAddress(query->url))
         return respondPage(response, 400, "只能翻译以 http:// 或 https:// 开头的网页地址。", query->url);
-    if (!context.translator.hasEngine(*query->source, *query->target)) {
+    switch (context.translator.coverage(*query->source, *query->target)) {
+    case TranslationService::Coverage::Covered:
+        break;
+    case TranslationService::Coverage::NoEngine:
         return respondPage(response, 200,
                            TranslationService::noEngineSentence(*query->source, *query->target),
                            query->url);
+    case TranslationService::Coverage::Unreachable:
+        return respondPage(response, 502, TranslationService::failureSentence(), "engine unreachable");
     }
 
     // Typed addresses may hold blanks or Chinese: the fetch gets them percent-encoded.

@@ -28,6 +28,8 @@ public:
     virtual std::string_view name() const = 0;
     // Whether this engine can translate from one short code ("en") to another.
     virtual bool covers(std::string_view source, std::string_view target) const = 0;
+    // False while the engine cannot tell what it covers (a remote engine that does not answer).
+    virtual bool reachable() const { return true; }
     // Called from many request threads at once.
     virtual BackendResult translate(const TranslationRequest& request) = 0;
 };

@@ -9,31 +9,36 @@ TranslationService::TranslationService(std::vector<std::unique_ptr<TranslationBa
 {
 }
 
+TranslationService::Coverage TranslationService::coverage(const ServiceLanguage& source,
+                                                         const ServiceLanguage& target) const
+{
+    bool unreachable = false;
+    for (const auto& backend : backends_) {
+        if (backend->covers(source.code, target.code))
+            return Coverage::Covered;
+        unreachable = unreachable || !backend->reachable();
+    }
+    return unreachable ? Coverage::Unreachable : Coverage::NoEngine;
+}
+
 Translation TranslationService::translate(const TranslationRequest& request) const
 {
+    const std::string pair = std::string(request.source->code) + "->" + std::string(request.target->code);
     for (const auto& backend : backends_) {
         if (!backend->covers(request.source->code, request.target->code))
             continue;
         BackendResult result = backend->translate(request);
         if (result.ok)
             return {Translation::Outcome::Translated, std::move(result.text)};
-        LogError(std::string(backend->name()) + " failed on " + std::string(request.source->code)
-                 + "->" + std::string(request.target->code) + ": " + result.error);
+        LogError(std::string(backend->name()) + " failed on " + pair + ": " + result.error);
         return {Translation::Outcome::Failed, failureSentence()};
     }
-    LogWarning("no engine for " + std::string(request.source->code) + "->"
-               + std::string(request.target->code));
-    return {Translation::Outcome::NoEngine, noEngineSentence(*request.source, *request.target)};
-}
-
-bool TranslationService::hasEngine(const ServiceLanguage& source,
-                                   const ServiceLanguage& target) const
-{
-    for (const auto& backend : backends_) {
-        if (backend->covers(source.code, target.code))
-            return true;
+    if (coverage(*request.source, *request.target) == Coverage::Unreachable) {
+        LogError("no reachable engine for " + pair);
+        return {Translation::Outcome::Failed, failureSentence()};
     }
-    return false;
+    LogWarning("no engine for " + pair);
+    return {Translation::Outcome::NoEngine, noEngineSentence(*request.source, *request.target)};
 }
 
 std::string TranslationService::backendNames() const

@@ -21,8 +21,11 @@ class TranslationService {
 public:
     explicit TranslationService(std::vector<std::unique_ptr<TranslationBackend>> backends);
 
+    enum class Coverage { Covered, NoEngine, Unreachable };
+    // Unreachable when no engine covers the pair but one could not be asked.
+    Coverage coverage(const ServiceLanguage& source, const ServiceLanguage& target) const;
+
     Translation translate(const TranslationRequest& request) const;
-    bool hasEngine(const ServiceLanguage& source, const ServiceLanguage& target) const;
     std::string backendNames() const;
 
     static std::string noEngineSentence(const ServiceLanguage& source, const ServiceLanguage& target);

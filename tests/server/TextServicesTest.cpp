@@ -217,4 +217,11 @@ TEST(TextServicesTest, PairsWithoutAnEngineAndFailingEnginesAreSaidSo)
     const auto failed = client.Post("/translate_txt", babelBody("boom", "en_zh"), kForm);
     EXPECT_EQ(failed->status, 502);
     EXPECT_EQ(babelResult(failed), QStringLiteral("翻译引擎出错，本次翻译没有完成，请稍后再试。"));
+
+    // An engine that cannot be asked is a failure, not a missing engine.
+    fake.site.stop();
+    RunningService orphan(options);
+    const auto unreachable = orphan.client().Post("/translate_txt", babelBody("hello", "en_zh"), kForm);
+    EXPECT_EQ(unreachable->status, 502);
+    EXPECT_EQ(babelResult(unreachable), QStringLiteral("翻译引擎出错，本次翻译没有完成，请稍后再试。"));
 }
