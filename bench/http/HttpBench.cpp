@@ -6,7 +6,9 @@
 //   SmallGets/Libcurl             the same with a fresh libcurl easy handle per request
 //   SmallGets/CurlCli             one curl process fetching the 1000 addresses (one connection)
 //   SmallGets/CurlCliProcesses    one curl process per request (100 of them, timed per request)
+//   HandOver                      one empty call handed from a worker to the GUI thread and back
 #include "http/TWebRequest.h"
+#include "http/WorkerHolder.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -210,8 +212,30 @@ void SmallGetsCurlCliProcesses(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kCliProcesses);
 }
 
+// What each synchronous event costs by itself: the worker posts, the GUI thread wakes, runs an
+// empty call, and the worker wakes again.
+void HandOver(benchmark::State& state)
+{
+    constexpr int kCalls = 20000;
+    TWorkerHolder holder;
+    holder.SetWaitThread(true);
+    int ran = 0;
+    holder.SetWork([&](WorkerState& worker) {
+        for (int i = 0; i < kCalls; ++i)
+            worker.Synchronize([&] { ++ran; });
+    });
+    for (auto _ : state) {
+        ran = 0;
+        holder.Start(nullptr);
+        if (ran != kCalls)
+            state.SkipWithError("calls lost");
+    }
+    state.SetItemsProcessed(state.iterations() * kCalls);
+}
+
 } // namespace
 
+BENCHMARK(HandOver)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(Download)->Arg(4096)->Arg(65536)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(CurlCliDownload)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(SmallGetsComponent)->Name("SmallGets/Component")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);

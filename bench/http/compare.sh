@@ -56,4 +56,5 @@ for label, name in rows:
     t = us_per_request(name)
     print(f"  {label:40} {t:11.1f} {t / lib:10.2f}x")
 print(f"\n  TWebRequest's own cost per request: {us_per_request('SmallGets/Component') - lib:.1f} us")
+print(f"  one synchronous hand-over (worker -> GUI thread -> worker): {us_per_request('HandOver'):.1f} us")
 PY

@@ -48,8 +48,6 @@ namespace quillo {
 
 namespace {
 
-constexpr auto kSpinBeforeSleeping = std::chrono::microseconds(50);
-
 const QEvent::Type kWakeEvent = QEvent::Type(QEvent::registerEventType());
 const QEvent::Type kReleaseEvent = QEvent::Type(QEvent::registerEventType());
 
@@ -231,12 +229,8 @@ bool WorkerState::Synchronize(const std::function<void()>& call)
     std::future<void> finished = done.get_future();
     if (!registry.enqueue({this, &call, &ran, &done}))
         return false;
-    // Most handed-over calls are short (a progress bar moves): a brief spin spares the worker
-    // the sleep and wake-up that would otherwise follow every block of a download.
-    const auto spinUntil = std::chrono::steady_clock::now() + kSpinBeforeSleeping;
-    while (finished.wait_for(std::chrono::seconds(0)) != std::future_status::ready
-           && std::chrono::steady_clock::now() < spinUntil) {
-    }
+    // No spinning before the sleep: on a machine with two cores the spin took the core that the
+    // GUI thread (and a local server) needed, and every hand-over got slower.
     finished.wait();
     return ran;
 }
@@ -280,22 +274,22 @@ void WorkerState::run()
         }
     }
     m_executing.store(false, std::memory_order_release);
-    if (m_endHandler) {
-        Synchronize([this] {
-            try {
+    // Also without an end handler: the GUI thread learns here that the worker has ended.
+    Synchronize([this] {
+        try {
+            if (m_endHandler)
                 m_endHandler(m_holder, *this);
-            } catch (...) {
-                const std::shared_ptr<bool> holderAlive = m_holderAlive.lock();
-                if (m_exceptionHandler && holderAlive && *holderAlive) {
-                    try {
-                        m_exceptionHandler();
-                    } catch (...) {
-                    }
+        } catch (...) {
+            const std::shared_ptr<bool> holderAlive = m_holderAlive.lock();
+            if (m_exceptionHandler && holderAlive && *holderAlive) {
+                try {
+                    m_exceptionHandler();
+                } catch (...) {
                 }
             }
-            markEnded();
-        });
-    }
+        }
+        markEnded();
+    });
     m_finished.store(true, std::memory_order_release);
 }
 

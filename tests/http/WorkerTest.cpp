@@ -51,6 +51,17 @@ TEST(Worker, HandedOverCallsRunInOrderOnTheGuiThread)
     EXPECT_TRUE(allOnGui);
 }
 
+TEST(Worker, TheWaitEndsWithTheWorkerEvenWithoutAnEndHandler)
+{
+    TWorkerHolder holder;
+    holder.SetWaitThread(true);
+    std::atomic<bool> worked{false};
+    holder.SetWork([&](WorkerState&) { worked = true; });
+    EXPECT_TRUE(holder.Start(nullptr));
+    EXPECT_TRUE(worked);
+    EXPECT_FALSE(holder.Executing());
+}
+
 TEST(Worker, AReplacedWorkerRunsNothingMore)
 {
     TWorkerHolder holder;
