@@ -3,6 +3,7 @@
 #include "http/AddressSplit.h"
 #include "http/CurlExchange.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <stdexcept>
@@ -49,7 +50,8 @@ namespace {
 void hideAsTemporary([[maybe_unused]] const QString& fileName)
 {
 #ifdef Q_OS_WIN
-    SetFileAttributesW(reinterpret_cast<LPCWSTR>(fileName.utf16()),
+    const QString native = QDir::toNativeSeparators(fileName);
+    SetFileAttributesW(reinterpret_cast<LPCWSTR>(native.utf16()),
                        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY);
 #endif
     // Elsewhere files have no hidden or temporary attribute; renaming to a dot file would break
@@ -83,7 +85,9 @@ void readLocalFile(RequestContext& ctx, RequestEvents& events, const AddressPart
         return;
     }
     if (opened) {
-        QByteArray block(qsizetype(ctx.settings.transferSize), Qt::Uninitialized);
+        // No bigger than the file: a huge transfer size must not allocate gigabytes for a small one.
+        const qint64 blockSize = qBound<qint64>(1, source.size(), qint64(ctx.settings.transferSize));
+        QByteArray block(qsizetype(blockSize), Qt::Uninitialized);
         for (;;) {
             const qint64 n = source.read(block.data(), block.size());
             if (n <= 0 || !StoreBody(ctx, events, block.constData(), n))
