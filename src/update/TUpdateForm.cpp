@@ -1,15 +1,445 @@
 #include "update/TUpdateForm.h"
 
+#include "http/Deployment.h"
+#include "http/TWebRequest.h"
+#include "ui/Fun.h"
+#include "ui/ScreenCursor.h"
 #include "ui/SkinControls.h"
+#include "ui/SkinLook.h"
+#include "ui/TSkinMessage.h"
+#include "update/ReleaseCheck.h"
+#include "update/SwapScript.h"
+#include "update/VersionInfo.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QRandomGenerator>
+#include <QSaveFile>
+#include <QScreen>
+#include <QShowEvent>
+
+#include <utility>
 
 namespace quillo {
 
+namespace {
+
+const int kTimeoutMs = 15000;
+
+const QString kVersionFileName = QStringLiteral("version.txt");
+const QString kCheckingNetwork = QStringLiteral("正在检测网络配置...");
+const QString kFetchingInformation = QStringLiteral("正在获取升级信息...");
+const QString kFetchingProgram = QStringLiteral("正在获取升级文件...");
+const QString kProgress = QStringLiteral("升级程序完成：");
+
+const QString kNoNetwork = QStringLiteral("   连 接 到 网 络 错 误，请 检 查 本 地 网 络 设 置。");
+const QString kHostUnreachable = QStringLiteral("   计算机不能连接到升级服务器，请稍后再试。");
+const QString kTimedOut = QStringLiteral("   计算机连接服务器超时，请稍后再试。");
+const QString kServerError = QStringLiteral("   计算机连接服务器错误，请稍后再试。");
+const QString kInformationFailed = QStringLiteral("   获 取 升 级 信 息 失 败 ！请 稍 后 再 试 。");
+const QString kNewest = QStringLiteral("   您 现 在 使 用 的 是 最 新 版 本 ！");
+const QString kRestarting = QStringLiteral("   现 将 自 动 重 新 启 动 升 级 后 的 程 序 。");
+const QString kDownloadFailedHead = QStringLiteral("   自 动 下 载 升 级 文 件 错 误 ，请 您 到 ");
+const QString kDownloadFailedTail = QStringLiteral(" 网 站 下 载 并 重 新 安 装 。");
+// Not among the window's original messages; worded the same way.
+const QString kNoAddressHead = QStringLiteral("   升 级 信 息 中 没 有 下 载 地 址 ，请 您 到 ");
+const QString kSwapFailedHead = QStringLiteral("   无 法 启 动 升 级 程 序 ，请 您 到 ");
+
+void placeLabel(TSkinLabel* label, int top)
+{
+    label->setFont(SongFont(13));
+    label->setGeometry(20, top, 52, 13);
+}
+
+} // namespace
+
 TUpdateForm::TUpdateForm(QWidget* parent)
     : QDialog(parent)
+    , ProgramPath(QCoreApplication::applicationFilePath())
+    , ProgramPid(QCoreApplication::applicationPid())
+    , UpdatePublicKey(QByteArrayLiteral(QUILLO_UPDATE_PUBKEY))
+    , EndApplication([] {
+        QApplication::closeAllWindows();
+        QCoreApplication::quit();
+    })
+    , Label1(new TSkinLabel(QStringLiteral("Label1"), QStringLiteral("第一步："), this))
+    , Label2(new TSkinLabel(QStringLiteral("Label2"), QStringLiteral("第二步："), this))
+    , Label3(new TSkinLabel(QStringLiteral("Label3"), QStringLiteral("第三步："), this))
+    , Label4(new TSkinLabel(QStringLiteral("Label4"), QStringLiteral("第四步："), this))
+    , SkinGauge1(new TSkinGauge(QStringLiteral("SkinGauge1"), this))
+    , SkinGauge2(new TSkinGauge(QStringLiteral("SkinGauge2"), this))
+    , SkinGauge3(new TSkinGauge(QStringLiteral("SkinGauge3"), this))
+    , SkinGauge4(new TSkinGauge(QStringLiteral("SkinGauge4"), this))
     , SkinButton1(new TSkinButton(QStringLiteral("SkinButton1"), QString(), this))
     , SkinButton2(new TSkinButton(QStringLiteral("SkinButton2"), QString(), this))
+    , WebRequest1(new TWebRequest(this))
+    , FVersionFileUrl(ServiceUrl(QStringLiteral("/translation/update/qoversion.txt")))
 {
     setObjectName(QStringLiteral("UpdateForm"));
+    setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setFixedSize(383, 178);
+
+    placeLabel(Label1, 19);
+    placeLabel(Label2, 49);
+    placeLabel(Label3, 78);
+    placeLabel(Label4, 108);
+    SkinGauge1->setGeometry(70, 16, 288, 20);
+    SkinGauge2->setGeometry(70, 46, 288, 20);
+    SkinGauge3->setGeometry(70, 76, 288, 20);
+    SkinGauge4->setGeometry(70, 106, 288, 20);
+    SkinButton1->setGeometry(110, 142, 75, 25);
+    SkinButton2->setGeometry(220, 142, 75, 25);
+    connect(SkinButton1, &QPushButton::clicked, this, &TUpdateForm::SkinButton1Click);
+    connect(SkinButton2, &QPushButton::clicked, this, &TUpdateForm::SkinButton2Click);
+
+    WebRequest1->setObjectName(QStringLiteral("WebRequest1"));
+    WebRequest1->setUseCache(false);
+    WebRequest1->setUseCookies(false);
+    WebRequest1->Timeouts().setConnectTimeout(kTimeoutMs);
+    WebRequest1->Timeouts().setReceiveTimeout(kTimeoutMs);
+    WebRequest1->Timeouts().setSendTimeout(kTimeoutMs);
+    WebRequest1->setThreadPriority(tpHigher);
+    WebRequest1->setWaitThread(true);
+    WebRequest1->setWaitTimeout(kTimeoutMs);
+    WebRequest1->OnDone = [this](QObject*, const QString&, qint64, QIODevice* Stream) { WebRequest1Done(Stream); };
+    WebRequest1->OnProgress = [this](QObject*, const QString&, qint64 DataSize, qint64 BytesRead, qint32, qint32,
+                                     quint8 PercentsDone, float, QIODevice*) {
+        WebRequest1Progress(PercentsDone, DataSize, BytesRead);
+    };
+    WebRequest1->OnHTTPError = [this](QObject*, qint32, QIODevice*) { WebRequest1HTTPError(); };
+    WebRequest1->OnHostUnreachable = [this](QObject*) { WebRequest1HostUnreachable(); };
+    WebRequest1->OnWaitTimeoutExpired = [this](QObject*) { WebRequest1WaitTimeoutExpired(); };
+}
+
+TUpdateForm::~TUpdateForm() = default;
+
+// ---------------------------------------------------------------------------------------------
+// Showing and the steps
+
+void TUpdateForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // Centred over the window that was active when this one was opened: the main window.
+    const QWidget* over = QApplication::activeWindow();
+    const QRect area = over && over != this ? over->frameGeometry()
+                                            : (screen() ? screen()->availableGeometry() : QRect());
+    if (area.isValid())
+        move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    FormShow();
+}
+
+void TUpdateForm::FormShow()
+{
+    FIdleText = {QStringLiteral("检测网络配置"), QStringLiteral("获取升级信息"), QStringLiteral("获取升级文件"),
+                 QStringLiteral("启动升级程序")};
+    FDoneText = {QStringLiteral("检测网络配置...成功√"), QStringLiteral("获取升级信息...成功√"), QStringLiteral("获取升级文件...成功√"),
+                 QStringLiteral("启动升级程序...")};
+    SkinButton1->setText(QStringLiteral("开  始"));
+    SkinButton2->setText(QStringLiteral("取  消"));
+    ResetSteps();
+}
+
+void TUpdateForm::ResetSteps()
+{
+    const std::array<TSkinGauge*, 4> gauges{SkinGauge1, SkinGauge2, SkinGauge3, SkinGauge4};
+    for (size_t i = 0; i < gauges.size(); ++i) {
+        showGaugePercent(gauges[i], false);
+        setGauge(gauges[i], 0, FIdleText[i]);
+    }
+    SkinButton1->setEnabled(true);
+    SetScreenCursor(crDefault);
+}
+
+// The gauges show their own text; "showing the percentage" appends the value to it. The text is
+// in place before the value changes, so that whoever watches the bar sees both at once.
+void TUpdateForm::setGauge(TSkinGauge* gauge, int value, const QString& text)
+{
+    gauge->setProperty("StepText", text);
+    refreshGaugeText(gauge, value);
+    gauge->setValue(value);
+}
+
+void TUpdateForm::showGaugePercent(TSkinGauge* gauge, bool shown)
+{
+    gauge->setProperty("ShowPercent", shown);
+    refreshGaugeText(gauge, gauge->value());
+}
+
+void TUpdateForm::refreshGaugeText(TSkinGauge* gauge, int value)
+{
+    const QString text = gauge->property("StepText").toString();
+    gauge->setText(gauge->property("ShowPercent").toBool() ? text + QString::number(value) + u'%' : text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start and Cancel
+
+void TUpdateForm::SkinButton1Click()
+{
+    SkinButton1->setEnabled(false);
+    setGauge(SkinGauge1, 0, kCheckingNetwork);
+    if (!InternetGetConnectedState(FVersionFileUrl)) {
+        ResetSteps();
+        message(kNoNetwork, true);
+        return;
+    }
+    setGauge(SkinGauge1, 100, FDoneText[0]);
+    QCoreApplication::processEvents();
+    if (!isVisible()) // cancelled while the change was painted
+        return;
+    setGauge(SkinGauge2, SkinGauge2->value(), kFetchingInformation);
+    if (WebRequest1->Busy())
+        return;
+    SetScreenCursor(crAppBusy);
+    WebRequest1->setURL(FVersionFileUrl);
+    // Always into memory, also after a download in this window set a file.
+    WebRequest1->setOutputFileName(QString());
+    readRequest();
+}
+
+void TUpdateForm::SkinButton2Click()
+{
+    stopRequest();
+    if (FResultBox)
+        FResultBox->clear();
+    closeWindow();
+}
+
+void TUpdateForm::reject()
+{
+    stopRequest();
+    QDialog::reject();
+}
+
+void TUpdateForm::stopRequest()
+{
+    if (WebRequest1->Busy()) {
+        WebRequest1->Abort();
+        // Nothing of the aborted request reports any more, so nobody else sets the cursor back.
+        SetScreenCursor(crDefault);
+    }
+    FSettled = true;
+}
+
+void TUpdateForm::closeWindow()
+{
+    close();
+}
+
+// Runs the request set up on WebRequest1. Its handlers run inside Read; what none of them took
+// care of is reported here.
+void TUpdateForm::readRequest()
+{
+    FSettled = false;
+    FRefusal = Refusal::None;
+    const QPointer<TUpdateForm> alive(this);
+    WebRequest1->Read();
+    if (!alive || !isVisible())
+        return;
+    const Refusal refusal = std::exchange(FRefusal, Refusal::None);
+    if (refusal != Refusal::None) {
+        FSettled = true;
+        reportRefusal(refusal);
+    } else if (!std::exchange(FSettled, true)) {
+        failAndReset(kServerError);
+    }
+}
+
+void TUpdateForm::reportRefusal(Refusal refusal)
+{
+    ResetSteps();
+    if (refusal == Refusal::VersionTooLarge) {
+        message(kInformationFailed, true);
+    } else {
+        QFile::remove(downloadFile() + QStringLiteral(".part"));
+        message(downloadErrorText(), true);
+    }
+    closeWindow();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The component's events
+
+bool TUpdateForm::isVersionRequest() const
+{
+    return WebRequest1->URL() == FVersionFileUrl;
+}
+
+void TUpdateForm::WebRequest1Progress(quint8 PercentsDone, qint64 DataSize, qint64 BytesRead)
+{
+    const qint64 limit = isVersionRequest() ? kMaxVersionFileBytes : FDownloadLimit;
+    if (DataSize > limit || BytesRead > limit) {
+        FRefusal = isVersionRequest() ? Refusal::VersionTooLarge : Refusal::DownloadTooLarge;
+        WebRequest1->Abort();
+        return;
+    }
+    if (isVersionRequest()) {
+        setGauge(SkinGauge2, PercentsDone, SkinGauge2->property("StepText").toString());
+        return;
+    }
+    if (FResultBox)
+        FResultBox->setPlainText(kProgress + QString::number(PercentsDone) + u'%');
+    SkinGauge3->setProperty("ShowPercent", true);
+    setGauge(SkinGauge3, PercentsDone, SkinGauge3->property("StepText").toString());
+}
+
+void TUpdateForm::WebRequest1Done(QIODevice* Stream)
+{
+    SetScreenCursor(crDefault);
+    FSettled = true;
+    if (isVersionRequest())
+        versionReceived(Stream);
+    else
+        downloadReceived();
+}
+
+void TUpdateForm::failAndReset(const QString& text)
+{
+    FSettled = true;
+    message(text, true);
+    ResetSteps();
+}
+
+void TUpdateForm::WebRequest1HTTPError()
+{
+    failAndReset(kServerError);
+}
+
+void TUpdateForm::WebRequest1HostUnreachable()
+{
+    failAndReset(kHostUnreachable);
+}
+
+void TUpdateForm::WebRequest1WaitTimeoutExpired()
+{
+    failAndReset(kTimedOut);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The version file
+
+void TUpdateForm::versionReceived(QIODevice* stream)
+{
+    setGauge(SkinGauge2, 100, FDoneText[1]);
+    const QString versionFile = programFolderFile(kVersionFileName);
+    const QByteArray reply = stream ? stream->read(kMaxVersionFileBytes + 1) : QByteArray();
+    if (reply.size() > kMaxVersionFileBytes) {
+        reportRefusal(Refusal::VersionTooLarge);
+        return;
+    }
+    QSaveFile file(versionFile);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(VersionFileText(reply));
+        file.commit();
+    }
+    WaitWithMessages(VersionFilePause);
+    if (!isVisible()) // cancelled during the pause
+        return;
+    if (FileSizeByName(versionFile) <= 0) {
+        ResetSteps();
+        message(kInformationFailed, true);
+        closeWindow();
+        return;
+    }
+    const VersionInfo info = VersionInfo::fromFile(versionFile);
+    if (info.version == ProgramVersion()) {
+        message(kNewest, false);
+        closeWindow();
+        return;
+    }
+    if (WebRequest1->Busy())
+        return;
+    startDownload(info);
+}
+
+void TUpdateForm::startDownload(const VersionInfo& info)
+{
+    const QString address = ChooseDownloadAddress(info.downloadPaths, *QRandomGenerator::global());
+    if (address.isEmpty()) {
+        ResetSteps();
+        message(kNoAddressHead + ProductWebSite() + kDownloadFailedTail, true);
+        closeWindow();
+        return;
+    }
+    // A file left by an earlier attempt must not pass for this download, which may never reach
+    // the file (a reply without a length stays in memory).
+    QFile::remove(downloadFile());
+    FDownloadLimit = info.fileSize;
+    WebRequest1->setURL(address);
+    WebRequest1->setOutputFileName(downloadFile());
+    setGauge(SkinGauge3, SkinGauge3->value(), kFetchingProgram);
+    SetScreenCursor(crAppBusy);
+    readRequest();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The download
+
+void TUpdateForm::downloadReceived()
+{
+    const VersionInfo info = VersionInfo::fromFile(programFolderFile(kVersionFileName));
+    const qint64 size = FileSizeByName(downloadFile());
+    const bool sizeMatches = size > 0 && size == info.fileSize;
+    if (!sizeMatches) {
+        message(downloadErrorText(), true);
+        closeWindow();
+        return;
+    }
+    const ReleaseVerdict verdict = ReleaseCheck(UpdatePublicKey).verify(downloadFile(), info.sha256, info.signature);
+    if (verdict != ReleaseVerdict::Accepted) {
+        // Not the announced program: it must not stay where a later attempt could take it.
+        QFile::remove(downloadFile());
+        message(downloadErrorText(), true);
+        closeWindow();
+        return;
+    }
+    showGaugePercent(SkinGauge3, false);
+    setGauge(SkinGauge3, SkinGauge3->value(), FDoneText[2]);
+    setGauge(SkinGauge4, 100, FDoneText[3]);
+    message(kRestarting, false);
+    if (!StartSwapBatch()) {
+        ResetSteps();
+        message(kSwapFailedHead + ProductWebSite() + kDownloadFailedTail, true);
+        closeWindow();
+        return;
+    }
+    EndApplication();
+}
+
+bool TUpdateForm::StartSwapBatch()
+{
+    return StartSwapScript(SwapPlanFor(ProgramPath, ProgramPid));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+QString TUpdateForm::programFolderFile(const QString& name) const
+{
+    return QFileInfo(ProgramPath).absoluteDir().filePath(name);
+}
+
+QString TUpdateForm::downloadFile() const
+{
+    return ProgramPath + u'~';
+}
+
+QString TUpdateForm::downloadErrorText() const
+{
+    return kDownloadFailedHead + ProductWebSite() + kDownloadFailedTail;
+}
+
+int TUpdateForm::message(const QString& text, bool error)
+{
+    if (!SkinMessage1)
+        SkinMessage1 = new TSkinMessage(this);
+    return SkinMessage1->MessageDlg(text, error ? mtError : mtInformation, mbOK, 0);
 }
 
 } // namespace quillo

@@ -1,19 +1,115 @@
 #pragma once
-// The online update window.
+// The online update window: four steps, each with its progress bar. Start checks the network,
+// fetches the version file and, when it names another version, downloads the new program beside
+// the running one and hands over to the swap script. Both requests run through WebRequest1 with
+// WaitThread on, so the calls nest: Start's Read runs the version file's completion handler,
+// whose Read runs the download's handlers, which may end the application.
+//
+// The window never sees the main window. The opener hands it the main window's result box (the
+// download's progress is written there) and message box; without them the window writes no
+// progress and shows its messages in a box of its own.
 #include <QDialog>
+
+#include <array>
+#include <functional>
+
+class QIODevice;
+class QPlainTextEdit;
 
 namespace quillo {
 
 class TSkinButton;
+class TSkinGauge;
+class TSkinLabel;
+class TSkinMessage;
+class TWebRequest;
+struct VersionInfo;
 
 class TUpdateForm : public QDialog
 {
     Q_OBJECT
 public:
     explicit TUpdateForm(QWidget* parent = nullptr);
+    ~TUpdateForm() override;
 
-    TSkinButton* SkinButton1;  // start
-    TSkinButton* SkinButton2;  // cancel
+    void setResultBox(QPlainTextEdit* memo) { FResultBox = memo; }
+    void setMessageBox(TSkinMessage* box) { SkinMessage1 = box; }
+
+    // What the update acts on; tests replace them. The program file to replace (its folder also
+    // receives "version.txt"), the process the swap waits for, the public key updates must be
+    // signed with (base64, empty for none), the pause after storing the version file, and the
+    // last step of a successful update: close the main window and end the application.
+    QString ProgramPath;
+    qint64 ProgramPid;
+    QByteArray UpdatePublicKey;
+    int VersionFilePause = 1000;
+    std::function<void()> EndApplication;
+
+    TSkinLabel* Label1;
+    TSkinLabel* Label2;
+    TSkinLabel* Label3;
+    TSkinLabel* Label4;
+    TSkinGauge* SkinGauge1;
+    TSkinGauge* SkinGauge2;
+    TSkinGauge* SkinGauge3;
+    TSkinGauge* SkinGauge4;
+    TSkinButton* SkinButton1; // start
+    TSkinButton* SkinButton2; // cancel
+    TWebRequest* WebRequest1;
+
+    void FormShow();
+    void ResetSteps();
+    void SkinButton1Click();
+    void SkinButton2Click();
+    bool StartSwapBatch();
+
+    // The address of the version file; a request for exactly this address is the version
+    // request, any other the download.
+    QString VersionFileUrl() const { return FVersionFileUrl; }
+
+    // Cancel's work when the window is closed any other way (Esc, the window manager).
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    enum class Refusal { None, VersionTooLarge, DownloadTooLarge };
+
+    void WebRequest1Progress(quint8 PercentsDone, qint64 DataSize, qint64 BytesRead);
+    void WebRequest1Done(QIODevice* Stream);
+    void WebRequest1HTTPError();
+    void WebRequest1HostUnreachable();
+    void WebRequest1WaitTimeoutExpired();
+
+    void versionReceived(QIODevice* stream);
+    void startDownload(const VersionInfo& info);
+    void downloadReceived();
+    void readRequest();
+    void reportRefusal(Refusal refusal);
+    void failAndReset(const QString& text);
+    void closeWindow();
+    void stopRequest();
+
+    bool isVersionRequest() const;
+    QString programFolderFile(const QString& name) const;
+    QString downloadFile() const;
+    QString downloadErrorText() const;
+    int message(const QString& text, bool error);
+    void setGauge(TSkinGauge* gauge, int value, const QString& text);
+    void showGaugePercent(TSkinGauge* gauge, bool shown);
+    void refreshGaugeText(TSkinGauge* gauge, int value);
+
+    std::array<QString, 4> FIdleText;
+    std::array<QString, 4> FDoneText;
+    QString FVersionFileUrl;
+    QPlainTextEdit* FResultBox = nullptr;
+    TSkinMessage* SkinMessage1 = nullptr;
+    qint64 FDownloadLimit = 0;
+    // Whether a handler took care of the request's end; a request that ends without one (the
+    // connection lost, an output file that cannot be written) is reported after its Read.
+    bool FSettled = false;
+    Refusal FRefusal = Refusal::None;
 };
 
 } // namespace quillo
