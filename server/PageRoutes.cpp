@@ -63,7 +63,7 @@ std::optional<PageQuery> parseQuery(std::string_view rawQuery)
 
 bool isWebAddress(const std::string& url)
 {
-    const QUrl parsed(QString::fromStdString(url), QUrl::StrictMode);
+    const QUrl parsed(QString::fromStdString(url));
     const QString scheme = parsed.scheme().toLower();
     return parsed.isValid() && (scheme == u"http" || scheme == u"https") && !parsed.host().isEmpty();
 }
