@@ -1,0 +1,69 @@
+// The main window's "网站翻译" command: every opening is a fresh window in its first state, and
+// closing it in the middle of a request leaves nothing running behind.
+#include "LoopbackServer.h"
+#include "MainFormFixture.h"
+#include "ModalAnswer.h"
+
+#include "http/TWebRequest.h"
+#include "tranURL/TURL.h"
+#include "ui/SkinControls.h"
+
+#include <QPointer>
+
+namespace quillo::test {
+
+TEST_F(MainFormTest, WebPageWindowStartsAfreshAtEveryOpening)
+{
+    // Holds the request so that the first window is closed while it runs.
+    LoopbackServer server([](Connection& connection) {
+        if (!connection.readRequest().isEmpty())
+            connection.waitForGate();
+    });
+    const QByteArray previousService = qgetenv("QUILLO_SERVICE");
+    qputenv("QUILLO_SERVICE", server.url(QString()).toUtf8());
+
+    auto form = showForm();
+    struct Seen
+    {
+        QPointer<TURL> window;
+        QString address, source, target;
+        bool requesting = false;
+    };
+    QList<Seen> seen;
+    ModalAnswer answer([&](QWidget* box) {
+        auto* window = qobject_cast<TURL*>(box);
+        if (!window) {
+            box->close();
+            return;
+        }
+        seen.append({window, window->InfoTitle->text(), window->SourceLanguage2->currentText(),
+                     window->TargetLanguage->currentText(), false});
+        window->SourceLanguage2->setCurrentIndex(5);
+        window->TargetLanguage->setCurrentIndex(7);
+        window->InfoTitle->setText(QStringLiteral("http://changed.example/"));
+        QTest::keyClick(window->InfoTitle, Qt::Key_Return);
+        // Closed only once the service has the request, so that it is really in flight.
+        seen.last().requesting = window->WebRequest1->Busy()
+            && QTest::qWaitFor([&] { return server.requestCount() == seen.size(); }, 15000);
+        QTest::keyClick(window->InfoTitle, Qt::Key_Escape);
+    });
+
+    form->SkinButton7->click();
+    form->SkinButton7->click();
+    server.openGate();
+    EXPECT_EQ(server.requestCount(), 2);
+
+    ASSERT_EQ(seen.size(), 2);
+    for (const Seen& opening : seen) {
+        EXPECT_EQ(opening.address, QStringLiteral("http://"));
+        EXPECT_EQ(opening.source, QStringLiteral("简体中文"));
+        EXPECT_EQ(opening.target, QStringLiteral("英语"));
+        EXPECT_TRUE(opening.requesting);
+        EXPECT_TRUE(opening.window.isNull());
+    }
+    EXPECT_EQ(ScreenCursor(), crDefault);
+    EXPECT_EQ(form->focusWidget(), form->Memo1);
+    qputenv("QUILLO_SERVICE", previousService);
+}
+
+} // namespace quillo::test

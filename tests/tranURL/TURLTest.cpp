@@ -1,0 +1,321 @@
+// The web page translation window, driven as a user drives it, against quillo-server and against
+// scripted loopback servers where the exact bytes or a failure matter.
+#include "LoopbackServer.h"
+#include "TranUrlFixture.h"
+
+#include "http/TWebRequest.h"
+#include "translate/Languages.h"
+#include "ui/ScreenCursor.h"
+#include "ui/SkinControls.h"
+
+#include <QRegularExpression>
+#include <QTimer>
+
+namespace quillo::test {
+
+namespace {
+
+const QString kObjectReply = QStringLiteral("document.write(\"<span wl_id=\\\"AB12\\\"></span>\");");
+
+// Answers every request of a connection with `status` and `body`.
+LoopbackServer::Script answer(int status, const QByteArray& body)
+{
+    return [status, body](Connection& connection) {
+        while (!connection.readRequest().isEmpty())
+            connection.reply(status, body);
+    };
+}
+
+// Holds every request until the test opens the gate, then answers with the identifier.
+LoopbackServer::Script stallThenAnswer()
+{
+    return [](Connection& connection) {
+        while (!connection.readRequest().isEmpty()) {
+            connection.waitForGate();
+            connection.reply(200, kObjectReply.toUtf8());
+        }
+    };
+}
+
+void expectIdle(const TURL& window)
+{
+    EXPECT_FALSE(window.WebRequest1->Busy());
+    EXPECT_TRUE(window.SkinButton1->isEnabled());
+    EXPECT_EQ(ScreenCursor(), crDefault);
+}
+
+// The component may have finished already (a quick server), its completion not yet delivered.
+void expectRequesting(const TURL& window)
+{
+    EXPECT_FALSE(window.SkinButton1->isEnabled());
+    EXPECT_EQ(ScreenCursor(), crAppBusy);
+}
+
+} // namespace
+
+TEST_F(TranUrlTest, OpensWithItsControlsInPlace)
+{
+    const auto window = showWindow();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("网  页  翻  译"));
+    EXPECT_EQ(window->windowType(), Qt::Tool);
+    EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+
+    const struct
+    {
+        QWidget* control;
+        QPoint position;
+        QSize size;  // empty: sized by its text
+    } layout[] = {
+        {window->SrcLangLabel, {17, 36}, {}},   {window->SourceLanguage2, {87, 32}, {130, 20}},
+        {window->TargetLabel, {249, 36}, {}},   {window->TargetLanguage, {319, 32}, {130, 20}},
+        {window->Label1, {19, 84}, {}},         {window->InfoTitle, {19, 108}, {432, 20}},
+        {window->SkinButton1, {85, 160}, {138, 31}}, {window->SkinButton2, {312, 160}, {138, 31}},
+    };
+    for (const auto& place : layout) {
+        SCOPED_TRACE(place.control->objectName().toStdString());
+        EXPECT_EQ(place.control->pos(), place.position);
+        if (!place.size.isEmpty()) {
+            EXPECT_EQ(place.control->size(), place.size);
+        }
+        EXPECT_TRUE(window->rect().contains(place.control->geometry()));
+    }
+    EXPECT_EQ(window->SrcLangLabel->text(), QStringLiteral("原文语言："));
+    EXPECT_EQ(window->TargetLabel->text(), QStringLiteral("译文语言："));
+    EXPECT_EQ(window->Label1->text(), QStringLiteral("要翻译网页，请在下方输入网页的地址： "));
+    EXPECT_EQ(window->SkinButton1->text(), QStringLiteral("开 始 翻 译"));
+    EXPECT_EQ(window->SkinButton2->text(), QStringLiteral("关    闭"));
+
+    for (TSkinComboBox* list : {window->SourceLanguage2, window->TargetLanguage}) {
+        QStringList entries;
+        for (int i = 0; i < list->count(); ++i)
+            entries << list->itemText(i);
+        EXPECT_EQ(entries, LanguageNames());
+    }
+    EXPECT_EQ(window->SourceLanguage2->currentText(), QStringLiteral("简体中文"));
+    EXPECT_EQ(window->TargetLanguage->currentText(), QStringLiteral("英语"));
+    EXPECT_EQ(window->InfoTitle->text(), QStringLiteral("http://"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->InfoTitle->hasFocus(); }, kLimitMs));
+
+    const TWebRequest& request = *window->WebRequest1;
+    EXPECT_FALSE(request.UseCache());
+    EXPECT_FALSE(request.UseCookies());
+    EXPECT_EQ(request.WaitTimeout(), 30000);
+    EXPECT_FALSE(request.WaitThread());
+    EXPECT_EQ(request.Agent(), TWebRequest().Agent());
+    EXPECT_FALSE(request.OnConnLost);
+}
+
+TEST_F(TranUrlTest, StartNeedsAnHttpAddressLongerThanTheScheme)
+{
+    const auto window = showWindow();
+    for (const char* refused : {"http://", "HTTP://", "https://example.com/", "example.com/index.html", ""}) {
+        SCOPED_TRACE(refused);
+        start(*window, QString::fromLatin1(refused));
+        expectIdle(*window);
+        EXPECT_TRUE(window->isVisible());
+    }
+    EXPECT_EQ(m_boxes->count(), 0);
+
+    for (const char* accepted : {"http://x", "HTTP://EXAMPLE.COM/", "see http://example.com"}) {
+        SCOPED_TRACE(accepted);
+        m_openings.urls.clear();
+        const auto fresh = showWindow();
+        start(*fresh, QString::fromLatin1(accepted));
+        expectRequesting(*fresh);
+        ASSERT_TRUE(waitClosed(*fresh));
+        expectIdle(*fresh);
+        EXPECT_EQ(fresh->result(), QDialog::Rejected);
+        EXPECT_EQ(m_openings.urls.size(), 1);
+    }
+    EXPECT_EQ(m_boxes->count(), 0);
+}
+
+TEST_F(TranUrlTest, OpensTheTranslatedPageWithTheChosenPair)
+{
+    const QRegularExpression pagePath(QStringLiteral("^/[A-Za-z0-9]{32}\\\\translation$"));
+
+    auto window = showWindow();
+    start(*window, QStringLiteral("http://a.cn/中文 x"));
+    ASSERT_TRUE(waitClosed(*window));
+    const QUrl page = openedAddress();
+    EXPECT_EQ(page.scheme(), QStringLiteral("http"));
+    EXPECT_EQ(page.host(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(page.port(), s_service->port());
+    EXPECT_TRUE(pagePath.match(page.path()).hasMatch()) << page.path().toStdString();
+    // 中 and 文 are D6D0 and CEC4 in GBK.
+    EXPECT_EQ(page.query(QUrl::FullyEncoded),
+              QStringLiteral("wl_url=http%3A%2F%2Fa.cn%2F%D6%D0%CE%C4+x&wl_srclang=ZH_CN&wl_trglang=EN"));
+
+    m_openings.urls.clear();
+    window = showWindow();
+    window->SourceLanguage2->setCurrentIndex(4);
+    window->TargetLanguage->setCurrentIndex(8);
+    start(*window, QStringLiteral("http://example.com/"));
+    ASSERT_TRUE(waitClosed(*window));
+    EXPECT_TRUE(openedAddress().query().endsWith(QStringLiteral("&wl_srclang=FR&wl_trglang=JA")));
+
+    // A pair of one language is sent as it is.
+    m_openings.urls.clear();
+    window = showWindow();
+    window->TargetLanguage->setCurrentIndex(0);
+    start(*window, QStringLiteral("http://example.com/"));
+    ASSERT_TRUE(waitClosed(*window));
+    EXPECT_TRUE(openedAddress().query().endsWith(QStringLiteral("&wl_srclang=ZH_CN&wl_trglang=ZH_CN")));
+    EXPECT_EQ(m_boxes->count(), 0);
+}
+
+TEST_F(TranUrlTest, AsksTheObjectAddressAndCutsTheIdentifier)
+{
+    LoopbackServer server(answer(200, kObjectReply.toUtf8()));
+    const ServiceOverride service(server.url(QString()));
+    const auto window = showWindow();
+    start(*window, QStringLiteral("http://x"));
+    ASSERT_TRUE(waitClosed(*window));
+
+    ASSERT_EQ(server.requestCount(), 1);
+    const QByteArray request = server.requests().at(0);
+    EXPECT_TRUE(request.startsWith("GET /S3739.5/object? HTTP/1.1\r\n")) << request.toStdString();
+    EXPECT_TRUE(headerValue(request, "Cookie").isEmpty());
+    EXPECT_TRUE(bodyOf(request).isEmpty());
+    // The identifier keeps the backslash of the end marker.
+    EXPECT_EQ(openedAddress(), QUrl(server.url(QStringLiteral("/AB12\\translation?wl_url=http%3A%2F%2Fx"
+                                                               "&wl_srclang=ZH_CN&wl_trglang=EN"))));
+}
+
+TEST_F(TranUrlTest, ClosesWithoutOpeningWhenTheReplyHasNoIdentifier)
+{
+    for (const char* reply : {"<html>no identifier here</html>", "wl_id=\\\"AB12 without its end", ""}) {
+        SCOPED_TRACE(reply);
+        LoopbackServer server(answer(200, reply));
+        const ServiceOverride service(server.url(QString()));
+        const auto window = showWindow();
+        start(*window, QStringLiteral("http://example.com/"));
+        ASSERT_TRUE(waitClosed(*window));
+        expectIdle(*window);
+    }
+    EXPECT_TRUE(m_openings.urls.isEmpty());
+    EXPECT_EQ(m_boxes->count(), 0);
+}
+
+TEST_F(TranUrlTest, ReportsTransportFailuresAndStaysOpen)
+{
+    // Refused and failed requests both leave the window open, its button disabled and the
+    // default cursor; Enter in the address box still tries again.
+    LoopbackServer failing(answer(500, "<html>server error</html>"));
+    const struct
+    {
+        QString base;
+        QString message;
+    } cases[] = {
+        {failing.url(QString()), QStringLiteral("   计算机连接服务器错误，请稍后再试。")},
+        {QStringLiteral("http://127.0.0.1:%1").arg(LoopbackServer::refusedPort()),
+         QStringLiteral("   计算机不能连接到服务器，请稍后再试。")},
+    };
+    for (const auto& failure : cases) {
+        SCOPED_TRACE(failure.message.toStdString());
+        const ServiceOverride service(failure.base);
+        const int boxesBefore = m_boxes->count();
+        const auto window = showWindow();
+        start(*window, QStringLiteral("http://example.com/"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_boxes->count() == boxesBefore + 1; }, kLimitMs));
+        ASSERT_TRUE(waitIdle(*window));
+        EXPECT_EQ(m_boxes->texts.last(), failure.message);
+        EXPECT_EQ(m_boxes->captions.last(), QStringLiteral("错 误"));
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_FALSE(window->SkinButton1->isEnabled());
+        EXPECT_EQ(ScreenCursor(), crDefault);
+
+        window->InfoTitle->setFocus();
+        QTest::keyClick(window->InfoTitle, Qt::Key_Return);
+        EXPECT_EQ(ScreenCursor(), crAppBusy);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_boxes->count() == boxesBefore + 2; }, kLimitMs));
+        EXPECT_EQ(m_boxes->texts.last(), failure.message);
+        EXPECT_TRUE(window->isVisible());
+    }
+    EXPECT_EQ(failing.requestCount(), 2);
+    EXPECT_TRUE(m_openings.urls.isEmpty());
+}
+
+TEST_F(TranUrlTest, ReportsAWaitTimeOut)
+{
+    // Only a request that is waited for can run out of time; the window's own does not wait. Every
+    // event restarts that wait, so the box is answered by a slow timer instead of the usual one.
+    m_boxes.reset();
+    QStringList texts;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            texts << box->findChild<QLabel*>(QStringLiteral("MessageText"))->text();
+            box->close();
+        }
+    });
+    answer.start(1000);
+
+    LoopbackServer server(stallThenAnswer());
+    const ServiceOverride service(server.url(QString()));
+    const auto window = showWindow();
+    window->WebRequest1->setWaitThread(true);
+    window->WebRequest1->setWaitTimeout(200);
+    start(*window, QStringLiteral("http://example.com/"));
+    server.openGate();
+    EXPECT_EQ(texts, QStringList{QStringLiteral("   计算机连接服务器超时，请稍后再试。")});
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(ScreenCursor(), crDefault);
+    EXPECT_TRUE(m_openings.urls.isEmpty());
+}
+
+TEST_F(TranUrlTest, KeysStartAndCloseAndASecondStartDoesNothing)
+{
+    {
+        // Escape closes from any control, idle or requesting.
+        LoopbackServer server(stallThenAnswer());
+        const ServiceOverride service(server.url(QString()));
+        for (bool requesting : {false, true}) {
+            const auto window = showWindow();
+            if (requesting)
+                start(*window, QStringLiteral("http://example.com/"));
+            for (QWidget* focus : QList<QWidget*>{window->TargetLanguage, window->InfoTitle}) {
+                window->show();
+                focus->setFocus();
+                QTest::keyClick(focus, Qt::Key_Escape);
+                EXPECT_FALSE(window->isVisible());
+                EXPECT_EQ(window->result(), QDialog::Rejected);
+            }
+        }
+    }
+
+    LoopbackServer server(stallThenAnswer());
+    const ServiceOverride service(server.url(QString()));
+    const auto window = showWindow();
+    window->InfoTitle->setText(QStringLiteral("http://example.com/"));
+    window->InfoTitle->setFocus();
+    QTest::keyClick(window->InfoTitle, Qt::Key_Enter);
+    expectRequesting(*window);
+    EXPECT_TRUE(window->WebRequest1->Busy());
+    EXPECT_EQ(window->InfoTitle->text(), QStringLiteral("http://example.com/"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requestCount() == 1; }, kLimitMs));
+
+    QTest::keyClick(window->InfoTitle, Qt::Key_Return);
+    window->SkinButton1Click();
+    QTest::mouseClick(window->SkinButton1, Qt::LeftButton);
+    server.openGate();
+    ASSERT_TRUE(waitClosed(*window));
+    EXPECT_EQ(server.requestCount(), 1);
+    EXPECT_EQ(m_openings.urls.size(), 1);
+}
+
+TEST_F(TranUrlTest, AWindowGoneBeforeTheReplyOpensNothing)
+{
+    LoopbackServer server(stallThenAnswer());
+    const ServiceOverride service(server.url(QString()));
+    auto window = showWindow();
+    start(*window, QStringLiteral("http://example.com/"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requestCount() == 1; }, kLimitMs));
+    window.reset();
+    server.openGate();
+    QTest::qWait(50);
+    EXPECT_TRUE(m_openings.urls.isEmpty());
+    EXPECT_EQ(m_boxes->count(), 0);
+}
+
+} // namespace quillo::test

@@ -1,0 +1,65 @@
+#include "TranUrlFixture.h"
+
+#include "http/TWebRequest.h"
+#include "ui/ScreenCursor.h"
+#include "ui/SkinControls.h"
+
+namespace quillo::test {
+
+std::unique_ptr<ServiceProcess> TranUrlTest::s_service;
+
+void TranUrlTest::SetUpTestSuite()
+{
+    s_service = std::make_unique<ServiceProcess>();
+}
+
+void TranUrlTest::TearDownTestSuite()
+{
+    s_service.reset();
+}
+
+void TranUrlTest::SetUp()
+{
+    ASSERT_TRUE(s_service->started()) << s_service->failure().toStdString();
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_openings, "open");
+    m_boxes = std::make_unique<ModalAnswer>();
+}
+
+void TranUrlTest::TearDown()
+{
+    m_boxes.reset();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    SetScreenCursor(crDefault);
+}
+
+std::unique_ptr<TURL> TranUrlTest::showWindow()
+{
+    auto window = std::make_unique<TURL>();
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    return window;
+}
+
+void TranUrlTest::start(TURL& window, const QString& address)
+{
+    window.InfoTitle->setText(address);
+    QTest::mouseClick(window.SkinButton1, Qt::LeftButton);
+}
+
+bool TranUrlTest::waitIdle(TURL& window)
+{
+    return QTest::qWaitFor([&] { return !window.WebRequest1->Busy(); }, kLimitMs);
+}
+
+bool TranUrlTest::waitClosed(TURL& window)
+{
+    return QTest::qWaitFor([&] { return !window.isVisible(); }, kLimitMs);
+}
+
+QUrl TranUrlTest::openedAddress() const
+{
+    EXPECT_EQ(m_openings.urls.size(), 1);
+    return m_openings.urls.value(0);
+}
+
+} // namespace quillo::test
