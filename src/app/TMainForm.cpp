@@ -486,6 +486,9 @@ void TMainForm::SkinButton5Click()
     window->setWindowTitle(QStringLiteral("智 能 升 级"));
     window->SkinButton1->setCursor(AppCursor(crAppArrow));
     window->SkinButton2->setCursor(AppCursor(crAppArrow));
+    // Its progress and messages appear in this window's result box and message box.
+    window->setResultBox(Memo2);
+    window->setMessageBox(SkinMessage1);
     RunSideWindow(window, false);
 }
 
