@@ -1,6 +1,7 @@
 #include "ui/SkinLook.h"
 
 #include "ui/SkinCaptions.h"
+#include "ui/SkinForm.h"
 
 #include <QAction>
 #include <QMenu>
@@ -22,6 +23,8 @@ void SetSkinLookHook(SkinLookHook hook)
 void ApplySkinLook(QWidget* control, const char* skinDataName)
 {
     control->setProperty("SkinDataName", QString::fromLatin1(skinDataName));
+    if (qstrcmp(skinDataName, "form") == 0)
+        AttachSkinForm(control);
     if (const SkinLookHook& hook = installedHook())
         hook(control, skinDataName);
 }
