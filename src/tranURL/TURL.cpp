@@ -14,6 +14,7 @@
 #include <QIODevice>
 #include <QKeyEvent>
 #include <QScopeGuard>
+#include <QVBoxLayout>
 
 namespace quillo {
 
@@ -81,17 +82,25 @@ TURL::~TURL()
 
 void TURL::CreateControls()
 {
+    // The controls keep fixed places inside the client area, which a skinned frame insets through
+    // the window's contents margins; the layout keeps the area inside them.
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(client);
+
     // Created in tab order: the address box comes first and has the focus when the window opens.
-    InfoTitle = new TSkinEdit(QStringLiteral("InfoTitle"), this);
+    InfoTitle = new TSkinEdit(QStringLiteral("InfoTitle"), client);
     InfoTitle->setGeometry(19, 108, 432, 20);
     InfoTitle->setText(QStringLiteral("http://"));
-    SrcLangLabel = label("SrcLangLabel", QStringLiteral("原文语言："), this, 17, 36);
-    SourceLanguage2 = languageList("SourceLanguage2", 0, this, 87, 32);
-    TargetLabel = label("TargetLabel", QStringLiteral("译文语言："), this, 249, 36);
-    TargetLanguage = languageList("TargetLanguage", 2, this, 319, 32);
-    Label1 = label("Label1", QStringLiteral("要翻译网页，请在下方输入网页的地址： "), this, 19, 84);
-    SkinButton1 = button("SkinButton1", QStringLiteral("开 始 翻 译"), this, 85);
-    SkinButton2 = button("SkinButton2", QStringLiteral("关    闭"), this, 312);
+    SrcLangLabel = label("SrcLangLabel", QStringLiteral("原文语言："), client, 17, 36);
+    SourceLanguage2 = languageList("SourceLanguage2", 0, client, 87, 32);
+    TargetLabel = label("TargetLabel", QStringLiteral("译文语言："), client, 249, 36);
+    TargetLanguage = languageList("TargetLanguage", 2, client, 319, 32);
+    Label1 = label("Label1", QStringLiteral("要翻译网页，请在下方输入网页的地址： "), client, 19, 84);
+    SkinButton1 = button("SkinButton1", QStringLiteral("开 始 翻 译"), client, 85);
+    SkinButton2 = button("SkinButton2", QStringLiteral("关    闭"), client, 312);
 
     WebRequest1 = new TWebRequest(this);
     WebRequest1->setObjectName(QStringLiteral("WebRequest1"));

@@ -77,7 +77,7 @@ TEST_F(TranUrlTest, OpensWithItsControlsInPlace)
         if (!place.size.isEmpty()) {
             EXPECT_EQ(place.control->size(), place.size);
         }
-        EXPECT_TRUE(window->rect().contains(place.control->geometry()));
+        EXPECT_TRUE(place.control->parentWidget()->rect().contains(place.control->geometry()));
     }
     EXPECT_EQ(window->SrcLangLabel->text(), QStringLiteral("原文语言："));
     EXPECT_EQ(window->TargetLabel->text(), QStringLiteral("译文语言："));
