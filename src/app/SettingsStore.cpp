@@ -100,6 +100,11 @@ void WriteSelections(QSettings& key, const Selections& selections)
     key.setValue(QStringLiteral("TargetLanguage"), selections.TargetLanguage);
 }
 
+void WriteFace(QSettings& key, int face)
+{
+    key.setValue(QStringLiteral("Face"), face);
+}
+
 std::optional<QRect> ReadPlacement(const QSettings& key)
 {
     int values[4] = {};

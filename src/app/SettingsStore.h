@@ -37,6 +37,9 @@ StoredChoices ReadChoices(const QSettings& key);
 
 void WriteSelections(QSettings& key, const Selections& selections);
 
+// The chosen skin, 1 to 3.
+void WriteFace(QSettings& key, int face);
+
 // Outer left/top, client width/height. Nothing unless all four are stored as integers.
 std::optional<QRect> ReadPlacement(const QSettings& key);
 void WritePlacement(QSettings& key, const QRect& placement);

@@ -10,6 +10,7 @@
 #include "ui/Fun.h"
 #include "ui/ScreenCursor.h"
 #include "ui/SkinControls.h"
+#include "ui/SkinForm.h"
 #include "ui/SkinLook.h"
 #include "ui/TSkinMessage.h"
 #include "update/TUpdateForm.h"
@@ -80,6 +81,7 @@ TMainForm::TMainForm(QWidget* parent)
 {
     setObjectName(QStringLiteral("MainForm"));
     CreateControls();
+    CreateSkins();
     ConnectHandlers();
     FormCreate();
 }
@@ -145,7 +147,7 @@ void TMainForm::FormClose()
 
 void TMainForm::FormResize()
 {
-    const int clientHeight = height();
+    const int clientHeight = ClientSize(this).height();
     int panel1 = (clientHeight - kFixedBandsHeight) / 2;
     const int panel2 = clientHeight - kFixedBandsHeight - panel1;
     panel1 = (panel1 + panel2) / 2;
@@ -210,17 +212,15 @@ void TMainForm::ReadSettings()
     SourceLanguage2->setCurrentIndex(selections.SourceLanguage2);
     TopicLanguage->setCurrentIndex(selections.TopicLanguage);
     TargetLanguage->setCurrentIndex(selections.TargetLanguage);
-    if (choices.face) {
-        QAction* faces[] = {N1, N2, N3};
-        faces[*choices.face - 1]->setChecked(true);
-    }
+    if (choices.face)
+        SelectStoredSkin(*choices.face);
 }
 
 void TMainForm::PlaceWindow()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->geometry() : QRect();
-    const QSize frame = frameGeometry().size() - size();
+    const QSize frame = frameGeometry().size() - ClientSize(this);
     const auto centre = [&] {
         move(area.x() + (area.width() - frameGeometry().width()) / 2,
              area.y() + (area.height() - frameGeometry().height()) / 2);
@@ -238,7 +238,7 @@ void TMainForm::PlaceWindow()
     for (const QScreen* candidate : QGuiApplication::screens())
         visible = visible || candidate->geometry().intersects(outer);
     move(placement->topLeft());
-    resize(placement->size());
+    SetClientSize(this, placement->size());
     if (!visible)
         centre();
 }
@@ -253,7 +253,7 @@ void TMainForm::WriteSettings()
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect outer = frameGeometry();
     if (screen && outer.width() < screen->geometry().width() - 20)
-        WritePlacement(*key, QRect(outer.topLeft(), size()));
+        WritePlacement(*key, QRect(outer.topLeft(), ClientSize(this)));
 }
 
 // ---- The translate action ----
@@ -459,12 +459,6 @@ void TMainForm::SkinButton6Click()
     Memo2->ensureCursorVisible();
 }
 
-void TMainForm::N1Click(QAction* sender)
-{
-    // The check mark moves within the clicked menu; the skin switch hangs off this handler.
-    sender->setChecked(true);
-}
-
 template <typename Window>
 void TMainForm::RunSideWindow(Window* window, bool resetScreenCursor)
 {
@@ -475,6 +469,8 @@ void TMainForm::RunSideWindow(Window* window, bool resetScreenCursor)
             SetScreenCursor(crDefault);
     });
     const std::unique_ptr<Window> owned(window);
+    // Side windows wear the skinned frame like this one.
+    AttachSkinForm(window);
     owned->exec();
 }
 
@@ -482,7 +478,7 @@ void TMainForm::SkinButton5Click()
 {
     // Owned by the application, not by this window.
     auto* window = new TUpdateForm(nullptr);
-    window->resize(383, 178);
+    SetClientSize(window, QSize(383, 178));
     window->setWindowTitle(QStringLiteral("智 能 升 级"));
     window->SkinButton1->setCursor(AppCursor(crAppArrow));
     window->SkinButton2->setCursor(AppCursor(crAppArrow));
@@ -502,7 +498,7 @@ void TMainForm::N5Click()
     auto* window = new TSendUserInfo(this);
     window->SkinButton1->setCursor(AppCursor(crAppArrow));
     window->SkinButton2->setCursor(AppCursor(crAppArrow));
-    window->resize(501, 268);
+    SetClientSize(window, QSize(501, 268));
     RunSideWindow(window, true);
 }
 
@@ -510,7 +506,7 @@ void TMainForm::SkinButton7Click()
 {
     auto* window = new TURL(this);
     window->SkinButton1->setCursor(AppCursor(crAppArrow));
-    window->resize(480, 216);
+    SetClientSize(window, QSize(480, 216));
     RunSideWindow(window, true);
 }
 

@@ -7,11 +7,15 @@
 #include <functional>
 
 class QAction;
+class QSettings;
 class QListView;
 
 namespace quillo {
 
+class TCompressedStoredSkin;
 class TSkinButton;
+class TSkinData;
+class TSkinForm;
 class TSkinComboBox;
 class TSkinLabel;
 class TSkinMemo;
@@ -76,6 +80,14 @@ public:
 
     TSkinMessage* SkinMessage1;
 
+    // The skin every window draws from, the three built-in skins, and the main window's frame
+    // (null where the desktop draws the frame).
+    TSkinData* SkinData1;
+    TCompressedStoredSkin* CompressedStoredSkin1;
+    TCompressedStoredSkin* CompressedStoredSkin2;
+    TCompressedStoredSkin* CompressedStoredSkin3;
+    TSkinForm* SkinForm1;
+
     TSkinPopupMenu* SkinPopupMenu1;
     QAction* MenuItem2;
     QAction* MenuItem3;
@@ -137,6 +149,8 @@ private:
     void CreateTextAreas();
     void CreateButtonBar();
     void CreateMenus();
+    void CreateSkins();
+    void SelectStoredSkin(int face);
     void ConnectHandlers();
     void LayOutControls();
     void UpdateMinimumSize();

@@ -7,6 +7,7 @@
 #include "app/TMainForm.h"
 #include "translate/Languages.h"
 #include "ui/SkinControls.h"
+#include "ui/SkinForm.h"
 #include "ui/SkinLook.h"
 #include "ui/TSkinMessage.h"
 
@@ -109,7 +110,7 @@ void TMainForm::CreateControls()
     CreateButtonBar();
     SkinMessage1 = new TSkinMessage(this);
     CreateMenus();
-    resize(671, 438);
+    SetClientSize(this, QSize(671, 438));
     move(204, 111);
 }
 
@@ -213,14 +214,19 @@ void TMainForm::CreateMenus()
 
 void TMainForm::LayOutControls()
 {
-    const int width = this->width();
-    const int height = this->height();
+    // Inside the skinned frame, where the window draws one.
+    const QRect client = contentsRect();
+    const int width = client.width();
+    const int height = client.height();
     const int upperHeight = std::max(0, height - kButtonBarHeight);
-    SkinPanel4->setGeometry(0, upperHeight, width, kButtonBarHeight);
-    SkinPanel2->setGeometry(0, 0, kMarginWidth, upperHeight);
-    SkinPanel1->setGeometry(std::max(0, width - kMarginWidth), 0, kMarginWidth, upperHeight);
+    const auto place = [&client](QWidget* panel, int x, int y, int w, int h) {
+        panel->setGeometry(client.x() + x, client.y() + y, w, h);
+    };
+    place(SkinPanel4, 0, upperHeight, width, kButtonBarHeight);
+    place(SkinPanel2, 0, 0, kMarginWidth, upperHeight);
+    place(SkinPanel1, std::max(0, width - kMarginWidth), 0, kMarginWidth, upperHeight);
     const int innerWidth = std::max(0, width - 2 * kMarginWidth);
-    SkinPanel5->setGeometry(kMarginWidth, 0, innerWidth, upperHeight);
+    place(SkinPanel5, kMarginWidth, 0, innerWidth, upperHeight);
     SkinPanel10->setGeometry(width - kStartPanelWidth, 0, kStartPanelWidth, kButtonBarHeight);
 
     int top = 0;

@@ -4,6 +4,7 @@
 #include "tranURL/TURL.h"
 #include "ui/Fun.h"
 #include "ui/SkinLook.h"
+#include "ui/SkinTheme.h"
 #include "update/TUpdateForm.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(quillo::ApplicationTitle());
     QApplication::setFont(quillo::SongFont(12));
+    quillo::EnableSkinnedFrames(true);
 
     quillo::TMainForm mainForm;
     // One instance of each side window lives hidden for the whole run; the commands open fresh ones.

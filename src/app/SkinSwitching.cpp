@@ -1,0 +1,59 @@
+// The main window's skins: the holder every window draws from, the three built-in skins, the
+// switch from either menu and the choice kept between runs.
+#include "app/SettingsStore.h"
+#include "app/TMainForm.h"
+#include "skins/BuiltinSkins.h"
+#include "skins/CompressedStoredSkin.h"
+#include "skins/SkinData.h"
+#include "ui/SkinCaptions.h"
+#include "ui/SkinControls.h"
+#include "ui/SkinForm.h"
+#include "ui/SkinTheme.h"
+
+#include <QAction>
+
+namespace quillo {
+
+void TMainForm::CreateSkins()
+{
+    SkinData1 = new TSkinData(this);
+    SkinData1->setObjectName(QStringLiteral("SkinData1"));
+    SkinData1->setResourceStrData(&SimpleChina());
+    UseSkinData(SkinData1);
+    CompressedStoredSkin1 = CreateBuiltinSkin(1, this);
+    CompressedStoredSkin2 = CreateBuiltinSkin(2, this);
+    CompressedStoredSkin3 = CreateBuiltinSkin(3, this);
+    CompressedStoredSkin1->setObjectName(QStringLiteral("CompressedStoredSkin1"));
+    CompressedStoredSkin2->setObjectName(QStringLiteral("CompressedStoredSkin2"));
+    CompressedStoredSkin3->setObjectName(QStringLiteral("CompressedStoredSkin3"));
+    SkinForm1 = TSkinForm::of(this);
+    if (SkinForm1)
+        SkinForm1->setWindowMenu(SkinPopupMenu2);
+    SkinData1->setCompressedStoredSkin(CompressedStoredSkin1);
+}
+
+// At start only the window menu shows the stored choice; the context menu keeps its first entry.
+void TMainForm::SelectStoredSkin(int face)
+{
+    QAction* const entries[] = {N1, N2, N3};
+    TCompressedStoredSkin* const skins[] = {CompressedStoredSkin1, CompressedStoredSkin2, CompressedStoredSkin3};
+    if (face < 1 || face > 3)
+        return;
+    SkinData1->setCompressedStoredSkin(skins[face - 1]);
+    entries[face - 1]->setChecked(true);
+}
+
+// The skin is switched and the choice written even when the chosen skin is already active: each
+// switch loads the skin afresh. A skin that fails to load leaves the windows unskinned; nothing
+// is reported.
+void TMainForm::N1Click(QAction* sender)
+{
+    sender->setChecked(true);
+    const int face = sender->data().toInt();
+    TCompressedStoredSkin* const skins[] = {CompressedStoredSkin1, CompressedStoredSkin2, CompressedStoredSkin3};
+    if (face >= 1 && face <= 3)
+        SkinData1->setCompressedStoredSkin(skins[face - 1]);
+    WriteFace(*OpenSettingsKey(), face);
+}
+
+} // namespace quillo
