@@ -126,13 +126,25 @@ void TUpdateForm::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    // Centred over the window that was active when this one was opened: the main window.
-    const QWidget* over = QApplication::activeWindow();
-    const QRect area = over && over != this ? over->frameGeometry()
-                                            : (screen() ? screen()->availableGeometry() : QRect());
+    const QWidget* over = mainWindow();
+    const QRect area = over ? over->frameGeometry() : (screen() ? screen()->availableGeometry() : QRect());
     if (area.isValid())
         move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
     FormShow();
+}
+
+// The window this one is centred over: the one that was active when it was opened, else the
+// first plain window on screen (a desktop without a window manager activates none).
+const QWidget* TUpdateForm::mainWindow() const
+{
+    if (const QWidget* active = QApplication::activeWindow(); active && active != this)
+        return active;
+    const auto windows = QApplication::topLevelWidgets();
+    for (const QWidget* window : windows) {
+        if (window != this && window->isVisible() && window->windowType() == Qt::Window)
+            return window;
+    }
+    return nullptr;
 }
 
 void TUpdateForm::FormShow()

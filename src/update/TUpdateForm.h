@@ -92,6 +92,7 @@ private:
     void stopRequest();
 
     bool isVersionRequest() const;
+    const QWidget* mainWindow() const;
     QString programFolderFile(const QString& name) const;
     QString downloadFile() const;
     QString downloadErrorText() const;
