@@ -82,6 +82,7 @@ TMainForm::TMainForm(QWidget* parent)
     setObjectName(QStringLiteral("MainForm"));
     CreateControls();
     CreateSkins();
+    CreateWebRequests();
     ConnectHandlers();
     FormCreate();
 }
@@ -295,18 +296,6 @@ void TMainForm::TranslateBabelFish()
     if (ConvertLocally("zh", "zt"))
         return;
     StartBabelFishRequest();
-}
-
-// The requests to the services are not wired yet: a pair that needs the network ends the busy
-// state here without sending anything.
-void TMainForm::StartWorldLingoRequest()
-{
-    EndBusy();
-}
-
-void TMainForm::StartBabelFishRequest()
-{
-    EndBusy();
 }
 
 bool TMainForm::CheckSourceText()

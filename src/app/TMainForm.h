@@ -7,6 +7,7 @@
 #include <functional>
 
 class QAction;
+class QIODevice;
 class QSettings;
 class QListView;
 
@@ -22,6 +23,7 @@ class TSkinMemo;
 class TSkinMessage;
 class TSkinPanel;
 class TSkinPopupMenu;
+class TWebRequest;
 
 class TMainForm : public QWidget
 {
@@ -80,6 +82,12 @@ public:
 
     TSkinMessage* SkinMessage1;
 
+    // The translate action's requests: WebRequest1 every first request, WebRequest2 the
+    // WorldLingo second stage. WebRequest0 is set up like them but never started.
+    TWebRequest* WebRequest0;
+    TWebRequest* WebRequest1;
+    TWebRequest* WebRequest2;
+
     // The skin every window draws from, the three built-in skins, and the main window's frame
     // (null where the desktop draws the frame).
     TSkinData* SkinData1;
@@ -124,6 +132,18 @@ public:
     void SourceLanguageCloseUp();
     void TargetLanguageCloseUp();
     void TopicLanguageCloseUp();
+
+    // The requests' events.
+    void WebRequest1Done(QObject* sender, const QString& contentType, qint64 fileSize, QIODevice* stream);
+    void WebRequest2Done(QObject* sender, const QString& contentType, qint64 fileSize, QIODevice* stream);
+    void WebRequest1ConnLost(QObject* sender, const QString& contentType, qint64 fileSize, qint64 bytesRead,
+                             QIODevice* stream);
+    void WebRequest1HTTPError(QObject* sender, qint32 errorCode, QIODevice* stream);
+    void WebRequest1WaitTimeoutExpired(QObject* sender);
+    void WebRequest1HostUnreachable(QObject* sender);
+
+    // Whether the selected pair goes to the text service through English.
+    bool NeedsEnglishPivot() const;
 
     // Commands.
     void SkinButton2Click();
@@ -170,6 +190,11 @@ private:
     bool ConvertLocally(const QByteArray& simplifiedCode, const QByteArray& traditionalCode);
     void StartWorldLingoRequest();
     void StartBabelFishRequest();
+    void CreateWebRequests();
+    void BabelFishReplyArrived(const QByteArray& body);
+    void StartBabelFishSecondRequest(const QString& englishText);
+    void StartWorldLingoStageTwo(const QByteArray& loaderBody);
+    void ReportRequestFailure(const QString& message, const QString& resultText = {});
     void ShowError(const QString& text);
 
     template <typename Window>
@@ -179,10 +204,10 @@ private:
     QByteArray FSourceCode;
     QByteArray FTargetCode;
     QByteArray FTopicCode;
-    // Kept for the requests to the services: whether the second engine goes through English, and
-    // where the first engine's second stage went.
-    [[maybe_unused]] bool FViaEnglish = false;
-    [[maybe_unused]] bool FSessionTranslate = false;
+    // Kept across the requests of one translation: whether the second engine goes through
+    // English, and where the first engine's second stage went.
+    bool FViaEnglish = false;
+    bool FSessionTranslate = false;
     int FPanel1Height = 0;
 };
 

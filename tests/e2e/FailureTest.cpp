@@ -1,0 +1,137 @@
+// Requests that fail, and translate commands that arrive while a request runs.
+#include "EngineFixture.h"
+#include "http/Deployment.h"
+
+#include <QGuiApplication>
+#include <QStyleHints>
+
+using namespace quillo;
+using namespace quillo::test;
+
+namespace {
+
+const QString kHelpText = QStringLiteral("访问服务器错误！请先连接到互联网，然后再翻译！\n\n"
+                                         "如果安装了防火墙请先关闭或设置允许访问网络，然后重试 。\n\n");
+
+enum class Fault { HttpError, CutShort, Stall };
+
+// The faults a service can show on one request. A stalled request waits at the gate until the
+// service goes away.
+void answerWith(Fault fault, Connection& c)
+{
+    switch (fault) {
+    case Fault::HttpError:
+        c.reply(500, "<html>Internal Server Error</html>");
+        break;
+    case Fault::CutShort:
+        c.send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n<html><div id=\"result\">");
+        c.close();
+        break;
+    case Fault::Stall:
+        c.waitForGate();
+        break;
+    }
+}
+
+QByteArray sessionLoader()
+{
+    return "<a href=\"" + ServiceRootAddress() + "0123456789abcdefghijklmnopqrstuvw/object?x\">";
+}
+
+// Two things make events all the time during a request: the caret's blinking and the animated
+// busy cursor (which each window loads afresh). Either restarts the wait interval of Read, so a
+// stall would never run into a short WaitTimeout.
+class NoBlinkingCaret
+{
+public:
+    NoBlinkingCaret()
+        : m_flashTime(QGuiApplication::styleHints()->cursorFlashTime())
+    {
+        QApplication::setCursorFlashTime(0);
+    }
+    ~NoBlinkingCaret() { QApplication::setCursorFlashTime(m_flashTime); }
+
+private:
+    int m_flashTime;
+};
+
+} // namespace
+
+TEST_F(EngineTest, AnUnreachableServiceIsReportedThenLeavesTheHelpTextWithEitherEngine)
+{
+    const QString refused = QStringLiteral("http://127.0.0.1:%1").arg(LoopbackServer::refusedPort());
+    auto form = showFormFor(refused);
+    QStringList shownWhileBoxUp;
+    BoxAnswer answer([&] { shownWhileBoxUp.append(form->Memo2->toPlainText()); });
+    for (int engine : {BabelFish, WorldLingo}) {
+        form->Memo2->setPlainText(QStringLiteral("上次的译文"));
+        translate(*form, engine, Simplified, English, QStringLiteral("你好"));
+        EXPECT_EQ(form->Memo2->toPlainText(), kHelpText) << engine;
+        EXPECT_TRUE(idle(*form)) << engine;
+    }
+    EXPECT_EQ(answer.texts, QStringList(2, kHostUnreachable));
+    EXPECT_EQ(shownWhileBoxUp, QStringList(2, QString())) << "the help text comes after the box is closed";
+}
+
+TEST_F(EngineTest, ErrorsLostConnectionsAndStallsEndTheTranslationWithTheConnectionMessage)
+{
+    const NoBlinkingCaret noBlinking;
+    for (Fault fault : {Fault::HttpError, Fault::CutShort, Fault::Stall}) {
+        // On the first request of the text service, and on WorldLingo's second stage.
+        for (int engine : {BabelFish, WorldLingo}) {
+            SCOPED_TRACE(testing::Message() << "fault " << int(fault) << ", engine " << engine);
+            ScriptedService service([fault](Connection& c, const QByteArray& request) {
+                if (request.startsWith("GET "))
+                    c.reply(200, sessionLoader());
+                else
+                    answerWith(fault, c);
+            });
+            auto form = showFormFor(service.base());
+            ClearCursorSlot(crAppBusy);
+            for (TWebRequest* request : {form->WebRequest1, form->WebRequest2})
+                request->setWaitTimeout(300);
+            QList<bool> busyWhileBoxUp;
+            BoxAnswer answer([&] { busyWhileBoxUp.append(!form->SkinButton1->isEnabled()); });
+
+            translate(*form, engine, Simplified, English, QStringLiteral("你好"));
+            EXPECT_EQ(answer.texts, QStringList{kConnectionFailed});
+            EXPECT_EQ(busyWhileBoxUp, QList<bool>{true}) << "the busy state ends after the box";
+            EXPECT_TRUE(form->Memo2->toPlainText().isEmpty());
+            EXPECT_TRUE(idle(*form));
+            EXPECT_EQ(service.requestCount(), engine == WorldLingo ? 2 : 1);
+        }
+    }
+}
+
+TEST_F(EngineTest, ATranslateKeyDuringARequestClearsTheResultAgainAndSendsNothingMore)
+{
+    for (int engine : {BabelFish, WorldLingo}) {
+        SCOPED_TRACE(engine);
+        ScriptedService service([](Connection& c, const QByteArray& request) {
+            c.waitForGate();
+            c.reply(200, request.startsWith("GET ") ? QByteArray("<html>no session</html>")
+                                                    : babelFishPage("done") + "<textarea name=\"wl_result\">done</textarea>");
+        });
+        auto form = showFormFor(service.base());
+        bool keyWhileBusy = false;
+        QTimer pressKey;
+        QObject::connect(&pressKey, &QTimer::timeout, form.get(), [&] {
+            if (service.requestCount() == 0)
+                return;
+            pressKey.stop();
+            form->Memo2->setPlainText(QStringLiteral("stale"));
+            keyWhileBusy = !form->SkinButton1->isEnabled();
+            QTest::keyClick(form->Memo1, Qt::Key_Return, Qt::ControlModifier);
+            EXPECT_TRUE(form->Memo2->toPlainText().isEmpty()) << "the steps up to the busy state ran again";
+            EXPECT_EQ(service.requestCount(), 1);
+            service.openGate();
+        });
+        pressKey.start(10);
+
+        translate(*form, engine, Simplified, English, QStringLiteral("你好"));
+        EXPECT_TRUE(keyWhileBusy);
+        EXPECT_EQ(form->Memo2->toPlainText(), QStringLiteral("done"));
+        EXPECT_EQ(service.requestCount(), engine == WorldLingo ? 2 : 1);
+        EXPECT_TRUE(idle(*form));
+    }
+}
