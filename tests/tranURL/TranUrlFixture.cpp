@@ -10,7 +10,8 @@ std::unique_ptr<ServiceProcess> TranUrlTest::s_service;
 
 void TranUrlTest::SetUpTestSuite()
 {
-    s_service = std::make_unique<ServiceProcess>();
+    // Private fetches let the service translate pages that the tests serve on loopback.
+    s_service = std::make_unique<ServiceProcess>(QStringList{QStringLiteral("--allow-private-fetch")});
 }
 
 void TranUrlTest::TearDownTestSuite()
