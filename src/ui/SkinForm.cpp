@@ -9,6 +9,7 @@
 #include "ui/SkinTheme.h"
 
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -368,6 +369,9 @@ void TSkinForm::placeGrips()
 
 void TSkinForm::updateMask()
 {
+    // The offscreen platform has no window shapes.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return;
     const auto art = CurrentSkinArt();
     if (!art || m_window->isMaximized() || art->maskImage().isNull()) {
         m_window->clearMask();

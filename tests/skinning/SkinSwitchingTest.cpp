@@ -1,0 +1,119 @@
+#include "SkinningFixture.h"
+#include "ui/SkinControls.h"
+#include "ui/SkinLook.h"
+#include "ui/SkinStyle.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QSignalSpy>
+
+using namespace quillo;
+using quillo::test::SkinnedMainFormTest;
+
+namespace {
+
+QString activeSkinName(const TMainForm& form)
+{
+    return form.SkinData1->Empty() ? QString() : form.SkinData1->SkinName();
+}
+
+bool isSkinned()
+{
+    const auto* style = qobject_cast<const SkinStyle*>(QApplication::style());
+    return style && style->skinned();
+}
+
+// A side window as the commands open them: a dialog in the skinned look with a control or two.
+std::unique_ptr<QDialog> openSideWindow()
+{
+    auto window = std::make_unique<QDialog>();
+    ApplySkinLook(window.get(), "form");
+    new TSkinButton(QStringLiteral("SkinButton1"), QStringLiteral("开始"), window.get());
+    SetClientSize(window.get(), QSize(300, 120));
+    window->show();
+    return window;
+}
+
+} // namespace
+
+TEST_F(SkinnedMainFormTest, TheStoredFaceChoosesTheSkinAtStartAndMarksOnlyTheWindowMenu)
+{
+    const struct
+    {
+        QVariant face;  // invalid: no value stored
+        int skin;
+    } cases[] = {{QVariant(), 1}, {0, 1}, {4, 1}, {3, 3}, {2, 2}, {QStringLiteral("blue"), 1}};
+    for (const auto& c : cases) {
+        if (c.face.isValid())
+            store(QStringLiteral("Face"), c.face);
+        else
+            OpenSettingsKey()->remove(QStringLiteral("Face"));
+        auto form = createForm();
+        const QString label = c.face.toString();
+        EXPECT_EQ(activeSkinName(*form), test::BuiltinSkinName(c.skin)) << label.toStdString();
+        QAction* const windowMenu[] = {form->N1, form->N2, form->N3};
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(windowMenu[i]->isChecked(), i + 1 == c.skin) << label.toStdString();
+        EXPECT_TRUE(form->MenuItem2->isChecked()) << "the context menu keeps its first entry";
+        EXPECT_FALSE(form->MenuItem4->isChecked());
+    }
+}
+
+TEST_F(SkinnedMainFormTest, ChoosingTheSecondSkinInEitherMenuReskinsEveryOpenWindowAndKeepsTheChoice)
+{
+    ASSERT_NE(test::BuiltinSkinName(1), test::BuiltinSkinName(2));
+    for (bool contextMenu : {true, false}) {
+        OpenSettingsKey()->remove(QStringLiteral("Face"));
+        auto form = showForm();
+        auto side = openSideWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(side.get()));
+        const TSkinData& holder = *form->SkinData1;
+        const auto captionOf = [&](QWidget& window) { return test::DrawnCaptionColour(window); };
+        const auto expected = [&](QWidget& window) { return test::SkinCaptionColour(holder, window.isActiveWindow()); };
+        EXPECT_EQ(captionOf(*form), expected(*form));
+
+        const QColor skin1Caption = captionOf(*side);
+        QAction* entry = contextMenu ? form->MenuItem3 : form->N2;
+        entry->trigger();
+
+        EXPECT_EQ(activeSkinName(*form), test::BuiltinSkinName(2));
+        EXPECT_EQ(stored(QStringLiteral("Face")).toInt(), 2);
+        EXPECT_TRUE(entry->isChecked());
+        // The other menu keeps its mark.
+        EXPECT_EQ(form->N1->isChecked(), contextMenu);
+        EXPECT_EQ(form->MenuItem2->isChecked(), !contextMenu);
+        for (QWidget* window : {static_cast<QWidget*>(form.get()), static_cast<QWidget*>(side.get())})
+            EXPECT_EQ(captionOf(*window), expected(*window)) << window->metaObject()->className();
+        EXPECT_NE(captionOf(*side), skin1Caption);
+        EXPECT_EQ(QApplication::palette().color(QPalette::Highlight),
+                  QColor(QLatin1Char('#') + holder.definition().value(QStringLiteral("edit"), QStringLiteral("selectioncolor"))));
+    }
+}
+
+TEST_F(SkinnedMainFormTest, EverySwitchLoadsTheSkinAfreshAndAFailedOneLeavesTheWindowsUnskinned)
+{
+    auto form = showForm();
+    QSignalSpy notices(form->SkinData1, &TSkinData::skinNotice);
+    OpenSettingsKey()->remove(QStringLiteral("Face"));
+    form->N1->trigger();
+    EXPECT_EQ(notices.count(), 3) << "choosing the active skin again loads it again";
+    EXPECT_EQ(stored(QStringLiteral("Face")).toInt(), 1);
+
+    // A damaged skin: the switch goes through silently, and every window stays usable.
+    form->CompressedStoredSkin3->setCompressedData(QByteArray("\x78\xda not a skin", 14));
+    form->N3->trigger();
+    EXPECT_TRUE(form->SkinData1->Empty());
+    EXPECT_EQ(stored(QStringLiteral("Face")).toInt(), 3);
+    EXPECT_FALSE(isSkinned());
+    EXPECT_FALSE(form->grab().isNull());
+    EXPECT_EQ(ClientSize(form.get()), QSize(671, 438)) << "the plain frame keeps the client area";
+    form->Memo1->setPlainText(QStringLiteral("仍然可以输入"));
+    form->SkinButton2->click();
+    EXPECT_TRUE(form->Memo1->toPlainText().isEmpty());
+
+    form->MenuItem3->trigger();
+    EXPECT_TRUE(isSkinned());
+    EXPECT_EQ(activeSkinName(*form), test::BuiltinSkinName(2));
+    EXPECT_EQ(ClientSize(form.get()), QSize(671, 438));
+}
