@@ -113,6 +113,10 @@ TEST(ServerProcessTest, FirstLineNamesThePortAndSigtermLetsTheRequestInFlightFin
     site.start();
 
     httplib::Client client = server.client();
+    const auto stored = client.Post("/translation/feedback/addinfo.asp", feedbackBody(QStringLiteral("x")), kForm);
+    ASSERT_TRUE(stored && stored->status == 200);
+    const QString journal = data.filePath(QStringLiteral("feedback.sqlite3-wal"));
+    EXPECT_TRUE(QFile::exists(journal));
     const auto object = client.Get("/S3739.5/object?");
     ASSERT_TRUE(object);
     const std::string address = "/" + str(ExtractPageId(ReplyText(bytes(object->body)))) + "translation?wl_url="
@@ -133,6 +137,7 @@ TEST(ServerProcessTest, FirstLineNamesThePortAndSigtermLetsTheRequestInFlightFin
     EXPECT_EQ(server.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(server.process.exitCode(), 0);
     EXPECT_TRUE(server.process.readAllStandardError().contains("stopped"));
+    EXPECT_FALSE(QFile::exists(journal)); // the database was closed: its journal folded back in
 }
 
 TEST(ServerProcessTest, FeedbackSurvivesAKillRightAfterTheAnswer)
