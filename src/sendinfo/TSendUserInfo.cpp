@@ -7,11 +7,13 @@
 #include "ui/Fun.h"
 #include "ui/ScreenCursor.h"
 #include "ui/SkinControls.h"
+#include "ui/SkinForm.h"
 #include "ui/SkinLook.h"
 #include "ui/TSkinMessage.h"
 
 #include <QIODevice>
 #include <QPointer>
+#include <QVBoxLayout>
 
 namespace quillo {
 
@@ -36,28 +38,35 @@ TSendUserInfo::TSendUserInfo(QWidget* parent)
     // A tool window without caption buttons: it is left through its own buttons.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFont(SongFont(13));
-    setFixedSize(kClientWidth, kClientHeight);
     ApplySkinLook(this, "form");
+    SetClientSize(this, QSize(kClientWidth, kClientHeight));
     CreateControls();
     SetUpWebRequest();
 }
 
 void TSendUserInfo::CreateControls()
 {
+    // The controls sit at fixed places in the client area, which fills the window inside
+    // whatever frame the window is given.
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    auto* fill = new QVBoxLayout(this);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(client);
     const auto place = [](QWidget* control, int left, int top, int width, int height) {
         control->setGeometry(left, top, width, height);
         return control;
     };
-    Label1 = new TSkinLabel(QStringLiteral("Label1"), QStringLiteral("内容主题："), this);
-    Label2 = new TSkinLabel(QStringLiteral("Label2"), QStringLiteral("联系方式："), this);
-    Label3 = new TSkinLabel(QStringLiteral("Label3"), QStringLiteral("提交内容："), this);
+    Label1 = new TSkinLabel(QStringLiteral("Label1"), QStringLiteral("内容主题："), client);
+    Label2 = new TSkinLabel(QStringLiteral("Label2"), QStringLiteral("联系方式："), client);
+    Label3 = new TSkinLabel(QStringLiteral("Label3"), QStringLiteral("提交内容："), client);
     place(Label1, 18, 20, 65, 13);
     place(Label2, 18, 56, 65, 13);
     place(Label3, 18, 90, 65, 13);
 
-    InfoTitle = new TSkinEdit(QStringLiteral("InfoTitle"), this);
-    UserEMail = new TSkinEdit(QStringLiteral("UserEMail"), this);
-    InfoText = new TSkinMemo(QStringLiteral("InfoText"), this);
+    InfoTitle = new TSkinEdit(QStringLiteral("InfoTitle"), client);
+    UserEMail = new TSkinEdit(QStringLiteral("UserEMail"), client);
+    InfoText = new TSkinMemo(QStringLiteral("InfoText"), client);
     InfoText->setMaxLength(kMaxMessageLength);
     // Tab leaves the message for the buttons instead of typing a tab into it.
     InfoText->setTabChangesFocus(true);
@@ -66,9 +75,9 @@ void TSendUserInfo::CreateControls()
     place(UserEMail, 80, 50, 399, 20);
     place(InfoText, 80, 88, 399, 129);
 
-    SkinButton1 = new TSkinButton(QStringLiteral("SkinButton1"), QStringLiteral("发 送 信 息"), this);
-    SkinButton2 = new TSkinButton(QStringLiteral("SkinButton2"), QStringLiteral("关  闭"), this);
-    SkinButton3 = new TSkinButton(QStringLiteral("SkinButton3"), QStringLiteral("访 问 主 页"), this);
+    SkinButton1 = new TSkinButton(QStringLiteral("SkinButton1"), QStringLiteral("发 送 信 息"), client);
+    SkinButton2 = new TSkinButton(QStringLiteral("SkinButton2"), QStringLiteral("关  闭"), client);
+    SkinButton3 = new TSkinButton(QStringLiteral("SkinButton3"), QStringLiteral("访 问 主 页"), client);
     place(SkinButton1, 238, 233, 120, 25);
     place(SkinButton2, 388, 233, 80, 25);
     place(SkinButton3, 90, 233, 120, 25);
@@ -98,13 +107,13 @@ void TSendUserInfo::SetUpWebRequest()
     WebRequest1->OnConnLost = std::bind(&TSendUserInfo::WebRequest1ConnLost, this, _1, _2, _3, _4, _5);
 }
 
-void TSendUserInfo::setSkinMessage(TSkinMessage* messageBox)
+void TSendUserInfo::setMessageBox(TSkinMessage* box)
 {
-    if (!messageBox || messageBox == SkinMessage1)
+    if (!box || box == SkinMessage1)
         return;
     if (SkinMessage1->parent() == this)
         delete SkinMessage1;
-    SkinMessage1 = messageBox;
+    SkinMessage1 = box;
 }
 
 void TSendUserInfo::showEvent(QShowEvent* event)
@@ -168,8 +177,13 @@ void TSendUserInfo::SkinButton1Click()
 void TSendUserInfo::InfoTextKeyDown(int key, Qt::KeyboardModifiers shift)
 {
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
-    if (enter && (shift & (Qt::ControlModifier | Qt::ShiftModifier)))
-        SkinButton1Click();
+    if (!enter || !(shift & (Qt::ControlModifier | Qt::ShiftModifier)))
+        return;
+    SkinButton1Click();
+    // The key goes on to the message, which breaks the line for Shift+Enter itself; with Ctrl
+    // held a Qt text box types nothing, so the break is put in here.
+    if (shift & Qt::ControlModifier)
+        InfoText->insertPlainText(QStringLiteral("\n"));
 }
 
 void TSendUserInfo::SkinButton3Click()

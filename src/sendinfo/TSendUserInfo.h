@@ -24,8 +24,7 @@ public:
 
     // Every message goes through the message box of the window that opened this one; until one is
     // handed over (a window created on its own), a box of its own stands in.
-    void setSkinMessage(TSkinMessage* messageBox);
-    TSkinMessage* skinMessage() const { return SkinMessage1; }
+    void setMessageBox(TSkinMessage* box);
 
     // The clock and the installation identifier the message is sent with; tests replace them.
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };

@@ -1,0 +1,258 @@
+#include "../http/LoopbackServer.h"
+#include "SendWindowFixture.h"
+#include "http/Deployment.h"
+#include "sendinfo/FeedbackScript.h"
+#include "translate/Encoding.h"
+#include "ui/SkinForm.h"
+#include "ui/TSkinMessage.h"
+
+#include <QDesktopServices>
+#include <QTimer>
+#include <QUrl>
+
+using namespace quillo;
+using quillo::test::Connection;
+using quillo::test::LoopbackServer;
+using quillo::test::SendWindowTest;
+
+namespace {
+
+const QString kFailed = QStringLiteral("   提 交 信 息 失 败 ，请 稍 后 再 试 。");
+const QString kServerError = QStringLiteral("   计 算 机 连 接 服 务 器 错 误 ，请 稍 后 再 试 。");
+
+QByteArray acceptingPage()
+{
+    return "<html><body>\r\n" + ToAnsi(QStringLiteral("留言成功")) + "\r\n</body></html>\r\n";
+}
+
+// Answers each request with the next of `replies` (raw bytes after the request has been read).
+LoopbackServer::Script answering(QList<QByteArray> replies)
+{
+    auto next = std::make_shared<std::atomic<int>>(0);
+    return [replies, next](Connection& connection) {
+        if (connection.readRequest().isEmpty())
+            return;
+        connection.send(replies.value((*next)++));
+    };
+}
+
+QByteArray okReply(const QByteArray& body)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=GBK\r\nContent-Length: "
+        + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+} // namespace
+
+TEST_F(SendWindowTest, WindowHasItsControlsWhereTheyBelong)
+{
+    auto window = openWindow(QStringLiteral("http://127.0.0.1:1"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral(" 提 交 信 息 "));
+    EXPECT_EQ(ClientSize(window.get()), QSize(501, 268));
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::Tool));
+    EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+
+    const auto geometryOf = [&](const char* name) {
+        const auto* control = window->findChild<QWidget*>(QString::fromLatin1(name));
+        return control ? control->geometry() : QRect();
+    };
+    EXPECT_EQ(geometryOf("Label1"), QRect(18, 20, 65, 13));
+    EXPECT_EQ(geometryOf("Label3"), QRect(18, 90, 65, 13));
+    EXPECT_EQ(geometryOf("InfoTitle"), QRect(80, 14, 399, 20));
+    EXPECT_EQ(geometryOf("UserEMail"), QRect(80, 50, 399, 20));
+    EXPECT_EQ(geometryOf("InfoText"), QRect(80, 88, 399, 129));
+    EXPECT_EQ(geometryOf("SkinButton1"), QRect(238, 233, 120, 25));
+    EXPECT_EQ(geometryOf("SkinButton2"), QRect(388, 233, 80, 25));
+    EXPECT_EQ(geometryOf("SkinButton3"), QRect(90, 233, 120, 25));
+
+    EXPECT_EQ(window->Label2->text(), QStringLiteral("联系方式："));
+    EXPECT_EQ(window->SkinButton1->text(), QStringLiteral("发 送 信 息"));
+    EXPECT_EQ(window->SkinButton2->text(), QStringLiteral("关  闭"));
+    EXPECT_EQ(window->SkinButton3->text(), QStringLiteral("访 问 主 页"));
+    EXPECT_EQ(window->SkinButton1->toolTip(), QStringLiteral("将信息发送给我们,我们将予以回复"));
+    EXPECT_EQ(window->UserEMail->toolTip(), QStringLiteral("请填写E-Mail或其它联系方式，以方便我们与您联系"));
+    EXPECT_TRUE(window->InfoTitle->toolTip().isEmpty());
+
+    // Tab walks the fields and then the buttons; Tab in the message leaves it.
+    EXPECT_EQ(QApplication::focusWidget(), window->InfoTitle);
+    QStringList visited;
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.append(QApplication::focusWidget()->objectName());
+    }
+    EXPECT_EQ(visited, QStringList({QStringLiteral("UserEMail"), QStringLiteral("InfoText"), QStringLiteral("SkinButton1"),
+                                    QStringLiteral("SkinButton2"), QStringLiteral("SkinButton3"),
+                                    QStringLiteral("InfoTitle")}));
+    EXPECT_TRUE(window->InfoText->toPlainText().isEmpty());
+
+    // The message takes 1000 characters and no more.
+    window->InfoText->setFocus();
+    window->InfoText->insertPlainText(QString(999, u'字'));
+    QTest::keyClicks(window->InfoText, QStringLiteral("ab"));
+    EXPECT_EQ(window->InfoText->toPlainText(), QString(999, u'字') + u'a');
+}
+
+TEST_F(SendWindowTest, EmptySubjectOrMessageIsRefusedWithoutPosting)
+{
+    LoopbackServer server(answering({}));
+    auto window = openWindow(server.url(QString()));
+    fill(*window, QString(), QStringLiteral("x"), QStringLiteral("message"));
+    window->UserEMail->setFocus();
+    window->SkinButton1->click();
+    ASSERT_TRUE(waitForBoxes(1));
+    EXPECT_EQ(answer.captions.value(0), MessageCaption(mtError));
+    EXPECT_EQ(answer.texts.value(0), QStringLiteral("   标 题 不 能 为 空 ，请 输 入 标 题 ！"));
+    EXPECT_EQ(window->focusWidget(), window->InfoTitle);
+
+    // A subject of blanks is a subject.
+    fill(*window, QStringLiteral(" "), QStringLiteral("x"), QString());
+    window->SkinButton1->click();
+    ASSERT_TRUE(waitForBoxes(2));
+    EXPECT_EQ(answer.texts.value(1), QStringLiteral("   请 输 入 您 要 提 交 的 内 容！"));
+    EXPECT_EQ(window->focusWidget(), window->InfoText);
+
+    EXPECT_EQ(server.requestCount(), 0);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(ScreenCursor(), crDefault);
+}
+
+TEST_F(SendWindowTest, PostsTheFormByteForByteAndClosesWhenTheScriptAccepts)
+{
+    LoopbackServer server(answering({okReply(acceptingPage())}));
+    auto window = openWindow(server.url(QString()));
+    fill(*window, QStringLiteral("a b"), QStringLiteral("x y"), QStringLiteral("1 2\n第二行"));
+
+    int cursorInPause = -1;
+    QTimer::singleShot(200, [&] { cursorInPause = ScreenCursor(); });
+    window->SkinButton1->click();
+    ASSERT_TRUE(waitForBoxes(1));
+    EXPECT_EQ(cursorInPause, crAppBusy);
+
+    ASSERT_EQ(server.requestCount(), 1);
+    const QByteArray request = server.requests().constFirst();
+    EXPECT_TRUE(request.startsWith("POST /translation/feedback/addinfo.asp HTTP/1.1\r\n")) << request.constData();
+    EXPECT_EQ(test::headerValue(request, "Content-Type"), "application/x-www-form-urlencoded");
+    EXPECT_EQ(test::headerValue(request, "Cookie"), "");
+    const QByteArray sender = ToAnsi(QStringLiteral("Quillo_注册用户_16"));
+    EXPECT_EQ(test::bodyOf(request),
+              "user=m4rvo&name=" + sender + "&email=xy&title=a+b&text=1%26nbsp%3B2%3Cbr%3E%0A"
+                  + FormEncode(ToAnsi(QStringLiteral("第二行")))
+                  + "&image=on&home=HOME42&time=2006%2D06%2D12%26nbsp%3B10%3A30");
+
+    EXPECT_EQ(answer.captions.value(0), MessageCaption(mtInformation));
+    EXPECT_EQ(answer.texts.value(0), QStringLiteral("   提 交 信 息 成 功 ，我 们 会 尽 快 回 复 您 。"));
+    EXPECT_EQ(cursorsWhileBoxesShown, QList<int>({crAppBusy}));
+    EXPECT_EQ(ScreenCursor(), crDefault);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+}
+
+TEST_F(SendWindowTest, EveryFailedPostIsReportedAndKeepsTheInput)
+{
+    const QByteArray page = acceptingPage();
+    LoopbackServer server(answering({
+        okReply("<p>" + ToAnsi(QStringLiteral("留言成功")) + "</p>"),
+        "HTTP/1.1 500 Internal Server Error\r\nContent-Length: " + QByteArray::number(page.size()) + "\r\n\r\n" + page,
+        // Cut short: the promised length never arrives.
+        "HTTP/1.1 200 OK\r\nContent-Length: 500\r\n\r\n" + page,
+    }));
+    auto window = openWindow(server.url(QString()));
+    fill(*window, QStringLiteral("主题"), QStringLiteral("me@example.org"), QStringLiteral("内容"));
+
+    for (int sent = 1; sent <= 3; ++sent) {
+        window->SkinButton1->click();
+        ASSERT_TRUE(waitForBoxes(sent)) << sent;
+    }
+    qputenv("QUILLO_SERVICE", QStringLiteral("http://127.0.0.1:%1").arg(LoopbackServer::refusedPort()).toUtf8());
+    window->SkinButton1->click();
+    ASSERT_TRUE(waitForBoxes(4));
+
+    EXPECT_EQ(server.requestCount(), 3);
+    EXPECT_EQ(answer.texts, QStringList({kFailed, kServerError, kServerError,
+                                         QStringLiteral("   计 算 机 不 能 连 接 到 服 务 器 ，请 稍 后 再 试。")}));
+    EXPECT_EQ(answer.captions, QStringList(4, MessageCaption(mtError)));
+    EXPECT_EQ(cursorsWhileBoxesShown, QList<int>(4, crAppBusy)) << "the cursor goes back only after each box";
+    EXPECT_EQ(ScreenCursor(), crDefault);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->InfoTitle->text(), QStringLiteral("主题"));
+    EXPECT_EQ(window->UserEMail->text(), QStringLiteral("me@example.org"));
+    EXPECT_EQ(window->InfoText->toPlainText(), QStringLiteral("内容"));
+}
+
+TEST_F(SendWindowTest, ASecondSendDuringThePausePostsOnce)
+{
+    LoopbackServer server(answering({okReply(acceptingPage()), okReply(acceptingPage())}));
+    auto window = openWindow(server.url(QString()));
+    fill(*window, QStringLiteral("t"), QString(), QStringLiteral("m"));
+    QTimer::singleShot(300, window->SkinButton1, &QPushButton::click);
+    window->SkinButton1->click();
+    ASSERT_TRUE(waitForBoxes(1));
+    // Nothing else arrives late.
+    QTest::qWait(300);
+    EXPECT_EQ(server.requestCount(), 1);
+    EXPECT_EQ(answer.count(), 1);
+    EXPECT_EQ(ScreenCursor(), crDefault);
+}
+
+TEST_F(SendWindowTest, ClosingDuringThePauseSendsNothing)
+{
+    LoopbackServer server(answering({okReply(acceptingPage())}));
+    auto window = openWindow(server.url(QString()));
+    fill(*window, QStringLiteral("t"), QString(), QStringLiteral("m"));
+    QTimer::singleShot(300, window->SkinButton2, &QPushButton::click);
+    window->SkinButton1->click();
+    QTest::qWait(200);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), QDialog::Rejected);
+    EXPECT_EQ(server.requestCount(), 0);
+    EXPECT_EQ(answer.count(), 0);
+    EXPECT_EQ(ScreenCursor(), crDefault);
+}
+
+TEST_F(SendWindowTest, CtrlOrShiftEnterInTheMessageSendsAndStillBreaksTheLine)
+{
+    LoopbackServer server(answering({}));
+    auto window = openWindow(server.url(QString()));
+    // With no subject, a send shows at once that it ran.
+    fill(*window, QString(), QString(), QStringLiteral("m"));
+    window->InfoText->setFocus();
+    window->InfoText->moveCursor(QTextCursor::End);
+    QStringList messageWhileBoxShown;
+    whileBoxShown = [&] { messageWhileBoxShown.append(window->InfoText->toPlainText()); };
+
+    QTest::keyClick(window->InfoText, Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(waitForBoxes(1));
+    QTest::keyClick(window->InfoText, Qt::Key_Enter, Qt::ShiftModifier | Qt::KeypadModifier);
+    ASSERT_TRUE(waitForBoxes(2));
+    QTest::keyClick(window->InfoText, Qt::Key_Return);
+    QTest::qWait(50);
+
+    EXPECT_EQ(answer.count(), 2) << "a plain Enter does not send";
+    EXPECT_EQ(answer.texts.value(1), QStringLiteral("   标 题 不 能 为 空 ，请 输 入 标 题 ！"));
+    EXPECT_EQ(messageWhileBoxShown, QStringList({QStringLiteral("m"), QStringLiteral("m\n")}))
+        << "the line breaks only after the send";
+    EXPECT_EQ(window->InfoText->toPlainText(), QStringLiteral("m\n\n\n"));
+}
+
+TEST_F(SendWindowTest, HomePageButtonOpensTheProductSite)
+{
+    auto window = openWindow(QStringLiteral("http://127.0.0.1:1"));
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+    window->SkinButton3->click();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    EXPECT_EQ(catcher.opened, QList<QUrl>({QUrl(ProductWebSite())}));
+    EXPECT_TRUE(window->isVisible());
+}
+
+#include "SendUserInfoTest.moc"
