@@ -57,13 +57,11 @@ TEST(FeedbackBody, EscapesEachFieldTheWayTheScriptReadsIt)
     // Blanks inside Chinese text, and a character code page 936 cannot hold.
     EXPECT_EQ(field(body(QStringLiteral("t"), {}, QStringLiteral("中 文")), "text"), "%D6%D0%26nbsp%3B%CE%C4");
     EXPECT_EQ(field(body(QStringLiteral("t"), {}, QStringLiteral("😀")), "text"), "%3F");
-}
 
-TEST(FeedbackBody, WritesTheTimeOnTheTwentyFourHourClock)
-{
-    const QByteArray form = FeedbackBody({QStringLiteral("t"), {}, QStringLiteral("m")},
+    // The time is on the 24-hour clock, its minutes without seconds.
+    const QByteArray late = FeedbackBody({QStringLiteral("t"), {}, QStringLiteral("m")},
                                          QDateTime(QDate(1999, 12, 31), QTime(23, 5, 59)), "ID7");
-    EXPECT_TRUE(form.endsWith("&time=1999%2D12%2D31%26nbsp%3B23%3A05")) << form.constData();
+    EXPECT_TRUE(late.endsWith("&time=1999%2D12%2D31%26nbsp%3B23%3A05")) << late.constData();
 }
 
 TEST(FeedbackReply, IsAcceptedOnlyWhenOneWholeLineSaysSo)

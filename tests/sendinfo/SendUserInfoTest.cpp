@@ -54,7 +54,7 @@ public slots:
 
 } // namespace
 
-TEST_F(SendWindowTest, WindowHasItsControlsWhereTheyBelong)
+TEST_F(SendWindowTest, WindowOpensWithItsHintsTabOrderAndMessageLimit)
 {
     auto window = openWindow(QStringLiteral("http://127.0.0.1:1"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral(" 提 交 信 息 "));
@@ -62,23 +62,6 @@ TEST_F(SendWindowTest, WindowHasItsControlsWhereTheyBelong)
     EXPECT_TRUE(window->windowFlags().testFlag(Qt::Tool));
     EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowCloseButtonHint));
 
-    const auto geometryOf = [&](const char* name) {
-        const auto* control = window->findChild<QWidget*>(QString::fromLatin1(name));
-        return control ? control->geometry() : QRect();
-    };
-    EXPECT_EQ(geometryOf("Label1"), QRect(18, 20, 65, 13));
-    EXPECT_EQ(geometryOf("Label3"), QRect(18, 90, 65, 13));
-    EXPECT_EQ(geometryOf("InfoTitle"), QRect(80, 14, 399, 20));
-    EXPECT_EQ(geometryOf("UserEMail"), QRect(80, 50, 399, 20));
-    EXPECT_EQ(geometryOf("InfoText"), QRect(80, 88, 399, 129));
-    EXPECT_EQ(geometryOf("SkinButton1"), QRect(238, 233, 120, 25));
-    EXPECT_EQ(geometryOf("SkinButton2"), QRect(388, 233, 80, 25));
-    EXPECT_EQ(geometryOf("SkinButton3"), QRect(90, 233, 120, 25));
-
-    EXPECT_EQ(window->Label2->text(), QStringLiteral("联系方式："));
-    EXPECT_EQ(window->SkinButton1->text(), QStringLiteral("发 送 信 息"));
-    EXPECT_EQ(window->SkinButton2->text(), QStringLiteral("关  闭"));
-    EXPECT_EQ(window->SkinButton3->text(), QStringLiteral("访 问 主 页"));
     EXPECT_EQ(window->SkinButton1->toolTip(), QStringLiteral("将信息发送给我们,我们将予以回复"));
     EXPECT_EQ(window->UserEMail->toolTip(), QStringLiteral("请填写E-Mail或其它联系方式，以方便我们与您联系"));
     EXPECT_TRUE(window->InfoTitle->toolTip().isEmpty());
