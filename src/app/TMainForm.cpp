@@ -485,7 +485,6 @@ void TMainForm::N12Click()
 void TMainForm::N5Click()
 {
     auto* window = new TSendUserInfo(this);
-    window->setMessageBox(SkinMessage1);
     window->SkinButton1->setCursor(AppCursor(crAppArrow));
     window->SkinButton2->setCursor(AppCursor(crAppArrow));
     SetClientSize(window, QSize(501, 268));
@@ -497,6 +496,7 @@ void TMainForm::SkinButton7Click()
     auto* window = new TURL(this);
     window->SkinButton1->setCursor(AppCursor(crAppArrow));
     SetClientSize(window, QSize(480, 216));
+    window->setMessageBox(SkinMessage1);
     RunSideWindow(window, true);
 }
 
