@@ -485,6 +485,7 @@ void TMainForm::N12Click()
 void TMainForm::N5Click()
 {
     auto* window = new TSendUserInfo(this);
+    window->setMessageBox(SkinMessage1);
     window->SkinButton1->setCursor(AppCursor(crAppArrow));
     window->SkinButton2->setCursor(AppCursor(crAppArrow));
     SetClientSize(window, QSize(501, 268));
