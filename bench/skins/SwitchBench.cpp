@@ -2,11 +2,14 @@
 // windows, shown on the offscreen platform):
 //   Switch          N1Click alone: unpack the stored skin, notify the windows, new palette and
 //                   metrics for every control; the windows repaint later
+//   SkinOnly        the same without writing Face to the settings
 //   SwitchAndPaint  the same, then every window repainted at once, as the user sees it
 //   StyleSheet      the usual way a Qt program changes its look: a new application style sheet
 //                   of the same colours, every window repainted
 // The goal is a switch under 30 ms.
 #include "app/TMainForm.h"
+#include "skins/CompressedStoredSkin.h"
+#include "skins/SkinData.h"
 #include "sendinfo/TSendUserInfo.h"
 #include "tranURL/TURL.h"
 #include "ui/SkinTheme.h"
@@ -65,6 +68,17 @@ void BM_Switch(benchmark::State& state)
         form.N1Click(entries[next++ % 2]);
 }
 
+// The switch without writing Face: what the windows cost apart from the settings file, which
+// QSettings replaces safely (written and synced to disk) on every switch.
+void BM_SkinOnly(benchmark::State& state)
+{
+    TMainForm& form = *windows().main;
+    TCompressedStoredSkin* const skins[] = {form.CompressedStoredSkin2, form.CompressedStoredSkin3};
+    int next = 0;
+    for (auto _ : state)
+        form.SkinData1->setCompressedStoredSkin(skins[next++ % 2]);
+}
+
 void BM_SwitchAndPaint(benchmark::State& state)
 {
     OpenWindows& open = windows();
@@ -96,6 +110,7 @@ void BM_StyleSheet(benchmark::State& state)
 }
 
 BENCHMARK(BM_Switch)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SkinOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SwitchAndPaint)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StyleSheet)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -94,6 +94,24 @@ bool SkinStyle::skinned() const
     return m_art && !m_art->isNull();
 }
 
+QString SkinStyle::metricsSignature() const
+{
+    if (!skinned())
+        return QStringLiteral("plain");
+    QStringList values;
+    for (PixelMetric metric : {PM_ScrollBarExtent, PM_ScrollBarSliderMin, PM_MenuPanelWidth, PM_ToolTipLabelFrameWidth})
+        values.append(QString::number(pixelMetric(metric, nullptr, nullptr)));
+    const SkinArt& art = *m_art;
+    values.append(art.value(kPopup, QStringLiteral("itemheight")));
+    values.append(QString::number(art.part(kPopup, QStringLiteral("separator")).rect.height()));
+    values.append(art.value(kPopup, QStringLiteral("fontname")) + art.value(kPopup, QStringLiteral("fontheight")));
+    const QString combo = QStringLiteral("combobox");
+    values.append(QString::number(art.part(combo, QStringLiteral("button")).rect.width()));
+    values.append(art.value(combo, QStringLiteral("padding")) + art.value(combo, QStringLiteral("framemargins"))
+                  + art.value(combo, QStringLiteral("listmargins")));
+    return values.join(QLatin1Char(','));
+}
+
 QPalette SkinStyle::standardPalette() const
 {
     QPalette palette = baseStyle()->standardPalette();

@@ -21,6 +21,8 @@ public:
     void setArt(std::shared_ptr<const SkinArt> art);
     const std::shared_ptr<const SkinArt>& art() const { return m_art; }
     bool skinned() const;
+    // The sizes the style gives controls; controls need relaying out only when this changes.
+    QString metricsSignature() const;
 
     QPalette standardPalette() const override;
     void polish(QWidget* widget) override;

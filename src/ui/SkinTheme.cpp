@@ -20,6 +20,7 @@ struct Theme
     std::shared_ptr<const SkinArt> art;
     QMetaObject::Connection notices, failures, gone;
     bool frames = false;
+    bool laidOut = false;  // the controls have been laid out for the style at least once
 };
 
 Theme& theme()
@@ -53,12 +54,18 @@ SkinStyle* installedStyle()
 void applyToWindows()
 {
     SkinStyle* style = installedStyle();
+    const QString metricsBefore = style->metricsSignature();
     style->setArt(CurrentSkinArt());
     QApplication::setPalette(style->standardPalette());
-    const auto widgets = QApplication::allWidgets();
-    for (QWidget* widget : widgets) {
-        QEvent change(QEvent::StyleChange);
-        QCoreApplication::sendEvent(widget, &change);
+    // Relaying out every control is the dear part of a switch (long lists measure all their
+    // items); skins of one design share their sizes and need none.
+    if (style->metricsSignature() != metricsBefore || !theme().laidOut) {
+        theme().laidOut = true;
+        const auto widgets = QApplication::allWidgets();
+        for (QWidget* widget : widgets) {
+            QEvent change(QEvent::StyleChange);
+            QCoreApplication::sendEvent(widget, &change);
+        }
     }
     for (QObject* window : topLevelWindows())
         static_cast<QWidget*>(window)->update();
