@@ -29,6 +29,7 @@
 // The window is created with the first worker and released, through a posted event, when the
 // worker count has dropped to 0 and no new worker came in the meantime.
 #include "http/WorkerHolder.h"
+#include "http/WaitActivity.h"
 
 #include "http/ThreadPriority.h"
 
@@ -422,9 +423,9 @@ public:
     bool expired() const { return m_expired; }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent*) override
+    bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched != &m_timer && !m_expired)
+        if (watched != &m_timer && !m_expired && IsWaitActivity(watched, event))
             m_timer.start();
         return false;
     }

@@ -1,6 +1,7 @@
 #include "ui/ScreenCursor.h"
 
 #include "ui/AniCursor.h"
+#include "http/WaitActivity.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -51,6 +52,7 @@ private:
         : QObject(parent)
     {
         m_timer.setSingleShot(true);
+        MarkAmbient(&m_timer);
         QObject::connect(&m_timer, &QTimer::timeout, this, [this] {
             const AnimatedCursor& cursor = cursors[screenSlot];
             m_step = (m_step + 1) % cursor.steps.size();

@@ -3,7 +3,6 @@
 #include "http/Deployment.h"
 
 #include <QGuiApplication>
-#include <QStyleHints>
 
 using namespace quillo;
 using namespace quillo::test;
@@ -38,23 +37,6 @@ QByteArray sessionLoader()
     return "<a href=\"" + ServiceRootAddress() + "0123456789abcdefghijklmnopqrstuvw/object?x\">";
 }
 
-// Two things make events all the time during a request: the caret's blinking and the animated
-// busy cursor (which each window loads afresh). Either restarts the wait interval of Read, so a
-// stall would never run into a short WaitTimeout.
-class NoBlinkingCaret
-{
-public:
-    NoBlinkingCaret()
-        : m_flashTime(QGuiApplication::styleHints()->cursorFlashTime())
-    {
-        QApplication::setCursorFlashTime(0);
-    }
-    ~NoBlinkingCaret() { QApplication::setCursorFlashTime(m_flashTime); }
-
-private:
-    int m_flashTime;
-};
-
 } // namespace
 
 TEST_F(EngineTest, AnUnreachableServiceIsReportedThenLeavesTheHelpTextWithEitherEngine)
@@ -75,7 +57,7 @@ TEST_F(EngineTest, AnUnreachableServiceIsReportedThenLeavesTheHelpTextWithEither
 
 TEST_F(EngineTest, ErrorsLostConnectionsAndStallsEndTheTranslationWithTheConnectionMessage)
 {
-    const NoBlinkingCaret noBlinking;
+    // The caret blinks and the busy cursor animates throughout: neither keeps a stall alive.
     for (Fault fault : {Fault::HttpError, Fault::CutShort, Fault::Stall}) {
         // On the first request of the text service, and on WorldLingo's second stage.
         for (int engine : {BabelFish, WorldLingo}) {
@@ -87,7 +69,6 @@ TEST_F(EngineTest, ErrorsLostConnectionsAndStallsEndTheTranslationWithTheConnect
                     answerWith(fault, c);
             });
             auto form = showFormFor(service.base());
-            ClearCursorSlot(crAppBusy);
             for (TWebRequest* request : {form->WebRequest1, form->WebRequest2})
                 request->setWaitTimeout(300);
             QList<bool> busyWhileBoxUp;

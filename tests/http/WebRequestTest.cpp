@@ -4,12 +4,14 @@
 #include "LoopbackServer.h"
 
 #include "http/TWebRequest.h"
+#include "http/WaitActivity.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QIODevice>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -627,6 +629,31 @@ TEST(WebRequest, WaitIntervalRestartsWithEveryEvent)
     EXPECT_TRUE(r->Read());
     EXPECT_EQ(rec.events, (QStringList{QStringLiteral("Progress"), QStringLiteral("Done")}));
     EXPECT_EQ(rec.body, "zzzzzzzzzz");
+}
+
+TEST(WebRequest, AnimationTimersDoNotKeepAStalledWaitAlive)
+{
+    // A busy-cursor animation ticks far more often than the interval; the stall must still end.
+    LoopbackServer server(stallBetween("HTTP/1.1 200 OK\r\nContent-Length: 20\r\n\r\n0123456789", "0123456789"));
+    QTimer animation;
+    MarkAmbient(&animation);
+    animation.start(10);
+    auto r = waitingRequest(server.url());
+    r->setWaitTimeout(300);
+    EventRecorder rec(*r, true);
+    r->OnWaitTimeoutExpired = [&](QObject*) { rec.events << QStringLiteral("WaitTimeoutExpired"); };
+    EXPECT_FALSE(r->Read());
+    EXPECT_EQ(rec.events, (QStringList{QStringLiteral("Progress"), QStringLiteral("WaitTimeoutExpired")}));
+    releaseAndSettle(server);
+
+    QObject plain;
+    QTimerEvent tick(1);
+    QEvent repaint(QEvent::UpdateRequest);
+    QEvent posted(QEvent::User);
+    EXPECT_TRUE(IsWaitActivity(&plain, &tick)) << "an ordinary timer is activity";
+    EXPECT_FALSE(IsWaitActivity(&animation, &tick));
+    EXPECT_FALSE(IsWaitActivity(&plain, &repaint));
+    EXPECT_TRUE(IsWaitActivity(&plain, &posted));
 }
 
 TEST(WebRequest, AbortStopsEverythingOfThatRequest)
