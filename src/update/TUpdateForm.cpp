@@ -22,6 +22,7 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QShowEvent>
+#include <QVBoxLayout>
 
 #include <utility>
 
@@ -82,7 +83,19 @@ TUpdateForm::TUpdateForm(QWidget* parent)
 {
     setObjectName(QStringLiteral("UpdateForm"));
     setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setFixedSize(383, 178);
+    resize(383, 178);
+
+    // The controls keep fixed places inside the client area, which a skinned frame insets through
+    // the window's contents margins; the layout keeps the area inside them.
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(client);
+    const QList<QWidget*> controls{Label1, Label2, Label3, Label4, SkinGauge1, SkinGauge2,
+                                   SkinGauge3, SkinGauge4, SkinButton1, SkinButton2};
+    for (QWidget* control : controls)
+        control->setParent(client);
 
     placeLabel(Label1, 19);
     placeLabel(Label2, 49);
@@ -123,6 +136,8 @@ TUpdateForm::~TUpdateForm() = default;
 
 void TUpdateForm::showEvent(QShowEvent* event)
 {
+    // The frame of a tool window is not for resizing: the window keeps the size it opens with.
+    setFixedSize(size());
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
