@@ -90,7 +90,7 @@ TEST(TextServicesTest, BabelFishChainThroughEnglishInBothBodyForms)
     const QString english = babelResult(first);
     ASSERT_EQ(english, QStringLiteral("[en] 猫 & 狗"));
 
-    // As the spec's program sends the second request: the text unescaped, in GBK.
+    // As older clients send the second request: the text unescaped, in GBK.
     const auto raw = client.Post("/translate_txt", babelBody(str(ToAnsi(english)), "en_fr"), kForm);
     EXPECT_EQ(babelResult(raw), QStringLiteral("[fr] [en] 猫 & 狗"));
     // As the mended program sends it: UTF-8, form-encoded.
@@ -117,7 +117,7 @@ TEST(TextServicesTest, WorldLingoLoaderGivesAPerVisitPrefixForTheSessionEndpoint
     EXPECT_NE(ExtractSessionPrefix(ReplyText(bytes(again->body)), root), prefix);
 
     const std::string endpoint = str(prefix.mid(root.size() - 1)) + "texttranslate";
-    // The spec's body: unescaped UTF-8, an "&" inside the text.
+    // The older clients' body: unescaped UTF-8, an "&" inside the text.
     const auto raw = client.Post(endpoint, sessionBody(str(utf8("你好 & x=y"))), kForm);
     ASSERT_TRUE(raw);
     EXPECT_EQ(raw->status, 200);
