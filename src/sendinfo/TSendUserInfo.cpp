@@ -119,8 +119,10 @@ void TSendUserInfo::setMessageBox(TSkinMessage* box)
 void TSendUserInfo::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
+    if (event->spontaneous())
+        return;
+    CentreOver(this, parentWidget());
+    FormShow();
 }
 
 void TSendUserInfo::FormShow()

@@ -174,6 +174,8 @@ void TURL::showEvent(QShowEvent* event)
     // The frame of a tool window is not for resizing: the window keeps the size it opens with.
     setFixedSize(size());
     QDialog::showEvent(event);
+    if (!event->spontaneous())
+        CentreOver(this, parentWidget());
 }
 
 // ---- Commands ----

@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QScreen>
+#include <QWidget>
 #include <QTimer>
 #include <QUrl>
 
@@ -56,6 +58,16 @@ qint64 FileSizeByName(const QString& fileName)
 void ShellOpen(const QString& address)
 {
     QDesktopServices::openUrl(QUrl(address));
+}
+
+void CentreOver(QWidget* window, const QWidget* owner)
+{
+    const QScreen* screen = window->screen();
+    const QRect area = owner ? owner->frameGeometry() : (screen ? screen->availableGeometry() : QRect());
+    if (!area.isValid())
+        return;
+    const QSize size = window->frameGeometry().size();
+    window->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
 } // namespace quillo

@@ -2,6 +2,8 @@
 // Routines every window shares.
 #include <QString>
 
+class QWidget;
+
 namespace quillo {
 
 // The program's version text, "16".
@@ -20,5 +22,9 @@ qint64 FileSizeByName(const QString& fileName);
 // Asks the desktop to open an address (a web page in the default browser). The outcome is not
 // reported: the callers have nothing to do about a desktop without a browser.
 void ShellOpen(const QString& address);
+
+// Places a window centred over another (its owner), or over the screen when there is none.
+// Called from the window's show event, once its size (frame included) is final.
+void CentreOver(QWidget* window, const QWidget* owner);
 
 } // namespace quillo

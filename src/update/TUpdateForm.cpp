@@ -141,10 +141,7 @@ void TUpdateForm::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    const QWidget* over = mainWindow();
-    const QRect area = over ? over->frameGeometry() : (screen() ? screen()->availableGeometry() : QRect());
-    if (area.isValid())
-        move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    CentreOver(this, mainWindow());
     FormShow();
 }
 
