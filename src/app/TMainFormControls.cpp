@@ -72,6 +72,9 @@ QListView* tableList(const char* name, CharTableModel::Side side, QWidget* paren
     auto* control = new QListView(parent);
     control->setObjectName(QString::fromLatin1(name));
     control->setModel(new CharTableModel(side, control));
+    // Every item is one character, so one measured item sizes them all; otherwise each style
+    // change lays out thousands of glyphs for lists nobody sees.
+    control->setUniformItemSizes(true);
     control->hide();
     return control;
 }
