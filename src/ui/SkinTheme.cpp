@@ -40,27 +40,26 @@ QList<QObject*> topLevelWindows()
     return windows;
 }
 
-SkinStyle* installedStyle()
-{
-    Theme& t = theme();
-    if (!t.style || QApplication::style() != t.style) {
-        t.style = new SkinStyle;
-        QApplication::setStyle(t.style);
-    }
-    return t.style;
-}
-
 // Every window and control takes the new look: palette, metrics and pictures.
 void applyToWindows()
 {
-    SkinStyle* style = installedStyle();
+    Theme& t = theme();
+    const bool install = !t.style || QApplication::style() != t.style;
+    if (install)
+        t.style = new SkinStyle;
+    SkinStyle* style = t.style;
     const QString metricsBefore = style->metricsSignature();
     style->setArt(CurrentSkinArt());
+    // Installing the style lays every control out for it, so it goes in with its art.
+    if (install)
+        QApplication::setStyle(style);
     QApplication::setPalette(style->standardPalette());
     // Relaying out every control is the dear part of a switch (long lists measure all their
     // items); skins of one design share their sizes and need none.
-    if (style->metricsSignature() != metricsBefore || !theme().laidOut) {
-        theme().laidOut = true;
+    if (install) {
+        t.laidOut = true;
+    } else if (style->metricsSignature() != metricsBefore || !t.laidOut) {
+        t.laidOut = true;
         const auto widgets = QApplication::allWidgets();
         for (QWidget* widget : widgets) {
             QEvent change(QEvent::StyleChange);
@@ -107,6 +106,10 @@ void UseSkinData(TSkinData* holder)
                                       Qt::QueuedConnection);
         });
     }
+    // Before any look is in place an empty holder has nothing to show yet: the first skin it
+    // loads (or fails to load) puts the style in, and every control is laid out once, not twice.
+    if (holder && holder->Empty() && !t.style)
+        return;
     applyToWindows();
 }
 
