@@ -97,20 +97,13 @@ SkinArt::SkinArt(const TSkinData& holder)
         for (const SkinEntry& entry : *list)
             sections.append(entry.name);
     }
-    const QHash<int, QList<QRgb>> keys = keyColours(m_definition, sections);
-    const QList<QImage>& active = holder.ActivePictures();
-    m_pictures.reserve(active.size());
-    for (int i = 0; i < active.size(); ++i)
-        m_pictures.append(keyed(active.at(i), keys.value(i)));
-
-    const auto activePicture = [&](const QString& key) {
-        const int index = indexOr(value(kForm, key), -1);
-        return index >= 0 && index < m_pictures.size() ? m_pictures.at(index) : QPixmap();
-    };
+    m_keys = keyColours(m_definition, sections);
+    m_sources = holder.ActivePictures();
+    m_pictures.resize(m_sources.size());
     m_main = QPixmap::fromImage(holder.Picture());
-    m_main2x = activePicture(QStringLiteral("picture2x"));
+    m_main2x = indexOr(value(kForm, QStringLiteral("picture2x")), -1);
     m_inactive = QPixmap::fromImage(holder.InactivePicture());
-    m_inactive2x = activePicture(QStringLiteral("inactivepicture2x"));
+    m_inactive2x = indexOr(value(kForm, QStringLiteral("inactivepicture2x")), -1);
     m_mask = holder.Mask().convertToFormat(QImage::Format_Mono);
 }
 
@@ -143,7 +136,17 @@ const QPixmap* SkinArt::pixmapOf(int index) const
         return &m_main;
     if (index < 0 || index >= m_pictures.size())
         return nullptr;
-    return &m_pictures.at(index);
+    QPixmap& pixmap = m_pictures[index];
+    if (pixmap.isNull() && !m_sources.at(index).isNull())
+        pixmap = keyed(m_sources.at(index), m_keys.value(index));
+    return &pixmap;
+}
+
+// A frame picture's 2x twin; null when the definition names none.
+const QPixmap* SkinArt::twinOf(int index) const
+{
+    const QPixmap* twin = index >= 0 ? pixmapOf(index) : nullptr;
+    return twin && !twin->isNull() ? twin : nullptr;
 }
 
 bool SkinArt::draw(QPainter* painter, const QRect& target, const SkinPart& part, const QString& state) const
@@ -156,7 +159,7 @@ bool SkinArt::draw(QPainter* painter, const QRect& target, const SkinPart& part,
     const QPixmap* pixmap = pixmapOf(part.picture);
     // The 2x twin lies at exactly twice the coordinates.
     if (IsHighDensity(painter) && part.picture2x >= 0 && part.picture2x < m_pictures.size()) {
-        pixmap = &m_pictures.at(part.picture2x);
+        pixmap = pixmapOf(part.picture2x);
         source = QRect(source.topLeft() * 2, source.size() * 2);
         sourceMargins *= 2;
     }
@@ -229,14 +232,16 @@ bool SkinArt::drawFrame(QPainter* painter, const QRect& target, bool active) con
 
 const QPixmap& SkinArt::mainPicture(bool highDensity) const
 {
-    return highDensity && !m_main2x.isNull() ? m_main2x : m_main;
+    const QPixmap* twin = highDensity ? twinOf(m_main2x) : nullptr;
+    return twin ? *twin : m_main;
 }
 
 const QPixmap& SkinArt::inactivePicture(bool highDensity) const
 {
     if (m_inactive.isNull())
         return mainPicture(highDensity);
-    return highDensity && !m_inactive2x.isNull() ? m_inactive2x : m_inactive;
+    const QPixmap* twin = highDensity ? twinOf(m_inactive2x) : nullptr;
+    return twin ? *twin : m_inactive;
 }
 
 } // namespace quillo

@@ -42,7 +42,7 @@ public:
     SkinArt() = default;
     explicit SkinArt(const TSkinData& holder);
 
-    bool isNull() const { return m_pictures.isEmpty() && m_main.isNull(); }
+    bool isNull() const { return m_sources.isEmpty() && m_main.isNull(); }
 
     // "<prefix>picture", "<prefix>rect", ... of section; cached.
     const SkinPart& part(const QString& section, const QString& prefix = {}) const;
@@ -67,10 +67,16 @@ public:
 
 private:
     const QPixmap* pixmapOf(int index) const;
+    const QPixmap* twinOf(int index) const;
 
     ProfileReader m_definition;
-    QList<QPixmap> m_pictures;
-    QPixmap m_main, m_main2x, m_inactive, m_inactive2x;
+    // The holder's pictures, shared, become pixmaps only when first drawn: most parts, and all
+    // the 2x pictures on ordinary screens, never are.
+    QList<QImage> m_sources;
+    QHash<int, QList<QRgb>> m_keys;
+    mutable QList<QPixmap> m_pictures;
+    QPixmap m_main, m_inactive;
+    int m_main2x = -1, m_inactive2x = -1;
     QImage m_mask;
     mutable QHash<QString, SkinPart> m_parts;
 };
