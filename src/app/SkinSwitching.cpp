@@ -29,17 +29,26 @@ void TMainForm::CreateSkins()
     SkinForm1 = TSkinForm::of(this);
     if (SkinForm1)
         SkinForm1->setWindowMenu(SkinPopupMenu2);
-    SkinData1->setCompressedStoredSkin(CompressedStoredSkin1);
+    // The stored choice is loaded straight away, so that start-up unpacks one skin, not two.
+    const std::optional<int> face = ReadChoices(*OpenSettingsKey()).face;
+    SkinData1->setCompressedStoredSkin(storedSkin(face.value_or(1)));
+}
+
+TCompressedStoredSkin* TMainForm::storedSkin(int face) const
+{
+    TCompressedStoredSkin* const skins[] = {CompressedStoredSkin1, CompressedStoredSkin2, CompressedStoredSkin3};
+    return face >= 1 && face <= 3 ? skins[face - 1] : nullptr;
 }
 
 // At start only the window menu shows the stored choice; the context menu keeps its first entry.
 void TMainForm::SelectStoredSkin(int face)
 {
     QAction* const entries[] = {N1, N2, N3};
-    TCompressedStoredSkin* const skins[] = {CompressedStoredSkin1, CompressedStoredSkin2, CompressedStoredSkin3};
-    if (face < 1 || face > 3)
+    TCompressedStoredSkin* const skin = storedSkin(face);
+    if (!skin)
         return;
-    SkinData1->setCompressedStoredSkin(skins[face - 1]);
+    if (SkinData1->CompressedStoredSkin() != skin || SkinData1->Empty())
+        SkinData1->setCompressedStoredSkin(skin);
     entries[face - 1]->setChecked(true);
 }
 
@@ -50,9 +59,8 @@ void TMainForm::N1Click(QAction* sender)
 {
     sender->setChecked(true);
     const int face = sender->data().toInt();
-    TCompressedStoredSkin* const skins[] = {CompressedStoredSkin1, CompressedStoredSkin2, CompressedStoredSkin3};
-    if (face >= 1 && face <= 3)
-        SkinData1->setCompressedStoredSkin(skins[face - 1]);
+    if (TCompressedStoredSkin* const skin = storedSkin(face))
+        SkinData1->setCompressedStoredSkin(skin);
     WriteFace(*OpenSettingsKey(), face);
 }
 
