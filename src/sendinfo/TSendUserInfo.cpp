@@ -13,7 +13,6 @@
 
 #include <QIODevice>
 #include <QPointer>
-#include <QVBoxLayout>
 
 namespace quillo {
 
@@ -46,13 +45,7 @@ TSendUserInfo::TSendUserInfo(QWidget* parent)
 
 void TSendUserInfo::CreateControls()
 {
-    // The controls sit at fixed places in the client area, which fills the window inside
-    // whatever frame the window is given.
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("ClientArea"));
-    auto* fill = new QVBoxLayout(this);
-    fill->setContentsMargins(0, 0, 0, 0);
-    fill->addWidget(client);
+    QWidget* client = CreateClientArea(this);
     const auto place = [](QWidget* control, int left, int top, int width, int height) {
         control->setGeometry(left, top, width, height);
         return control;

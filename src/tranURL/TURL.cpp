@@ -7,6 +7,7 @@
 #include "translate/Languages.h"
 #include "translate/ReplyCuts.h"
 #include "ui/Fun.h"
+#include "ui/SkinForm.h"
 #include "ui/ScreenCursor.h"
 #include "ui/SkinControls.h"
 #include "ui/TSkinMessage.h"
@@ -14,7 +15,6 @@
 #include <QIODevice>
 #include <QKeyEvent>
 #include <QScopeGuard>
-#include <QVBoxLayout>
 
 namespace quillo {
 
@@ -82,13 +82,7 @@ TURL::~TURL()
 
 void TURL::CreateControls()
 {
-    // The controls keep fixed places inside the client area, which a skinned frame insets through
-    // the window's contents margins; the layout keeps the area inside them.
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("ClientArea"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(client);
+    QWidget* client = CreateClientArea(this);
 
     // Created in tab order: the address box comes first and has the focus when the window opens.
     InfoTitle = new TSkinEdit(QStringLiteral("InfoTitle"), client);

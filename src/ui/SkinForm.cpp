@@ -17,6 +17,7 @@
 #include <QRegion>
 #include <QStyle>
 #include <QWindow>
+#include <QVBoxLayout>
 
 namespace quillo {
 
@@ -556,6 +557,16 @@ void SetClientSize(QWidget* window, const QSize& size)
 {
     const TSkinForm* frame = TSkinForm::of(window);
     window->resize(frame ? size.grownBy(frame->insets()) : size);
+}
+
+QWidget* CreateClientArea(QWidget* window)
+{
+    auto* client = new QWidget(window);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    auto* fill = new QVBoxLayout(window);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(client);
+    return client;
 }
 
 } // namespace quillo

@@ -71,4 +71,9 @@ TSkinForm* AttachSkinForm(QWidget* window);
 QSize ClientSize(const QWidget* window);
 void SetClientSize(QWidget* window, const QSize& size);
 
+// A child widget "ClientArea" that fills the window inside whatever frame it is given (a skinned
+// frame insets it through the window's contents margins). Windows whose controls keep fixed
+// places put them in it.
+QWidget* CreateClientArea(QWidget* window);
+
 } // namespace quillo

@@ -3,6 +3,7 @@
 #include "http/Deployment.h"
 #include "http/TWebRequest.h"
 #include "ui/Fun.h"
+#include "ui/SkinForm.h"
 #include "ui/ScreenCursor.h"
 #include "ui/SkinControls.h"
 #include "ui/SkinLook.h"
@@ -22,7 +23,6 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QShowEvent>
-#include <QVBoxLayout>
 
 #include <utility>
 
@@ -85,13 +85,7 @@ TUpdateForm::TUpdateForm(QWidget* parent)
     setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     resize(383, 178);
 
-    // The controls keep fixed places inside the client area, which a skinned frame insets through
-    // the window's contents margins; the layout keeps the area inside them.
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("ClientArea"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(client);
+    QWidget* client = CreateClientArea(this);
     const QList<QWidget*> controls{Label1, Label2, Label3, Label4, SkinGauge1, SkinGauge2,
                                    SkinGauge3, SkinGauge4, SkinButton1, SkinButton2};
     for (QWidget* control : controls)
