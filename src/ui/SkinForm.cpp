@@ -6,6 +6,7 @@
 #include "ui/SkinArt.h"
 #include "ui/SkinCaptions.h"
 #include "ui/SkinControls.h"
+#include "ui/SkinLook.h"
 #include "ui/SkinTheme.h"
 
 #include <QContextMenuEvent>
@@ -400,7 +401,10 @@ void TSkinForm::paintFrame()
         painter.fillRect(area, palette.color(active ? QPalette::Active : QPalette::Inactive, QPalette::Highlight));
         painter.fillRect(area.marginsRemoved(m_insets), palette.color(QPalette::Window));
         titleColour = palette.color(QPalette::HighlightedText);
-        titleFont.setBold(true);
+        if (IsSongFace(titleFont.family()) && titleFont.pixelSize() > 0)
+            titleFont = SongFont(titleFont.pixelSize(), true);
+        else
+            titleFont.setBold(true);
         titleLeft = 36;
     }
     if (!captionButton(QStringLiteral("sysmenubutton")))

@@ -29,7 +29,7 @@ void ApplySkinLook(QWidget* control, const char* skinDataName)
         hook(control, skinDataName);
 }
 
-QFont SongFont(int pixelSize)
+QFont SongFont(int pixelSize, bool bold)
 {
     QFont font;
     // Windows names the face "宋体" or "SimSun"; elsewhere the Noto Song faces carry the same
@@ -37,7 +37,16 @@ QFont SongFont(int pixelSize)
     font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
                       QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")});
     font.setPixelSize(pixelSize);
+    if (bold) {
+        font.setStyleName(QStringLiteral("Regular"));
+        font.setBold(true);
+    }
     return font;
+}
+
+bool IsSongFace(const QString& name)
+{
+    return name.isEmpty() || name == QStringLiteral("宋体") || name.compare(QStringLiteral("SimSun"), Qt::CaseInsensitive) == 0;
 }
 
 void LocalizeEditMenu(QMenu* menu)
