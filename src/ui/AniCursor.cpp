@@ -1,5 +1,7 @@
 #include "ui/AniCursor.h"
 
+#include "skins/container/DibImage.h"
+
 #include <QtEndian>
 #include <algorithm>
 
@@ -151,6 +153,23 @@ std::optional<AniCursorFile> ParseAniCursor(const QByteArray& data)
     return result;
 }
 
+namespace {
+
+QImage decodeFirstImage(const QByteArray& file, QByteArrayView entry)
+{
+    const quint32 size = qFromLittleEndian<quint32>(entry.data() + 8);
+    const quint32 offset = qFromLittleEndian<quint32>(entry.data() + 12);
+    if (offset <= file.size() && size <= file.size() - offset) {
+        const QImage image = DecodePlainDib(QByteArrayView(file).sliced(offset, size), -1, DibKind::IconImage);
+        if (!image.isNull())
+            return image;
+    }
+    // Compressed entries (PNG inside) and rarer bitmap kinds.
+    return QImage::fromData(file, "ICO");
+}
+
+} // namespace
+
 std::optional<CursorImage> DecodeCursorImage(const QByteArray& data)
 {
     Reader reader(data);
@@ -162,7 +181,7 @@ std::optional<CursorImage> DecodeCursorImage(const QByteArray& data)
     const quint16 count = qFromLittleEndian<quint16>(head->data() + 4);
     if (qFromLittleEndian<quint16>(head->data()) != 0 || (type != 1 && type != 2) || count == 0)
         return std::nullopt;
-    const QImage image = QImage::fromData(data, "ICO");
+    const QImage image = decodeFirstImage(data, *entry);
     if (image.isNull())
         return std::nullopt;
     QPoint hotSpot;

@@ -2,6 +2,7 @@
 
 #include "skins/CompressedStoredSkin.h"
 #include "skins/SkinData.h"
+#include "ui/SkinLook.h"
 
 #include <qdrawutil.h>
 #include <QPaintDevice>
@@ -34,18 +35,20 @@ int indexOr(const QString& text, int fallback)
     return ok ? value : fallback;
 }
 
-// The key colour of a picture becomes transparent; everything else stays opaque.
+// The key colour of a picture becomes transparent; everything else stays opaque. Written out
+// rather than left to QImage conversions, which hand large pictures to Qt's own threads.
 QPixmap keyed(const QImage& picture, const QList<QRgb>& keys)
 {
     if (keys.isEmpty())
         return QPixmap::fromImage(picture);
-    QImage image = picture.convertToFormat(QImage::Format_ARGB32);
+    const bool direct = picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32;
+    const QImage source = direct ? picture : picture.convertToFormat(QImage::Format_ARGB32);
+    QImage image(source.size(), QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            if (keys.contains(line[x] | 0xFF000000u))
-                line[x] = 0;
-        }
+        const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            out[x] = keys.contains(in[x] | 0xFF000000u) ? 0 : qPremultiply(in[x]);
     }
     return QPixmap::fromImage(image);
 }
@@ -208,13 +211,15 @@ QMargins SkinArt::margins(const QString& section, const QString& key) const
 
 QFont SkinArt::font(const QString& section, const QString& prefix) const
 {
-    QFont font;
     const QString name = value(section, prefix + QStringLiteral("fontname"));
+    const int pixelSize = std::max(1, integer(section, prefix + QStringLiteral("fontheight"), 12));
+    const bool bold = integer(section, prefix + QStringLiteral("fontbold"), 0) != 0;
+    if (IsSongFace(name))
+        return SongFont(pixelSize, bold);
+    QFont font = SongFont(pixelSize);
     // The Song faces stand in where the named face is missing.
-    font.setFamilies({name.isEmpty() ? QStringLiteral("宋体") : name, QStringLiteral("SimSun"),
-                      QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")});
-    font.setPixelSize(std::max(1, integer(section, prefix + QStringLiteral("fontheight"), 12)));
-    font.setBold(integer(section, prefix + QStringLiteral("fontbold"), 0) != 0);
+    font.setFamilies(QStringList{name} + font.families());
+    font.setBold(bold);
     return font;
 }
 

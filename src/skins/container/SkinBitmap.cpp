@@ -1,5 +1,7 @@
 #include "skins/container/SkinBitmap.h"
 
+#include "skins/container/DibImage.h"
+
 #include <QtEndian>
 
 #include <cstdlib>
@@ -61,6 +63,19 @@ bool pixelsFit(QByteArrayView bmp, const BmpGeometry& g)
     return offset <= bmp.size() && rowBytes * g.height <= bmp.size() - offset;
 }
 
+QImage decodeBmp(QByteArrayView bmp)
+{
+    const qint64 pixelOffset = field<quint32>(bmp, 10);
+    if (pixelOffset >= kFileHeaderSize) {
+        QImage image = DecodePlainDib(bmp.sliced(kFileHeaderSize), pixelOffset - kFileHeaderSize, DibKind::Picture);
+        if (!image.isNull())
+            return image;
+    }
+    QImage image;
+    image.loadFromData(reinterpret_cast<const uchar*>(bmp.data()), static_cast<int>(bmp.size()), "BMP");
+    return image;
+}
+
 } // namespace
 
 QImage DecodeSkinBitmap(QByteArrayView bmp)
@@ -81,8 +96,8 @@ QImage DecodeSkinBitmap(QByteArrayView bmp, qint64& pixelBudget)
         return {};
     if (bmp.size() > std::numeric_limits<int>::max())
         return {};
-    QImage image;
-    if (!image.loadFromData(reinterpret_cast<const uchar*>(bmp.data()), static_cast<int>(bmp.size()), "BMP"))
+    const QImage image = decodeBmp(bmp);
+    if (image.isNull())
         return {};
     pixelBudget -= g.width * g.height;
     return image;
