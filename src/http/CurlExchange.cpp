@@ -1,10 +1,8 @@
 #include "http/CurlExchange.h"
 
-#include "http/CurlGlobal.h"
+#include "http/CurlApi.h"
 #include "http/HttpDate.h"
 #include "http/StatusText.h"
-
-#include <curl/curl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -20,23 +18,6 @@ using Clock = std::chrono::steady_clock;
 // absent.
 constexpr qsizetype kMaxHeaderValue = 4095;
 
-struct EasyDeleter {
-    void operator()(CURL* h) const { curl_easy_cleanup(h); }
-};
-struct MultiDeleter {
-    void operator()(CURLM* h) const { curl_multi_cleanup(h); }
-};
-struct SlistDeleter {
-    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
-};
-struct UrlDeleter {
-    void operator()(CURLU* h) const { curl_url_cleanup(h); }
-};
-using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
-using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
-using HeaderList = std::unique_ptr<curl_slist, SlistDeleter>;
-using UrlHandle = std::unique_ptr<CURLU, UrlDeleter>;
-
 bool isRedirectStatus(long status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -50,37 +31,27 @@ bool isWebScheme(const QByteArray& url)
 
 // "scheme://host:port" of an absolute address, to tell whether a redirection leaves the server
 // the credentials were meant for.
-QByteArray originOf(const QByteArray& url)
+QByteArray originOf(const CurlApi& curl, const QByteArray& url)
 {
-    UrlHandle h(curl_url());
-    if (!h || curl_url_set(h.get(), CURLUPART_URL, url.constData(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
+    const CurlUrlHandle h(curl.url());
+    if (!h || curl.url_set(h.get(), CURLUPART_URL, url.constData(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
         return {};
     QByteArray origin;
-    for (CURLUPart part : {CURLUPART_SCHEME, CURLUPART_HOST, CURLUPART_PORT}) {
-        char* text = nullptr;
-        if (curl_url_get(h.get(), part, &text, CURLU_DEFAULT_PORT) == CURLUE_OK && text) {
-            origin += QByteArray(text).toLower() + '|';
-            curl_free(text);
-        }
-    }
+    for (CURLUPart part : {CURLUPART_SCHEME, CURLUPART_HOST, CURLUPART_PORT})
+        origin += CurlUrlPart(curl, h.get(), part, CURLU_DEFAULT_PORT).toLower() + '|';
     return origin;
 }
 
 // A Location value resolved against the address it came from.
-QByteArray resolveLocation(const QByteArray& base, const QByteArray& location)
+QByteArray resolveLocation(const CurlApi& curl, const QByteArray& base, const QByteArray& location)
 {
-    UrlHandle h(curl_url());
-    if (!h || curl_url_set(h.get(), CURLUPART_URL, base.constData(), 0) != CURLUE_OK)
+    const CurlUrlHandle h(curl.url());
+    if (!h || curl.url_set(h.get(), CURLUPART_URL, base.constData(), 0) != CURLUE_OK)
         return {};
-    if (curl_url_set(h.get(), CURLUPART_URL, location.constData(),
+    if (curl.url_set(h.get(), CURLUPART_URL, location.constData(),
                      CURLU_NON_SUPPORT_SCHEME | CURLU_ALLOW_SPACE | CURLU_URLENCODE) != CURLUE_OK)
         return {};
-    char* text = nullptr;
-    if (curl_url_get(h.get(), CURLUPART_URL, &text, 0) != CURLUE_OK || !text)
-        return {};
-    QByteArray resolved(text);
-    curl_free(text);
-    return resolved;
+    return CurlUrlPart(curl, h.get(), CURLUPART_URL);
 }
 
 std::optional<qint64> contentLengthValue(const QByteArray& text)
@@ -101,8 +72,8 @@ QByteArray noProxyList(const TWebRequestProxy& proxy)
 
 class HttpExchange {
 public:
-    HttpExchange(RequestContext& ctx, RequestEvents& events, const AddressParts& parts)
-        : m_ctx(ctx), m_events(events), m_parts(parts), m_settings(ctx.settings), m_out(ctx.outcome)
+    HttpExchange(const CurlApi& curl, RequestContext& ctx, RequestEvents& events, const AddressParts& parts)
+        : m_curl(curl), m_ctx(ctx), m_events(events), m_parts(parts), m_settings(ctx.settings), m_out(ctx.outcome)
     {
     }
 
@@ -147,15 +118,16 @@ private:
     template <typename F>
     bool guarded(F&& f);
 
+    const CurlApi& m_curl;
     RequestContext& m_ctx;
     RequestEvents& m_events;
     const AddressParts& m_parts;
     RequestSettings& m_settings;
     RequestOutcome& m_out;
 
-    EasyHandle m_easy;
-    MultiHandle m_multi;
-    HeaderList m_headers;
+    CurlEasyHandle m_easy;
+    CurlMultiHandle m_multi;
+    CurlHeaderList m_headers;
     QByteArray m_url;
     QByteArray m_origin;
     bool m_post = false;
@@ -195,9 +167,8 @@ void HttpExchange::run()
         m_out.success = false;
         return;
     }
-    EnsureCurlGlobalInit();
-    m_easy.reset(curl_easy_init());
-    m_multi.reset(curl_multi_init());
+    m_easy.reset(m_curl.easy_init());
+    m_multi.reset(m_curl.multi_init());
     if (!m_easy || !m_multi || !configure()) {
         m_out.success = false;
         return;
@@ -234,7 +205,7 @@ void HttpExchange::run()
 bool HttpExchange::configure()
 {
     m_url = WithDefaultScheme(m_settings.url);
-    m_origin = originOf(m_url);
+    m_origin = originOf(m_curl, m_url);
     configureNetwork();
     if (!configureHttp())
         return false;
@@ -248,28 +219,28 @@ bool HttpExchange::configure()
 void HttpExchange::configureNetwork()
 {
     CURL* h = m_easy.get();
-    curl_easy_setopt(h, CURLOPT_URL, m_url.constData());
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L); // followed here, one hop at a time
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, long(kMaxRedirects));
+    m_curl.easy_setopt(h, CURLOPT_URL, m_url.constData());
+    m_curl.easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    m_curl.easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    m_curl.easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    m_curl.easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L); // followed here, one hop at a time
+    m_curl.easy_setopt(h, CURLOPT_MAXREDIRS, long(kMaxRedirects));
     const quint32 connectMs = m_settings.timeouts.ConnectTimeout();
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(connectMs ? connectMs : kDefaultConnectTimeoutMs));
+    m_curl.easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(connectMs ? connectMs : kDefaultConnectTimeoutMs));
     const long bufferSize = long(qBound<quint32>(1024, m_settings.transferSize, CURL_MAX_READ_SIZE));
-    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, bufferSize);
+    m_curl.easy_setopt(h, CURLOPT_BUFFERSIZE, bufferSize);
 
     const TWebRequestProxy& proxy = m_settings.proxy;
     switch (proxy.AccessType()) {
     case atDirect:
-        curl_easy_setopt(h, CURLOPT_PROXY, "");
+        m_curl.easy_setopt(h, CURLOPT_PROXY, "");
         break;
     case atUseProxy: {
         const QByteArray server =
             proxy.ProxyServer().toUtf8() + ':' + QByteArray::number(proxy.ProxyPort());
-        curl_easy_setopt(h, CURLOPT_PROXY, server.constData());
-        curl_easy_setopt(h, CURLOPT_NOPROXY, noProxyList(proxy).constData());
-        curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+        m_curl.easy_setopt(h, CURLOPT_PROXY, server.constData());
+        m_curl.easy_setopt(h, CURLOPT_NOPROXY, noProxyList(proxy).constData());
+        m_curl.easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
         break;
     }
     case atPreconfig: {
@@ -279,8 +250,8 @@ void HttpExchange::configureNetwork()
         if (bypass.isEmpty())
             bypass = qgetenv("NO_PROXY");
         bypass += QByteArray(bypass.isEmpty() ? "" : ",") + "127.0.0.1,localhost,::1";
-        curl_easy_setopt(h, CURLOPT_NOPROXY, bypass.constData());
-        curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+        m_curl.easy_setopt(h, CURLOPT_NOPROXY, bypass.constData());
+        m_curl.easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
         break;
     }
     }
@@ -290,12 +261,12 @@ void HttpExchange::configureNetwork()
 bool HttpExchange::configureHttp()
 {
     CURL* h = m_easy.get();
-    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(h, CURLOPT_USERAGENT, m_settings.agent.constData());
+    m_curl.easy_setopt(h, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+    m_curl.easy_setopt(h, CURLOPT_USERAGENT, m_settings.agent.constData());
     if (!m_settings.referer.isEmpty())
-        curl_easy_setopt(h, CURLOPT_REFERER, m_settings.referer.constData());
+        m_curl.easy_setopt(h, CURLOPT_REFERER, m_settings.referer.constData());
     if (m_settings.useCookies)
-        curl_easy_setopt(h, CURLOPT_COOKIEFILE, ""); // cookies live for this request only
+        m_curl.easy_setopt(h, CURLOPT_COOKIEFILE, ""); // cookies live for this request only
 
     const std::optional<QList<QByteArray>> lines = RequestHeaderLines(m_settings);
     if (!lines)
@@ -311,51 +282,51 @@ bool HttpExchange::configureHttp()
     all.append("Expect:"); // no "100-continue" round trip before a body
     curl_slist* list = nullptr;
     for (const QByteArray& line : all) {
-        curl_slist* grown = curl_slist_append(list, line.constData());
+        curl_slist* grown = m_curl.slist_append(list, line.constData());
         if (!grown) {
-            curl_slist_free_all(list);
+            m_curl.slist_free_all(list);
             return false;
         }
         list = grown;
     }
     m_headers.reset(list);
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, m_headers.get());
+    m_curl.easy_setopt(h, CURLOPT_HTTPHEADER, m_headers.get());
     return true;
 }
 
 void HttpExchange::configureCredentials()
 {
     CURL* h = m_easy.get();
-    curl_easy_setopt(h, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC));
-    curl_easy_setopt(h, CURLOPT_PROXYAUTH, long(CURLAUTH_BASIC));
+    m_curl.easy_setopt(h, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC));
+    m_curl.easy_setopt(h, CURLOPT_PROXYAUTH, long(CURLAUTH_BASIC));
     // Credentials written in the address win; the properties fill in what it lacks.
     if (m_parts.user.isEmpty() && !m_settings.username.isEmpty())
-        curl_easy_setopt(h, CURLOPT_USERNAME, m_settings.username.constData());
+        m_curl.easy_setopt(h, CURLOPT_USERNAME, m_settings.username.constData());
     if (m_parts.password.isEmpty() && !m_settings.password.isEmpty())
-        curl_easy_setopt(h, CURLOPT_PASSWORD, m_settings.password.constData());
+        m_curl.easy_setopt(h, CURLOPT_PASSWORD, m_settings.password.constData());
     if (!m_settings.proxyUsername.isEmpty())
-        curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, m_settings.proxyUsername.constData());
+        m_curl.easy_setopt(h, CURLOPT_PROXYUSERNAME, m_settings.proxyUsername.constData());
     if (!m_settings.proxyPassword.isEmpty())
-        curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, m_settings.proxyPassword.constData());
+        m_curl.easy_setopt(h, CURLOPT_PROXYPASSWORD, m_settings.proxyPassword.constData());
 }
 
 void HttpExchange::configureCallbacks()
 {
     CURL* h = m_easy.get();
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &HttpExchange::headerCallback);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &HttpExchange::bodyCallback);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &HttpExchange::progressCallback);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
-    curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &HttpExchange::prereqCallback);
-    curl_easy_setopt(h, CURLOPT_PREREQDATA, this);
+    m_curl.easy_setopt(h, CURLOPT_HEADERFUNCTION, &HttpExchange::headerCallback);
+    m_curl.easy_setopt(h, CURLOPT_HEADERDATA, this);
+    m_curl.easy_setopt(h, CURLOPT_WRITEFUNCTION, &HttpExchange::bodyCallback);
+    m_curl.easy_setopt(h, CURLOPT_WRITEDATA, this);
+    m_curl.easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    m_curl.easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &HttpExchange::progressCallback);
+    m_curl.easy_setopt(h, CURLOPT_XFERINFODATA, this);
+    m_curl.easy_setopt(h, CURLOPT_PREREQFUNCTION, &HttpExchange::prereqCallback);
+    m_curl.easy_setopt(h, CURLOPT_PREREQDATA, this);
     if (m_settings.onStatus) {
-        curl_easy_setopt(h, CURLOPT_SOCKOPTFUNCTION, &HttpExchange::sockoptCallback);
-        curl_easy_setopt(h, CURLOPT_SOCKOPTDATA, this);
-        curl_easy_setopt(h, CURLOPT_RESOLVER_START_FUNCTION, &HttpExchange::resolverStartCallback);
-        curl_easy_setopt(h, CURLOPT_RESOLVER_START_DATA, this);
+        m_curl.easy_setopt(h, CURLOPT_SOCKOPTFUNCTION, &HttpExchange::sockoptCallback);
+        m_curl.easy_setopt(h, CURLOPT_SOCKOPTDATA, this);
+        m_curl.easy_setopt(h, CURLOPT_RESOLVER_START_FUNCTION, &HttpExchange::resolverStartCallback);
+        m_curl.easy_setopt(h, CURLOPT_RESOLVER_START_DATA, this);
     }
 }
 
@@ -364,18 +335,18 @@ void HttpExchange::useMethod(bool post)
     m_post = post;
     CURL* h = m_easy.get();
     if (post) {
-        curl_easy_setopt(h, CURLOPT_POST, 1L);
-        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(m_settings.postData.size()));
-        curl_easy_setopt(h, CURLOPT_POSTFIELDS, m_settings.postData.constData());
+        m_curl.easy_setopt(h, CURLOPT_POST, 1L);
+        m_curl.easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(m_settings.postData.size()));
+        m_curl.easy_setopt(h, CURLOPT_POSTFIELDS, m_settings.postData.constData());
     } else {
-        curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+        m_curl.easy_setopt(h, CURLOPT_HTTPGET, 1L);
     }
 }
 
 CURLcode HttpExchange::perform()
 {
     CURLM* multi = m_multi.get();
-    if (curl_multi_add_handle(multi, m_easy.get()) != CURLM_OK)
+    if (m_curl.multi_add_handle(multi, m_easy.get()) != CURLM_OK)
         return CURLE_FAILED_INIT;
     // Detached again however the transfer ends, a stored block's exception included.
     struct Attached {
@@ -383,20 +354,20 @@ CURLcode HttpExchange::perform()
         ~Attached()
         {
             x.m_events.SetCancelHook({});
-            curl_multi_remove_handle(x.m_multi.get(), x.m_easy.get());
+            x.m_curl.multi_remove_handle(x.m_multi.get(), x.m_easy.get());
         }
     } attached{*this};
-    m_events.SetCancelHook([multi] { curl_multi_wakeup(multi); });
+    m_events.SetCancelHook([multi, wakeup = m_curl.multi_wakeup] { wakeup(multi); });
     touch();
     int running = 1;
     for (;;) {
         if (m_events.Cancelled())
             return CURLE_ABORTED_BY_CALLBACK;
-        if (curl_multi_perform(multi, &running) != CURLM_OK)
+        if (m_curl.multi_perform(multi, &running) != CURLM_OK)
             return CURLE_FAILED_INIT;
         std::optional<CURLcode> result;
         int left = 0;
-        while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
+        while (CURLMsg* msg = m_curl.multi_info_read(multi, &left)) {
             if (msg->msg == CURLMSG_DONE)
                 result = msg->data.result;
         }
@@ -408,7 +379,7 @@ CURLcode HttpExchange::perform()
             return CURLE_OK;
         if (stalled())
             return CURLE_OPERATION_TIMEDOUT;
-        curl_multi_poll(multi, nullptr, 0, pollTimeoutMs(), nullptr);
+        m_curl.multi_poll(multi, nullptr, 0, pollTimeoutMs(), nullptr);
     }
 }
 
@@ -489,7 +460,7 @@ void HttpExchange::onHeaderLine(const QByteArray& line)
         m_headerLines.clear();
     } else if (text.isEmpty()) {
         long status = 0;
-        curl_easy_getinfo(m_easy.get(), CURLINFO_RESPONSE_CODE, &status);
+        m_curl.easy_getinfo(m_easy.get(), CURLINFO_RESPONSE_CODE, &status);
         if (status >= 100 && status < 200) {
             reportStatus(stIntermediateResponse);
             return; // an interim reply; the real one follows
@@ -506,7 +477,7 @@ void HttpExchange::headersComplete()
 {
     reportStatus(stResponseReceived);
     long status = 0;
-    curl_easy_getinfo(m_easy.get(), CURLINFO_RESPONSE_CODE, &status);
+    m_curl.easy_getinfo(m_easy.get(), CURLINFO_RESPONSE_CODE, &status);
     m_out.statusCode = qint32(status);
     m_out.success = true;
     if (decideRedirect(status) || authenticate(status))
@@ -527,7 +498,7 @@ bool HttpExchange::decideRedirect(long status)
     const std::optional<QByteArray> location = header("Location");
     if (!isRedirectStatus(status) || !location || location->isEmpty())
         return false;
-    const QByteArray target = resolveLocation(m_url, *location);
+    const QByteArray target = resolveLocation(m_curl, m_url, *location);
     // Anything else is handed to the caller as the reply it is.
     if (target.isEmpty() || !isWebScheme(target) || m_redirects >= kMaxRedirects)
         return false;
@@ -545,15 +516,15 @@ bool HttpExchange::authenticate(long status)
             m_disposition = Disposition::Stop;
             return true;
         }
-        curl_easy_setopt(m_easy.get(), CURLOPT_USERNAME, m_settings.username.constData());
-        curl_easy_setopt(m_easy.get(), CURLOPT_PASSWORD, m_settings.password.constData());
+        m_curl.easy_setopt(m_easy.get(), CURLOPT_USERNAME, m_settings.username.constData());
+        m_curl.easy_setopt(m_easy.get(), CURLOPT_PASSWORD, m_settings.password.constData());
     } else if (status == 407 && m_settings.hasProxyAuthentication) {
         if (!m_events.ProxyAuthentication(m_ctx, tryAgain)) {
             m_disposition = Disposition::Stop;
             return true;
         }
-        curl_easy_setopt(m_easy.get(), CURLOPT_PROXYUSERNAME, m_settings.proxyUsername.constData());
-        curl_easy_setopt(m_easy.get(), CURLOPT_PROXYPASSWORD, m_settings.proxyPassword.constData());
+        m_curl.easy_setopt(m_easy.get(), CURLOPT_PROXYUSERNAME, m_settings.proxyUsername.constData());
+        m_curl.easy_setopt(m_easy.get(), CURLOPT_PROXYPASSWORD, m_settings.proxyPassword.constData());
     }
     if (tryAgain)
         m_disposition = Disposition::Retry;
@@ -615,15 +586,15 @@ void HttpExchange::followRedirect()
     // Browsers turn a redirected POST into a GET except for 307 and 308.
     if (m_post && status != 307 && status != 308)
         useMethod(false);
-    const QByteArray origin = originOf(m_redirectTarget);
+    const QByteArray origin = originOf(m_curl, m_redirectTarget);
     if (origin != m_origin) {
         // Credentials were given for the first server, not for wherever it sends us.
-        curl_easy_setopt(m_easy.get(), CURLOPT_USERNAME, nullptr);
-        curl_easy_setopt(m_easy.get(), CURLOPT_PASSWORD, nullptr);
+        m_curl.easy_setopt(m_easy.get(), CURLOPT_USERNAME, nullptr);
+        m_curl.easy_setopt(m_easy.get(), CURLOPT_PASSWORD, nullptr);
         m_origin = origin;
     }
     m_url = m_redirectTarget;
-    curl_easy_setopt(m_easy.get(), CURLOPT_URL, m_url.constData());
+    m_curl.easy_setopt(m_easy.get(), CURLOPT_URL, m_url.constData());
 }
 
 void HttpExchange::reportStatus(int code)
@@ -740,7 +711,12 @@ std::optional<QList<QByteArray>> RequestHeaderLines(const RequestSettings& setti
 
 void RunHttpExchange(RequestContext& ctx, RequestEvents& events, const AddressParts& parts)
 {
-    HttpExchange(ctx, events, parts).run();
+    const CurlApi* curl = Curl();
+    if (!curl) {
+        ctx.outcome.success = false; // as a host that cannot be reached
+        return;
+    }
+    HttpExchange(*curl, ctx, events, parts).run();
 }
 
 } // namespace quillo

@@ -25,6 +25,13 @@ QString ProductWebSite();
 // The maker's contact address used in the help text.
 QString ProductEmail();
 
+// Whether `host` names this machine: "localhost", a loopback address, or an address of one of
+// its interfaces that is up.
+bool IsThisMachine(const QString& host);
+
+// Whether an interface other than the loopback is up and running.
+bool HasActiveNetworkInterface();
+
 // Stands in for the platform's "is this computer on line" question: true when a non-loopback
 // interface is up and running, or when the given address names this machine.
 bool InternetGetConnectedState(const QString& serverUrl);

@@ -1,10 +1,17 @@
 #include "update/ReleaseCheck.h"
 
+#include "http/RuntimeLibrary.h"
+
+#include <QCryptographicHash>
 #include <QFile>
 
 #include <openssl/evp.h>
 
 #include <memory>
+
+#ifndef QUILLO_LIBCRYPTO_NAME
+#define QUILLO_LIBCRYPTO_NAME "libcrypto.so.3"
+#endif
 
 namespace quillo {
 
@@ -12,13 +19,51 @@ namespace {
 
 constexpr qsizetype kSha256Bytes = 32;
 constexpr qsizetype kEd25519KeyBytes = 32;
-constexpr qint64 kReadBlock = 1 << 16;
+
+// The few libcrypto functions a signature check needs, looked up when the first update is
+// checked: the library costs start-up time and memory that most sessions never use.
+#define QUILLO_CRYPTO_FUNCTIONS(X) \
+    X(EVP_PKEY_new_raw_public_key)  \
+    X(EVP_PKEY_free)                \
+    X(EVP_MD_CTX_new)               \
+    X(EVP_MD_CTX_free)              \
+    X(EVP_DigestVerifyInit)         \
+    X(EVP_DigestVerify)
+
+struct CryptoApi {
+#define QUILLO_CRYPTO_MEMBER(name) decltype(&::name) name = nullptr;
+    QUILLO_CRYPTO_FUNCTIONS(QUILLO_CRYPTO_MEMBER)
+#undef QUILLO_CRYPTO_MEMBER
+};
+
+std::optional<CryptoApi> loadCryptoApi()
+{
+    RuntimeLibrary library(QUILLO_LIBCRYPTO_NAME);
+    CryptoApi api;
+    bool complete = library.IsLoaded();
+#define QUILLO_CRYPTO_RESOLVE(name) complete = complete && library.Resolve(api.name, #name);
+    QUILLO_CRYPTO_FUNCTIONS(QUILLO_CRYPTO_RESOLVE)
+#undef QUILLO_CRYPTO_RESOLVE
+    if (!complete) {
+        // Without it no signature can be verified, so none is accepted.
+        qWarning("Update signatures cannot be checked: %s", qUtf8Printable(library.ErrorString()));
+        return std::nullopt;
+    }
+    return api;
+}
+
+// Loaded once, from whichever thread asks first; null when libcrypto cannot be had.
+const CryptoApi* crypto()
+{
+    static const std::optional<CryptoApi> api = loadCryptoApi();
+    return api ? &*api : nullptr;
+}
 
 struct DigestContextFree {
-    void operator()(EVP_MD_CTX* ctx) const { EVP_MD_CTX_free(ctx); }
+    void operator()(EVP_MD_CTX* ctx) const { crypto()->EVP_MD_CTX_free(ctx); }
 };
 struct KeyFree {
-    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
+    void operator()(EVP_PKEY* key) const { crypto()->EVP_PKEY_free(key); }
 };
 using DigestContext = std::unique_ptr<EVP_MD_CTX, DigestContextFree>;
 using PublicKey = std::unique_ptr<EVP_PKEY, KeyFree>;
@@ -50,38 +95,25 @@ std::optional<QByteArray> FileSha256(const QString& fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    DigestContext ctx(EVP_MD_CTX_new());
-    if (!ctx || EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) != 1)
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    // Reads the file in blocks; false when a read fails part-way.
+    if (!hash.addData(&file))
         return std::nullopt;
-    QByteArray block(kReadBlock, Qt::Uninitialized);
-    for (;;) {
-        const qint64 n = file.read(block.data(), block.size());
-        if (n < 0)
-            return std::nullopt;
-        if (n == 0)
-            break;
-        if (EVP_DigestUpdate(ctx.get(), block.constData(), static_cast<size_t>(n)) != 1)
-            return std::nullopt;
-    }
-    QByteArray digest(EVP_MAX_MD_SIZE, Qt::Uninitialized);
-    unsigned int length = 0;
-    if (EVP_DigestFinal_ex(ctx.get(), reinterpret_cast<unsigned char*>(digest.data()), &length) != 1)
-        return std::nullopt;
-    digest.truncate(length);
-    return digest;
+    return hash.result();
 }
 
 bool VerifyEd25519(const QByteArray& rawPublicKey, const QByteArray& message, const QByteArray& signature)
 {
-    if (rawPublicKey.size() != kEd25519KeyBytes)
+    const CryptoApi* api = crypto();
+    if (!api || rawPublicKey.size() != kEd25519KeyBytes)
         return false;
-    const PublicKey key(EVP_PKEY_new_raw_public_key(
+    const PublicKey key(api->EVP_PKEY_new_raw_public_key(
         EVP_PKEY_ED25519, nullptr, reinterpret_cast<const unsigned char*>(rawPublicKey.constData()),
         static_cast<size_t>(rawPublicKey.size())));
-    DigestContext ctx(EVP_MD_CTX_new());
-    if (!key || !ctx || EVP_DigestVerifyInit(ctx.get(), nullptr, nullptr, nullptr, key.get()) != 1)
+    DigestContext ctx(api->EVP_MD_CTX_new());
+    if (!key || !ctx || api->EVP_DigestVerifyInit(ctx.get(), nullptr, nullptr, nullptr, key.get()) != 1)
         return false;
-    return EVP_DigestVerify(ctx.get(), reinterpret_cast<const unsigned char*>(signature.constData()),
+    return api->EVP_DigestVerify(ctx.get(), reinterpret_cast<const unsigned char*>(signature.constData()),
                             static_cast<size_t>(signature.size()),
                             reinterpret_cast<const unsigned char*>(message.constData()),
                             static_cast<size_t>(message.size()))

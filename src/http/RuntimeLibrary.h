@@ -1,0 +1,40 @@
+#pragma once
+// A shared library opened when it is first needed instead of by the loader at program start.
+// libcurl and libcrypto pull in dozens of libraries between them; none of that is wanted before
+// the user's first request, so their functions are looked up here into tables of pointers.
+#include <QString>
+
+namespace quillo {
+
+class RuntimeLibrary {
+public:
+    // Opens `fileName` through the system's search path. The library stays loaded for the rest
+    // of the process: worker threads may still be inside it while the program exits.
+    explicit RuntimeLibrary(const char* fileName);
+    RuntimeLibrary(const RuntimeLibrary&) = delete;
+    RuntimeLibrary& operator=(const RuntimeLibrary&) = delete;
+
+    bool IsLoaded() const { return m_handle != nullptr; }
+
+    // Fills `slot` with the function called `name`; false (and the reason kept) when the library
+    // is not loaded or lacks it. `Function` is the pointer type the headers declare, so the
+    // caller's table is checked against them at compile time.
+    template <typename Function>
+    bool Resolve(Function& slot, const char* name)
+    {
+        slot = reinterpret_cast<Function>(lookUp(name));
+        return slot != nullptr;
+    }
+
+    // Why the library or the last function asked for could not be had; empty when all went well.
+    QString ErrorString() const { return m_error; }
+
+private:
+    void* lookUp(const char* name);
+
+    QString m_fileName;
+    void* m_handle = nullptr;
+    QString m_error;
+};
+
+} // namespace quillo
