@@ -1,5 +1,6 @@
 #include "update/ReleaseCheck.h"
 
+#include "Ed25519Vector.h"
 #include "UpdateTestSupport.h"
 
 #include <QCryptographicHash>
@@ -116,6 +117,18 @@ TEST_F(ReleaseCheckTest, WithKeyASignatureOverTheHashIsRequired)
     // A broken built-in key trusts nothing.
     EXPECT_EQ(ReleaseCheck("c2hvcnQ=").verify(file, {}, signature), ReleaseVerdict::KeyInvalid);
     EXPECT_EQ(ReleaseCheck("%%%").verify(file, {}, signature), ReleaseVerdict::KeyInvalid);
+}
+
+TEST(Ed25519, PublishedVectorVerifiesAndAnyChangeFails)
+{
+    const QByteArray key = test::Rfc8032PublicKey();
+    const QByteArray signature = test::Rfc8032EmptyMessageSignature();
+    EXPECT_TRUE(VerifyEd25519(key, QByteArray(), signature));
+    EXPECT_FALSE(VerifyEd25519(key, QByteArray("x"), signature));
+    QByteArray flipped = signature;
+    flipped[10] = char(flipped[10] ^ 1);
+    EXPECT_FALSE(VerifyEd25519(key, QByteArray(), flipped));
+    EXPECT_FALSE(VerifyEd25519(key.left(31), QByteArray(), signature));
 }
 
 } // namespace
