@@ -5,6 +5,8 @@
 #include "skins/container/SkinContainer.h"
 #include "skins/container/ZlibCodec.h"
 
+#include <QSet>
+
 namespace quillo {
 
 namespace {
@@ -40,18 +42,55 @@ bool decodeOptional(const std::optional<QByteArray>& bmp, QImage& out, qint64& b
     return !out.isNull();
 }
 
-bool decodePictures(const SkinContainer& c, SkinContents& s)
+// Active pictures that only keys ending in "2x" name: the twins for high-density screens.
+QSet<int> highDensityOnly(const ProfileReader& definition)
+{
+    QSet<int> twins;
+    QSet<int> drawnAtNormalDensity;
+    for (const QString& section : definition.sections()) {
+        for (const QString& key : definition.keys(section)) {
+            bool number = false;
+            const int index = definition.value(section, key).toInt(&number);
+            if (!number)
+                continue;
+            if (key.endsWith(QLatin1String("2x"), Qt::CaseInsensitive))
+                twins.insert(index);
+            else if (key.endsWith(QLatin1String("picture"), Qt::CaseInsensitive))
+                drawnAtNormalDensity.insert(index);
+        }
+    }
+    return twins - drawnAtNormalDensity;
+}
+
+// Where the bytes of deferred pictures are found again when they are drawn.
+struct PictureSource {
+    QByteArray bytes;
+    bool compressed = false;
+    const char* containerStart = nullptr;
+};
+
+bool decodePictures(const SkinContainer& c, const PictureSource& source, SkinContents& s)
 {
     qint64 budget = kMaxSkinPixels;
     if (!decodeOptional(c.picture, s.picture, budget) || !decodeOptional(c.inactivePicture, s.inactivePicture, budget)
         || !decodeOptional(c.mask, s.mask, budget))
         return false;
+    const QSet<int> deferred = highDensityOnly(s.definition);
     s.activePictures.reserve(c.activePictures.size());
-    for (const QByteArray& bmp : c.activePictures) {
-        QImage image = DecodeSkinBitmap(bmp, budget);
-        if (image.isNull())
-            return false;
-        s.activePictures.append(std::move(image));
+    for (qsizetype i = 0; i < c.activePictures.size(); ++i) {
+        const QByteArray& bmp = c.activePictures[i];
+        if (deferred.contains(int(i))) {
+            const QSize size = CheckSkinBitmap(bmp, budget);
+            if (size.isEmpty())
+                return false;
+            s.activePictures.append(SkinPicture(source.bytes, source.compressed, bmp.constData() - source.containerStart,
+                                                bmp.size(), size));
+        } else {
+            QImage image = DecodeSkinBitmap(bmp, budget);
+            if (image.isNull())
+                return false;
+            s.activePictures.append(SkinPicture(std::move(image)));
+        }
     }
     return true;
 }
@@ -90,23 +129,34 @@ void readDefinition(const QByteArray& text, SkinContents& s)
 
 } // namespace
 
-SkinUnpackResult UnpackSkinContainer(QByteArrayView bytes)
+namespace {
+
+// The bitmaps are read in place from the container, which must live until the pictures are made.
+SkinUnpackResult unpackContainer(const QByteArray& container, PictureSource source)
 {
     SkinUnpackResult result;
-    const ContainerReadResult read = ReadSkinContainer(bytes);
+    const ContainerReadResult read = ReadSkinContainer(container, BitmapBytes::Borrowed);
     result.status = fromContainer(read.status);
     if (result.status != SkinUnpackStatus::Ok)
         return result;
-    if (!decodePictures(read.container, result.contents)) {
+    readDefinition(read.container.definition, result.contents);
+    source.containerStart = container.constData();
+    if (!decodePictures(read.container, source, result.contents)) {
         result.contents = {};
         result.status = SkinUnpackStatus::UndecodableBitmap;
-        return result;
     }
-    readDefinition(read.container.definition, result.contents);
     return result;
 }
 
-SkinUnpackResult UnpackSkin(QByteArrayView compressed)
+} // namespace
+
+SkinUnpackResult UnpackSkinContainer(QByteArrayView bytes)
+{
+    const QByteArray container = bytes.toByteArray();
+    return unpackContainer(container, {container, false});
+}
+
+SkinUnpackResult UnpackSkin(const QByteArray& compressed)
 {
     const InflateResult inflated = InflateCapped(compressed, kMaxInflatedSkinSize);
     if (inflated.status != InflateStatus::Ok) {
@@ -114,7 +164,7 @@ SkinUnpackResult UnpackSkin(QByteArrayView compressed)
         result.status = fromInflate(inflated.status);
         return result;
     }
-    return UnpackSkinContainer(inflated.data);
+    return unpackContainer(inflated.data, {compressed, true});
 }
 
 } // namespace quillo

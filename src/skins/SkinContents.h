@@ -1,5 +1,6 @@
 #pragma once
 
+#include "skins/SkinPicture.h"
 #include "translate/ProfileReader.h"
 
 #include <QByteArrayView>
@@ -18,8 +19,9 @@ struct SkinEntry {
     friend bool operator==(const SkinEntry&, const SkinEntry&) = default;
 };
 
-// Everything one unpacked skin holds: decoded pictures, their source names, the skin's own
-// description and its definition.
+// Everything one unpacked skin holds: its pictures (the main, inactive and mask ones decoded, the
+// active ones decoded when drawn), their source names, the skin's own description and its
+// definition.
 struct SkinContents {
     QImage picture;
     QImage inactivePicture;
@@ -27,7 +29,7 @@ struct SkinContents {
     QString pictureName;
     QString inactivePictureName;
     QString maskName;
-    QList<QImage> activePictures; // in container order
+    QList<SkinPicture> activePictures; // in container order
     QStringList activePictureNames;
 
     QString skinName;
@@ -62,7 +64,7 @@ struct SkinUnpackResult {
 };
 
 // Inflates and unpacks the compressed bytes of a stored skin.
-SkinUnpackResult UnpackSkin(QByteArrayView compressed);
+SkinUnpackResult UnpackSkin(const QByteArray& compressed);
 // Unpacks an already inflated container.
 SkinUnpackResult UnpackSkinContainer(QByteArrayView container);
 

@@ -51,7 +51,7 @@ public:
     const QImage& Picture() const { return m_skin.picture; }
     const QImage& InactivePicture() const { return m_skin.inactivePicture; }
     const QImage& Mask() const { return m_skin.mask; }
-    const QList<QImage>& ActivePictures() const { return m_skin.activePictures; }
+    const QList<SkinPicture>& ActivePictures() const { return m_skin.activePictures; }
     const QStringList& ActivePictureNames() const { return m_skin.activePictureNames; }
     const QString& SkinName() const { return m_skin.skinName; }
     const ProfileReader& definition() const { return m_skin.definition; }

@@ -143,6 +143,20 @@ QStringList ProfileReader::sectionLines(const QString& section) const
     return lines;
 }
 
+QStringList ProfileReader::sections() const
+{
+    QStringList names;
+    QSet<QString> seen;
+    for (const Section& section : m_sections) {
+        const QString folded = section.name.toCaseFolded();
+        if (!seen.contains(folded)) {
+            seen.insert(folded);
+            names << section.name;
+        }
+    }
+    return names;
+}
+
 QStringList ProfileReader::keys(const QString& section) const
 {
     QStringList names;

@@ -26,6 +26,8 @@ public:
     QStringList sectionLines(const QString& section) const;
     // Key names of the section in file order, each once.
     QStringList keys(const QString& section) const;
+    // Section names in file order, each once (the first spelling of duplicates).
+    QStringList sections() const;
 
 private:
     struct Entry

@@ -37,10 +37,10 @@ int indexOr(const QString& text, int fallback)
 
 // The key colour of a picture becomes transparent; everything else stays opaque. Written out
 // rather than left to QImage conversions, which hand large pictures to Qt's own threads.
-QPixmap keyed(const QImage& picture, const QList<QRgb>& keys)
+QPixmap keyed(QImage picture, const QList<QRgb>& keys)
 {
     if (keys.isEmpty())
-        return QPixmap::fromImage(picture);
+        return QPixmap::fromImage(std::move(picture));
     const bool direct = picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32;
     const QImage source = direct ? picture : picture.convertToFormat(QImage::Format_ARGB32);
     QImage image(source.size(), QImage::Format_ARGB32_Premultiplied);
@@ -50,7 +50,7 @@ QPixmap keyed(const QImage& picture, const QList<QRgb>& keys)
         for (int x = 0; x < image.width(); ++x)
             out[x] = keys.contains(in[x] | 0xFF000000u) ? 0 : qPremultiply(in[x]);
     }
-    return QPixmap::fromImage(image);
+    return QPixmap::fromImage(std::move(image));
 }
 
 // Which key colours the parts of the definition ask for, by picture index.
@@ -141,7 +141,7 @@ const QPixmap* SkinArt::pixmapOf(int index) const
         return nullptr;
     QPixmap& pixmap = m_pictures[index];
     if (pixmap.isNull() && !m_sources.at(index).isNull())
-        pixmap = keyed(m_sources.at(index), m_keys.value(index));
+        pixmap = keyed(m_sources.at(index).image(), m_keys.value(index));
     return &pixmap;
 }
 

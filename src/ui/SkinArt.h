@@ -14,6 +14,7 @@
 #include <QRect>
 #include <QStringList>
 
+#include "skins/SkinPicture.h"
 #include "translate/ProfileReader.h"
 
 class QPainter;
@@ -72,7 +73,7 @@ private:
     ProfileReader m_definition;
     // The holder's pictures, shared, become pixmaps only when first drawn: most parts, and all
     // the 2x pictures on ordinary screens, never are.
-    QList<QImage> m_sources;
+    QList<SkinPicture> m_sources;
     QHash<int, QList<QRgb>> m_keys;
     mutable QList<QPixmap> m_pictures;
     QPixmap m_main, m_inactive;

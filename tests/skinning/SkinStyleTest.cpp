@@ -40,7 +40,7 @@ private:
 // The colour the skin itself has at `at` inside the cell of `state`, at 1x or 2x.
 QColor cellColour(const TSkinData& holder, const SkinPart& part, const QString& state, QPoint at, int scale)
 {
-    const QImage& sheet = holder.ActivePictures().at(scale == 1 ? part.picture : part.picture2x);
+    const QImage sheet = holder.ActivePictures().at(scale == 1 ? part.picture : part.picture2x).image();
     const QPoint cell = part.rect.topLeft() + part.stateOffset * part.stateIndex(state);
     return sheet.pixelColor(cell * scale + at);
 }

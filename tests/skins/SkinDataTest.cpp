@@ -228,6 +228,42 @@ TEST_F(SkinDataNotices, RefusedContainersLeaveTheHolderEmptyWithoutCompletion)
     EXPECT_EQ(holder->Picture().size(), QSize(20, 10));
 }
 
+// Pictures that only "...2x" keys name are decoded when drawn, from the skin's bytes; one kept by
+// a window must still decode after the holder has moved on to another skin or is gone, and one
+// that would not decode is refused when the skin is unpacked, not when it is drawn.
+TEST_F(SkinDataNotices, HighDensityPicturesAreDecodedWhenDrawn)
+{
+    SkinContainer container = test::MakeContainer();
+    container.activePictures = {test::MakeBmp(7, 5, Qt::red), test::MakeBmp(14, 10, QColor(1, 2, 3)),
+                                test::MakeBmp(4, 4, Qt::blue)};
+    container.definition += "[FORMINFO]\r\npicture2x=1\r\n[BUTTON]\r\npicture=0\r\npicture2x=2\r\n"
+                            "[CHECKBOX]\r\npicture=2\r\n";
+    TCompressedStoredSkin stored;
+    stored.setCompressedData(compressedContainer(container));
+    holder->setCompressedStoredSkin(&stored);
+    ASSERT_FALSE(holder->Empty());
+    const QList<SkinPicture> kept = holder->ActivePictures();
+    ASSERT_EQ(kept.size(), 3);
+    EXPECT_FALSE(kept[0].isDeferred());
+    EXPECT_TRUE(kept[1].isDeferred());
+    EXPECT_FALSE(kept[2].isDeferred()) << "also drawn at normal density";
+
+    holder->setCompressedStoredSkin(skin1);
+    delete holder;
+    holder = nullptr;
+    stored.setCompressedData({});
+
+    EXPECT_EQ(kept[0].image(), QImage::fromData(container.activePictures[0], "BMP"));
+    EXPECT_EQ(kept[1].size(), QSize(14, 10));
+    EXPECT_EQ(kept[1].image(), QImage::fromData(container.activePictures[1], "BMP"));
+    EXPECT_EQ(UnpackSkinContainer(WriteSkinContainer(container)).contents.activePictures[1].image(),
+              kept[1].image());
+
+    container.activePictures[1].replace(14 + 14, 2, QByteArray("\x10\x00", 2));  // 16 bits, no masks
+    container.activePictures[1][14 + 16] = 9;                                       // unknown compression
+    EXPECT_EQ(UnpackSkinContainer(WriteSkinContainer(container)).status, SkinUnpackStatus::UndecodableBitmap);
+}
+
 TEST(ResourceStrData, KeepsTheTextsAsTheyStand)
 {
     const TResourceStrData table({QStringLiteral("MSG_BTN_OK= 确  定 "), QStringLiteral("A=x=y"),

@@ -195,4 +195,10 @@ QImage DecodePlainDib(QByteArrayView dib, qsizetype pixelOffset, DibKind kind)
     return kind == DibKind::Picture ? decodePicture(dib, layout) : decodeIcon(dib, layout);
 }
 
+bool IsPlainDib(QByteArrayView dib, qsizetype pixelOffset, DibKind kind)
+{
+    DibLayout layout;
+    return readLayout(dib, pixelOffset, kind, layout);
+}
+
 } // namespace quillo

@@ -24,5 +24,7 @@ enum class DibKind {
 // (Mono or Indexed8). Returns a null image for any other kind of bitmap and
 // for one whose rows do not fit in the bytes given.
 QImage DecodePlainDib(QByteArrayView dib, qsizetype pixelOffset, DibKind kind);
+// Whether DecodePlainDib takes the bitmap, without decoding it.
+bool IsPlainDib(QByteArrayView dib, qsizetype pixelOffset, DibKind kind);
 
 } // namespace quillo

@@ -84,23 +84,46 @@ QImage DecodeSkinBitmap(QByteArrayView bmp)
     return DecodeSkinBitmap(bmp, budget);
 }
 
+namespace {
+
+bool acceptable(QByteArrayView bmp, BmpGeometry& g, qint64 pixelBudget)
+{
+    if (!readGeometry(bmp, g))
+        return false;
+    if (g.width <= 0 || g.height <= 0 || g.width > kMaxSkinPixels || g.height > kMaxSkinPixels
+        || g.width * g.height > pixelBudget)
+        return false;
+    if (g.bitsPerPixel == 0 || g.bitsPerPixel > 32 || !pixelsFit(bmp, g))
+        return false;
+    return bmp.size() <= std::numeric_limits<int>::max();
+}
+
+} // namespace
+
 QImage DecodeSkinBitmap(QByteArrayView bmp, qint64& pixelBudget)
 {
     BmpGeometry g;
-    if (!readGeometry(bmp, g))
-        return {};
-    if (g.width <= 0 || g.height <= 0 || g.width > kMaxSkinPixels || g.height > kMaxSkinPixels
-        || g.width * g.height > pixelBudget)
-        return {};
-    if (g.bitsPerPixel == 0 || g.bitsPerPixel > 32 || !pixelsFit(bmp, g))
-        return {};
-    if (bmp.size() > std::numeric_limits<int>::max())
+    if (!acceptable(bmp, g, pixelBudget))
         return {};
     const QImage image = decodeBmp(bmp);
     if (image.isNull())
         return {};
     pixelBudget -= g.width * g.height;
     return image;
+}
+
+QSize CheckSkinBitmap(QByteArrayView bmp, qint64& pixelBudget)
+{
+    BmpGeometry g;
+    if (!acceptable(bmp, g, pixelBudget))
+        return {};
+    const qint64 pixelOffset = field<quint32>(bmp, 10);
+    const bool plain = pixelOffset >= kFileHeaderSize
+        && IsPlainDib(bmp.sliced(kFileHeaderSize), pixelOffset - kFileHeaderSize, DibKind::Picture);
+    if (!plain && decodeBmp(bmp).isNull())
+        return {};
+    pixelBudget -= g.width * g.height;
+    return QSize(int(g.width), int(g.height));
 }
 
 } // namespace quillo

@@ -15,6 +15,10 @@ inline constexpr qint64 kMaxSkinPixels = 4096LL * 4096LL;
 // than pixelBudget has left, or the decoder refuses it. A decoded picture's pixels are taken
 // from the budget.
 QImage DecodeSkinBitmap(QByteArrayView bmpFile, qint64& pixelBudget);
+// Makes the same checks as DecodeSkinBitmap and takes the pixels from the budget, but decodes
+// only a bitmap of a kind that cannot be checked otherwise. Returns the picture's size, or an
+// empty size when DecodeSkinBitmap would refuse it.
+QSize CheckSkinBitmap(QByteArrayView bmpFile, qint64& pixelBudget);
 // The same for a picture on its own, with the whole budget of a skin.
 QImage DecodeSkinBitmap(QByteArrayView bmpFile);
 

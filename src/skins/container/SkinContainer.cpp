@@ -14,7 +14,7 @@ constexpr int kLegacyPairs = 2;
 // Walks the container front to back; every read checks the bytes that are left.
 class ContainerCursor {
 public:
-    explicit ContainerCursor(QByteArrayView bytes) : bytes_(bytes) {}
+    ContainerCursor(QByteArrayView bytes, BitmapBytes bitmaps) : bytes_(bytes), bitmaps_(bitmaps) {}
 
     qsizetype remaining() const { return bytes_.size() - pos_; }
 
@@ -44,7 +44,8 @@ public:
         const qsizetype length = BmpFileLength(rest);
         if (length == 0)
             return ContainerStatus::BadBitmapLength;
-        out = rest.first(length).toByteArray();
+        out = bitmaps_ == BitmapBytes::Borrowed ? QByteArray::fromRawData(rest.data(), length)
+                                                : rest.first(length).toByteArray();
         pos_ += length;
         return ContainerStatus::Ok;
     }
@@ -73,6 +74,7 @@ public:
 
 private:
     QByteArrayView bytes_;
+    BitmapBytes bitmaps_;
     qsizetype pos_ = 0;
 };
 
@@ -133,10 +135,10 @@ qsizetype BmpFileLength(QByteArrayView bytes)
     return static_cast<qsizetype>(announced);
 }
 
-ContainerReadResult ReadSkinContainer(QByteArrayView bytes)
+ContainerReadResult ReadSkinContainer(QByteArrayView bytes, BitmapBytes bitmaps)
 {
     ContainerReadResult result;
-    ContainerCursor cursor(bytes);
+    ContainerCursor cursor(bytes, bitmaps);
     SkinContainer& c = result.container;
     if (!cursor.readInt32(c.version)) {
         result.status = ContainerStatus::Truncated;

@@ -39,7 +39,14 @@ struct ContainerReadResult {
     SkinContainer container; // complete only when status is Ok; version is set from NewerVersion on
 };
 
-ContainerReadResult ReadSkinContainer(QByteArrayView bytes);
+enum class BitmapBytes {
+    Copied,
+    // The bitmaps refer to the bytes read (QByteArray::fromRawData), which must outlive them and
+    // stay unchanged; spares a second copy of every picture while a skin is unpacked.
+    Borrowed,
+};
+
+ContainerReadResult ReadSkinContainer(QByteArrayView bytes, BitmapBytes bitmaps = BitmapBytes::Copied);
 QByteArray WriteSkinContainer(const SkinContainer& container);
 
 // Length of the BMP file at the start of bytes, from its file header; 0 when the header is
