@@ -10,6 +10,7 @@
 #include "ui/SkinTheme.h"
 
 #include <QContextMenuEvent>
+#include <QShortcut>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
@@ -228,6 +229,12 @@ TSkinForm::TSkinForm(QWidget* window)
     const bool wasVisible = window->isVisible();
     window->setWindowFlag(Qt::FramelessWindowHint, true);
     createButtons(flags);
+    if (captionButton(QStringLiteral("sysmenubutton"))) {
+        // The desktop opens a framed window's menu on Alt+Space; without its frame we must.
+        auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), window);
+        connect(shortcut, &QShortcut::activated, this,
+                [this] { showSystemMenu(m_window->mapToGlobal(QPoint(m_insets.left(), captionHeight()))); });
+    }
     for (Qt::Edges edges : {Qt::Edges(Qt::LeftEdge), Qt::Edges(Qt::RightEdge), Qt::Edges(Qt::TopEdge),
                             Qt::Edges(Qt::BottomEdge), Qt::TopEdge | Qt::LeftEdge, Qt::TopEdge | Qt::RightEdge,
                             Qt::BottomEdge | Qt::LeftEdge, Qt::BottomEdge | Qt::RightEdge})

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTest>
 
 using namespace quillo;
 using quillo::test::SkinnedMainFormTest;
@@ -138,6 +139,22 @@ TEST_F(SkinnedMainFormTest, TheWindowMenuHoldsTheFrameEntriesAroundTheSecondPopu
     EXPECT_FALSE(menu->actions().at(2)->isEnabled());
     menu->actions().constLast()->trigger();
     EXPECT_FALSE(form->isVisible());
+}
+
+// Alt+Space opens the window menu under the caption, from wherever the focus is, as a framed
+// window's does.
+TEST_F(SkinnedMainFormTest, AltSpaceOpensTheWindowMenu)
+{
+    auto form = showForm();
+    form->activateWindow();
+    form->Memo1->setFocus();
+    QTest::keyClick(form->Memo1, Qt::Key_Space, Qt::AltModifier);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->objectName(), QStringLiteral("SystemMenu"));
+    EXPECT_EQ(menu->pos(), form->mapToGlobal(QPoint(form->SkinForm1->insets().left(), form->SkinForm1->captionHeight())));
+    EXPECT_TRUE(form->Memo1->toPlainText().isEmpty()) << "the key is not typed as well";
+    menu->close();
 }
 
 TEST_F(SkinnedMainFormTest, TheCaptionBarMovesTheWindowAndTheBordersResizeIt)
