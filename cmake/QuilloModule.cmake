@@ -14,3 +14,14 @@ function(quillo_module name)
   endforeach()
   target_link_libraries(${name} PUBLIC quillo_options ${qtlibs} ${ARG_DEPS})
 endfunction()
+
+# quillo_add_subfolders(): adds every folder beside the calling CMakeLists.txt that holds a
+# CMakeLists.txt of its own, so a new test, benchmark or tool folder needs no edit here.
+function(quillo_add_subfolders)
+  file(GLOB entries LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(dir IN LISTS entries)
+    if(IS_DIRECTORY ${dir} AND EXISTS ${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()

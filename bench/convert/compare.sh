@@ -5,15 +5,11 @@
 # usage: bench/convert/compare.sh [build dir, default build-bench] [repetitions, default 5]
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$root/build-bench}
-repetitions=${2:-5}
+source "$(dirname "$0")/../common.sh" "$@"
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLO_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target bench_convert -j2 >/dev/null
+bench_build bench_convert
 
-"$build/bench/convert/bench_convert" --benchmark_repetitions="$repetitions" \
-  --benchmark_report_aggregates_only=true --benchmark_min_time=0.5 --benchmark_format=csv 2>/dev/null |
+bench_aggregates "$build/bench/convert/bench_convert" --benchmark_min_time=0.5 --benchmark_format=csv |
 awk -F, '
   $1 ~ /_median"$/ {
     name = $1; gsub(/"/, "", name); sub(/_median$/, "", name)

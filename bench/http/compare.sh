@@ -7,18 +7,14 @@
 # usage: bench/http/compare.sh [build dir, default build-bench] [repetitions, default 5]
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$root/build-bench}
-repetitions=${2:-5}
+source "$(dirname "$0")/../common.sh" "$@"
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLO_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target bench_http -j2 >/dev/null
+bench_build bench_http
 
 json=$(mktemp)
 trap 'rm -f "$json"' EXIT
-"$build/bench/http/bench_http" --benchmark_repetitions="$repetitions" \
-  --benchmark_report_aggregates_only=true --benchmark_enable_random_interleaving=true \
-  --benchmark_format=json >"$json" 2>/dev/null
+bench_aggregates "$build/bench/http/bench_http" --benchmark_enable_random_interleaving=true \
+  --benchmark_format=json >"$json"
 
 python3 - "$json" <<'PY'
 import json, sys

@@ -8,13 +8,10 @@
 # usage: bench/server/compare.sh [build dir, default build-bench] [repetitions, default 5] [wrk seconds, default 10]
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$root/build-bench}
-repetitions=${2:-5}
+source "$(dirname "$0")/../common.sh" "$@"
 seconds=${3:-10}
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLO_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target bench_server quillo-server -j2 >/dev/null
+bench_build bench_server quillo-server
 
 json=$(mktemp)
 work=$(mktemp -d)
@@ -25,9 +22,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$build/bench/server/bench_server" --benchmark_repetitions="$repetitions" \
-  --benchmark_report_aggregates_only=true --benchmark_enable_random_interleaving=true \
-  --benchmark_min_time=2 --benchmark_format=json >"$json" 2>/dev/null
+bench_aggregates "$build/bench/server/bench_server" --benchmark_enable_random_interleaving=true \
+  --benchmark_min_time=2 --benchmark_format=json >"$json"
 
 python3 - "$json" <<'PY'
 import json, sys

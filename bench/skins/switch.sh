@@ -5,15 +5,12 @@
 # usage: bench/skins/switch.sh [build dir, default build-bench] [repetitions, default 5]
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$root/build-bench}
-repetitions=${2:-5}
+source "$(dirname "$0")/../common.sh" "$@"
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLO_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target bench_skin_switch -j2 >/dev/null
+bench_build bench_skin_switch
 
-QT_QPA_PLATFORM=offscreen "$build/bench/skins/bench_skin_switch" --benchmark_repetitions="$repetitions" \
-  --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null |
+export QT_QPA_PLATFORM=offscreen
+bench_aggregates "$build/bench/skins/bench_skin_switch" --benchmark_format=csv |
 awk -F, '
   $1 ~ /_median"$/ {
     name = $1; gsub(/"/, "", name); sub(/_median$/, "", name); sub(/^BM_/, "", name); sub(/\/real_time$/, "", name)
