@@ -7,6 +7,7 @@
 #include <net/if.h>
 #include <netinet/in.h>
 
+#include <atomic>
 #include <memory>
 
 namespace quillo {
@@ -74,6 +75,10 @@ bool isUp(const ifaddrs& entry)
 {
     return (entry.ifa_flags & IFF_UP) != 0;
 }
+
+enum class ConnectedAnswer { Machine, Yes, No };
+// Atomic because the question may be asked off the thread that sets the answer.
+std::atomic<ConnectedAnswer> connectedOverride{ConnectedAnswer::Machine};
 
 } // namespace
 
@@ -144,7 +149,23 @@ bool HasActiveNetworkInterface()
 
 bool InternetGetConnectedState(const QString& serverUrl)
 {
+    switch (connectedOverride.load()) {
+    case ConnectedAnswer::Yes:
+        return true;
+    case ConnectedAnswer::No:
+        return false;
+    case ConnectedAnswer::Machine:
+        break;
+    }
     return IsThisMachine(QUrl(serverUrl).host()) || HasActiveNetworkInterface();
+}
+
+void SetConnectedStateOverride(std::optional<bool> answer)
+{
+    if (!answer)
+        connectedOverride = ConnectedAnswer::Machine;
+    else
+        connectedOverride = *answer ? ConnectedAnswer::Yes : ConnectedAnswer::No;
 }
 
 } // namespace quillo

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace quillo {
 
 // Base address without a trailing slash, for example "http://127.0.0.1:8437".
@@ -35,5 +37,10 @@ bool HasActiveNetworkInterface();
 // Stands in for the platform's "is this computer on line" question: true when a non-loopback
 // interface is up and running, or when the given address names this machine.
 bool InternetGetConnectedState(const QString& serverUrl);
+
+// While an answer is set, InternetGetConnectedState gives it without looking at the machine:
+// tests make the computer off line this way, which no loopback server can. std::nullopt goes
+// back to the machine's own answer. Process-wide.
+void SetConnectedStateOverride(std::optional<bool> answer);
 
 } // namespace quillo

@@ -1,5 +1,6 @@
 #include "update/TUpdateForm.h"
 
+#include "ScopedConnectedState.h"
 #include "UpdateTestSupport.h"
 
 #include "http/TWebRequest.h"
@@ -39,6 +40,7 @@ const QString kInformationFailed = QStringLiteral("   获 取 升 级 信 息 �
 const QString kServerError = QStringLiteral("   计算机连接服务器错误，请稍后再试。");
 const QString kUnreachable = QStringLiteral("   计算机不能连接到升级服务器，请稍后再试。");
 const QString kTimedOut = QStringLiteral("   计算机连接服务器超时，请稍后再试。");
+const QString kNoNetwork = QStringLiteral("   连 接 到 网 络 错 误，请 检 查 本 地 网 络 设 置。");
 
 QString downloadError(const QString& base)
 {
@@ -400,6 +402,44 @@ TEST_F(UpdateWindow, FailuresResetTheStepsAndStartCanBePressedAgain)
     EXPECT_EQ(boxes.texts, QStringList{kRestart});
     EXPECT_EQ(ended, 1);
     EXPECT_TRUE(WaitUntil([&] { return swapped(); }));
+}
+
+TEST_F(UpdateWindow, OffLineStartAsksNoServerAndCanBeRetried)
+{
+    RawHttpServer raw;
+    raw.route(QStringLiteral("/translation/update/qoversion.txt"),
+              {RawHttpServer::response("[information]\r\nversion=16\r\n")});
+    useService(raw.url({}));
+    auto w = openWindow();
+    int shownIdle = 0;
+    boxes.whileShown = [&] {
+        SCOPED_TRACE("while the message is up");
+        expectIdle(*w);
+        ++shownIdle;
+    };
+    {
+        const test::ScopedConnectedState offLine(false);
+        w->SkinButton1Click();
+    }
+    boxes.whileShown = nullptr;
+    EXPECT_EQ(boxes.captions, QStringList{kError});
+    EXPECT_EQ(boxes.texts, QStringList{kNoNetwork});
+    EXPECT_EQ(boxes.buttons, QStringList{QStringLiteral("mbOK")});
+    EXPECT_EQ(shownIdle, 1) << "the steps are reset before the message";
+    EXPECT_TRUE(w->isVisible());
+    expectIdle(*w);
+    EXPECT_TRUE(raw.requests.isEmpty());
+    EXPECT_FALSE(QFile::exists(localVersionFile()));
+
+    // On line again: the same window goes through the steps.
+    boxes.clear();
+    {
+        const test::ScopedConnectedState onLine(true);
+        w->SkinButton1->click();
+    }
+    EXPECT_EQ(boxes.texts, QStringList{kNewest});
+    EXPECT_EQ(raw.requests.size(), 1);
+    EXPECT_EQ(ReadAll(localVersionFile()), QByteArray("[information]\r\nversion=16\r\n"));
 }
 
 TEST_F(UpdateWindow, NetworkFailuresHaveTheirOwnMessages)

@@ -220,6 +220,12 @@ bool BoxCatcher::eventFilter(QObject* watched, QEvent* event)
             captions << box->windowTitle();
             const auto* text = box->findChild<QLabel*>(QStringLiteral("MessageText"));
             texts << (text ? text->text() : QString());
+            QStringList names;
+            for (const QAbstractButton* button : box->findChildren<QAbstractButton*>())
+                names << button->objectName();
+            buttons << names.join(u',');
+            if (whileShown)
+                whileShown();
             // Queued, so that it runs inside the box's own loop, as a click would.
             QMetaObject::invokeMethod(box->defaultButton(), "click", Qt::QueuedConnection);
         }

@@ -86,7 +86,7 @@ private:
     QMap<QString, Reply> m_routes;
 };
 
-// Notes every message box shown (caption and text) and closes it as a user's OK would.
+// Notes every message box shown (caption, text and buttons) and closes it as a user's OK would.
 class BoxCatcher : public QObject
 {
 public:
@@ -95,10 +95,15 @@ public:
 
     QStringList captions;
     QStringList texts;
+    // Per box, the object names of its buttons joined by commas ("mbOK").
+    QStringList buttons;
+    // Runs while each box is up, before it is answered.
+    std::function<void()> whileShown;
     void clear()
     {
         captions.clear();
         texts.clear();
+        buttons.clear();
     }
 
 protected:
