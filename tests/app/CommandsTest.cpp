@@ -1,5 +1,6 @@
 #include "../ui/ModalAnswer.h"
 #include "MainFormFixture.h"
+#include "UrlCatcher.h"
 #include "app/InformationText.h"
 #include "http/Deployment.h"
 #include "sendinfo/TSendUserInfo.h"
@@ -10,7 +11,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QPointer>
 #include <QScrollBar>
 
@@ -19,16 +19,6 @@ using quillo::test::MainFormTest;
 using quillo::test::ModalAnswer;
 
 namespace {
-
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 QImage imageOf(const QCursor& cursor)
 {
@@ -175,12 +165,8 @@ TEST_F(MainFormTest, BothMenusHoldTheirEntriesAndTheWebSiteEntriesOpenTheSite)
     EXPECT_TRUE(form->N1->isChecked());
     EXPECT_EQ(form->MenuItem4->data().toInt(), 3);
 
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+    test::UrlCatcher catcher;
     form->N9->trigger();
     form->MenuItem12->trigger();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     EXPECT_EQ(catcher.opened, QList<QUrl>({QUrl(ProductWebSite()), QUrl(ProductWebSite())}));
 }
-
-#include "CommandsTest.moc"

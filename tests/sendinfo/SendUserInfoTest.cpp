@@ -1,12 +1,14 @@
 #include "../http/LoopbackServer.h"
+#include "ScopedConnectedState.h"
 #include "SendWindowFixture.h"
+#include "UrlCatcher.h"
 #include "http/Deployment.h"
 #include "sendinfo/FeedbackScript.h"
 #include "translate/Encoding.h"
 #include "ui/SkinForm.h"
 #include "ui/TSkinMessage.h"
 
-#include <QDesktopServices>
+#include <QAbstractButton>
 #include <QTimer>
 #include <QUrl>
 
@@ -41,16 +43,6 @@ QByteArray okReply(const QByteArray& body)
     return "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=GBK\r\nContent-Length: "
         + QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
-
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 } // namespace
 
@@ -172,6 +164,44 @@ TEST_F(SendWindowTest, EveryFailedPostIsReportedAndKeepsTheInput)
     EXPECT_EQ(window->InfoText->toPlainText(), QStringLiteral("内容"));
 }
 
+TEST_F(SendWindowTest, OffLineSendPostsNothingAndKeepsTheInputForLater)
+{
+    LoopbackServer server(answering({okReply(acceptingPage())}));
+    auto window = openWindow(server.url(QString()));
+    fill(*window, QStringLiteral("主题"), QStringLiteral("me@example.org"), QStringLiteral("第一行\n第二行"));
+    QStringList buttons;
+    whileBoxShown = [&] {
+        for (const QAbstractButton* button : QApplication::activeModalWidget()->findChildren<QAbstractButton*>())
+            buttons << button->objectName();
+    };
+    {
+        const test::ScopedConnectedState offLine(false);
+        window->SkinButton1->click();
+        ASSERT_TRUE(waitForBoxes(1));
+    }
+    EXPECT_EQ(answer.captions, QStringList{MessageCaption(mtError)});
+    EXPECT_EQ(answer.texts, QStringList{QStringLiteral("   计 算 机 没 有 连 接 到 网 络 !")});
+    EXPECT_EQ(buttons, QStringList{QStringLiteral("mbOK")});
+    EXPECT_EQ(cursorsWhileBoxesShown, QList<int>{crDefault}) << "the check comes before the busy cursor";
+    EXPECT_EQ(ScreenCursor(), crDefault);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->InfoTitle->text(), QStringLiteral("主题"));
+    EXPECT_EQ(window->UserEMail->text(), QStringLiteral("me@example.org"));
+    EXPECT_EQ(window->InfoText->toPlainText(), QStringLiteral("第一行\n第二行"));
+
+    // On line again, the kept input goes out; a post from the off-line attempt would come first.
+    whileBoxShown = nullptr;
+    {
+        const test::ScopedConnectedState onLine(true);
+        window->SkinButton1->click();
+        ASSERT_TRUE(waitForBoxes(2));
+    }
+    EXPECT_EQ(answer.captions.value(1), MessageCaption(mtInformation));
+    ASSERT_EQ(server.requestCount(), 1);
+    EXPECT_TRUE(test::bodyOf(server.requests().constFirst()).contains("&title=" + FormEncode(ToAnsi(QStringLiteral("主题")))));
+    EXPECT_FALSE(window->isVisible());
+}
+
 TEST_F(SendWindowTest, ASecondSendDuringThePausePostsOnce)
 {
     LoopbackServer server(answering({okReply(acceptingPage()), okReply(acceptingPage())}));
@@ -230,12 +260,8 @@ TEST_F(SendWindowTest, CtrlOrShiftEnterInTheMessageSendsAndStillBreaksTheLine)
 TEST_F(SendWindowTest, HomePageButtonOpensTheProductSite)
 {
     auto window = openWindow(QStringLiteral("http://127.0.0.1:1"));
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+    test::UrlCatcher catcher;
     window->SkinButton3->click();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     EXPECT_EQ(catcher.opened, QList<QUrl>({QUrl(ProductWebSite())}));
     EXPECT_TRUE(window->isVisible());
 }
-
-#include "SendUserInfoTest.moc"

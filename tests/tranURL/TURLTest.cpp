@@ -118,14 +118,14 @@ TEST_F(TranUrlTest, StartNeedsAnHttpAddressLongerThanTheScheme)
 
     for (const char* accepted : {"http://x", "HTTP://EXAMPLE.COM/", "see http://example.com"}) {
         SCOPED_TRACE(accepted);
-        m_openings.urls.clear();
+        m_openings.opened.clear();
         const auto fresh = showWindow();
         start(*fresh, QString::fromLatin1(accepted));
         expectRequesting(*fresh);
         ASSERT_TRUE(waitClosed(*fresh));
         expectIdle(*fresh);
         EXPECT_EQ(fresh->result(), QDialog::Rejected);
-        EXPECT_EQ(m_openings.urls.size(), 1);
+        EXPECT_EQ(m_openings.opened.size(), 1);
     }
     EXPECT_EQ(m_boxes->count(), 0);
 }
@@ -146,7 +146,7 @@ TEST_F(TranUrlTest, OpensTheTranslatedPageWithTheChosenPair)
     EXPECT_EQ(page.query(QUrl::FullyEncoded),
               QStringLiteral("wl_url=http%3A%2F%2Fa.cn%2F%D6%D0%CE%C4+x&wl_srclang=ZH_CN&wl_trglang=EN"));
 
-    m_openings.urls.clear();
+    m_openings.opened.clear();
     window = showWindow();
     window->SourceLanguage2->setCurrentIndex(4);
     window->TargetLanguage->setCurrentIndex(8);
@@ -155,7 +155,7 @@ TEST_F(TranUrlTest, OpensTheTranslatedPageWithTheChosenPair)
     EXPECT_TRUE(openedAddress().query().endsWith(QStringLiteral("&wl_srclang=FR&wl_trglang=JA")));
 
     // A pair of one language is sent as it is.
-    m_openings.urls.clear();
+    m_openings.opened.clear();
     window = showWindow();
     window->TargetLanguage->setCurrentIndex(0);
     start(*window, QStringLiteral("http://example.com/"));
@@ -193,7 +193,7 @@ TEST_F(TranUrlTest, ClosesWithoutOpeningWhenTheReplyHasNoIdentifier)
         ASSERT_TRUE(waitClosed(*window));
         expectIdle(*window);
     }
-    EXPECT_TRUE(m_openings.urls.isEmpty());
+    EXPECT_TRUE(m_openings.opened.isEmpty());
     EXPECT_EQ(m_boxes->count(), 0);
 }
 
@@ -233,7 +233,7 @@ TEST_F(TranUrlTest, ReportsTransportFailuresAndStaysOpen)
         EXPECT_TRUE(window->isVisible());
     }
     EXPECT_EQ(failing.requestCount(), 2);
-    EXPECT_TRUE(m_openings.urls.isEmpty());
+    EXPECT_TRUE(m_openings.opened.isEmpty());
 }
 
 TEST_F(TranUrlTest, ReportsAWaitTimeOut)
@@ -261,7 +261,7 @@ TEST_F(TranUrlTest, ReportsAWaitTimeOut)
     EXPECT_EQ(texts, QStringList{QStringLiteral("   计算机连接服务器超时，请稍后再试。")});
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(ScreenCursor(), crDefault);
-    EXPECT_TRUE(m_openings.urls.isEmpty());
+    EXPECT_TRUE(m_openings.opened.isEmpty());
 }
 
 TEST_F(TranUrlTest, KeysStartAndCloseAndASecondStartDoesNothing)
@@ -301,7 +301,7 @@ TEST_F(TranUrlTest, KeysStartAndCloseAndASecondStartDoesNothing)
     server.openGate();
     ASSERT_TRUE(waitClosed(*window));
     EXPECT_EQ(server.requestCount(), 1);
-    EXPECT_EQ(m_openings.urls.size(), 1);
+    EXPECT_EQ(m_openings.opened.size(), 1);
 }
 
 TEST_F(TranUrlTest, AWindowGoneBeforeTheReplyOpensNothing)
@@ -314,7 +314,7 @@ TEST_F(TranUrlTest, AWindowGoneBeforeTheReplyOpensNothing)
     window.reset();
     server.openGate();
     QTest::qWait(50);
-    EXPECT_TRUE(m_openings.urls.isEmpty());
+    EXPECT_TRUE(m_openings.opened.isEmpty());
     EXPECT_EQ(m_boxes->count(), 0);
 }
 

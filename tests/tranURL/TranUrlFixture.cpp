@@ -22,14 +22,12 @@ void TranUrlTest::TearDownTestSuite()
 void TranUrlTest::SetUp()
 {
     ASSERT_TRUE(s_service->started()) << s_service->failure().toStdString();
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_openings, "open");
     m_boxes = std::make_unique<ModalAnswer>();
 }
 
 void TranUrlTest::TearDown()
 {
     m_boxes.reset();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     SetScreenCursor(crDefault);
 }
 
@@ -59,8 +57,8 @@ bool TranUrlTest::waitClosed(TURL& window)
 
 QUrl TranUrlTest::openedAddress() const
 {
-    EXPECT_EQ(m_openings.urls.size(), 1);
-    return m_openings.urls.value(0);
+    EXPECT_EQ(m_openings.opened.size(), 1);
+    return m_openings.opened.value(0);
 }
 
 } // namespace quillo::test

@@ -4,27 +4,15 @@
 // answered (and noted) as they open.
 #include "ModalAnswer.h"
 #include "ServiceProcess.h"
+#include "UrlCatcher.h"
 #include "tranURL/TURL.h"
 
-#include <QDesktopServices>
-#include <QList>
-#include <QObject>
 #include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace quillo::test {
-
-class PageOpenings : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-
-public slots:
-    void open(const QUrl& url) { urls.append(url); }
-};
 
 // Points the program at another service for as long as it lives.
 class ServiceOverride
@@ -63,7 +51,7 @@ protected:
     QUrl openedAddress() const;
 
     static std::unique_ptr<ServiceProcess> s_service;
-    PageOpenings m_openings;
+    UrlCatcher m_openings;
     std::unique_ptr<ModalAnswer> m_boxes;
 };
 
