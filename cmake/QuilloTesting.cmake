@@ -17,7 +17,10 @@ function(quillo_test name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp"
+    # One variable only: the discovery script splits a list-valued ENVIRONMENT into properties of
+    # their own, and the second variable was silently lost. Window tests pick the offscreen
+    # platform themselves (gui_main.cpp).
+    PROPERTIES ENVIRONMENT "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp"
                TIMEOUT 120)
 endfunction()
 
