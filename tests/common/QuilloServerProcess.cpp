@@ -9,6 +9,7 @@ namespace {
 // Generous: under ThreadSanitizer the server takes seconds to come up.
 constexpr int kStartLimitMs = 30000;
 constexpr int kStopGraceMs = 5000;
+constexpr int kCommandLimitMs = 60000;
 
 } // namespace
 
@@ -43,6 +44,20 @@ QuilloServerProcess::~QuilloServerProcess()
 QString QuilloServerProcess::base() const
 {
     return QStringLiteral("http://127.0.0.1:%1").arg(m_port);
+}
+
+RunResult RunQuilloServerCommand(const QStringList& arguments)
+{
+    return RunToEnd(QuilloServerProcess::program(), arguments, kCommandLimitMs);
+}
+
+FreshQuilloServer::FreshQuilloServer(const QString& backend, const QStringList& extraArguments,
+                                     const ChildOptions& options)
+    : m_server(QStringList{QStringLiteral("--backend"), backend, QStringLiteral("--data"), m_data.path(),
+                           QStringLiteral("--quiet")}
+                   + extraArguments,
+               options)
+{
 }
 
 } // namespace quillo::test

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 namespace quillo::test {
 
@@ -32,6 +33,29 @@ private:
     ChildProcess m_process;
     int m_port = 0;
     QString m_failure;
+};
+
+// One of quillo-server's commands ("publish", "feedback", ...) run to its end.
+RunResult RunQuilloServerCommand(const QStringList& arguments);
+
+// The usual end-to-end server: quillo-server with `backend` ("echo" answers "[<target>] <text>"),
+// a fresh data folder of its own, and no log of each request.
+class FreshQuilloServer
+{
+public:
+    explicit FreshQuilloServer(const QString& backend = QStringLiteral("echo"), const QStringList& extraArguments = {},
+                               const ChildOptions& options = {});
+
+    bool listening() const { return m_server.listening(); }
+    int port() const { return m_server.port(); }
+    QString base() const { return m_server.base(); }
+    QString failure() const { return m_server.failure(); }
+    QString dataDir() const { return m_data.path(); }
+
+private:
+    // Declared first: the folder goes only after the server has stopped.
+    QTemporaryDir m_data;
+    QuilloServerProcess m_server;
 };
 
 } // namespace quillo::test

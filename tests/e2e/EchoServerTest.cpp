@@ -2,7 +2,7 @@
 // answers "[<target code>] <text>", so a result shows which requests were made and what they
 // carried.
 #include "EngineFixture.h"
-#include "QuilloServer.h"
+#include "QuilloServerProcess.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -24,8 +24,8 @@ struct Case
 
 TEST_F(EngineTest, TheTextServiceChainsThroughEnglishExactlyWhereItHasNoDirectPair)
 {
-    QuilloServer server;
-    ASSERT_FALSE(server.base().isEmpty()) << server.failure().toStdString();
+    FreshQuilloServer server;
+    ASSERT_TRUE(server.listening()) << server.failure().toStdString();
     auto form = showFormFor(server.base());
 
     const Case cases[] = {
@@ -47,8 +47,8 @@ TEST_F(EngineTest, TheTextServiceChainsThroughEnglishExactlyWhereItHasNoDirectPa
 
 TEST_F(EngineTest, WorldLingoTranslatesThroughTheServersSessionAddress)
 {
-    QuilloServer server;
-    ASSERT_FALSE(server.base().isEmpty()) << server.failure().toStdString();
+    FreshQuilloServer server;
+    ASSERT_TRUE(server.listening()) << server.failure().toStdString();
     auto form = showFormFor(server.base());
     form->TopicLanguage->setCurrentIndex(kComputing);
 
@@ -64,8 +64,8 @@ TEST_F(EngineTest, ApertiumTranslatesEnglishToSpanishFromTheButton)
     if (QStandardPaths::findExecutable(QStringLiteral("apertium")).isEmpty()
         || !QFileInfo::exists(QStringLiteral("/usr/share/apertium/modes/eng-spa.mode")))
         GTEST_SKIP() << "apertium with eng-spa is not installed";
-    QuilloServer server(QStringLiteral("apertium"));
-    ASSERT_FALSE(server.base().isEmpty()) << server.failure().toStdString();
+    FreshQuilloServer server(QStringLiteral("apertium"));
+    ASSERT_TRUE(server.listening()) << server.failure().toStdString();
     auto form = showFormFor(server.base());
 
     translate(*form, BabelFish, English, Spanish, QStringLiteral("The weather is nice today"));

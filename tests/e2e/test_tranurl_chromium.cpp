@@ -1,6 +1,7 @@
 // A real browser at the end of the web page translation: a small page served on loopback goes
 // through the window's flow against quillo-server, and headless Chromium loads the address the
 // window hands to the desktop. The page must arrive translated, its markup intact.
+#include "ChildProcess.h"
 #include "LoopbackServer.h"
 #include "TranUrlFixture.h"
 
@@ -71,17 +72,13 @@ TEST_F(TranUrlTest, TranslatedPageArrivesInHeadlessChromium)
 
     QTemporaryDir profile;
     ASSERT_TRUE(profile.isValid());
-    QProcess browser;
-    browser.start(chromium, headlessArguments(profile.path()) << page.toString(QUrl::FullyEncoded));
-    ASSERT_TRUE(browser.waitForStarted()) << browser.errorString().toStdString();
-    if (!browser.waitForFinished(kBrowserLimitMs)) {
-        browser.kill();
-        browser.waitForFinished();
-        FAIL() << "chromium did not finish within " << kBrowserLimitMs << " ms";
-    }
-    const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
+    const RunResult browser =
+        RunToEnd(chromium, headlessArguments(profile.path()) << page.toString(QUrl::FullyEncoded), kBrowserLimitMs);
+    ASSERT_TRUE(browser.startError.isEmpty()) << browser.startError.toStdString();
+    ASSERT_TRUE(browser.status) << "chromium did not finish within " << kBrowserLimitMs << " ms";
+    const QString dom = QString::fromUtf8(browser.output);
     SCOPED_TRACE(dom.toStdString());
-    EXPECT_EQ(browser.exitCode(), 0) << browser.readAllStandardError().toStdString();
+    EXPECT_EQ(browser.exitCode(), 0) << browser.error.toStdString();
     EXPECT_TRUE(dom.contains(QStringLiteral("<h1 id=\"headline\">[FR] The weather is nice today</h1>")));
     EXPECT_TRUE(dom.contains(QStringLiteral("<p class=\"note\">[FR] Take a <b>[FR] hat</b>")));
     EXPECT_TRUE(dom.contains(QStringLiteral("<ul id=\"list\"><li>[FR] Sun</li><li>[FR] Wind</li></ul>")));

@@ -21,7 +21,7 @@ void TranUrlTest::TearDownTestSuite()
 
 void TranUrlTest::SetUp()
 {
-    ASSERT_TRUE(s_service->started()) << s_service->failure().toStdString();
+    ASSERT_TRUE(s_service->listening()) << s_service->failure().toStdString();
     m_boxes = std::make_unique<ModalAnswer>();
 }
 
