@@ -2,6 +2,7 @@
 // in flight, feedback that survives a kill right after the answer, the commands, and the
 // default engine choice.
 
+#include "QuilloServerProcess.h"
 #include "ServerFixture.h"
 
 #include "server/ApertiumBackend.h"
@@ -13,7 +14,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 
 #include <csignal>
@@ -26,59 +26,29 @@
 
 using namespace quillo;
 using namespace quillo::server::testing;
+using quillo::test::RunQuilloServerCommand;
+using quillo::test::RunResult;
 
 namespace {
 
-const QString kServer = QStringLiteral(QUILLO_BINARY_DIR "/server/quillo-server");
+constexpr int kEndLimitMs = 30000;
 
-class ServerProcess {
+// Its log goes to a pipe the test reads.
+class ServerProcess : public quillo::test::QuilloServerProcess {
 public:
-    explicit ServerProcess(QStringList arguments)
+    explicit ServerProcess(const QStringList& arguments)
+        : QuilloServerProcess(arguments, {quillo::test::ChildOptions::Channel::Discard,
+                                          quillo::test::ChildOptions::Channel::Pipe})
     {
-        process.start(kServer, QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")} + arguments);
-        if (!process.waitForStarted(10000))
-            return;
-        while (!process.canReadLine() && process.waitForReadyRead(30000)) {
-        }
-        firstLine = QString::fromUtf8(process.readLine());
-        const auto match = QRegularExpression(QStringLiteral("^quillo-server listening on 127\\.0\\.0\\.1:(\\d+)\\n$"))
-                               .match(firstLine);
-        if (match.hasMatch())
-            port = match.captured(1).toInt();
-    }
-    ~ServerProcess()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(10000);
-        }
     }
     httplib::Client client() const
     {
-        httplib::Client c(kLoopback, port);
+        httplib::Client c(kLoopback, port());
         c.set_read_timeout(std::chrono::seconds(60));
         return c;
     }
-    bool finishes() { return process.waitForFinished(30000); }
-
-    QProcess process;
-    QString firstLine;
-    int port = 0;
+    std::optional<quillo::test::ExitStatus> finishes() { return process().waitForExit(kEndLimitMs); }
 };
-
-struct CommandResult {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-CommandResult runCommand(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(kServer, arguments);
-    process.waitForFinished(60000);
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-}
 
 std::string feedbackBody(const QString& text)
 {
@@ -109,7 +79,7 @@ TEST(ServerProcessTest, FirstLineNamesThePortAndSigtermLetsTheRequestInFlightFin
     QTemporaryDir data;
     ServerProcess server({QStringLiteral("--backend"), QStringLiteral("echo"), QStringLiteral("--data"),
                           data.path(), QStringLiteral("--allow-private-fetch")});
-    ASSERT_GT(server.port, 0) << server.firstLine.toStdString();
+    ASSERT_TRUE(server.listening()) << server.failure().toStdString();
     site.start();
 
     httplib::Client client = server.client();
@@ -124,7 +94,7 @@ TEST(ServerProcessTest, FirstLineNamesThePortAndSigtermLetsTheRequestInFlightFin
     auto inFlight = std::async(std::launch::async, [&] { return server.client().Get(address); });
     while (!arrived)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ::kill(static_cast<pid_t>(server.process.processId()), SIGTERM);
+    server.process().signal(SIGTERM);
     // Once new connections are turned away the server is shutting down; then let the page come.
     while (server.client().Get("/S3739.5/object?"))
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -133,10 +103,11 @@ TEST(ServerProcessTest, FirstLineNamesThePortAndSigtermLetsTheRequestInFlightFin
     ASSERT_TRUE(page);
     EXPECT_EQ(page->status, 200);
     EXPECT_EQ(page->body, "<p>[FR] late</p>");
-    ASSERT_TRUE(server.finishes());
-    EXPECT_EQ(server.process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(server.process.exitCode(), 0);
-    EXPECT_TRUE(server.process.readAllStandardError().contains("stopped"));
+    const auto ended = server.finishes();
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(ended->exited());
+    EXPECT_EQ(ended->code, 0);
+    EXPECT_TRUE(server.process().standardError().contains("stopped"));
     EXPECT_FALSE(QFile::exists(journal)); // the database was closed: its journal folded back in
 }
 
@@ -146,17 +117,17 @@ TEST(ServerProcessTest, FeedbackSurvivesAKillRightAfterTheAnswer)
     const QStringList typed{QStringLiteral("第一条 message"), QStringLiteral("two\r\nlines  here")};
     for (const QString& text : typed) {
         ServerProcess server({QStringLiteral("--backend"), QStringLiteral("echo"), QStringLiteral("--data"), data.path()});
-        ASSERT_GT(server.port, 0) << server.firstLine.toStdString();
+        ASSERT_TRUE(server.listening()) << server.failure().toStdString();
         const auto answer = server.client().Post("/translation/feedback/addinfo.asp", feedbackBody(text), kForm);
-        ::kill(static_cast<pid_t>(server.process.processId()), SIGKILL);
+        server.process().signal(SIGKILL);
         ASSERT_TRUE(answer);
         ASSERT_TRUE(FromAnsi(bytes(answer->body)).split(QStringLiteral("\r\n")).contains(QStringLiteral("留言成功")));
         server.finishes();
     }
-    const CommandResult listing = runCommand({QStringLiteral("feedback"), QStringLiteral("--data"), data.path(),
+    const RunResult listing = RunQuilloServerCommand({QStringLiteral("feedback"), QStringLiteral("--data"), data.path(),
                                               QStringLiteral("--json")});
-    ASSERT_EQ(listing.exitCode, 0) << listing.err.toStdString();
-    const QJsonArray messages = QJsonDocument::fromJson(listing.out).array();
+    ASSERT_EQ(listing.exitCode(), 0) << listing.error.toStdString();
+    const QJsonArray messages = QJsonDocument::fromJson(listing.output).array();
     ASSERT_EQ(messages.size(), typed.size());
     for (qsizetype i = 0; i < typed.size(); ++i) {
         const QJsonObject message = messages.at(i).toObject();
@@ -165,8 +136,8 @@ TEST(ServerProcessTest, FeedbackSurvivesAKillRightAfterTheAnswer)
         EXPECT_EQ(message.value(QStringLiteral("email")).toString(), QStringLiteral("a@b"));
         EXPECT_EQ(message.value(QStringLiteral("time")).toString(), QStringLiteral("2006-06-12 10:30"));
     }
-    const CommandResult readable = runCommand({QStringLiteral("feedback"), QStringLiteral("--data"), data.path()});
-    EXPECT_TRUE(QString::fromUtf8(readable.out).contains(QStringLiteral("text:\n第一条 message\n")));
+    const RunResult readable = RunQuilloServerCommand({QStringLiteral("feedback"), QStringLiteral("--data"), data.path()});
+    EXPECT_TRUE(QString::fromUtf8(readable.output).contains(QStringLiteral("text:\n第一条 message\n")));
 }
 
 TEST(ServerProcessTest, CommandsAndTheirRefusals)
@@ -175,17 +146,17 @@ TEST(ServerProcessTest, CommandsAndTheirRefusals)
     QFile program(data.filePath(QStringLiteral("quillo.bin")));
     ASSERT_TRUE(program.open(QIODevice::WriteOnly) && program.write("binary") == 6);
     program.close();
-    const CommandResult published = runCommand({QStringLiteral("publish"), QStringLiteral("--data"), data.path(),
+    const RunResult published = RunQuilloServerCommand({QStringLiteral("publish"), QStringLiteral("--data"), data.path(),
                                                 program.fileName(), QStringLiteral("--version"), QStringLiteral("17")});
-    EXPECT_EQ(published.exitCode, 0) << published.err.toStdString();
-    EXPECT_TRUE(published.out.contains("SHA256: " + QCryptographicHash::hash("binary", QCryptographicHash::Sha256).toHex()));
+    EXPECT_EQ(published.exitCode(), 0) << published.error.toStdString();
+    EXPECT_TRUE(published.output.contains("SHA256: " + QCryptographicHash::hash("binary", QCryptographicHash::Sha256).toHex()));
 
-    EXPECT_EQ(runCommand({QStringLiteral("publish"), program.fileName()}).exitCode, 2);
-    EXPECT_EQ(runCommand({QStringLiteral("publish"), QStringLiteral("--data"), data.path(), QStringLiteral("/nonexistent"),
-                          QStringLiteral("--version"), QStringLiteral("1")}).exitCode, 1);
-    const CommandResult badBackend = runCommand({QStringLiteral("--backend"), QStringLiteral("babelfish")});
-    EXPECT_EQ(badBackend.exitCode, 2);
-    EXPECT_TRUE(badBackend.err.contains("Usage"));
+    EXPECT_EQ(RunQuilloServerCommand({QStringLiteral("publish"), program.fileName()}).exitCode(), 2);
+    EXPECT_EQ(RunQuilloServerCommand({QStringLiteral("publish"), QStringLiteral("--data"), data.path(), QStringLiteral("/nonexistent"),
+                          QStringLiteral("--version"), QStringLiteral("1")}).exitCode(), 1);
+    const RunResult badBackend = RunQuilloServerCommand({QStringLiteral("--backend"), QStringLiteral("babelfish")});
+    EXPECT_EQ(badBackend.exitCode(), 2);
+    EXPECT_TRUE(badBackend.error.contains("Usage"));
 
     // A port in use (a plain listening socket: no thread may run while the test forks).
     const int taken = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -196,11 +167,11 @@ TEST(ServerProcessTest, CommandsAndTheirRefusals)
     ASSERT_EQ(::bind(taken, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(::listen(taken, 1), 0);
     ::getsockname(taken, reinterpret_cast<sockaddr*>(&address), &length);
-    const CommandResult busy = runCommand({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(ntohs(address.sin_port)),
+    const RunResult busy = RunQuilloServerCommand({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(ntohs(address.sin_port)),
                                            QStringLiteral("--backend"), QStringLiteral("echo"), QStringLiteral("--data"), data.path()});
     ::close(taken);
-    EXPECT_EQ(busy.exitCode, 1);
-    EXPECT_TRUE(busy.err.contains("cannot listen"));
+    EXPECT_EQ(busy.exitCode(), 1);
+    EXPECT_TRUE(busy.error.contains("cannot listen"));
 }
 
 TEST(ServerProcessTest, ApertiumIsTheDefaultAndEchoNever)
@@ -215,12 +186,12 @@ TEST(ServerProcessTest, ApertiumIsTheDefaultAndEchoNever)
     {
         ServerProcess bare({QStringLiteral("--data"), data.path(), QStringLiteral("--apertium-modes"),
                             data.filePath(QStringLiteral("none"))});
-        ASSERT_GT(bare.port, 0) << bare.firstLine.toStdString();
+        ASSERT_TRUE(bare.listening()) << bare.failure().toStdString();
         EXPECT_EQ(translate(bare), QStringLiteral("本服务器没有从英语翻译到西班牙语的翻译引擎。"));
     }
     if (!quillo::server::ApertiumBackend::installed("/usr/share/apertium/modes"))
         GTEST_SKIP() << "Apertium is not installed (scripts/setup.sh installs apertium and its pairs)";
     ServerProcess server({QStringLiteral("--data"), data.path()});
-    ASSERT_GT(server.port, 0) << server.firstLine.toStdString();
+    ASSERT_TRUE(server.listening()) << server.failure().toStdString();
     EXPECT_EQ(translate(server), QStringLiteral("El tiempo es bueno hoy"));
 }
