@@ -1,3 +1,4 @@
+#include "ChildProcess.h"
 #include "SkinTestSupport.h"
 
 #include "skins/BuiltinSkins.h"
@@ -10,7 +11,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -134,11 +134,12 @@ TEST(Skinpack, PackedFileOfASourceMatchesTheEmbeddedSkin)
 {
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("skin2.pack"));
-    QProcess tool;
-    tool.start(QStringLiteral(SKINPACK_PATH),
-               {QStringLiteral("--packed"), test::SkinSourceDir(2) + QStringLiteral("/skin.ini"), out});
-    ASSERT_TRUE(tool.waitForFinished(60000));
-    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().constData();
+    constexpr int kToolLimitMs = 60000;
+    const test::RunResult packed = test::RunToEnd(
+        QStringLiteral(SKINPACK_PATH), {QStringLiteral("--packed"), test::SkinSourceDir(2) + QStringLiteral("/skin.ini"), out},
+        kToolLimitMs);
+    ASSERT_TRUE(packed.status) << packed.startError.toStdString();
+    ASSERT_EQ(packed.exitCode(), 0) << packed.error.constData();
 
     TCompressedStoredSkin skin;
     QString error;
@@ -147,10 +148,11 @@ TEST(Skinpack, PackedFileOfASourceMatchesTheEmbeddedSkin)
 
     // A source that cannot be packed makes the tool fail with a message and no output.
     const QString failed = dir.filePath(QStringLiteral("none.pack"));
-    tool.start(QStringLiteral(SKINPACK_PATH), {dir.filePath(QStringLiteral("nothing.ini")), failed});
-    ASSERT_TRUE(tool.waitForFinished(60000));
-    EXPECT_NE(tool.exitCode(), 0);
-    EXPECT_FALSE(tool.readAllStandardError().isEmpty());
+    const test::RunResult refused =
+        test::RunToEnd(QStringLiteral(SKINPACK_PATH), {dir.filePath(QStringLiteral("nothing.ini")), failed}, kToolLimitMs);
+    ASSERT_TRUE(refused.status) << refused.startError.toStdString();
+    EXPECT_NE(refused.exitCode(), 0);
+    EXPECT_FALSE(refused.error.isEmpty());
     EXPECT_FALSE(QFile::exists(failed));
     EXPECT_FALSE(skin.loadFromPackedFile(failed, &error));
 }
