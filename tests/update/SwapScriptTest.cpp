@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -57,15 +56,18 @@ TEST(SwapScript, WindowsBatchRetriesUntilTheProgramHasEnded)
 
 #ifndef Q_OS_WIN
 
+const QString kShell = QStringLiteral("/bin/sh");
+constexpr int kShellLimitMs = 30000;
+
 TEST(SwapScript, ShellQuoteStandsForItself)
 {
     const QStringList words{QString(), QStringLiteral("plain"), QStringLiteral("it's"), QStringLiteral("''"),
                             kAwkwardFolder, QStringLiteral("a\nb"), QStringLiteral("-n")};
     for (const QString& word : words) {
-        QProcess shell;
-        shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("printf '%s' ") + ShellQuote(word)});
-        ASSERT_TRUE(shell.waitForFinished());
-        EXPECT_EQ(QString::fromUtf8(shell.readAllStandardOutput()), word);
+        const test::RunResult shell = test::RunToEnd(
+            kShell, {QStringLiteral("-c"), QStringLiteral("printf '%s' ") + ShellQuote(word)}, kShellLimitMs);
+        ASSERT_TRUE(shell.succeeded()) << shell.startError.toStdString() << shell.error.toStdString();
+        EXPECT_EQ(QString::fromUtf8(shell.output), word);
     }
 }
 
@@ -88,7 +90,7 @@ protected:
     {
         if (!WriteAll(plan.script, QFile::encodeName(PosixSwapScript(plan))))
             return -1;
-        return QProcess::execute(QStringLiteral("/bin/sh"), {plan.script});
+        return test::RunToEnd(kShell, {plan.script}, kShellLimitMs).exitCode();
     }
 
     QTemporaryDir dir;

@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -31,6 +30,8 @@ using test::EndedProcessId;
 using test::ReadAll;
 using test::WaitUntil;
 using test::WriteAll;
+
+constexpr int kProgramEndMs = 10000;
 
 const QString kInfo = QStringLiteral("信 息");
 const QString kError = QStringLiteral("错 误");
@@ -491,9 +492,8 @@ TEST_F(UpdateWindow, RealSwapReplacesAndStartsTheEndedProgram)
     // The running program: a copy of the stand-in, waiting for its input to close.
     QFile::remove(program);
     ASSERT_TRUE(QFile::copy(QStringLiteral(SWAP_STAND_IN), program));
-    QProcess running;
-    running.start(program, {QStringLiteral("wait")});
-    ASSERT_TRUE(running.waitForStarted());
+    test::ChildProcess running(program, {QStringLiteral("wait")}, test::ChildOptions{test::ChildOptions::Channel::Pipe});
+    ASSERT_TRUE(running.started()) << running.startError().toStdString();
 
     // The new release: the same program with a tail that tells it apart.
     newProgram = ReadAll(QStringLiteral(SWAP_STAND_IN)) + "\nnew release\n";
@@ -503,14 +503,14 @@ TEST_F(UpdateWindow, RealSwapReplacesAndStartsTheEndedProgram)
     qputenv("QUILLO_SWAP_MARKER", QFile::encodeName(marker));
 
     auto w = openWindow();
-    w->ProgramPid = running.processId();
+    w->ProgramPid = running.pid();
     w->EndApplication = [&] {
         ++ended;
         // The script waits while the program runs.
         EXPECT_FALSE(WaitUntil([&] { return swapped(); }, 500));
         EXPECT_TRUE(QFile::exists(program + QStringLiteral(".sh")));
-        running.closeWriteChannel();
-        running.waitForFinished();
+        running.closeInput();
+        EXPECT_TRUE(running.waitForExit(kProgramEndMs));
     };
     w->SkinButton1Click();
     qunsetenv("QUILLO_SWAP_MARKER");

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
@@ -22,6 +21,12 @@
 #include <memory>
 
 namespace quillo::test {
+
+namespace {
+
+constexpr int kProgramLimitMs = 10000;
+
+} // namespace
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
 {
@@ -47,63 +52,30 @@ bool WriteAll(const QString& fileName, const QByteArray& content)
 
 qint64 EndedProcessId()
 {
-    QProcess process;
-    process.start(QStringLiteral("/bin/true"), {});
-    process.waitForStarted();
-    const qint64 pid = process.processId();
-    process.waitForFinished();
-    return pid;
+    ChildProcess process(QStringLiteral("/bin/true"), {});
+    process.waitForExit(kProgramLimitMs);
+    return process.pid();
 }
 
 // ---------------------------------------------------------------------------------------------
 
 QuilloServer::QuilloServer()
+    : m_server(QStringLiteral("echo"), {}, ChildOptions{ChildOptions::Channel::Discard, ChildOptions::Channel::Discard})
 {
-    m_process.setStandardErrorFile(QProcess::nullDevice());
-    m_process.start(QStringLiteral(QUILLO_SERVER_PROGRAM),
-                    {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--backend"),
-                     QStringLiteral("echo"), QStringLiteral("--quiet"), QStringLiteral("--data"), m_data.path()});
-    QByteArray line;
-    QDeadlineTimer deadline(15000);
-    while (!line.contains('\n') && m_process.waitForReadyRead(int(deadline.remainingTime())))
-        line += m_process.readAllStandardOutput();
-    static const QRegularExpression listening(QStringLiteral("^quillo-server listening on 127\\.0\\.0\\.1:(\\d+)"));
-    const auto match = listening.match(QString::fromUtf8(line));
-    if (match.hasMatch())
-        m_port = match.captured(1).toInt();
-    // Anything it prints later is not read; dropping it keeps the pipe from filling up.
-    QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &m_process,
-                     [this] { m_process.readAllStandardOutput(); });
-}
-
-QuilloServer::~QuilloServer()
-{
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000))
-        m_process.kill();
-    m_process.waitForFinished(5000);
-}
-
-QString QuilloServer::baseUrl() const
-{
-    return QStringLiteral("http://127.0.0.1:%1").arg(m_port);
 }
 
 QString QuilloServer::versionFile() const
 {
-    return m_data.filePath(QStringLiteral("release/qoversion.txt"));
+    return QDir(dataDir()).filePath(QStringLiteral("release/qoversion.txt"));
 }
 
 bool QuilloServer::publish(const QString& program, const QString& version, const QString& signKeyFile)
 {
-    QStringList arguments{QStringLiteral("publish"), QStringLiteral("--data"), m_data.path(), program,
+    QStringList arguments{QStringLiteral("publish"), QStringLiteral("--data"), dataDir(), program,
                           QStringLiteral("--version"), version};
     if (!signKeyFile.isEmpty())
         arguments << QStringLiteral("--sign-key") << signKeyFile;
-    QProcess publisher;
-    publisher.start(QStringLiteral(QUILLO_SERVER_PROGRAM), arguments);
-    return publisher.waitForFinished(15000) && publisher.exitStatus() == QProcess::NormalExit
-        && publisher.exitCode() == 0;
+    return RunQuilloServerCommand(arguments).succeeded();
 }
 
 QByteArray QuilloServer::versionText() const

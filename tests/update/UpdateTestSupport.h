@@ -2,14 +2,14 @@
 // What the update tests run against: quillo-server as a separate process on a free loopback port
 // (its release folder filled by its own publish command or by hand), a raw loopback server for
 // replies quillo-server never gives, a signing key, and a catcher for the message boxes.
+#include "QuilloServerProcess.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QMap>
 #include <QObject>
-#include <QProcess>
 #include <QStringList>
 #include <QTcpServer>
-#include <QTemporaryDir>
 
 #include <functional>
 
@@ -30,11 +30,10 @@ class QuilloServer
 {
 public:
     QuilloServer();
-    ~QuilloServer();
 
-    bool running() const { return m_port > 0; }
-    QString baseUrl() const;
-    QString dataDir() const { return m_data.path(); }
+    bool running() const { return m_server.listening(); }
+    QString baseUrl() const { return m_server.base(); }
+    QString dataDir() const { return m_server.dataDir(); }
     QString versionFile() const;
 
     // `quillo-server publish`; the release of `version` serves `program` under its file name.
@@ -46,9 +45,7 @@ public:
     void setVersionValue(const QByteArray& key, const QByteArray& value) const;
 
 private:
-    QTemporaryDir m_data;
-    QProcess m_process;
-    int m_port = 0;
+    FreshQuilloServer m_server;
 };
 
 // An Ed25519 key pair: the private key as a PEM file for `publish --sign-key`, the public key as
