@@ -129,33 +129,50 @@ int remainingMs(const QDeadlineTimer& deadline)
     return static_cast<int>(std::max<qint64>(0, deadline.remainingTime()));
 }
 
-} // namespace
-
-ChildProcess::ChildProcess(const QString& program, const QStringList& arguments, const ChildOptions& options)
+// The program and its arguments as posix_spawn takes them; the words live as long as the pointers.
+class ArgumentVector
 {
-    std::vector<QByteArray> words{QFile::encodeName(program)};
-    for (const QString& argument : arguments)
-        words.push_back(QFile::encodeName(argument));
-    std::vector<char*> argv;
-    for (QByteArray& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
+public:
+    ArgumentVector(const QString& program, const QStringList& arguments)
+    {
+        m_words.push_back(QFile::encodeName(program));
+        for (const QString& argument : arguments)
+            m_words.push_back(QFile::encodeName(argument));
+        for (QByteArray& word : m_words)
+            m_pointers.push_back(word.data());
+        m_pointers.push_back(nullptr);
+    }
+    char* const* data() const { return m_pointers.data(); }
 
-    Pipe input, output, error;
-    SpawnSetup setup;
+private:
+    std::vector<QByteArray> m_words;
+    std::vector<char*> m_pointers;
+};
+
+// Starts the child with its ends of the pipes; returns 0 or the error number.
+int spawn(pid_t& pid, const ArgumentVector& argv, const ChildOptions& options, Pipe& input, Pipe& output, Pipe& error)
+{
     const bool wantInput = options.input == ChildOptions::Channel::Pipe;
     const bool wantError = options.error == ChildOptions::Channel::Pipe;
-    int result = 0;
     if (!output.open() || (wantInput && !input.open()) || (wantError && !error.open()))
-        result = errno;
-    if (result == 0)
-        result = setup.connect(STDIN_FILENO, options.input, input.read);
+        return errno;
+    SpawnSetup setup;
+    int result = setup.connect(STDIN_FILENO, options.input, input.read);
     if (result == 0)
         result = setup.connect(STDOUT_FILENO, ChildOptions::Channel::Pipe, output.write);
     if (result == 0)
         result = setup.connect(STDERR_FILENO, options.error, error.write);
     if (result == 0)
-        result = posix_spawn(&m_pid, argv.front(), &setup.actions, &setup.attributes, argv.data(), environ);
+        result = posix_spawn(&pid, argv.data()[0], &setup.actions, &setup.attributes, argv.data(), environ);
+    return result;
+}
+
+} // namespace
+
+ChildProcess::ChildProcess(const QString& program, const QStringList& arguments, const ChildOptions& options)
+{
+    Pipe input, output, error;
+    const int result = spawn(m_pid, ArgumentVector(program, arguments), options, input, output, error);
     closeFd(input.read);
     closeFd(output.write);
     closeFd(error.write);
