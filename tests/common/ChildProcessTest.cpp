@@ -1,4 +1,5 @@
 #include "ChildProcess.h"
+#include "QuilloServerProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -118,6 +119,25 @@ TEST(ChildProcess, RunToEndCollectsEverythingAndKillsAtTheDeadline)
     EXPECT_EQ(notStarted.readLine(kLimitMs), std::nullopt);
     EXPECT_EQ(notStarted.waitForExit(kLimitMs), std::nullopt);
     EXPECT_FALSE(notStarted.running());
+}
+
+TEST(QuilloServerProcess, ListensOnItsPortOrSaysWhyNot)
+{
+    FreshQuilloServer server;
+    ASSERT_TRUE(server.listening()) << server.failure().toStdString();
+    EXPECT_GT(server.port(), 0);
+    EXPECT_EQ(server.base(), QStringLiteral("http://127.0.0.1:%1").arg(server.port()));
+    EXPECT_TRUE(server.failure().isEmpty());
+
+    // Refused arguments: no first line, and the reason names what it printed instead.
+    QuilloServerProcess refused({QStringLiteral("--backend"), QStringLiteral("babelfish")},
+                                ChildOptions{ChildOptions::Channel::Discard, ChildOptions::Channel::Pipe});
+    EXPECT_FALSE(refused.listening());
+    EXPECT_FALSE(refused.failure().isEmpty());
+    const auto status = refused.process().waitForExit(kLimitMs);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->code, 2);
+    EXPECT_TRUE(refused.process().standardError().contains("Usage"));
 }
 
 } // namespace
