@@ -9,7 +9,7 @@ using namespace quillo;
 
 namespace {
 
-struct DibSpec {
+struct DibShape {
     int width = 1;
     int height = 1;  // negative: rows stored top-down
     int bits = 24;
@@ -45,31 +45,31 @@ qsizetype rowBytes(int width, int bits)
 }
 
 // A BITMAPINFOHEADER, its colour table and random rows (and a random AND mask for icons).
-QByteArray randomDib(const DibSpec& spec, QRandomGenerator& random, QByteArray alphaOverride = {})
+QByteArray randomDib(const DibShape& shape, QRandomGenerator& random, QByteArray alphaOverride = {})
 {
-    const int rows = std::abs(spec.height);
+    const int rows = std::abs(shape.height);
     QByteArray dib;
     put32(dib, 40);
-    put32(dib, quint32(spec.width));
-    put32(dib, quint32(spec.iconHalves ? 2 * rows : spec.height));
+    put32(dib, quint32(shape.width));
+    put32(dib, quint32(shape.iconHalves ? 2 * rows : shape.height));
     put16(dib, 1);
-    put16(dib, quint16(spec.bits));
+    put16(dib, quint16(shape.bits));
     put32(dib, 0);
     put32(dib, 0);
     put32(dib, 0);
     put32(dib, 0);
-    put32(dib, quint32(spec.paletteSize));
+    put32(dib, quint32(shape.paletteSize));
     put32(dib, 0);
-    for (int i = 0; i < spec.paletteSize; ++i)
+    for (int i = 0; i < shape.paletteSize; ++i)
         put32(dib, random.generate() & 0xFFFFFFu);
-    QByteArray pixels = randomBytes(random, rowBytes(spec.width, spec.bits) * rows);
-    if (spec.bits == 32 && !alphaOverride.isNull()) {
+    QByteArray pixels = randomBytes(random, rowBytes(shape.width, shape.bits) * rows);
+    if (shape.bits == 32 && !alphaOverride.isNull()) {
         for (qsizetype i = 3; i < pixels.size(); i += 4)
             pixels[i] = alphaOverride[0];
     }
     dib.append(pixels);
-    if (spec.iconHalves)
-        dib.append(randomBytes(random, rowBytes(spec.width, 1) * rows));
+    if (shape.iconHalves)
+        dib.append(randomBytes(random, rowBytes(shape.width, 1) * rows));
     return dib;
 }
 
@@ -120,8 +120,8 @@ TEST(DibImage, PlainPicturesMatchQtsReader)
                                                 << " x " << height);
                 // A table of 0 entries means a full one for paletted kinds.
                 const int stored = kind.bits <= 8 && kind.paletteSize == 0 ? 1 << kind.bits : kind.paletteSize;
-                DibSpec spec{width, height, kind.bits, kind.paletteSize, false};
-                QByteArray dib = randomDib(spec, random);
+                DibShape shape{width, height, kind.bits, kind.paletteSize, false};
+                QByteArray dib = randomDib(shape, random);
                 if (stored != kind.paletteSize)
                     dib.insert(40, randomBytes(random, 4 * stored));
                 if (kind.bits == 4 && kind.paletteSize == 5) {
