@@ -51,6 +51,15 @@ std::optional<CurlApi> LoadCurlApi(const char* fileName, QString& error)
         error = library.ErrorString();
         return std::nullopt;
     }
+    const curl_version_info_data* info = api.version_info(CURLVERSION_NOW);
+    if (!info || info->version_num < kOldestCurlVersion) {
+        error = QStringLiteral("libcurl %1 is older than %2.%3.%4, the oldest this program works with")
+                    .arg(QString::fromLatin1(info && info->version ? info->version : "of unknown version"))
+                    .arg(kOldestCurlVersion >> 16)
+                    .arg((kOldestCurlVersion >> 8) & 0xff)
+                    .arg(kOldestCurlVersion & 0xff);
+        return std::nullopt;
+    }
     error.clear();
     return api;
 }

@@ -20,6 +20,9 @@ namespace quillo {
     X(easy_cleanup)              \
     X(easy_setopt)               \
     X(easy_getinfo)              \
+    X(easy_strerror)             \
+    X(easy_option_by_id)         \
+    X(version_info)              \
     X(multi_init)                \
     X(multi_cleanup)             \
     X(multi_add_handle)          \
@@ -42,8 +45,14 @@ struct CurlApi {
 #undef QUILLO_CURL_MEMBER
 };
 
+// The oldest libcurl whose options this program sets (CURLOPT_PROTOCOLS_STR came with 7.85.0,
+// CURLOPT_PREREQFUNCTION with 7.80.0). An older one refuses them, and a refused option would leave
+// a request without its protocol limits or its stall timer.
+constexpr unsigned kOldestCurlVersion = 0x075500;
+
 // Every function of the table looked up in the library `fileName`; nothing, with the reason in
-// `error`, when the library or one of them is missing. Does not initialise libcurl.
+// `error`, when the library or one of them is missing or the library is older than
+// kOldestCurlVersion. Does not initialise libcurl.
 std::optional<CurlApi> LoadCurlApi(const char* fileName, QString& error);
 
 // The process's libcurl, loaded and globally initialised once, from whichever thread asks first;

@@ -88,6 +88,9 @@ private:
     void configureCredentials();
     void configureCallbacks();
     void useMethod(bool post);
+    template <typename T>
+    void set(CURLoption option, T value);
+    bool optionsAccepted() const;
     CURLcode perform();
     bool storePendingBody();
     std::chrono::milliseconds silenceLeft() const;
@@ -133,6 +136,8 @@ private:
     bool m_post = false;
     int m_redirects = 0;
     std::exception_ptr m_error;
+    CURLcode m_refusal = CURLE_OK;
+    CURLoption m_refusedOption = CURLOPT_LASTENTRY;
 
     // Per attempt.
     Disposition m_disposition = Disposition::Undecided;
@@ -160,6 +165,32 @@ bool HttpExchange::guarded(F&& f)
     }
 }
 
+// A transfer without one of its options is not the transfer this component promises: without
+// the pre-request callback, for one, a silent server would never meet its stall timer. So the
+// first option libcurl refuses fails the request, and no later option is set.
+template <typename T>
+void HttpExchange::set(CURLoption option, T value)
+{
+    if (m_refusal != CURLE_OK)
+        return;
+    const CURLcode result = m_curl.easy_setopt(m_easy.get(), option, value);
+    if (result != CURLE_OK) {
+        m_refusal = result;
+        m_refusedOption = option;
+    }
+}
+
+bool HttpExchange::optionsAccepted() const
+{
+    if (m_refusal == CURLE_OK)
+        return true;
+    const curl_easyoption* known = m_curl.easy_option_by_id(m_refusedOption);
+    const QByteArray name = known ? QByteArray("CURLOPT_") + known->name : QByteArray::number(int(m_refusedOption));
+    qWarning("The request was not sent: libcurl refused option %s (%s)", name.constData(),
+             m_curl.easy_strerror(m_refusal));
+    return false;
+}
+
 void HttpExchange::run()
 {
     if (m_settings.workOffline) {
@@ -175,6 +206,11 @@ void HttpExchange::run()
     }
     reportStatus(stHandleCreated);
     for (;;) {
+        // A redirection or a new attempt with credentials sets options again.
+        if (!optionsAccepted()) {
+            m_out.success = false;
+            return;
+        }
         resetAttempt();
         perform(); // how a transfer ended shows in the disposition and the bytes stored
         if (m_error)
@@ -213,34 +249,33 @@ bool HttpExchange::configure()
     configureCallbacks();
     const TRequestMethod method = m_settings.method;
     useMethod(method == rmPOST || (method == rmAutoDetect && !m_settings.postData.isEmpty()));
-    return true;
+    return optionsAccepted();
 }
 
 void HttpExchange::configureNetwork()
 {
-    CURL* h = m_easy.get();
-    m_curl.easy_setopt(h, CURLOPT_URL, m_url.constData());
-    m_curl.easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    m_curl.easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    m_curl.easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    m_curl.easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L); // followed here, one hop at a time
-    m_curl.easy_setopt(h, CURLOPT_MAXREDIRS, long(kMaxRedirects));
+    set(CURLOPT_URL, m_url.constData());
+    set(CURLOPT_NOSIGNAL, 1L);
+    set(CURLOPT_PROTOCOLS_STR, "http,https");
+    set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    set(CURLOPT_FOLLOWLOCATION, 0L); // followed here, one hop at a time
+    set(CURLOPT_MAXREDIRS, long(kMaxRedirects));
     const quint32 connectMs = m_settings.timeouts.ConnectTimeout();
-    m_curl.easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(connectMs ? connectMs : kDefaultConnectTimeoutMs));
+    set(CURLOPT_CONNECTTIMEOUT_MS, long(connectMs ? connectMs : kDefaultConnectTimeoutMs));
     const long bufferSize = long(qBound<quint32>(1024, m_settings.transferSize, CURL_MAX_READ_SIZE));
-    m_curl.easy_setopt(h, CURLOPT_BUFFERSIZE, bufferSize);
+    set(CURLOPT_BUFFERSIZE, bufferSize);
 
     const TWebRequestProxy& proxy = m_settings.proxy;
     switch (proxy.AccessType()) {
     case atDirect:
-        m_curl.easy_setopt(h, CURLOPT_PROXY, "");
+        set(CURLOPT_PROXY, "");
         break;
     case atUseProxy: {
         const QByteArray server =
             proxy.ProxyServer().toUtf8() + ':' + QByteArray::number(proxy.ProxyPort());
-        m_curl.easy_setopt(h, CURLOPT_PROXY, server.constData());
-        m_curl.easy_setopt(h, CURLOPT_NOPROXY, noProxyList(proxy).constData());
-        m_curl.easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+        set(CURLOPT_PROXY, server.constData());
+        set(CURLOPT_NOPROXY, noProxyList(proxy).constData());
+        set(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
         break;
     }
     case atPreconfig: {
@@ -250,8 +285,8 @@ void HttpExchange::configureNetwork()
         if (bypass.isEmpty())
             bypass = qgetenv("NO_PROXY");
         bypass += QByteArray(bypass.isEmpty() ? "" : ",") + "127.0.0.1,localhost,::1";
-        m_curl.easy_setopt(h, CURLOPT_NOPROXY, bypass.constData());
-        m_curl.easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+        set(CURLOPT_NOPROXY, bypass.constData());
+        set(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
         break;
     }
     }
@@ -260,13 +295,12 @@ void HttpExchange::configureNetwork()
 
 bool HttpExchange::configureHttp()
 {
-    CURL* h = m_easy.get();
-    m_curl.easy_setopt(h, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
-    m_curl.easy_setopt(h, CURLOPT_USERAGENT, m_settings.agent.constData());
+    set(CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+    set(CURLOPT_USERAGENT, m_settings.agent.constData());
     if (!m_settings.referer.isEmpty())
-        m_curl.easy_setopt(h, CURLOPT_REFERER, m_settings.referer.constData());
+        set(CURLOPT_REFERER, m_settings.referer.constData());
     if (m_settings.useCookies)
-        m_curl.easy_setopt(h, CURLOPT_COOKIEFILE, ""); // cookies live for this request only
+        set(CURLOPT_COOKIEFILE, ""); // cookies live for this request only
 
     const std::optional<QList<QByteArray>> lines = RequestHeaderLines(m_settings);
     if (!lines)
@@ -290,56 +324,53 @@ bool HttpExchange::configureHttp()
         list = grown;
     }
     m_headers.reset(list);
-    m_curl.easy_setopt(h, CURLOPT_HTTPHEADER, m_headers.get());
+    set(CURLOPT_HTTPHEADER, m_headers.get());
     return true;
 }
 
 void HttpExchange::configureCredentials()
 {
-    CURL* h = m_easy.get();
-    m_curl.easy_setopt(h, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC));
-    m_curl.easy_setopt(h, CURLOPT_PROXYAUTH, long(CURLAUTH_BASIC));
+    set(CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC));
+    set(CURLOPT_PROXYAUTH, long(CURLAUTH_BASIC));
     // Credentials written in the address win; the properties fill in what it lacks.
     if (m_parts.user.isEmpty() && !m_settings.username.isEmpty())
-        m_curl.easy_setopt(h, CURLOPT_USERNAME, m_settings.username.constData());
+        set(CURLOPT_USERNAME, m_settings.username.constData());
     if (m_parts.password.isEmpty() && !m_settings.password.isEmpty())
-        m_curl.easy_setopt(h, CURLOPT_PASSWORD, m_settings.password.constData());
+        set(CURLOPT_PASSWORD, m_settings.password.constData());
     if (!m_settings.proxyUsername.isEmpty())
-        m_curl.easy_setopt(h, CURLOPT_PROXYUSERNAME, m_settings.proxyUsername.constData());
+        set(CURLOPT_PROXYUSERNAME, m_settings.proxyUsername.constData());
     if (!m_settings.proxyPassword.isEmpty())
-        m_curl.easy_setopt(h, CURLOPT_PROXYPASSWORD, m_settings.proxyPassword.constData());
+        set(CURLOPT_PROXYPASSWORD, m_settings.proxyPassword.constData());
 }
 
 void HttpExchange::configureCallbacks()
 {
-    CURL* h = m_easy.get();
-    m_curl.easy_setopt(h, CURLOPT_HEADERFUNCTION, &HttpExchange::headerCallback);
-    m_curl.easy_setopt(h, CURLOPT_HEADERDATA, this);
-    m_curl.easy_setopt(h, CURLOPT_WRITEFUNCTION, &HttpExchange::bodyCallback);
-    m_curl.easy_setopt(h, CURLOPT_WRITEDATA, this);
-    m_curl.easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    m_curl.easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &HttpExchange::progressCallback);
-    m_curl.easy_setopt(h, CURLOPT_XFERINFODATA, this);
-    m_curl.easy_setopt(h, CURLOPT_PREREQFUNCTION, &HttpExchange::prereqCallback);
-    m_curl.easy_setopt(h, CURLOPT_PREREQDATA, this);
+    set(CURLOPT_HEADERFUNCTION, &HttpExchange::headerCallback);
+    set(CURLOPT_HEADERDATA, this);
+    set(CURLOPT_WRITEFUNCTION, &HttpExchange::bodyCallback);
+    set(CURLOPT_WRITEDATA, this);
+    set(CURLOPT_NOPROGRESS, 0L);
+    set(CURLOPT_XFERINFOFUNCTION, &HttpExchange::progressCallback);
+    set(CURLOPT_XFERINFODATA, this);
+    set(CURLOPT_PREREQFUNCTION, &HttpExchange::prereqCallback);
+    set(CURLOPT_PREREQDATA, this);
     if (m_settings.onStatus) {
-        m_curl.easy_setopt(h, CURLOPT_SOCKOPTFUNCTION, &HttpExchange::sockoptCallback);
-        m_curl.easy_setopt(h, CURLOPT_SOCKOPTDATA, this);
-        m_curl.easy_setopt(h, CURLOPT_RESOLVER_START_FUNCTION, &HttpExchange::resolverStartCallback);
-        m_curl.easy_setopt(h, CURLOPT_RESOLVER_START_DATA, this);
+        set(CURLOPT_SOCKOPTFUNCTION, &HttpExchange::sockoptCallback);
+        set(CURLOPT_SOCKOPTDATA, this);
+        set(CURLOPT_RESOLVER_START_FUNCTION, &HttpExchange::resolverStartCallback);
+        set(CURLOPT_RESOLVER_START_DATA, this);
     }
 }
 
 void HttpExchange::useMethod(bool post)
 {
     m_post = post;
-    CURL* h = m_easy.get();
     if (post) {
-        m_curl.easy_setopt(h, CURLOPT_POST, 1L);
-        m_curl.easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(m_settings.postData.size()));
-        m_curl.easy_setopt(h, CURLOPT_POSTFIELDS, m_settings.postData.constData());
+        set(CURLOPT_POST, 1L);
+        set(CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(m_settings.postData.size()));
+        set(CURLOPT_POSTFIELDS, m_settings.postData.constData());
     } else {
-        m_curl.easy_setopt(h, CURLOPT_HTTPGET, 1L);
+        set(CURLOPT_HTTPGET, 1L);
     }
 }
 
@@ -516,15 +547,15 @@ bool HttpExchange::authenticate(long status)
             m_disposition = Disposition::Stop;
             return true;
         }
-        m_curl.easy_setopt(m_easy.get(), CURLOPT_USERNAME, m_settings.username.constData());
-        m_curl.easy_setopt(m_easy.get(), CURLOPT_PASSWORD, m_settings.password.constData());
+        set(CURLOPT_USERNAME, m_settings.username.constData());
+        set(CURLOPT_PASSWORD, m_settings.password.constData());
     } else if (status == 407 && m_settings.hasProxyAuthentication) {
         if (!m_events.ProxyAuthentication(m_ctx, tryAgain)) {
             m_disposition = Disposition::Stop;
             return true;
         }
-        m_curl.easy_setopt(m_easy.get(), CURLOPT_PROXYUSERNAME, m_settings.proxyUsername.constData());
-        m_curl.easy_setopt(m_easy.get(), CURLOPT_PROXYPASSWORD, m_settings.proxyPassword.constData());
+        set(CURLOPT_PROXYUSERNAME, m_settings.proxyUsername.constData());
+        set(CURLOPT_PROXYPASSWORD, m_settings.proxyPassword.constData());
     }
     if (tryAgain)
         m_disposition = Disposition::Retry;
@@ -589,12 +620,12 @@ void HttpExchange::followRedirect()
     const QByteArray origin = originOf(m_curl, m_redirectTarget);
     if (origin != m_origin) {
         // Credentials were given for the first server, not for wherever it sends us.
-        m_curl.easy_setopt(m_easy.get(), CURLOPT_USERNAME, nullptr);
-        m_curl.easy_setopt(m_easy.get(), CURLOPT_PASSWORD, nullptr);
+        set(CURLOPT_USERNAME, nullptr);
+        set(CURLOPT_PASSWORD, nullptr);
         m_origin = origin;
     }
     m_url = m_redirectTarget;
-    m_curl.easy_setopt(m_easy.get(), CURLOPT_URL, m_url.constData());
+    set(CURLOPT_URL, m_url.constData());
 }
 
 void HttpExchange::reportStatus(int code)

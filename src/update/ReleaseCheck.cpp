@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 #include <memory>
@@ -28,7 +29,12 @@ constexpr qsizetype kEd25519KeyBytes = 32;
     X(EVP_MD_CTX_new)               \
     X(EVP_MD_CTX_free)              \
     X(EVP_DigestVerifyInit)         \
-    X(EVP_DigestVerify)
+    X(EVP_DigestVerify)             \
+    X(OpenSSL_version_num)          \
+    X(OpenSSL_version)
+
+// Ed25519 through the one-shot EVP_DigestVerify came with OpenSSL 1.1.1.
+constexpr unsigned long kOldestCryptoVersion = 0x10101000UL;
 
 struct CryptoApi {
 #define QUILLO_CRYPTO_MEMBER(name) decltype(&::name) name = nullptr;
@@ -47,6 +53,11 @@ std::optional<CryptoApi> loadCryptoApi()
     if (!complete) {
         // Without it no signature can be verified, so none is accepted.
         qWarning("Update signatures cannot be checked: %s", qUtf8Printable(library.ErrorString()));
+        return std::nullopt;
+    }
+    if (api.OpenSSL_version_num() < kOldestCryptoVersion) {
+        qWarning("Update signatures cannot be checked: %s is older than OpenSSL 1.1.1",
+                 api.OpenSSL_version(OPENSSL_VERSION));
         return std::nullopt;
     }
     return api;
