@@ -171,6 +171,7 @@ private:
     void CreateMenus();
     void CreateSkins();
     void SelectStoredSkin(int face);
+    void MarkSkinInUse(int face);
     // Built-in skin number face (1 to 3); null for any other number.
     TCompressedStoredSkin* storedSkin(int face) const;
     void ConnectHandlers();

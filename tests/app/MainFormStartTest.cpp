@@ -99,13 +99,14 @@ TEST_F(MainFormTest, AValueOfAnotherTypeFallsBackToTheDefaultsAndKeepsTheFirstSk
     EXPECT_TRUE(form->N1->isChecked());
 }
 
-TEST_F(MainFormTest, AStoredSkinChecksItsWindowMenuEntryOnly)
+TEST_F(MainFormTest, AStoredSkinIsMarkedInBothMenus)
 {
     store(QStringLiteral("Face"), 3);
     auto form = createForm();
     EXPECT_TRUE(form->N3->isChecked());
     EXPECT_FALSE(form->N1->isChecked());
-    EXPECT_TRUE(form->MenuItem2->isChecked());
+    EXPECT_TRUE(form->MenuItem4->isChecked());
+    EXPECT_FALSE(form->MenuItem2->isChecked());
 
     store(QStringLiteral("Face"), 4);
     form = createForm();
