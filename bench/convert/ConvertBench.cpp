@@ -1,7 +1,9 @@
 // Simplified -> Traditional conversion on a 2000-character text (the source box's limit) and on
 // a 1 MiB text (UTF-8 size), by:
-//   Quillo      SimplifiedToTraditional on UTF-16, as the window calls it;
+//   Quillo      SimplifiedToTraditional on UTF-16, as the window calls it: OpenCC on the runs
+//               of Chinese characters;
 //   QuilloUtf8  the same from UTF-8 to UTF-8, the footing OpenCC works on;
+//   Tables      SimplifiedToTraditionalByTable, the fallback without OpenCC;
 //   ListScan    the first way the tables were used: the text to GBK, each double-byte character
 //               searched in the list from the first row, and the result back to UTF-16;
 //   OpenCC      OpenCC's s2t configuration on UTF-8.
@@ -120,6 +122,14 @@ void BM_QuilloUtf8(benchmark::State& state)
     setBytes(state, text);
 }
 
+void BM_Tables(benchmark::State& state)
+{
+    const QString text = textFor(state);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(quillo::SimplifiedToTraditionalByTable(text));
+    setBytes(state, text);
+}
+
 void BM_ListScan(benchmark::State& state)
 {
     const QString text = textFor(state);
@@ -131,6 +141,7 @@ void BM_ListScan(benchmark::State& state)
 
 BENCHMARK(BM_Quillo)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_QuilloUtf8)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Tables)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ListScan)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 #ifdef QUILLO_HAVE_OPENCC

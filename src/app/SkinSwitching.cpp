@@ -40,16 +40,26 @@ TCompressedStoredSkin* TMainForm::storedSkin(int face) const
     return face >= 1 && face <= 3 ? skins[face - 1] : nullptr;
 }
 
-// At start only the window menu shows the stored choice; the context menu keeps its first entry.
 void TMainForm::SelectStoredSkin(int face)
 {
-    QAction* const entries[] = {N1, N2, N3};
     TCompressedStoredSkin* const skin = storedSkin(face);
     if (!skin)
         return;
     if (SkinData1->CompressedStoredSkin() != skin || SkinData1->Empty())
         SkinData1->setCompressedStoredSkin(skin);
-    entries[face - 1]->setChecked(true);
+    MarkSkinInUse(face);
+}
+
+// Both menus offer the same choice, so both mark the skin in use, whichever of them chose it:
+// a menu that marked another skin would tell the user something false.
+void TMainForm::MarkSkinInUse(int face)
+{
+    if (face < 1 || face > 3)
+        return;
+    QAction* const windowMenu[] = {N1, N2, N3};
+    QAction* const contextMenu[] = {MenuItem2, MenuItem3, MenuItem4};
+    windowMenu[face - 1]->setChecked(true);
+    contextMenu[face - 1]->setChecked(true);
 }
 
 // The skin is switched and the choice written even when the chosen skin is already active: each
@@ -57,8 +67,8 @@ void TMainForm::SelectStoredSkin(int face)
 // is reported.
 void TMainForm::N1Click(QAction* sender)
 {
-    sender->setChecked(true);
     const int face = sender->data().toInt();
+    MarkSkinInUse(face);
     if (TCompressedStoredSkin* const skin = storedSkin(face))
         SkinData1->setCompressedStoredSkin(skin);
     WriteFace(*OpenSettingsKey(), face);

@@ -219,21 +219,31 @@ void TMainForm::ReadSettings()
 
 void TMainForm::PlaceWindow()
 {
+    if (Today().day() % 3 == 0)
+        CentreOnScreen();
+    else
+        RestorePlacement();
+    KeepWithinReach(this);
+    FOpenedPlacement = QRect(frameGeometry().topLeft(), ClientSize(this));
+}
+
+void TMainForm::CentreOnScreen()
+{
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->geometry() : QRect();
-    const QSize frame = frameGeometry().size() - ClientSize(this);
-    const auto centre = [&] {
-        move(area.x() + (area.width() - frameGeometry().width()) / 2,
-             area.y() + (area.height() - frameGeometry().height()) / 2);
-    };
-    if (Today().day() % 3 == 0) {
-        centre();
+    if (!screen)
         return;
-    }
+    const QRect area = screen->geometry();
+    move(area.x() + (area.width() - frameGeometry().width()) / 2,
+         area.y() + (area.height() - frameGeometry().height()) / 2);
+}
+
+void TMainForm::RestorePlacement()
+{
     const auto placement = ReadPlacement(*OpenSettingsKey());
     if (!placement)
         return;
     // A placement on a monitor that is gone would leave the window where nobody can see it.
+    const QSize frame = frameGeometry().size() - ClientSize(this);
     const QRect outer(placement->topLeft(), placement->size() + frame);
     bool visible = false;
     for (const QScreen* candidate : QGuiApplication::screens())
@@ -241,7 +251,7 @@ void TMainForm::PlaceWindow()
     move(placement->topLeft());
     SetClientSize(this, placement->size());
     if (!visible)
-        centre();
+        CentreOnScreen();
 }
 
 void TMainForm::WriteSettings()
@@ -250,11 +260,15 @@ void TMainForm::WriteSettings()
     WriteSelections(*key, {TranslationServer->currentIndex(), SecondTranOption->currentIndex(),
                            SourceLanguage->currentIndex(), SourceLanguage2->currentIndex(),
                            TopicLanguage->currentIndex(), TargetLanguage->currentIndex()});
+    // The saved placement is the user's: a run that opened the window centred, or shrunk to a
+    // small screen, and left it there must not overwrite it.
+    const QRect placement(frameGeometry().topLeft(), ClientSize(this));
+    if (!FOpenedPlacement || placement == *FOpenedPlacement)
+        return;
     // A maximised or nearly screen-wide window keeps the placement it had before.
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect outer = frameGeometry();
-    if (screen && outer.width() < screen->geometry().width() - 20)
-        WritePlacement(*key, QRect(outer.topLeft(), ClientSize(this)));
+    if (screen && frameGeometry().width() < screen->geometry().width() - 20)
+        WritePlacement(*key, placement);
 }
 
 // ---- The translate action ----

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QIODevice;
@@ -171,6 +172,7 @@ private:
     void CreateMenus();
     void CreateSkins();
     void SelectStoredSkin(int face);
+    void MarkSkinInUse(int face);
     // Built-in skin number face (1 to 3); null for any other number.
     TCompressedStoredSkin* storedSkin(int face) const;
     void ConnectHandlers();
@@ -179,6 +181,8 @@ private:
 
     void ReadSettings();
     void PlaceWindow();
+    void CentreOnScreen();
+    void RestorePlacement();
     void WriteSettings();
 
     // The frame both engines share; each engine supplies its language test, its codes and its
@@ -211,6 +215,8 @@ private:
     bool FViaEnglish = false;
     bool FSessionTranslate = false;
     int FPanel1Height = 0;
+    // Where the window opened (outer top-left, client size); none before it was first shown.
+    std::optional<QRect> FOpenedPlacement;
 };
 
 } // namespace quillo

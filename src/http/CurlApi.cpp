@@ -1,6 +1,6 @@
 #include "http/CurlApi.h"
 
-#include "http/RuntimeLibrary.h"
+#include "translate/RuntimeLibrary.h"
 
 #include <QtGlobal>
 

@@ -1,8 +1,11 @@
 #include "ChineseConvert.h"
 
 #include "CharTables.h"
+#include "Encoding.h"
+#include "OpenCC.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace quillo {
@@ -52,18 +55,67 @@ private:
     std::vector<char16_t> m_map;
 };
 
+// OpenCC sees only the runs of Chinese characters, so that nothing else can change, not even
+// what UTF-8 cannot carry (a lone surrogate). A run is converted as a whole, for its phrases.
+std::optional<QString> convertChineseRuns(ScriptDirection direction, const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    qsizetype runStart = -1;
+    const auto flushRun = [&](qsizetype end) {
+        if (runStart < 0)
+            return true;
+        const auto converted = OpenCCConvert(direction, Utf8Encode(text.mid(runStart, end - runStart)));
+        runStart = -1;
+        if (!converted)
+            return false;
+        out += Utf8Decode(*converted);
+        return true;
+    };
+    for (qsizetype i = 0; i < text.size();) {
+        const char32_t code = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()
+                                  ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1))
+                                  : text.at(i).unicode();
+        const qsizetype width = code > 0xFFFF ? 2 : 1;
+        if (QChar::script(code) == QChar::Script_Han) {
+            if (runStart < 0)
+                runStart = i;
+        } else {
+            if (!flushRun(i))
+                return std::nullopt;
+            out += text.mid(i, width);
+        }
+        i += width;
+    }
+    if (!flushRun(text.size()))
+        return std::nullopt;
+    return out;
+}
+
 } // namespace
 
-QString SimplifiedToTraditional(const QString& text)
+QString SimplifiedToTraditionalByTable(const QString& text)
 {
     static const DirectionMap map(SimplifiedAt, TraditionalAt);
     return map.convert(text);
 }
 
-QString TraditionalToSimplified(const QString& text)
+QString TraditionalToSimplifiedByTable(const QString& text)
 {
     static const DirectionMap map(TraditionalAt, SimplifiedAt);
     return map.convert(text);
+}
+
+QString SimplifiedToTraditional(const QString& text)
+{
+    const auto converted = convertChineseRuns(ScriptDirection::SimplifiedToTraditional, text);
+    return converted ? *converted : SimplifiedToTraditionalByTable(text);
+}
+
+QString TraditionalToSimplified(const QString& text)
+{
+    const auto converted = convertChineseRuns(ScriptDirection::TraditionalToSimplified, text);
+    return converted ? *converted : TraditionalToSimplifiedByTable(text);
 }
 
 } // namespace quillo

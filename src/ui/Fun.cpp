@@ -5,10 +5,13 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 #include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace quillo {
 
@@ -68,6 +71,28 @@ void CentreOver(QWidget* window, const QWidget* owner)
         return;
     const QSize size = window->frameGeometry().size();
     window->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+    // An owner near the screen's edge would otherwise push the window past it.
+    KeepWithinReach(window);
+}
+
+void KeepWithinReach(QWidget* window)
+{
+    const QRect outer = window->frameGeometry();
+    const QScreen* screen = QGuiApplication::screenAt(outer.center());
+    if (!screen)
+        screen = window->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize fitted = outer.size().boundedTo(area.size());
+    if (fitted != outer.size())
+        window->resize(window->size() - (outer.size() - fitted));
+    const QSize size = window->frameGeometry().size();
+    // The top-left corner is placed last, so that it wins where the window cannot shrink enough.
+    const int left = std::max(area.left(), std::min(outer.left(), area.right() + 1 - size.width()));
+    const int top = std::max(area.top(), std::min(outer.top(), area.bottom() + 1 - size.height()));
+    if (QPoint(left, top) != outer.topLeft())
+        window->move(left, top);
 }
 
 } // namespace quillo

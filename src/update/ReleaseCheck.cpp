@@ -1,6 +1,6 @@
 #include "update/ReleaseCheck.h"
 
-#include "http/RuntimeLibrary.h"
+#include "translate/RuntimeLibrary.h"
 
 #include <QCryptographicHash>
 #include <QFile>

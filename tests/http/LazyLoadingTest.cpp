@@ -2,7 +2,7 @@
 // and the interface check that replaced QtNetwork's, compared with QtNetwork itself.
 #include "http/CurlApi.h"
 #include "http/Deployment.h"
-#include "http/RuntimeLibrary.h"
+#include "translate/RuntimeLibrary.h"
 
 #include <QHostAddress>
 #include <QNetworkInterface>

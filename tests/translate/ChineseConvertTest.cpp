@@ -1,10 +1,13 @@
 #include "translate/CharTables.h"
 #include "translate/ChineseConvert.h"
 #include "translate/Encoding.h"
+#include "translate/OpenCC.h"
 
 #include <QList>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
+
+#include <dlfcn.h>
 
 namespace quillo {
 namespace {
@@ -51,33 +54,66 @@ private:
     QList<QByteArray> m_traditional;
 };
 
-TEST(ChineseConvert, ExamplesOfBothDirections)
+// Declared first: the other tests convert, and OpenCC stays loaded once they have.
+TEST(ChineseConvert, OpenCCIsOpenedByTheFirstConversionNotBefore)
 {
-    EXPECT_EQ(SimplifiedToTraditional(QStringLiteral("开始翻译")), QStringLiteral("開始翻譯"));
-    EXPECT_EQ(TraditionalToSimplified(QStringLiteral("開始翻譯")), QStringLiteral("开始翻译"));
+    const auto loaded = [] {
+        void* handle = dlopen(QUILLO_LIBOPENCC_NAME, RTLD_NOW | RTLD_NOLOAD);
+        if (handle)
+            dlclose(handle);
+        return handle != nullptr;
+    };
+    EXPECT_FALSE(loaded());
     EXPECT_EQ(SimplifiedToTraditional(QStringLiteral("中国")), QStringLiteral("中國"));
-    // Characters between 烹 and 厢 have no row.
-    EXPECT_EQ(SimplifiedToTraditional(QStringLiteral("简体中文")), QStringLiteral("簡体中文"));
-    EXPECT_EQ(SimplifiedToTraditional(QStringLiteral("电脑软件")), QStringLiteral("電腦软件"));
-    // First matching row wins, and no result is converted again.
-    EXPECT_EQ(TraditionalToSimplified(QStringLiteral("著")), QStringLiteral("著"));
-    EXPECT_EQ(SimplifiedToTraditional(QStringLiteral("着")), QStringLiteral("著"));
-    EXPECT_EQ(TraditionalToSimplified(QStringLiteral("叠")), QStringLiteral("迭"));
-    EXPECT_EQ(SimplifiedToTraditional(QStringLiteral("迭")), QStringLiteral("叠"));
-    EXPECT_EQ(SimplifiedToTraditional(QString()), QString());
+    EXPECT_TRUE(loaded());
+    EXPECT_TRUE(OpenCCUnavailableReason(ScriptDirection::SimplifiedToTraditional).isEmpty());
 }
 
-TEST(ChineseConvert, TextOutsideTheTablePassesUnchanged)
+TEST(ChineseConvert, PhrasesConvertWholeInBothDirections)
 {
-    const QString mixed = QStringLiteral("Line 1: 体育, ＡＢＣ！\r\n\tx=42\n\r中");
-    EXPECT_EQ(SimplifiedToTraditional(mixed), QStringLiteral("Line 1: 体育, ＡＢＣ！\r\n\tx=42\n\r中"));
-    // Characters without a GBK form survive: emoji (a surrogate pair), CJK extension A and B,
-    // other scripts.
-    const QString foreign = QStringLiteral("😀㐀𠀀Привет עברית 国");
-    EXPECT_EQ(SimplifiedToTraditional(foreign), QStringLiteral("😀㐀𠀀Привет עברית 國"));
-    EXPECT_EQ(TraditionalToSimplified(QStringLiteral("😀國")), QStringLiteral("😀国"));
-    const QString loneSurrogates = QString(QChar(0xD800)) + QChar(0xDC00) + QChar(u'东');
-    EXPECT_EQ(SimplifiedToTraditional(loneSurrogates), QString(QChar(0xD800)) + QChar(0xDC00) + QChar(u'東'));
+    const std::pair<QString, QString> pairs[] = {
+        {QStringLiteral("简体 测试 头发 皇后 干燥 说话 软件"), QStringLiteral("簡體 測試 頭髮 皇后 乾燥 說話 軟件")},
+        {QStringLiteral("开始翻译\r\n中国"), QStringLiteral("開始翻譯\r\n中國")},
+        {QStringLiteral("以后 电脑软件"), QStringLiteral("以後 電腦軟件")},
+        {QString(), QString()},
+    };
+    for (const auto& [simplified, traditional] : pairs) {
+        EXPECT_EQ(SimplifiedToTraditional(simplified), traditional) << qPrintable(simplified);
+        EXPECT_EQ(TraditionalToSimplified(traditional), simplified) << qPrintable(traditional);
+    }
+    EXPECT_EQ(TraditionalToSimplified(QStringLiteral("疊 頭髮 說 軟體 網絡 臺灣 裡")),
+              QStringLiteral("叠 头发 说 软体 网络 台湾 里"));
+    // Characters that are already of the target script stay.
+    EXPECT_EQ(TraditionalToSimplified(QStringLiteral("叠著")), QStringLiteral("叠著"));
+}
+
+TEST(ChineseConvert, TextOutsideChinesePassesUnchanged)
+{
+    // ASCII, line breaks, full-width forms and punctuation, other scripts, emoji (a surrogate
+    // pair), and lone surrogates, which UTF-8 cannot carry.
+    const QString around = QStringLiteral("Line 1: ＡＢＣ！“”「」\r\n\tx=42\n\r 😀 Привет עברית ");
+    const QString lone = QString(QChar(0xD800)) + QChar(0xDC00) + QChar(0xDFFF);
+    for (const QString& other : {around, lone}) {
+        EXPECT_EQ(SimplifiedToTraditional(other + QStringLiteral("体育") + other),
+                  other + QStringLiteral("體育") + other);
+        EXPECT_EQ(TraditionalToSimplified(other + QStringLiteral("體育") + other),
+                  other + QStringLiteral("体育") + other);
+    }
+}
+
+TEST(ChineseConvert, TheTablesConvertCharacterByCharacter)
+{
+    EXPECT_EQ(SimplifiedToTraditionalByTable(QStringLiteral("开始翻译")), QStringLiteral("開始翻譯"));
+    EXPECT_EQ(TraditionalToSimplifiedByTable(QStringLiteral("開始翻譯")), QStringLiteral("开始翻译"));
+    // Characters between 烹 and 厢 have no row.
+    EXPECT_EQ(SimplifiedToTraditionalByTable(QStringLiteral("简体中文")), QStringLiteral("簡体中文"));
+    // First matching row wins, and no result is converted again.
+    EXPECT_EQ(TraditionalToSimplifiedByTable(QStringLiteral("著")), QStringLiteral("著"));
+    EXPECT_EQ(SimplifiedToTraditionalByTable(QStringLiteral("着")), QStringLiteral("著"));
+    EXPECT_EQ(TraditionalToSimplifiedByTable(QStringLiteral("叠")), QStringLiteral("迭"));
+    EXPECT_EQ(SimplifiedToTraditionalByTable(QStringLiteral("迭")), QStringLiteral("叠"));
+    const QString foreign = QStringLiteral("😀㐀𠀀Привет\r\n") + QChar(0xD800) + QStringLiteral("国");
+    EXPECT_EQ(SimplifiedToTraditionalByTable(foreign), QStringLiteral("😀㐀𠀀Привет\r\n") + QChar(0xD800) + QStringLiteral("國"));
 }
 
 QString randomGbkText(QRandomGenerator& random, const QString& pool, int length)
@@ -88,7 +124,7 @@ QString randomGbkText(QRandomGenerator& random, const QString& pool, int length)
     return text;
 }
 
-TEST(ChineseConvert, AgreesWithTheListScanOnRandomGbkText)
+TEST(ChineseConvert, TheTablesAgreeWithTheListScanOnRandomGbkText)
 {
     // Table characters of both columns, neighbours from outside the table, double-byte
     // characters whose trail byte is ASCII, and ASCII with line breaks.
@@ -106,8 +142,8 @@ TEST(ChineseConvert, AgreesWithTheListScanOnRandomGbkText)
         const QString text = randomGbkText(random, pool, 1 + random.bounded(60));
         const QByteArray gbk = ToAnsi(text);
         ASSERT_EQ(FromAnsi(gbk), text);
-        EXPECT_EQ(SimplifiedToTraditional(text), FromAnsi(reference.toTraditional(gbk))) << qPrintable(text);
-        EXPECT_EQ(TraditionalToSimplified(text), FromAnsi(reference.toSimplified(gbk))) << qPrintable(text);
+        EXPECT_EQ(SimplifiedToTraditionalByTable(text), FromAnsi(reference.toTraditional(gbk))) << qPrintable(text);
+        EXPECT_EQ(TraditionalToSimplifiedByTable(text), FromAnsi(reference.toSimplified(gbk))) << qPrintable(text);
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // A shared library opened when it is first needed instead of by the loader at program start.
-// libcurl and libcrypto pull in dozens of libraries between them; none of that is wanted before
-// the user's first request, so their functions are looked up here into tables of pointers.
+// libcurl, libcrypto and libopencc pull in dozens of libraries and dictionaries between them;
+// none of that is wanted before the user first needs it, so their functions are looked up here
+// into tables of pointers.
 #include <QString>
 
 namespace quillo {

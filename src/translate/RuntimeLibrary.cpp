@@ -1,4 +1,4 @@
-#include "http/RuntimeLibrary.h"
+#include "translate/RuntimeLibrary.h"
 
 #include <dlfcn.h>
 
