@@ -59,27 +59,33 @@ QString clippedCaption(const QWidget* control)
     return control->fontMetrics().horizontalAdvance(caption) > room ? caption : QString();
 }
 
+void expectClear(QWidget& window)
+{
+    const int width = window.frameGeometry().width();
+    const QList<QWidget*> controls = shownControls(window);
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        const QWidget* control = controls[i];
+        const QRect place = placeIn(window, control);
+        for (QWidget* holder = control->parentWidget(); holder; holder = holder->parentWidget()) {
+            const QRect room = holder == &window ? window.rect() : placeIn(window, holder);
+            EXPECT_TRUE(room.contains(place)) << control->objectName().toStdString() << " sticks out of "
+                                              << holder->objectName().toStdString() << " at " << width;
+        }
+        EXPECT_EQ(clippedCaption(control), QString()) << control->objectName().toStdString() << " at " << width;
+        for (qsizetype j = i + 1; j < controls.size(); ++j)
+            EXPECT_FALSE(place.intersects(placeIn(window, controls[j])))
+                << control->objectName().toStdString() << " and " << controls[j]->objectName().toStdString()
+                << " overlap at " << width;
+    }
+}
+
 void expectClearAtEveryWidth(QWidget& window)
 {
     for (const int height : {288, 438}) {
         for (int width = 436; width <= 1000; ++width) {
             window.resize(QSize(width, height) - (window.frameGeometry().size() - window.size()));
             ASSERT_EQ(window.frameGeometry().width(), width);
-            const QList<QWidget*> controls = shownControls(window);
-            for (qsizetype i = 0; i < controls.size(); ++i) {
-                const QWidget* control = controls[i];
-                const QRect place = placeIn(window, control);
-                for (QWidget* holder = control->parentWidget(); holder; holder = holder->parentWidget()) {
-                    const QRect room = holder == &window ? window.rect() : placeIn(window, holder);
-                    EXPECT_TRUE(room.contains(place)) << control->objectName().toStdString() << " sticks out of "
-                                                      << holder->objectName().toStdString() << " at " << width;
-                }
-                EXPECT_EQ(clippedCaption(control), QString()) << control->objectName().toStdString() << " at " << width;
-                for (qsizetype j = i + 1; j < controls.size(); ++j)
-                    EXPECT_FALSE(place.intersects(placeIn(window, controls[j])))
-                        << control->objectName().toStdString() << " and " << controls[j]->objectName().toStdString()
-                        << " overlap at " << width;
-            }
+            expectClear(window);
             if (::testing::Test::HasFailure())
                 return;
         }
@@ -92,6 +98,13 @@ TEST_F(MainFormTest, ControlsStandClearAtEveryWidth)
 {
     auto form = showForm();
     expectClearAtEveryWidth(*form);
+
+    // A window that is narrow before it is first shown.
+    form = createForm();
+    form->resize(560, 438);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    expectClear(*form);
 }
 
 TEST_F(SkinnedMainFormTest, ControlsStandClearAtEveryWidth)
