@@ -36,15 +36,45 @@ def hexof(c):
     return "%02X%02X%02X" % tuple(int(round(v)) for v in c)
 
 
+def luminance(c):
+    """Relative luminance of a colour, as WCAG defines it."""
+    def linear(v):
+        v = round(v) / 255.0
+        return v / 12.92 if v <= 0.04045 else ((v + 0.055) / 1.055) ** 2.4
+    r, g, b = (linear(v) for v in c)
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+def contrast(a, b):
+    high, low = sorted((luminance(a), luminance(b)), reverse=True)
+    return (high + 0.05) / (low + 0.05)
+
+
+# WCAG AA asks 4.5:1 of text and its background; a little more keeps the rounding of drawn,
+# anti-aliased pixels on the safe side.
+READABLE = 4.6
+
+
+def readable(colour, others, towards):
+    """colour moved towards `towards` until it reads against every one of others."""
+    t = 0.0
+    while any(contrast(mix(colour, towards, t), other) < READABLE for other in others):
+        t += 0.01
+    return tuple(round(v) for v in mix(colour, towards, t))
+
+
 WHITE = rgb("FFFFFF")
+BLACK = rgb("000000")
 KEY = rgb("FF00FF")  # marks the pixels a part leaves transparent
 WINDOW = rgb("F4F5F7")
 TEXT = rgb("1F2328")
-TEXT_DISABLED = rgb("9AA0A8")
+FILL_DISABLED = rgb("F0F1F3")
+PANEL = rgb("FAFBFC")
+# Greyed, yet readable on every background a disabled control shows.
+TEXT_DISABLED = readable(rgb("9AA0A8"), (WHITE, WINDOW, FILL_DISABLED, PANEL), BLACK)
 BORDER = rgb("C3C8D0")
 BORDER_HOVER = rgb("9EA5AF")
 BORDER_DISABLED = rgb("D9DCE1")
-FILL_DISABLED = rgb("F0F1F3")
 TRACK = rgb("EFF1F3")
 TRACK_LINE = rgb("E2E5E9")
 GLYPH = rgb("6B727C")
@@ -59,17 +89,20 @@ class Palette:
     def __init__(self, name, colour, light, accent, dark, strong, caption_text):
         self.name = name          # the skin's name
         self.colour = colour      # its colour, in words
-        self.light = rgb(light)   # caption top
-        self.accent = rgb(accent)  # caption bottom and borders
-        self.dark = rgb(dark)     # window outline
-        self.strong = rgb(strong)  # focus rings, marks, progress
         self.caption_text = rgb(caption_text)
+        # The caption text, the selected text and the progress text are drawn in caption_text on
+        # the caption colours and the strong colour: those give way until the text reads.
+        away = WHITE if luminance(self.caption_text) < 0.18 else BLACK
+        self.light = readable(rgb(light), [self.caption_text], away)    # caption top
+        self.accent = readable(rgb(accent), [self.caption_text], away)  # caption bottom and borders
+        self.dark = rgb(dark)     # window outline
+        self.strong = readable(rgb(strong), [self.caption_text], away)  # focus rings, marks, progress
         self.tint = mix(WHITE, self.accent, 0.16)        # hover and highlight fills
         self.tint_strong = mix(WHITE, self.accent, 0.32)  # pressed fills
         self.inactive_light = mix(self.light, GREY_INACTIVE, 0.8)
         self.inactive_accent = mix(self.accent, GREY_INACTIVE, 0.8)
         self.inactive_dark = mix(self.dark, rgb("9AA1AA"), 0.8)
-        self.inactive_text = rgb("5E656E")
+        self.inactive_text = readable(rgb("5E656E"), [self.inactive_light, self.inactive_accent], BLACK)
         # light captions carry dark glyphs, so hover darkens them; dark captions lighten
         r, g, b = self.accent
         self.caption_is_light = 0.299 * r + 0.587 * g + 0.114 * b > 150
@@ -672,7 +705,7 @@ def definition(number, p, sheet_list, picture_names):
                  + ["padding=4,3,4,3", "color=%s" % hexof(WHITE),
                     "disabledcolor=%s" % hexof(FILL_DISABLED),
                     "selectioncolor=%s" % hexof(p.strong),
-                    "selectionfontcolor=%s" % hexof(WHITE)]
+                    "selectionfontcolor=%s" % hexof(p.caption_text)]
                  + font_keys())
     for name in EDIT_CONTROLS:
         section(name, edit_keys)
@@ -685,7 +718,7 @@ def definition(number, p, sheet_list, picture_names):
                "disabledcolor=%s" % hexof(FILL_DISABLED)]
             + font_keys())
     section("panel", part_keys(controls_sheet, controls_sheet.parts["panel"])
-            + ["color=%s" % hexof(rgb("FAFBFC"))] + font_keys())
+            + ["color=%s" % hexof(PANEL)] + font_keys())
     section("stdlabel", font_keys())
     for name, vertical, corner in SCROLL_CONTROLS:
         if vertical:

@@ -153,7 +153,6 @@ void TMainForm::FormResize()
     const int panel2 = clientHeight - kFixedBandsHeight - panel1;
     panel1 = (panel1 + panel2) / 2;
     FPanel1Height = std::max(0, panel1);
-    LayOutControls();
 
     const int outerWidth = frameGeometry().width();
     SkinPanel11->setVisible(outerWidth >= 589);
@@ -161,6 +160,8 @@ void TMainForm::FormResize()
     SkinButton6->setVisible(outerWidth > 514);
     SkinButton7->setVisible(outerWidth >= 600);
     SkinButton5->setVisible(outerWidth > 681);
+    // The button bar places the buttons that are shown.
+    LayOutControls();
 }
 
 void TMainForm::showEvent(QShowEvent* event)

@@ -177,6 +177,7 @@ private:
     TCompressedStoredSkin* storedSkin(int face) const;
     void ConnectHandlers();
     void LayOutControls();
+    void LayOutButtonBar(int barWidth);
     void UpdateMinimumSize();
 
     void ReadSettings();

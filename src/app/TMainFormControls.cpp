@@ -28,6 +28,20 @@ constexpr int kHeaderBandHeight = 43;
 constexpr int kLanguagePanelWidth = 252;
 constexpr int kChoicePanelWidth = 206;
 constexpr int kStartPanelWidth = 119;
+constexpr int kStartButtonLeft = 10;
+constexpr int kButtonGap = 6;
+
+// The buttons between the first two and the start button, left to right: where they stand when
+// the bar has room, and how wide they are.
+struct BarPlace
+{
+    int left;
+    int width;
+};
+constexpr BarPlace kUpdatePlace{242, 70};
+constexpr BarPlace kHelpPlace{318, 70};
+constexpr BarPlace kContactPlace{394, 70};
+constexpr BarPlace kWebPlace{470, 72};
 
 TSkinLabel* label(const char* name, const QString& caption, QWidget* parent, int x, int y)
 {
@@ -173,13 +187,16 @@ void TMainForm::CreateButtonBar()
 {
     SkinButton2 = button("SkinButton2", QStringLiteral("清空文本"), QStringLiteral("清空原文和译文"), SkinPanel4, 13, 70);
     SkinButton3 = button("SkinButton3", QStringLiteral("复制译文"), QStringLiteral("复制译文到剪贴板"), SkinPanel4, 89, 70);
-    SkinButton5 = button("SkinButton5", QStringLiteral("智能升级"), QStringLiteral("自动检测更新软件"), SkinPanel4, 242, 70);
-    SkinButton6 = button("SkinButton6", QStringLiteral("使用帮助"), QStringLiteral("使用方法"), SkinPanel4, 318, 70);
+    SkinButton5 = button("SkinButton5", QStringLiteral("智能升级"), QStringLiteral("自动检测更新软件"), SkinPanel4,
+                         kUpdatePlace.left, kUpdatePlace.width);
+    SkinButton6 = button("SkinButton6", QStringLiteral("使用帮助"), QStringLiteral("使用方法"), SkinPanel4,
+                         kHelpPlace.left, kHelpPlace.width);
     SkinButton8 = button("SkinButton8", QStringLiteral("联系我们"), QStringLiteral("提交信息给我们，我们将予以回复"),
-                         SkinPanel4, 394, 70);
-    SkinButton7 = button("SkinButton7", QStringLiteral("网站翻译"), QStringLiteral("网站翻译"), SkinPanel4, 470, 72);
+                         SkinPanel4, kContactPlace.left, kContactPlace.width);
+    SkinButton7 = button("SkinButton7", QStringLiteral("网站翻译"), QStringLiteral("网站翻译"), SkinPanel4,
+                         kWebPlace.left, kWebPlace.width);
     SkinPanel10 = new TSkinPanel(QStringLiteral("SkinPanel10"), SkinPanel4);
-    SkinButton1 = button("SkinButton1", QStringLiteral("开 始 翻 译"), QString(), SkinPanel10, 10, 96);
+    SkinButton1 = button("SkinButton1", QStringLiteral("开 始 翻 译"), QString(), SkinPanel10, kStartButtonLeft, 96);
 }
 
 void TMainForm::CreateMenus()
@@ -231,6 +248,7 @@ void TMainForm::LayOutControls()
     const int innerWidth = std::max(0, width - 2 * kMarginWidth);
     place(SkinPanel5, kMarginWidth, 0, innerWidth, upperHeight);
     SkinPanel10->setGeometry(width - kStartPanelWidth, 0, kStartPanelWidth, kButtonBarHeight);
+    LayOutButtonBar(width);
 
     int top = 0;
     SkinPanel3->setGeometry(0, top, innerWidth, kSpacerHeight);
@@ -250,6 +268,23 @@ void TMainForm::LayOutControls()
     SkinPanel8->setGeometry(languageLeft, 0, kLanguagePanelWidth, kHeaderBandHeight);
     SkinPanel11->setGeometry(languageLeft - kChoicePanelWidth, 0, kChoicePanelWidth, kHeaderBandHeight);
     SkinPanel12->setGeometry(languageLeft - kChoicePanelWidth, 0, kChoicePanelWidth, kHeaderBandHeight);
+}
+
+// The right-aligned start button comes closer as the window narrows: the shown buttons before it
+// keep their places while there is room and then give way to the left, so that none of them
+// lies under it; the widths at which buttons are hidden leave enough room for the rest.
+void TMainForm::LayOutButtonBar(int barWidth)
+{
+    const std::pair<TSkinButton*, BarPlace> yielding[] = {
+        {SkinButton7, kWebPlace}, {SkinButton8, kContactPlace}, {SkinButton6, kHelpPlace}, {SkinButton5, kUpdatePlace}};
+    int rightLimit = barWidth - kStartPanelWidth + kStartButtonLeft - kButtonGap;
+    for (const auto& [control, place] : yielding) {
+        if (control->isHidden())
+            continue;
+        const int left = std::min(place.left, rightLimit - place.width);
+        control->move(left, control->y());
+        rightLimit = left - kButtonGap;
+    }
 }
 
 } // namespace quillo

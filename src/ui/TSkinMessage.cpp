@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMap>
 #include <QScreen>
 #include <QStyle>
@@ -68,6 +69,23 @@ QAbstractButton* firstPresent(const QMap<TMsgDlgBtn, QAbstractButton*>& present,
     return nullptr;
 }
 
+// A short message stays on one line; a long one is broken into as few lines as the widest line
+// allows, all about as long, so that none is left with a character or two. The label measures
+// itself: its own text layout, to the fraction of a pixel, decides where a line breaks, and a
+// width rounded from a font's advances leaves the last character on a line of its own.
+int FittingTextWidth(const QLabel& label)
+{
+    constexpr int kWidestLine = 480;
+    const int fewestLines = label.heightForWidth(kWidestLine);
+    int narrow = 0;  // too narrow for the fewest lines
+    int wide = kWidestLine;
+    while (wide - narrow > 1) {
+        const int middle = (narrow + wide) / 2;
+        (label.heightForWidth(middle) > fewestLines ? narrow : wide) = middle;
+    }
+    return wide;
+}
+
 } // namespace
 
 QString MessageCaption(TMsgDlgType type)
@@ -107,10 +125,9 @@ SkinMessageDialog::SkinMessageDialog(const QString& text, TMsgDlgType type, TMsg
     }
     auto* label = new TSkinLabel(QStringLiteral("MessageText"), text, this);
     label->setWordWrap(true);
-    // Wrapping labels otherwise settle on a narrow box: keep a short message on one line.
-    constexpr int kWidestLine = 480;
-    label->setMinimumWidth(std::min(label->fontMetrics().horizontalAdvance(text), kWidestLine));
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->ensurePolished();
+    label->setFixedWidth(FittingTextWidth(*label));
     body->addWidget(label, 1);
 
     auto* row = new QHBoxLayout;

@@ -1,9 +1,12 @@
 #include "ModalAnswer.h"
 #include "ui/Fun.h"
+#include "ui/SkinLook.h"
 #include "ui/TSkinMessage.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QScreen>
+#include <QTextLayout>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -130,4 +133,83 @@ TEST(SkinMessage, EnterPressesTheDefaultButton)
     TSkinMessage message;
     ModalAnswer answer([](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); });
     EXPECT_EQ(message.MessageDlg(QStringLiteral("x"), mtConfirmation, mbYes | mbNo, 0), mrYes);
+}
+
+namespace {
+
+// The lines the box's text label breaks its text into, by the label's own font and width.
+QStringList drawnLines(const QLabel& label)
+{
+    QTextLayout layout(label.text(), label.font());
+    QTextOption option(label.alignment());
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(label.contentsRect().width());
+        lines.append(label.text().mid(line.textStart(), line.textLength()));
+    }
+    layout.endLayout();
+    return lines;
+}
+
+} // namespace
+
+TEST(SkinMessage, TheBoxIsAsWideAsItsTextAndLeavesNoCharacterOnALineOfItsOwn)
+{
+    // The program's own messages, blanks and all; the long ones carry the web site's address and
+    // may take more than one line.
+    const QString site = QStringLiteral("http://127.0.0.1:8437/");
+    const QString shortTexts[] = {
+        QStringLiteral("   标 题 不 能 为 空 ，请 输 入 标 题 ！"),
+        QStringLiteral("   请 输 入 您 要 提 交 的 内 容！"),
+        QStringLiteral("   计 算 机 没 有 连 接 到 网 络 !"),
+        QStringLiteral("   提 交 信 息 失 败 ，请 稍 后 再 试 。"),
+        QStringLiteral("   提 交 信 息 成 功 ，我 们 会 尽 快 回 复 您 。"),
+        QStringLiteral("   计 算 机 不 能 连 接 到 服 务 器 ，请 稍 后 再 试。"),
+        QStringLiteral("   计算机连接服务器错误，请稍后再试。"),
+        QStringLiteral("   计算机不能连接到服务器，请稍后再试。"),
+        QStringLiteral("   计算机连接服务器超时，请稍后再试。"),
+        QStringLiteral("   连 接 服 务 器 超 时 ，请 稍 后 重 试 。"),
+        QStringLiteral("   服 务 器 返 回 的 内 容 无 法 识 别 ，请 稍 后 重 试 。"),
+        QStringLiteral("   请 输 入 要 翻 译 的 原 文 文 本 ！"),
+        QStringLiteral("   原 文 语 言 不 能 与 译 文 语 言 相 同 ！"),
+        QStringLiteral("   连 接 到 网 络 错 误，请 检 查 本 地 网 络 设 置。"),
+        QStringLiteral("   计算机不能连接到升级服务器，请稍后再试。"),
+        QStringLiteral("   获 取 升 级 信 息 失 败 ！请 稍 后 再 试 。"),
+        QStringLiteral("   您 现 在 使 用 的 是 最 新 版 本 ！"),
+        QStringLiteral("   现 将 自 动 重 新 启 动 升 级 后 的 程 序 。"),
+        QStringLiteral(" 如 果 安 装 了 防 火 墙 请 先 关 闭 或 设 置 允 许 访 问 网 络，然 后 重 试 。"),
+    };
+    const QString tail = QStringLiteral(" 网 站 下 载 并 重 新 安 装 。");
+    const QString longTexts[] = {
+        QStringLiteral("   自 动 下 载 升 级 文 件 错 误 ，请 您 到 ") + site + tail,
+        QStringLiteral("   升 级 信 息 中 没 有 下 载 地 址 ，请 您 到 ") + site + tail,
+        QStringLiteral("   无 法 启 动 升 级 程 序 ，请 您 到 ") + site + tail,
+    };
+    const QFont before = QApplication::font();
+    for (const int pixelSize : {12, 13, 14}) {
+        QApplication::setFont(SongFont(pixelSize));
+        TSkinMessage message;
+        QStringList lines;
+        ModalAnswer answer([&](QWidget* box) {
+            lines = drawnLines(*box->findChild<QLabel*>(QStringLiteral("MessageText")));
+            box->close();
+        });
+        for (const QString& text : shortTexts) {
+            message.MessageDlg(text, mtError, mbOK, 0);
+            EXPECT_EQ(lines.join(QLatin1Char('|')).toStdString(), text.toStdString()) << pixelSize << " px";
+        }
+        for (const QString& text : longTexts) {
+            message.MessageDlg(text, mtError, mbOK, 0);
+            ASSERT_FALSE(lines.isEmpty());
+            const auto widest = std::max_element(lines.begin(), lines.end(), [](auto& a, auto& b) {
+                return a.size() < b.size();
+            });
+            EXPECT_GE(lines.constLast().trimmed().size() * 2, widest->trimmed().size())
+                << pixelSize << " px: " << lines.join(QLatin1Char('|')).toStdString();
+        }
+    }
+    QApplication::setFont(before);
 }
