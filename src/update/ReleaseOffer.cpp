@@ -39,7 +39,7 @@ std::optional<int> CompareVersions(const QString& a, const QString& b)
 
 bool IsWebAddress(const QString& address)
 {
-    const QUrl url(address, QUrl::StrictMode);
+    const QUrl url(address);
     const QString scheme = schemeOf(url);
     return url.isValid() && (scheme == u"http" || scheme == u"https") && !url.host().isEmpty();
 }
@@ -48,7 +48,7 @@ bool IsTrustedTransport(const QString& address)
 {
     if (!IsWebAddress(address))
         return false;
-    const QUrl url(address, QUrl::StrictMode);
+    const QUrl url(address);
     return schemeOf(url) == u"https" || IsLoopbackHost(url.host());
 }
 

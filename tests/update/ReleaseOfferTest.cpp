@@ -45,6 +45,7 @@ TEST(ReleaseOffer, TransportsThatVouchForWhatTheyCarry)
         {"http://updates.example.com/q.txt", true, false},
         {"http://192.168.1.2/q.txt", true, false},
         {"http://127.0.0.1.example.com/q.txt", true, false},
+        {"http://127.0.0.1:8437/17/新 版/quillo", true, true},
         {"file:///usr/bin/quillo", false, false},
         {"ftp://127.0.0.1/quillo", false, false},
         {"/translation/update/17/quillo", false, false},
@@ -53,8 +54,8 @@ TEST(ReleaseOffer, TransportsThatVouchForWhatTheyCarry)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.address);
-        EXPECT_EQ(IsWebAddress(QString::fromLatin1(c.address)), c.web);
-        EXPECT_EQ(IsTrustedTransport(QString::fromLatin1(c.address)), c.trusted);
+        EXPECT_EQ(IsWebAddress(QString::fromUtf8(c.address)), c.web);
+        EXPECT_EQ(IsTrustedTransport(QString::fromUtf8(c.address)), c.trusted);
     }
 }
 
