@@ -1,6 +1,7 @@
-// POST /translation/feedback/addinfo.asp: the guest-book script. The body is GBK; the sender
-// name comes unescaped, the other fields form-encoded. The reply holds the line "留言成功"
-// only when the message has been committed to the database.
+// POST /translation/feedback/addinfo.asp: the guest-book script. The body is GB18030, whose bytes
+// for GBK's characters are GBK's, so older GBK clients are read alike; the sender name comes
+// unescaped, the other fields form-encoded. The reply holds the line "留言成功" only when the
+// message has been committed to the database.
 
 #include "server/FeedbackStore.h"
 #include "server/FormBody.h"
@@ -29,7 +30,7 @@ std::optional<std::string> field(const FormBody& form, std::string_view name)
     if (!raw)
         return std::string();
     const auto bytes = PercentDecode(*raw, true);
-    return bytes ? GbkToUtf8(*bytes) : std::nullopt;
+    return bytes ? Gb18030ToUtf8(*bytes) : std::nullopt;
 }
 
 bool readMessage(const std::string& body, FeedbackMessage& message, std::string& problem)
@@ -45,7 +46,7 @@ bool readMessage(const std::string& body, FeedbackMessage& message, std::string&
     for (size_t i = 0; i < std::size(names); ++i) {
         const auto value = field(form, names[i]);
         if (!value) {
-            problem = std::string("field ") + names[i] + " is not well-formed GBK";
+            problem = std::string("field ") + names[i] + " is not well-formed GB18030";
             return false;
         }
         *targets[i] = *value;

@@ -42,7 +42,8 @@ std::optional<std::string> queryValue(const FormBody& query, std::string_view na
     return raw ? PercentDecode(*raw, true) : std::nullopt;
 }
 
-// The page address arrives as GBK bytes percent-encoded (or UTF-8 from other clients).
+// The page address arrives as GB18030 bytes percent-encoded (GBK's for GBK's characters), or as
+// UTF-8 from other clients.
 std::optional<PageQuery> parseQuery(std::string_view rawQuery)
 {
     const FormBody query = FormBody::parse(rawQuery);
@@ -51,7 +52,7 @@ std::optional<PageQuery> parseQuery(std::string_view rawQuery)
     const auto target = queryValue(query, "wl_trglang");
     if (!url || !source || !target)
         return std::nullopt;
-    const auto urlText = Utf8OrGbkToUtf8(*url);
+    const auto urlText = Utf8OrGb18030ToUtf8(*url);
     if (!urlText)
         return std::nullopt;
     PageQuery parsed{*urlText, LanguageByWorldLingoCode(*source), LanguageByWorldLingoCode(*target),

@@ -126,9 +126,10 @@ std::optional<std::string> SignEd25519(const std::string& keyFile, const std::st
 PublishResult Publish(const PublishRequest& request)
 {
     PublishResult result;
-    static const std::regex versionPattern("^[A-Za-z0-9._-]{1,64}$");
-    if (!std::regex_match(request.version, versionPattern) || request.version.find("..") != std::string::npos) {
-        result.error = "the version must be 1 to 64 letters, digits, '.', '_' or '-'";
+    // The program compares versions as dotted decimal numbers and refuses anything else.
+    static const std::regex versionPattern("^[0-9]{1,9}(\\.[0-9]{1,9})*$");
+    if (!std::regex_match(request.version, versionPattern)) {
+        result.error = "the version must be a dotted decimal number such as 17 or 17.1";
         return result;
     }
     const QFileInfo program(qs(request.programFile));

@@ -168,6 +168,7 @@ bool Service::start(std::string& error)
     AddPageRoutes(http, context);
     AddUpdateRoutes(http, context);
     AddFeedbackRoutes(http, context);
+    AddHomePageRoutes(http, context);
 
     port_ = options_.port == 0 ? http.bind_to_any_port(options_.host)
                                : (http.bind_to_port(options_.host, options_.port) ? options_.port : -1);

@@ -35,5 +35,6 @@ void AddWorldLingoRoutes(httplib::Server& server, ServiceContext& context);
 void AddPageRoutes(httplib::Server& server, ServiceContext& context);
 void AddUpdateRoutes(httplib::Server& server, ServiceContext& context);
 void AddFeedbackRoutes(httplib::Server& server, ServiceContext& context);
+void AddHomePageRoutes(httplib::Server& server, ServiceContext& context);
 
 } // namespace quillo::server

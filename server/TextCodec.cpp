@@ -99,6 +99,16 @@ std::optional<std::string> GbkToUtf8(std::string_view bytes)
     return decodeStrict(decoder, bytes);
 }
 
+std::optional<std::string> Gb18030ToUtf8(std::string_view bytes)
+{
+    QStringDecoder decoder("GB18030", QStringDecoder::Flag::Stateless);
+    if (!decoder.isValid())
+        return std::nullopt;
+    if (auto text = decodeStrict(decoder, bytes))
+        return text;
+    return GbkToUtf8(bytes);
+}
+
 std::optional<std::string> Utf8ToGbk(std::string_view utf8)
 {
     QStringEncoder encoder("GBK", QStringEncoder::Flag::Stateless);
@@ -115,6 +125,13 @@ std::optional<std::string> Utf8OrGbkToUtf8(std::string_view bytes)
     if (IsValidUtf8(bytes))
         return std::string(bytes);
     return GbkToUtf8(bytes);
+}
+
+std::optional<std::string> Utf8OrGb18030ToUtf8(std::string_view bytes)
+{
+    if (IsValidUtf8(bytes))
+        return std::string(bytes);
+    return Gb18030ToUtf8(bytes);
 }
 
 std::optional<std::string> CharsetToUtf8(std::string_view bytes, const std::string& charset)

@@ -25,11 +25,16 @@ bool IsValidUtf8(std::string_view bytes);
 
 // GBK bytes to UTF-8; nullopt when the bytes are not well-formed GBK.
 std::optional<std::string> GbkToUtf8(std::string_view bytes);
+// GB18030 bytes to UTF-8; bytes only GBK reads (its euro sign 80, sent by older clients) are
+// read as GBK; nullopt when neither reads them.
+std::optional<std::string> Gb18030ToUtf8(std::string_view bytes);
 // UTF-8 to GBK; nullopt when a character has no GBK form.
 std::optional<std::string> Utf8ToGbk(std::string_view utf8);
 
 // UTF-8 when the bytes are valid UTF-8, else GBK; nullopt when they are neither.
 std::optional<std::string> Utf8OrGbkToUtf8(std::string_view bytes);
+// UTF-8 when the bytes are valid UTF-8, else as Gb18030ToUtf8.
+std::optional<std::string> Utf8OrGb18030ToUtf8(std::string_view bytes);
 
 // Bytes in any charset ICU knows to UTF-8, lenient (malformed input becomes U+FFFD);
 // nullopt when the charset is unknown.

@@ -41,8 +41,7 @@ void serveVersionFile(const httplib::Request& request, httplib::Response& respon
     content.resize(static_cast<size_t>(in.gcount()));
     if (content.size() > static_cast<size_t>(kMaxVersionFile))
         return RespondError(response, 500, "升级信息文件有误。", "version file too large");
-    std::string base = RootAddress(request);
-    base.pop_back(); // the placeholder is followed by the path's own slash
+    const std::string base = ReleaseBase(request);
     const std::string placeholder = kBasePlaceholder;
     for (size_t at = content.find(placeholder); at != std::string::npos;
          at = content.find(placeholder, at + base.size())) {
@@ -70,6 +69,15 @@ void serveProgramFile(httplib::Response& response, const QString& path)
 }
 
 } // namespace
+
+std::string ReleaseBase(const httplib::Request& request)
+{
+    std::string base = RootAddress(request);
+    base.pop_back(); // the placeholder is followed by the path's own slash
+    if (request.get_header_value("X-Forwarded-Proto") == "https")
+        base.replace(0, 4, "https");
+    return base;
+}
 
 void AddUpdateRoutes(httplib::Server& server, ServiceContext& context)
 {

@@ -120,15 +120,18 @@ QString ProductEmail()
     return QStringLiteral("support@quillo.invalid");
 }
 
+bool IsLoopbackHost(const QString& host)
+{
+    return host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 || isLoopback(addressBytes(host));
+}
+
 bool IsThisMachine(const QString& host)
 {
-    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+    if (IsLoopbackHost(host))
         return true;
     const QByteArray address = addressBytes(host);
     if (address.isEmpty())
         return false;
-    if (isLoopback(address))
-        return true;
     const InterfaceList interfaces = systemInterfaces();
     for (const ifaddrs* i = interfaces.get(); i; i = i->ifa_next) {
         if (isUp(*i) && addressBytes(i->ifa_addr) == address)

@@ -31,6 +31,10 @@ QString ProductEmail();
 // its interfaces that is up.
 bool IsThisMachine(const QString& host);
 
+// Whether `host` is a loopback address (127.0.0.0/8, ::1, ::ffff:127.x.y.z) or "localhost":
+// traffic to it never leaves this machine.
+bool IsLoopbackHost(const QString& host);
+
 // Whether an interface other than the loopback is up and running.
 bool HasActiveNetworkInterface();
 

@@ -18,7 +18,7 @@ QByteArray MessageField(const QString& text)
     windowsText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     windowsText.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     windowsText.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    QByteArray bytes = ToAnsi(windowsText);
+    QByteArray bytes = ToGb18030(windowsText);
     bytes.replace(' ', "&nbsp;");
     bytes.replace('\r', "<br>");
     return FormEncode(bytes);
@@ -40,11 +40,11 @@ QString FeedbackScriptPath()
 
 QByteArray FeedbackBody(const FeedbackMessage& message, const QDateTime& now, const QByteArray& installationId)
 {
-    QByteArray contact = ToAnsi(message.contact);
+    QByteArray contact = ToGb18030(message.contact);
     contact.replace(' ', QByteArray());
-    return "user=m4rvo&name=" + ToAnsi(QStringLiteral("Quillo_注册用户_") + ProgramVersion())
+    return "user=m4rvo&name=" + ToGb18030(QStringLiteral("Quillo_注册用户_") + ProgramVersion())
         + "&email=" + FormEncode(contact)
-        + "&title=" + FormEncode(ToAnsi(message.title))
+        + "&title=" + FormEncode(ToGb18030(message.title))
         + "&text=" + MessageField(message.text)
         + "&image=" "on"
         + "&home=" + installationId

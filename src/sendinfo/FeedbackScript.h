@@ -18,8 +18,10 @@ struct FeedbackMessage
     QString text;
 };
 
-// The form body, in code page 936. `installationId` goes out as it stands, so it must hold only
-// characters that need no form encoding.
+// The form body, in GB18030: the bytes of code page 936 for its characters, so a script that
+// reads GBK gets them as before, and a form for every other character, so nothing typed is lost.
+// `installationId` goes out as it stands, so it must hold only characters that need no form
+// encoding.
 QByteArray FeedbackBody(const FeedbackMessage& message, const QDateTime& now, const QByteArray& installationId);
 
 // True when one line of the reply (code page 936; lines end at CR, LF or CR LF) is exactly the

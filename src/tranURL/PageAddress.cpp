@@ -3,17 +3,20 @@
 #include "http/Deployment.h"
 #include "translate/ReplyCuts.h"
 
+#include <QUrl>
+
 namespace quillo {
 
-namespace {
-
-const QLatin1String kScheme("http://");
-
-} // namespace
-
-bool IsPageAddressAccepted(const QString& text)
+std::optional<QString> UsablePageAddress(const QString& text)
 {
-    return text.contains(kScheme, Qt::CaseInsensitive) && text.size() > kScheme.size();
+    QString address = text.trimmed();
+    if (!address.contains(QLatin1String("://")))
+        address.prepend(QLatin1String("http://"));
+    const QUrl url(address);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != u"http" && scheme != u"https") || url.host().isEmpty())
+        return std::nullopt;
+    return address;
 }
 
 QString ObjectAddress()

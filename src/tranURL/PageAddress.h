@@ -4,11 +4,14 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace quillo {
 
-// Whether the text in the address box may start a request: it holds "http://" in any case
-// somewhere and is longer than that prefix alone.
-bool IsPageAddressAccepted(const QString& text);
+// The page address the text in the address box stands for: blanks around it dropped, and
+// "http://" put before an address without a scheme. Nothing when that is still no http or https
+// address with a host, which neither the service nor a browser could open.
+std::optional<QString> UsablePageAddress(const QString& text);
 
 // The service's object address, whose reply carries a page-translation identifier.
 QString ObjectAddress();

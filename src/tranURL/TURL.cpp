@@ -176,8 +176,15 @@ void TURL::showEvent(QShowEvent* event)
 
 void TURL::SkinButton1Click()
 {
-    if (!IsPageAddressAccepted(InfoTitle->text()) || WebRequest1->Busy())
+    const std::optional<QString> address = UsablePageAddress(InfoTitle->text());
+    if (!address) {
+        ShowFailure(QStringLiteral("   网 址 无 效 ，请 输 入 以 http:// 或 https:// 开 头 的 网 页 地 址 。"));
+        InfoTitle->setFocus();
         return;
+    }
+    if (WebRequest1->Busy())
+        return;
+    FPageAddress = *address;
     WebRequest1->setRequestMethod(rmGET);
     WebRequest1->setURL(ObjectAddress());
     if (!WebRequest1->Read())
@@ -206,7 +213,7 @@ void TURL::WebRequest1Done(QObject*, const QString&, qint64, QIODevice* Stream)
         return;
     takeCode(FSrcLangCode, SourceLanguage2->currentIndex());
     takeCode(FTrgLangCode, TargetLanguage->currentIndex());
-    OpenPage(FromAnsi(TranslatedPageAddress(pageId, InfoTitle->text(), FSrcLangCode, FTrgLangCode)));
+    OpenPage(FromAnsi(TranslatedPageAddress(pageId, FPageAddress, FSrcLangCode, FTrgLangCode)));
 }
 
 void TURL::WebRequest1HTTPError(QObject*, qint32, QIODevice*)

@@ -66,6 +66,8 @@ private:
     void OpenPage(const QString& address);
     void ShowFailure(const QString& text);
 
+    // The address the running request is for, as UsablePageAddress made it.
+    QString FPageAddress;
     QByteArray FSrcLangCode;
     QByteArray FTrgLangCode;
     std::unique_ptr<AutomatedBrowser> FBrowser;

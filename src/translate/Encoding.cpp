@@ -160,6 +160,12 @@ QByteArray ToAnsi(const QString& text)
     return encoder.encode(text);
 }
 
+QByteArray ToGb18030(const QString& text)
+{
+    QStringEncoder encoder("GB18030");
+    return encoder.encode(text);
+}
+
 QString FromAnsi(const QByteArray& bytes)
 {
     // The decoder keeps a lead byte at the very end pending and would drop it; a line feed

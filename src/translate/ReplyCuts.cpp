@@ -116,8 +116,9 @@ QByteArray ExtractPageId(const QByteArray& s)
 
 QByteArray EncodeUrlParam(const QString& text)
 {
-    // The same escaping as a form body, over the code page 936 bytes.
-    return FormEncode(ToAnsi(text));
+    // The same escaping as a form body, over the GB18030 bytes: those of code page 936 for its
+    // characters, and a form for every other character an address may hold.
+    return FormEncode(ToGb18030(text));
 }
 
 } // namespace quillo

@@ -25,8 +25,8 @@ QByteArray ExtractSessionPrefix(const QByteArray& s, const QByteArray& rootAddre
 // The page-translation identifier between wl_id=\" and \"> (the backslash of the end marker
 // included); empty when not found.
 QByteArray ExtractPageId(const QByteArray& s);
-// A query parameter over the GBK bytes of the text: blank "+", letters and digits unchanged,
-// every other byte "%XX".
+// A query parameter over the GB18030 bytes of the text (GBK's for its characters): blank "+",
+// letters and digits unchanged, every other byte "%XX".
 QByteArray EncodeUrlParam(const QString& text);
 
 } // namespace quillo

@@ -150,6 +150,8 @@ ReleaseVerdict ReleaseCheck::verify(const QString& fileName, const QString& sha2
         if (!key || key->size() != kEd25519KeyBytes)
             return ReleaseVerdict::KeyInvalid;
     }
+    if (!key && sha256Hex.isEmpty())
+        return ReleaseVerdict::HashMissing;
     const std::optional<QByteArray> digest = FileSha256(fileName);
     if (!digest)
         return ReleaseVerdict::Unreadable;

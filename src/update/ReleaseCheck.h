@@ -1,7 +1,8 @@
 #pragma once
-// Whether a downloaded program is the one the version file announced. The version file travels
-// over the same plain HTTP as the program, so its SHA-256 catches a damaged download only; a
-// program built with an update public key also demands the maker's Ed25519 signature over that
+// Whether a downloaded program is the one the version file announced. Without a built-in key
+// the version file's SHA-256 is all that holds the download to the release, so it must be there
+// (ReleaseOffer makes sure the version file came over a transport that vouches for it); a
+// program built with an update public key demands the maker's Ed25519 signature over that
 // SHA-256, which a third party on the way cannot forge.
 #include <QByteArray>
 #include <QString>
@@ -14,6 +15,7 @@ enum class ReleaseVerdict {
     Accepted,
     Unreadable,        // the downloaded file cannot be read
     HashMismatch,      // SHA256 given, and the file's differs (or the value is not 64 hex digits)
+    HashMissing,       // no key is built in, and the version file carries no SHA256
     SignatureMissing,  // a key is built in, the version file carries no signature
     SignatureInvalid,  // a key is built in, the signature is malformed or does not verify
     KeyInvalid,        // the built-in key is not base64 of 32 bytes: nothing can be trusted

@@ -9,6 +9,7 @@
 #include "ui/SkinLook.h"
 #include "ui/TSkinMessage.h"
 #include "update/ReleaseCheck.h"
+#include "update/ReleaseOffer.h"
 #include "update/SwapScript.h"
 #include "update/VersionInfo.h"
 
@@ -50,6 +51,10 @@ const QString kDownloadFailedTail = QStringLiteral(" 网 站 下 载 并 重 新
 // Not among the window's original messages; worded the same way.
 const QString kNoAddressHead = QStringLiteral("   升 级 信 息 中 没 有 下 载 地 址 ，请 您 到 ");
 const QString kSwapFailedHead = QStringLiteral("   无 法 启 动 升 级 程 序 ，请 您 到 ");
+const QString kOlder = QStringLiteral("   升 级 服 务 器 提 供 的 版 本 比 您 现 在 使 用 的 版 本 旧 ，不 能 安 装 。");
+const QString kAddressNotWebHead = QStringLiteral("   升 级 信 息 中 的 下 载 地 址 无 效 ，请 您 到 ");
+const QString kHashMissingHead = QStringLiteral("   升 级 信 息 中 没 有 升 级 文 件 的 校 验 值 ，无 法 确 认 文 件 完 好 ，请 您 到 ");
+const QString kInsecureHead = QStringLiteral("   升 级 服 务 器 没 有 使 用 安 全 连 接 （https），无 法 确 认 升 级 文 件 的 来 源 ，请 您 到 ");
 
 void placeLabel(TSkinLabel* label, int top)
 {
@@ -121,6 +126,11 @@ TUpdateForm::TUpdateForm(QWidget* parent)
     WebRequest1->OnHTTPError = [this](QObject*, qint32, QIODevice*) { WebRequest1HTTPError(); };
     WebRequest1->OnHostUnreachable = [this](QObject*) { WebRequest1HostUnreachable(); };
     WebRequest1->OnWaitTimeoutExpired = [this](QObject*) { WebRequest1WaitTimeoutExpired(); };
+    // On the worker: only notes the hop, judged when the request has ended.
+    WebRequest1->OnRedirected = [this](QObject*, const QString& NewURL) {
+        if (!IsTrustedTransport(NewURL))
+            FUntrustedHop = true;
+    };
 }
 
 TUpdateForm::~TUpdateForm() = default;
@@ -257,6 +267,7 @@ void TUpdateForm::readRequest()
 {
     FSettled = false;
     FRefusal = Refusal::None;
+    FUntrustedHop = false;
     const QPointer<TUpdateForm> alive(this);
     WebRequest1->Read();
     if (!alive || !isVisible())
@@ -367,9 +378,15 @@ void TUpdateForm::versionReceived(QIODevice* stream)
         return;
     }
     const VersionInfo info = VersionInfo::fromFile(versionFile);
-    if (info.version == ProgramVersion()) {
+    const OfferVerdict offer = untrustedHop() ? OfferVerdict::InsecureTransport
+                                              : JudgeOffer(info, ProgramVersion(), FVersionFileUrl, hasPublicKey());
+    if (offer == OfferVerdict::Current) {
         message(kNewest, false);
         closeWindow();
+        return;
+    }
+    if (offer != OfferVerdict::Newer) {
+        refuseOffer(offer);
         return;
     }
     if (WebRequest1->Busy())
@@ -377,15 +394,45 @@ void TUpdateForm::versionReceived(QIODevice* stream)
     startDownload(info);
 }
 
+void TUpdateForm::refuseOffer(OfferVerdict offer)
+{
+    ResetSteps();
+    message(offerRefusalText(offer), true);
+    closeWindow();
+}
+
+QString TUpdateForm::offerRefusalText(OfferVerdict offer) const
+{
+    const auto withSite = [](const QString& head) { return head + ProductWebSite() + kDownloadFailedTail; };
+    switch (offer) {
+    case OfferVerdict::VersionUnreadable: return kInformationFailed;
+    case OfferVerdict::Older: return kOlder;
+    case OfferVerdict::NoAddress: return withSite(kNoAddressHead);
+    case OfferVerdict::AddressNotWeb: return withSite(kAddressNotWebHead);
+    case OfferVerdict::HashMissing: return withSite(kHashMissingHead);
+    case OfferVerdict::InsecureTransport: return withSite(kInsecureHead);
+    case OfferVerdict::Newer:
+    case OfferVerdict::Current:
+        break;
+    }
+    return downloadErrorText();
+}
+
+bool TUpdateForm::hasPublicKey() const
+{
+    return !UpdatePublicKey.trimmed().isEmpty();
+}
+
+// A redirection to a place whose transport vouches for nothing matters only when no signature
+// does.
+bool TUpdateForm::untrustedHop() const
+{
+    return FUntrustedHop && !hasPublicKey();
+}
+
 void TUpdateForm::startDownload(const VersionInfo& info)
 {
     const QString address = ChooseDownloadAddress(info.downloadPaths, *QRandomGenerator::global());
-    if (address.isEmpty()) {
-        ResetSteps();
-        message(kNoAddressHead + ProductWebSite() + kDownloadFailedTail, true);
-        closeWindow();
-        return;
-    }
     // A file left by an earlier attempt must not pass for this download, which may never reach
     // the file (a reply without a length stays in memory).
     QFile::remove(downloadFile());
@@ -410,11 +457,12 @@ void TUpdateForm::downloadReceived()
         closeWindow();
         return;
     }
+    const bool hopped = untrustedHop();
     const ReleaseVerdict verdict = ReleaseCheck(UpdatePublicKey).verify(downloadFile(), info.sha256, info.signature);
-    if (verdict != ReleaseVerdict::Accepted) {
+    if (hopped || verdict != ReleaseVerdict::Accepted) {
         // Not the announced program: it must not stay where a later attempt could take it.
         QFile::remove(downloadFile());
-        message(downloadErrorText(), true);
+        message(hopped ? offerRefusalText(OfferVerdict::InsecureTransport) : downloadErrorText(), true);
         closeWindow();
         return;
     }

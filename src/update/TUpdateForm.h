@@ -11,6 +11,7 @@
 #include <QDialog>
 
 #include <array>
+#include <atomic>
 #include <functional>
 
 class QIODevice;
@@ -24,6 +25,7 @@ class TSkinLabel;
 class TSkinMessage;
 class TWebRequest;
 struct VersionInfo;
+enum class OfferVerdict;
 
 class TUpdateForm : public QDialog
 {
@@ -84,6 +86,10 @@ private:
 
     void versionReceived(QIODevice* stream);
     void startDownload(const VersionInfo& info);
+    void refuseOffer(OfferVerdict offer);
+    QString offerRefusalText(OfferVerdict offer) const;
+    bool hasPublicKey() const;
+    bool untrustedHop() const;
     void downloadReceived();
     void readRequest();
     void reportRefusal(Refusal refusal);
@@ -111,6 +117,8 @@ private:
     // connection lost, an output file that cannot be written) is reported after its Read.
     bool FSettled = false;
     Refusal FRefusal = Refusal::None;
+    // Set on the worker when a redirection left https and loopback.
+    std::atomic<bool> FUntrustedHop = false;
 };
 
 } // namespace quillo

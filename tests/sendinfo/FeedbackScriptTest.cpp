@@ -54,9 +54,10 @@ TEST(FeedbackBody, EscapesEachFieldTheWayTheScriptReadsIt)
     EXPECT_EQ(field(body(QStringLiteral("t"), {}, QStringLiteral("a\r\nb")), "text"), twoLines);
     EXPECT_EQ(field(body(QStringLiteral("t"), {}, QStringLiteral("a\rb")), "text"), twoLines);
     EXPECT_EQ(field(body(QStringLiteral("t"), {}, QStringLiteral("\n\n")), "text"), "%3Cbr%3E%0A%3Cbr%3E%0A");
-    // Blanks inside Chinese text, and a character code page 936 cannot hold.
+    // Blanks inside Chinese text; characters code page 936 cannot hold go as GB18030, never "?".
     EXPECT_EQ(field(body(QStringLiteral("t"), {}, QStringLiteral("中 文")), "text"), "%D6%D0%26nbsp%3B%CE%C4");
-    EXPECT_EQ(field(body(QStringLiteral("t"), {}, QStringLiteral("😀")), "text"), "%3F");
+    EXPECT_EQ(field(body(QStringLiteral("t"), {}, QStringLiteral("😀")), "text"), "%949%FC6");
+    EXPECT_EQ(field(body(QStringLiteral("한"), {}, QStringLiteral("m")), "title"), "%836%843");
 
     // The time is on the 24-hour clock, its minutes without seconds.
     const QByteArray late = FeedbackBody({QStringLiteral("t"), {}, QStringLiteral("m")},

@@ -23,25 +23,40 @@ QJsonArray storedMessages(const test::FreshQuilloServer& service)
 
 TEST_F(SendWindowTest, TheServiceStoresTheMessageAsItWasTyped)
 {
+    const struct {
+        QString title;
+        QString contact;
+        QString storedContact;
+        QString text;
+    } cases[] = {
+        {QStringLiteral("关于 翻译"), QStringLiteral(" someone @ example.org "), QStringLiteral("someone@example.org"),
+         QStringLiteral("第一行 有 空格\n第二行：“引号” & <b>标记</b>\n\n  末行")},
+        // Characters code page 936 does not hold.
+        {QStringLiteral("한국어 제목 😀"), QStringLiteral("ñ@例え.jp"), QStringLiteral("ñ@例え.jp"),
+         QStringLiteral("Привет 한국어 ñ ü ß €\n𠀀")},
+    };
     test::FreshQuilloServer service;
     ASSERT_TRUE(service.listening()) << service.failure().toStdString();
-    auto window = openWindow(service.base());
-    const QString text = QStringLiteral("第一行 有 空格\n第二行：“引号” & <b>标记</b>\n\n  末行");
-    fill(*window, QStringLiteral("关于 翻译"), QStringLiteral(" someone @ example.org "), text);
-    window->SkinButton1->click();
-    ASSERT_TRUE(waitForBoxes(1));
-    EXPECT_EQ(answer.texts.value(0), QStringLiteral("   提 交 信 息 成 功 ，我 们 会 尽 快 回 复 您 。"));
-    EXPECT_FALSE(window->isVisible());
+    for (qsizetype i = 0; i < qsizetype(std::size(cases)); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.title.toStdString());
+        auto window = openWindow(service.base());
+        fill(*window, c.title, c.contact, c.text);
+        window->SkinButton1->click();
+        ASSERT_TRUE(waitForBoxes(int(i) + 1));
+        EXPECT_EQ(answer.texts.value(i), QStringLiteral("   提 交 信 息 成 功 ，我 们 会 尽 快 回 复 您 。"));
+        EXPECT_FALSE(window->isVisible());
 
-    const QJsonArray messages = storedMessages(service);
-    ASSERT_EQ(messages.size(), 1);
-    const QJsonObject stored = messages.first().toObject();
-    EXPECT_EQ(stored.value(QStringLiteral("title")).toString(), QStringLiteral("关于 翻译"));
-    EXPECT_EQ(stored.value(QStringLiteral("email")).toString(), QStringLiteral("someone@example.org"));
-    QString typed = text;
-    typed.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    EXPECT_EQ(stored.value(QStringLiteral("text")).toString(), typed);
-    EXPECT_EQ(stored.value(QStringLiteral("name")).toString(), QStringLiteral("Quillo_注册用户_16"));
-    EXPECT_EQ(stored.value(QStringLiteral("home")).toString(), QStringLiteral("HOME42"));
-    EXPECT_EQ(stored.value(QStringLiteral("time")).toString(), QStringLiteral("2006-06-12 10:30"));
+        const QJsonArray messages = storedMessages(service);
+        ASSERT_EQ(messages.size(), i + 1);
+        const QJsonObject stored = messages.at(i).toObject();
+        EXPECT_EQ(stored.value(QStringLiteral("title")).toString(), c.title);
+        EXPECT_EQ(stored.value(QStringLiteral("email")).toString(), c.storedContact);
+        QString typed = c.text;
+        typed.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+        EXPECT_EQ(stored.value(QStringLiteral("text")).toString(), typed);
+        EXPECT_EQ(stored.value(QStringLiteral("name")).toString(), QStringLiteral("Quillo_注册用户_16"));
+        EXPECT_EQ(stored.value(QStringLiteral("home")).toString(), QStringLiteral("HOME42"));
+        EXPECT_EQ(stored.value(QStringLiteral("time")).toString(), QStringLiteral("2006-06-12 10:30"));
+    }
 }

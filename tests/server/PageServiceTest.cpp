@@ -15,7 +15,7 @@ using namespace quillo::server::testing;
 namespace {
 
 // A small site: a GBK page with links, a redirect to it, a redirect loop, a large page, a
-// missing page, an image, plain text and a page under a Chinese name.
+// missing page, an image, plain text and pages under a Chinese and a Korean name.
 class PageSite {
 public:
     PageSite()
@@ -45,6 +45,9 @@ public:
         });
         server.Get("/中文.html", [](const httplib::Request&, httplib::Response& response) {
             response.set_content("<p>名字</p>", "text/html; charset=utf-8");
+        });
+        server.Get("/한국어.html", [](const httplib::Request&, httplib::Response& response) {
+            response.set_content("<p>이름</p>", "text/html; charset=utf-8");
         });
         site.start();
     }
@@ -97,6 +100,9 @@ TEST(PageServiceTest, ThePageArrivesTranslatedWithItsMarkupAndAbsoluteLinks)
 
     const auto chinese = client.Get(pageAddress(client, site.site.url("/中文.html")));
     EXPECT_EQ(chinese->body, "<p>[EN] 名字</p>");
+    // A name code page 936 cannot hold travels as GB18030 and arrives whole.
+    const auto korean = client.Get(pageAddress(client, site.site.url("/한국어.html")));
+    EXPECT_EQ(korean->body, "<p>[EN] 이름</p>");
     const auto text = client.Get(pageAddress(client, site.site.url("/text.txt")));
     EXPECT_EQ(text->body, "[EN] line one\nline two");
 }

@@ -77,6 +77,27 @@ TEST(TextCodecTest, BytesAreUtf8WhenValidElseGbkElseRefused)
     EXPECT_FALSE(Utf8ToGbk("\xF0\x9F\x98\x80").has_value()); // an emoji has no GBK form
 }
 
+TEST(TextCodecTest, Gb18030ReadsEveryCharacterAndOldGbkClientsAlike)
+{
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::optional<std::string> text;
+    } cases[] = {
+        {"beyond GBK", str(ToGb18030(QStringLiteral("한국어 제목 😀 Привет ñ ß €"))), "한국어 제목 😀 Привет ñ ß €"},
+        {"GBK's characters", str(ToAnsi(QStringLiteral("你好，世界"))), "你好，世界"},
+        {"GBK's euro sign", "\x80", "€"},
+        {"a lone lead byte", "abc\xC4", std::nullopt},
+        {"a four-byte form cut short", "\x94\x39\xFC", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Gb18030ToUtf8(c.bytes), c.text);
+        EXPECT_EQ(Utf8OrGb18030ToUtf8(c.bytes), c.text);
+    }
+    EXPECT_EQ(Utf8OrGb18030ToUtf8("Привет 😀"), "Привет 😀");
+}
+
 TEST(TextCodecTest, MarkersInsideATranslationCannotEndTheBlockEarly)
 {
     EXPECT_EQ(DefuseMarker("a</textarea>b</textarea>", "</textarea>"),

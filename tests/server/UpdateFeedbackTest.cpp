@@ -129,6 +129,10 @@ TEST(UpdateTest, PublishedReleaseIsServedWithAddressesThatFitTheClient)
     EXPECT_TRUE(verifies(publicKey, digest,
                          QByteArray::fromBase64(values[QStringLiteral("Signature")].toLatin1())));
     EXPECT_EQ(values[QStringLiteral("url1")], QStringLiteral("http://update.example:8080/translation/update/17/quillo"));
+    // Behind a TLS proxy the addresses keep the client's https.
+    values = iniValues(client.Get("/translation/update/qoversion.txt",
+                                  {{"Host", "update.example"}, {"X-Forwarded-Proto", "https"}})->body);
+    EXPECT_EQ(values[QStringLiteral("url1")], QStringLiteral("https://update.example/translation/update/17/quillo"));
 
     // Through the address the server was really reached by, the download is the file.
     values = iniValues(client.Get("/translation/update/qoversion.txt")->body);
@@ -158,6 +162,9 @@ TEST(UpdateTest, PublishRefusesWhatItCannotPublishWell)
     const std::string dir = data.path().toStdString();
     EXPECT_FALSE(Publish({dir, program.toStdString(), "../17", {}, {}}).ok);
     EXPECT_FALSE(Publish({dir, program.toStdString(), "", {}, {}}).ok);
+    // The program refuses versions it cannot compare as numbers.
+    EXPECT_FALSE(Publish({dir, program.toStdString(), "17-beta", {}, {}}).ok);
+    EXPECT_FALSE(Publish({dir, program.toStdString(), "v17", {}, {}}).ok);
     EXPECT_FALSE(Publish({dir, dir + "/missing", "17", {}, {}}).ok);
     EXPECT_FALSE(Publish({dir, program.toStdString(), "17", std::string("😀"), {}}).ok);
     EXPECT_FALSE(Publish({dir, program.toStdString(), "17", {}, program.toStdString()}).ok); // not a key
@@ -169,6 +176,48 @@ TEST(UpdateTest, PublishRefusesWhatItCannotPublishWell)
     const auto values = iniValues(written.readAll().toStdString());
     EXPECT_EQ(values.at(QStringLiteral("RegNewInformat")), QStringLiteral("a  b")); // one line
     EXPECT_EQ(values.count(QStringLiteral("Signature")), 0u);
+}
+
+TEST(HomePageTest, SaysWhatTheProgramIsWhereToGetItAndWhereMessagesGo)
+{
+    RunningService service;
+    httplib::Client client = service.client();
+    const std::string feedbackAddress = service.root() + "translation/feedback/addinfo.asp";
+    auto page = client.Get("/");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+    EXPECT_EQ(page->get_header_value("Content-Type"), "text/html; charset=utf-8");
+    EXPECT_NE(page->body.find("Quillo翻译软件是一款桌面翻译工具"), std::string::npos);
+    EXPECT_NE(page->body.find("没有发布可下载的版本"), std::string::npos);
+    EXPECT_NE(page->body.find("action=\"" + feedbackAddress + "\""), std::string::npos);
+
+    // Once a release is published, the page links to it, and the link is the program.
+    QTemporaryDir work;
+    const QString programPath = work.filePath(QStringLiteral("quillo"));
+    QFile file(programPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("program") == 7);
+    file.close();
+    const PublishResult published = Publish({service.dataDirectory(), programPath.toStdString(), "17", {}, {}});
+    ASSERT_TRUE(published.ok) << published.error;
+    page = client.Get("/");
+    ASSERT_TRUE(page);
+    const std::string download = service.root() + "translation/update/17/quillo";
+    EXPECT_NE(page->body.find("<a href=\"" + download + "\">"), std::string::npos) << page->body;
+    EXPECT_NE(page->body.find(published.sha256), std::string::npos);
+    const auto fetched = client.Get(download.substr(service.root().size() - 1));
+    ASSERT_TRUE(fetched);
+    EXPECT_EQ(fetched->body, "program");
+
+    // The page's form, as a browser posts it (GB18030, only the fields it has), is stored.
+    const std::string form = "title=" + str(FormEncode(ToGb18030(QStringLiteral("网页留言 😀"))))
+        + "&email=a%40b.c&text=" + str(FormEncode(ToGb18030(QStringLiteral("你好 한국어"))));
+    const auto posted = client.Post("/translation/feedback/addinfo.asp", form, kForm);
+    ASSERT_TRUE(posted);
+    EXPECT_EQ(posted->status, 200);
+    const auto messages = storedMessages(service.dataDirectory());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, "网页留言 😀");
+    EXPECT_EQ(messages[0].text, "你好 한국어");
 }
 
 TEST(FeedbackTest, AcceptedOnlyWhenStoredAndEveryFieldKept)

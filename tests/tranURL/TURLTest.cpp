@@ -10,6 +10,7 @@
 
 #include <QRegularExpression>
 #include <QTimer>
+#include <QUrlQuery>
 
 namespace quillo::test {
 
@@ -105,29 +106,48 @@ TEST_F(TranUrlTest, OpensWithItsControlsInPlace)
     EXPECT_FALSE(request.OnConnLost);
 }
 
-TEST_F(TranUrlTest, StartNeedsAnHttpAddressLongerThanTheScheme)
+TEST_F(TranUrlTest, StartTakesHttpsAndAddsTheMissingSchemeElseSaysWhy)
 {
+    const QString refusal = QStringLiteral("   网 址 无 效 ，请 输 入 以 http:// 或 https:// 开 头 的 网 页 地 址 。");
     const auto window = showWindow();
-    for (const char* refused : {"http://", "HTTP://", "https://example.com/", "example.com/index.html", ""}) {
+    for (const char* refused : {"http://", "HTTP://", "https://", "", "   ", "ftp://example.com/",
+                                "see http://example.com", "javascript:alert(1)"}) {
         SCOPED_TRACE(refused);
+        const int boxesBefore = m_boxes->count();
         start(*window, QString::fromLatin1(refused));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_boxes->count() == boxesBefore + 1; }, kLimitMs));
+        EXPECT_EQ(m_boxes->texts.last(), refusal);
+        EXPECT_EQ(m_boxes->captions.last(), QStringLiteral("错 误"));
         expectIdle(*window);
         EXPECT_TRUE(window->isVisible());
     }
-    EXPECT_EQ(m_boxes->count(), 0);
+    EXPECT_TRUE(m_openings.opened.isEmpty());
 
-    for (const char* accepted : {"http://x", "HTTP://EXAMPLE.COM/", "see http://example.com"}) {
-        SCOPED_TRACE(accepted);
+    const struct
+    {
+        const char* typed;
+        const char* sent;
+    } accepted[] = {
+        {"http://x", "http://x"},
+        {"HTTP://EXAMPLE.COM/", "HTTP://EXAMPLE.COM/"},
+        {"https://example.com/a?b=1", "https://example.com/a?b=1"},
+        {"example.com/index.html", "http://example.com/index.html"},
+        {"  www.example.com:8080  ", "http://www.example.com:8080"},
+    };
+    const int boxesBefore = m_boxes->count();
+    for (const auto& c : accepted) {
+        SCOPED_TRACE(c.typed);
         m_openings.opened.clear();
         const auto fresh = showWindow();
-        start(*fresh, QString::fromLatin1(accepted));
+        start(*fresh, QString::fromLatin1(c.typed));
         expectRequesting(*fresh);
         ASSERT_TRUE(waitClosed(*fresh));
         expectIdle(*fresh);
         EXPECT_EQ(fresh->result(), QDialog::Rejected);
-        EXPECT_EQ(m_openings.opened.size(), 1);
+        EXPECT_EQ(QUrlQuery(openedAddress()).queryItemValue(QStringLiteral("wl_url"), QUrl::FullyDecoded),
+                  QString::fromLatin1(c.sent));
     }
-    EXPECT_EQ(m_boxes->count(), 0);
+    EXPECT_EQ(m_boxes->count(), boxesBefore);
 }
 
 TEST_F(TranUrlTest, OpensTheTranslatedPageWithTheChosenPair)

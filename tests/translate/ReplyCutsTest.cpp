@@ -79,13 +79,14 @@ TEST(ReplyCuts, PageIdEndsWithTheBackslashOfTheEndMarker)
     EXPECT_EQ(ExtractPageId(R"(wl_id=\">x\">)"), QByteArray());
 }
 
-TEST(ReplyCuts, UrlParameterOverGbkBytes)
+TEST(ReplyCuts, UrlParameterOverGb18030Bytes)
 {
     EXPECT_EQ(EncodeUrlParam(QStringLiteral("a b/c:d")), "a+b%2Fc%3Ad");
     EXPECT_EQ(EncodeUrlParam(QStringLiteral("http://x.cn/中文?q=1&r")),
               "http%3A%2F%2Fx%2Ecn%2F%D6%D0%CE%C4%3Fq%3D1%26r");
     EXPECT_EQ(EncodeUrlParam(QStringLiteral("-_.~")), "%2D%5F%2E%7E");
-    EXPECT_EQ(EncodeUrlParam(QStringLiteral("😀")), "%3F");
+    // Beyond code page 936: GB18030 four-byte forms, never "?".
+    EXPECT_EQ(EncodeUrlParam(QStringLiteral("😀")), "%949%FC6");
 }
 
 } // namespace

@@ -79,10 +79,10 @@ TEST_F(ReleaseCheckTest, HashOfTheFileAsRead)
     EXPECT_EQ(FileSha256(dir.filePath(QStringLiteral("missing"))), std::nullopt);
 }
 
-TEST_F(ReleaseCheckTest, WithoutKeyOnlyAGivenHashCounts)
+TEST_F(ReleaseCheckTest, WithoutKeyTheHashIsRequired)
 {
     const ReleaseCheck check(QByteArray{});
-    EXPECT_EQ(check.verify(file, {}, {}), ReleaseVerdict::Accepted);
+    EXPECT_EQ(check.verify(file, {}, {}), ReleaseVerdict::HashMissing);
     EXPECT_EQ(check.verify(file, abcSha, {}), ReleaseVerdict::Accepted);
     EXPECT_EQ(check.verify(file, abcSha.toUpper(), QStringLiteral("ignored")), ReleaseVerdict::Accepted);
     QString wrong = abcSha;
@@ -90,7 +90,7 @@ TEST_F(ReleaseCheckTest, WithoutKeyOnlyAGivenHashCounts)
     EXPECT_EQ(check.verify(file, wrong, {}), ReleaseVerdict::HashMismatch);
     EXPECT_EQ(check.verify(file, abcSha.left(63), {}), ReleaseVerdict::HashMismatch);
     EXPECT_EQ(check.verify(file, abcSha.left(62) + QStringLiteral("zz"), {}), ReleaseVerdict::HashMismatch);
-    EXPECT_EQ(check.verify(dir.filePath(QStringLiteral("missing")), {}, {}), ReleaseVerdict::Unreadable);
+    EXPECT_EQ(check.verify(dir.filePath(QStringLiteral("missing")), abcSha, {}), ReleaseVerdict::Unreadable);
 }
 
 TEST_F(ReleaseCheckTest, WithKeyASignatureOverTheHashIsRequired)

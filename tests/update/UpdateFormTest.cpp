@@ -43,6 +43,11 @@ const QString kUnreachable = QStringLiteral("   计算机不能连接到升级�
 const QString kTimedOut = QStringLiteral("   计算机连接服务器超时，请稍后再试。");
 const QString kNoNetwork = QStringLiteral("   连 接 到 网 络 错 误，请 检 查 本 地 网 络 设 置。");
 
+QByteArray sha256Hex(const QByteArray& content)
+{
+    return QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex();
+}
+
 QString downloadError(const QString& base)
 {
     return QStringLiteral("   自 动 下 载 升 级 文 件 错 误 ，请 您 到 ") + base
@@ -143,9 +148,9 @@ TEST_F(UpdateWindow, SameVersionStopsAfterStoringTheVersionFile)
     EXPECT_EQ(ended, 0);
 }
 
-TEST_F(UpdateWindow, AnyOtherVersionDownloadsAndHandsOver)
+TEST_F(UpdateWindow, NewerVersionDownloadsAndHandsOver)
 {
-    for (const QByteArray& version : {QByteArray("17"), QByteArray("15"), QByteArray()}) {
+    for (const QByteArray& version : {QByteArray("17"), QByteArray("16.1"), QByteArray("100")}) {
         SCOPED_TRACE(version.toStdString());
         ASSERT_TRUE(server->publish(release, QStringLiteral("17")));
         server->setVersionValue("version", version);
@@ -195,6 +200,50 @@ TEST_F(UpdateWindow, EmptyVersionFileIsAFailure)
     EXPECT_EQ(FileSizeByName(localVersionFile()), 0);
 }
 
+TEST_F(UpdateWindow, UnvouchedOrOlderReleasesAreRefusedBeforeTheDownload)
+{
+    RawHttpServer raw;
+    useService(raw.url({}));
+    const QString site = raw.url({}) + u'/';
+    const QString tail = QStringLiteral(" 网 站 下 载 并 重 新 安 装 。");
+    const QByteArray programUrl = raw.url(QStringLiteral("/p")).toUtf8();
+    const QByteArray sha = "SHA256=" + sha256Hex(newProgram) + "\r\n";
+    const struct {
+        const char* name;
+        QByteArray information;
+        QByteArray address;
+        QString message;
+    } cases[] = {
+        {"a local file", "version=17\r\n" + sha, "file://" + QFile::encodeName(release),
+         QStringLiteral("   升 级 信 息 中 的 下 载 地 址 无 效 ，请 您 到 ") + site + tail},
+        {"no hash", "version=17\r\n", programUrl,
+         QStringLiteral("   升 级 信 息 中 没 有 升 级 文 件 的 校 验 值 ，无 法 确 认 文 件 完 好 ，请 您 到 ") + site + tail},
+        {"older", "version=15\r\n" + sha, programUrl,
+         QStringLiteral("   升 级 服 务 器 提 供 的 版 本 比 您 现 在 使 用 的 版 本 旧 ，不 能 安 装 。")},
+        {"no version", sha, programUrl, kInformationFailed},
+        {"not a number", "version=17beta\r\n" + sha, programUrl, kInformationFailed},
+    };
+    raw.route(QStringLiteral("/p"), {RawHttpServer::response(newProgram)});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes.clear();
+        raw.requests.clear();
+        raw.route(QStringLiteral("/translation/update/qoversion.txt"),
+                  {RawHttpServer::response("[information]\r\n" + c.information + "FileSize="
+                                           + QByteArray::number(newProgram.size()) + "\r\n[DownLoadPath]\r\nurl1="
+                                           + c.address + "\r\n")});
+        auto w = openWindow();
+        w->SkinButton1Click();
+        EXPECT_EQ(boxes.captions, QStringList{kError});
+        EXPECT_EQ(boxes.texts, QStringList{c.message});
+        EXPECT_EQ(raw.requests, QStringList{QStringLiteral("/translation/update/qoversion.txt")});
+        EXPECT_FALSE(QFile::exists(download()));
+        EXPECT_FALSE(w->isVisible());
+        expectIdle(*w);
+        EXPECT_EQ(ended, 0);
+    }
+}
+
 TEST_F(UpdateWindow, DownloadAddressesOneSeveralOrNone)
 {
     ASSERT_TRUE(server->publish(release, QStringLiteral("17")));
@@ -235,7 +284,6 @@ TEST_F(UpdateWindow, SizeOffByOneKeepsTheDownloadAndTheProgram)
 {
     ASSERT_TRUE(server->publish(release, QStringLiteral("17")));
     server->setVersionValue("FileSize", QByteArray::number(newProgram.size() + 1));
-    server->setVersionValue("SHA256", {});
     auto w = openWindow();
     w->SkinButton1Click();
     EXPECT_EQ(boxes.captions, QStringList{kError});
@@ -285,6 +333,7 @@ TEST_F(UpdateWindow, ReplyWithoutLengthNeverReachesTheFile)
     useService(raw.url({}));
     raw.route(QStringLiteral("/translation/update/qoversion.txt"),
               {RawHttpServer::response("[information]\r\nversion=17\r\nFileSize=" + QByteArray::number(newProgram.size())
+                                       + "\r\nSHA256=" + sha256Hex(newProgram)
                                        + "\r\n[DownLoadPath]\r\nurl1=" + raw.url(QStringLiteral("/p")).toUtf8() + "\r\n")});
     raw.route(QStringLiteral("/p"), {RawHttpServer::response(newProgram, false)});
     ASSERT_TRUE(WriteAll(download(), newProgram)); // left by an earlier attempt: must not count
@@ -302,7 +351,8 @@ TEST_F(UpdateWindow, OversizedRepliesAreRefused)
     useService(raw.url({}));
     const QString versionPath = QStringLiteral("/translation/update/qoversion.txt");
     const QByteArray header = "[information]\r\nversion=17\r\nFileSize=";
-    const QByteArray paths = "\r\n[DownLoadPath]\r\nurl1=" + raw.url(QStringLiteral("/p")).toUtf8() + "\r\n";
+    const QByteArray paths = "\r\nSHA256=" + sha256Hex({}) + "\r\n[DownLoadPath]\r\nurl1="
+        + raw.url(QStringLiteral("/p")).toUtf8() + "\r\n";
 
     // A version reply past 64 KiB, with and without its length announced.
     for (const bool withLength : {true, false}) {
@@ -331,7 +381,7 @@ TEST_F(UpdateWindow, OversizedRepliesAreRefused)
     }
 }
 
-TEST_F(UpdateWindow, GarbageVersionFilesEndInMessages)
+TEST_F(UpdateWindow, GarbageVersionFilesAreAFailedCheck)
 {
     const QList<QByteArray> garbage{
         QByteArray("\x00\xff\xfe garbage \x81", 13),
@@ -345,7 +395,7 @@ TEST_F(UpdateWindow, GarbageVersionFilesEndInMessages)
         auto w = openWindow();
         w->SkinButton1Click();
         ASSERT_EQ(boxes.texts.size(), 1);
-        EXPECT_TRUE(boxes.texts[0].startsWith(QStringLiteral("   升 级 信 息 中 没 有 下 载 地 址"))) << boxes.texts[0].toStdString();
+        EXPECT_EQ(boxes.texts[0], kInformationFailed);
         EXPECT_FALSE(w->isVisible());
     }
 }
@@ -355,8 +405,8 @@ TEST_F(UpdateWindow, CancelAbortsEmptiesTheResultBoxAndCloses)
     RawHttpServer raw;
     useService(raw.url({}));
     raw.route(QStringLiteral("/translation/update/qoversion.txt"),
-              {RawHttpServer::response("[information]\r\nversion=17\r\nFileSize=100000\r\n[DownLoadPath]\r\nurl1="
-                                       + raw.url(QStringLiteral("/p")).toUtf8() + "\r\n")});
+              {RawHttpServer::response("[information]\r\nversion=17\r\nFileSize=100000\r\nSHA256=" + sha256Hex({})
+                                       + "\r\n[DownLoadPath]\r\nurl1=" + raw.url(QStringLiteral("/p")).toUtf8() + "\r\n")});
     QByteArray partial = RawHttpServer::response(QByteArray(100000, 'x'));
     partial.chop(90000);
     raw.route(QStringLiteral("/p"), {partial, true});

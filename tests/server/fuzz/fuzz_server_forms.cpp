@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const FormBody feedback = FormBody::parse(body);
     if (const auto text = feedback.raw("text")) {
         if (const auto bytes = PercentDecode(*text, true)) {
-            if (const auto decoded = GbkToUtf8(*bytes))
+            if (const auto decoded = Gb18030ToUtf8(*bytes))
                 (void)TypedText(*decoded);
         }
     }
