@@ -1,5 +1,6 @@
 #include "app/ServiceLauncher.h"
 #include "app/StartupProbe.h"
+#include "app/TerminationSignals.h"
 #include "app/TMainForm.h"
 #include "sendinfo/TSendUserInfo.h"
 #include "tranURL/TURL.h"
@@ -31,6 +32,7 @@ int main(int argc, char** argv)
     quillo::TURL url;
 
     quillo::StartupProbe probe(&mainForm);
+    quillo::TerminationSignals terminationSignals;
     mainForm.show();
     return app.exec();
 }
