@@ -222,16 +222,6 @@ FirstLine waitForFirstLine(qint64 pid, const QString& outputFile, int timeoutMs)
     }
 }
 
-// A log that only grows would fill the disk over the years; one older generation is kept.
-void rotateLog(const QString& path)
-{
-    constexpr qint64 MaxLogBytes = 1024 * 1024;
-    if (QFileInfo(path).size() > MaxLogBytes) {
-        QFile::remove(path + QStringLiteral(".1"));
-        QFile::rename(path, path + QStringLiteral(".1"));
-    }
-}
-
 } // namespace
 
 ServiceLauncher::Setup ServiceLauncher::DefaultSetup()
@@ -294,7 +284,7 @@ QString ServiceLauncher::start()
     QDir().mkpath(m_setup.logFolder);
     const QDir runtime(m_setup.runtimeFolder);
     const QString serverLog = QDir(m_setup.logFolder).filePath(QStringLiteral("server.log"));
-    rotateLog(serverLog);
+    RotateLog(serverLog);
     const QString output = runtime.filePath(QStringLiteral("server.out"));
     const QStringList arguments{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--data"),
                                 m_setup.dataFolder, QStringLiteral("--quiet")};

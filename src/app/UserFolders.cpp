@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -38,6 +39,15 @@ QString ServerDataFolder()
     return xdgBase("XDG_DATA_HOME", QStringLiteral(".local/share")) + QStringLiteral("/quillo-server");
 }
 
+void RotateLog(const QString& path)
+{
+    constexpr qint64 MaxLogBytes = 1024 * 1024;
+    if (QFileInfo(path).size() > MaxLogBytes) {
+        QFile::remove(path + QStringLiteral(".1"));
+        QFile::rename(path, path + QStringLiteral(".1"));
+    }
+}
+
 void AppendLogLine(const QString& folder, const QString& line)
 {
     const QByteArray stamped = (QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs) + QLatin1Char(' ')
@@ -45,7 +55,9 @@ void AppendLogLine(const QString& folder, const QString& line)
                                    .toUtf8();
     std::fputs(("quillo: " + line.toUtf8() + '\n').constData(), stderr);
     QDir().mkpath(folder);
-    QFile log(QDir(folder).filePath(QStringLiteral("quillo.log")));
+    const QString path = QDir(folder).filePath(QStringLiteral("quillo.log"));
+    RotateLog(path);
+    QFile log(path);
     if (log.open(QIODevice::WriteOnly | QIODevice::Append))
         log.write(stamped);
 }

@@ -17,6 +17,10 @@ QString RuntimeFolder();
 // data by default, so the program's own server and one run by hand or by systemd share it.
 QString ServerDataFolder();
 
+// Keeps a log from filling the disk over the years: past 1 MiB it becomes `path`.1, replacing the
+// older generation.
+void RotateLog(const QString& path);
+
 // Appends one time-stamped line to `folder`/quillo.log (creating both) and repeats it on
 // standard error. Never fails loudly: a log that cannot be written is not a reason to stop.
 void AppendLogLine(const QString& folder, const QString& line);

@@ -1,6 +1,7 @@
 // The program's own quillo-server: shared between copies of the program, stopped by the last one
 // to leave, and a start that fails ending in no address and a log line rather than a wait.
 #include "app/ServiceLauncher.h"
+#include "app/UserFolders.h"
 #include "http/Deployment.h"
 #include "QuilloServerProcess.h"
 
@@ -135,4 +136,21 @@ TEST(ServiceLauncher, RunAddressStandsInForTheBuildDefaultButNotForTheEnvironmen
     SetRunServiceBase({});
     if (!saved.isNull())
         qputenv("QUILLO_SERVICE", saved);
+}
+
+TEST(ProgramLog, KeepsOneOlderGenerationPastOneMebibyte)
+{
+    Folders folders;
+    const QByteArray old(1024 * 1024 + 1, 'x');
+    folders.write(QStringLiteral("state/quillo.log"), old);
+    folders.write(QStringLiteral("state/quillo.log.1"), "oldest");
+    AppendLogLine(folders.path(QStringLiteral("state")), QStringLiteral("after rotation"));
+    QFile rotated(folders.path(QStringLiteral("state/quillo.log.1")));
+    ASSERT_TRUE(rotated.open(QIODevice::ReadOnly));
+    EXPECT_EQ(rotated.readAll(), old);
+    EXPECT_TRUE(folders.log().endsWith(QLatin1String(" after rotation\n"))) << folders.log().toStdString();
+    EXPECT_LT(folders.log().size(), 100);
+
+    AppendLogLine(folders.path(QStringLiteral("state")), QStringLiteral("appended"));
+    EXPECT_EQ(folders.log().count(QLatin1Char('\n')), 2);
 }
