@@ -171,6 +171,24 @@ TEST_F(InstalledPackage, MenuEntryIconsAndMetadataValidate)
     EXPECT_TRUE(QFile::exists(installed(QStringLiteral("share/icons/hicolor/scalable/apps/%1.svg").arg(AppId))));
 }
 
+TEST_F(InstalledPackage, ServerUserUnitVerifies)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("systemd-analyze")).isEmpty())
+        GTEST_SKIP() << "systemd is not installed";
+    QFile unit(installed(QStringLiteral("lib/systemd/user/quillo-server.service")));
+    ASSERT_TRUE(unit.open(QIODevice::ReadOnly));
+    // systemd looks for the program in its own fixed path; here it lies in the unpacked root.
+    QByteArray text = unit.readAll();
+    text.replace("ExecStart=quillo-server", "ExecStart=" + QFile::encodeName(installed(QStringLiteral("bin/quillo-server"))));
+    QTemporaryDir folder;
+    QFile copy(folder.filePath(QStringLiteral("quillo-server.service")));
+    ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+    copy.write(text);
+    copy.close();
+    const RunResult verify = runTool(QStringLiteral("systemd-analyze"), {QStringLiteral("verify"), copy.fileName()});
+    EXPECT_TRUE(verify.succeeded() && verify.output.isEmpty() && verify.error.isEmpty()) << describe(verify);
+}
+
 TEST_F(InstalledPackage, DependsOnWhatTheProgramsOpenInstallsAndPassesLintian)
 {
     const RunResult fields = runTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), packageFile(),
