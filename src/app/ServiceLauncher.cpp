@@ -102,20 +102,24 @@ bool writeServerFile(const QString& path, const RunningServer& server)
         && file.write(QByteArray::number(server.pid) + '\n' + server.base.toUtf8() + '\n') > 0 && file.commit();
 }
 
-// Whether `pid` is a live quillo-server: a number taken from a file may by now belong to another
-// program, which must not be stopped, and a zombie no longer serves.
-bool serverRuns(qint64 pid)
+// Whether `pid` names a process that has not ended: neither gone nor a zombie.
+bool alive(qint64 pid)
 {
-    const QString proc = QStringLiteral("/proc/%1/").arg(pid);
-    QFile stat(proc + QStringLiteral("stat"));
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly))
         return false;
     const QByteArray line = stat.readAll();
     const qsizetype end = line.lastIndexOf(") ");
-    if (end < 0 || line.mid(end + 2, 1) == "Z")
-        return false;
-    return QFileInfo(QFile::symLinkTarget(proc + QStringLiteral("exe"))).fileName().startsWith(
-        QLatin1String("quillo-server"));
+    return end >= 0 && !QByteArray("ZXx").contains(line.at(end + 2));
+}
+
+// Whether `pid` is a live quillo-server: a number taken from a file may by now belong to another
+// program, which must not be signalled.
+bool serverRuns(qint64 pid)
+{
+    return alive(pid)
+        && QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid))).fileName().startsWith(
+            QLatin1String("quillo-server"));
 }
 
 bool reaped(qint64 child)
@@ -129,7 +133,7 @@ void stopServer(qint64 pid, bool ownChild)
 {
     ::kill(static_cast<pid_t>(pid), SIGTERM);
     const QDeadlineTimer deadline(StopGraceMs);
-    while (ownChild ? !reaped(pid) : serverRuns(pid)) {
+    while (ownChild ? !reaped(pid) : alive(pid)) {
         if (deadline.hasExpired()) {
             ::kill(static_cast<pid_t>(pid), SIGKILL);
             if (ownChild)

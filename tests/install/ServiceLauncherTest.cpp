@@ -46,10 +46,14 @@ private:
     QTemporaryDir m_root;
 };
 
+// Neither gone nor a zombie (the server started here stays our unreaped child).
 bool processRuns(qint64 pid)
 {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    return stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z ");
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    return !QByteArray("ZXx").contains(line.at(line.lastIndexOf(") ") + 2));
 }
 
 } // namespace
