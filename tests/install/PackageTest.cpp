@@ -123,11 +123,25 @@ std::unique_ptr<ChildProcess> startProgram(const QString& program, const QString
     return child;
 }
 
-QString resultOf(ChildProcess& program)
+// What the translation showed: the message boxes on the way, then the result box.
+struct Outcome
 {
-    const std::optional<QByteArray> line = program.readLine(60000);
-    return line && line->startsWith("result ") ? QString::fromUtf8(line->mid(7))
-                                                : QStringLiteral("(no result) ") + QString::fromUtf8(program.standardError());
+    QStringList messages;
+    QString result = QStringLiteral("(no result)");
+};
+
+Outcome outcomeOf(ChildProcess& program)
+{
+    Outcome outcome;
+    while (const std::optional<QByteArray> line = program.readLine(60000)) {
+        if (line->startsWith("message ")) {
+            outcome.messages << QString::fromUtf8(line->mid(8));
+        } else {
+            outcome.result = QString::fromUtf8(line->mid(7));
+            break;
+        }
+    }
+    return outcome;
 }
 
 // Closed by its window, or by the session ending (SIGTERM): either way an orderly end.
@@ -221,7 +235,7 @@ TEST_F(InstalledPackage, ProgramStartsSharesAndStopsItsOwnServer)
     const QString program = installed(QStringLiteral("bin/quillo"));
 
     auto first = startProgram(program, QStringLiteral("The weather is nice today"));
-    EXPECT_EQ(resultOf(*first), QStringLiteral("El tiempo es bueno hoy"));
+    EXPECT_EQ(outcomeOf(*first).result, QStringLiteral("El tiempo es bueno hoy"));
     const QStringList server = user.server();
     ASSERT_GE(server.size(), 2) << user.log().toStdString();
     const QString base = server[1];
@@ -229,7 +243,7 @@ TEST_F(InstalledPackage, ProgramStartsSharesAndStopsItsOwnServer)
         << user.log().toStdString();
 
     auto second = startProgram(program, QStringLiteral("Good morning"));
-    EXPECT_EQ(resultOf(*second), QStringLiteral("Buenos días"));
+    EXPECT_EQ(outcomeOf(*second).result, QStringLiteral("Buenos días"));
     EXPECT_TRUE(user.log().contains(QStringLiteral("sharing quillo-server %1 at %2").arg(server[0], base)))
         << user.log().toStdString();
 
@@ -249,4 +263,25 @@ TEST_F(InstalledPackage, ProgramStartsSharesAndStopsItsOwnServer)
     EXPECT_FALSE(QFile::exists(QStringLiteral("/proc/%1/exe").arg(server[0]))
                  && QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(server[0])).endsWith(QLatin1String("quillo-server")));
     EXPECT_EQ(filesUnder(s_root->path()), filesBefore);
+}
+
+// A program whose server cannot start (here: copied away from it) reports the service unreachable
+// as usual and says why in its log, rather than waiting.
+TEST_F(InstalledPackage, ProgramWithoutItsServerReportsTheServiceUnreachable)
+{
+    if (AddressAnswers(QStringLiteral(QUILLO_DEFAULT_SERVICE), 1000))
+        GTEST_SKIP() << "something answers at " << QUILLO_DEFAULT_SERVICE << ": the program would use it";
+    FreshUser user;
+    QTemporaryDir alone;
+    const QString program = alone.filePath(QStringLiteral("quillo"));
+    ASSERT_TRUE(QFile::copy(installed(QStringLiteral("bin/quillo")), program));
+
+    auto lone = startProgram(program, QStringLiteral("The weather is nice today"));
+    const Outcome outcome = outcomeOf(*lone);
+    EXPECT_EQ(outcome.messages, QStringList{QStringLiteral(" 如 果 安 装 了 防 火 墙 请 先 关 闭 或 设 置 允 许 访 问 网 络，然 后 重 试 。")});
+    EXPECT_TRUE(outcome.result.startsWith(QStringLiteral("访问服务器错误！"))) << outcome.result.toStdString();
+    EXPECT_TRUE(user.log().contains(QStringLiteral("cannot start the translation server: %1 is missing")
+                                        .arg(alone.filePath(QStringLiteral("quillo-server")))))
+        << user.log().toStdString();
+    EXPECT_TRUE(ends(*lone, Ending::Window));
 }

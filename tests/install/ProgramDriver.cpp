@@ -1,10 +1,13 @@
 // Drives the installed program from inside: loaded with LD_PRELOAD, it does what a user does and
 // reports on standard output, so the test needs no hook in the program and no screen
 // coordinates. Once the main window shows, it types QUILLO_DRIVE_TEXT into the source box, presses
-// Ctrl+Enter and prints "result " with the result box; at the end of its standard input it closes
-// the main window as its close button does.
+// Ctrl+Enter and prints "result " with the result box; a message box on the way is printed as
+// "message " with its text and answered. At the end of its standard input it closes the main
+// window as its close button does.
 #include <QApplication>
+#include <QDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QSocketNotifier>
 #include <QTest>
@@ -32,6 +35,8 @@ public:
     {
         m_input.setEnabled(false);
         connect(&m_input, &QSocketNotifier::activated, this, &Driver::readInput);
+        connect(&m_boxes, &QTimer::timeout, this, &Driver::answerMessageBox);
+        m_boxes.start(50);
         waitForWindow();
     }
 
@@ -55,8 +60,22 @@ private:
         source->setPlainText(text);
         // The main window's request keeps the events running until it has ended, inside this call.
         QTest::keyClick(source, Qt::Key_Return, Qt::ControlModifier);
-        const QByteArray line = "result " + result->toPlainText().replace(QLatin1Char('\n'), QLatin1Char(' ')).toUtf8();
-        std::fputs((line + '\n').constData(), stdout);
+        say(QStringLiteral("result ") + result->toPlainText());
+    }
+
+    void answerMessageBox()
+    {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (auto* text = box->findChild<QLabel*>(QStringLiteral("MessageText")))
+            say(QStringLiteral("message ") + text->text());
+        box->reject();
+    }
+
+    static void say(QString line)
+    {
+        std::fputs((line.replace(QLatin1Char('\n'), QLatin1Char(' ')).toUtf8() + '\n').constData(), stdout);
         std::fflush(stdout);
     }
 
@@ -71,6 +90,7 @@ private:
     }
 
     QSocketNotifier m_input;
+    QTimer m_boxes;
 };
 
 void startDriving()
