@@ -1,24 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, starts quillo-server on loopback and the program against it.
+# Installs what is missing, builds and starts the program. The program starts the quillo-server
+# built beside it on a free loopback port by itself (its log: ~/.local/state/quillo), unless
+# QUILLO_SERVICE names a server or one answers at the default address.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD_DIR" -j"$(nproc)"
-
-server_pid=""
-if [ -z "${QUILLO_SERVICE:-}" ] && [ -x "$BUILD_DIR/server/quillo-server" ]; then
-  data=${QUILLO_DATA:-$HOME/.local/share/quillo-server}
-  mkdir -p "$data"
-  fifo=$(mktemp -u); mkfifo "$fifo"
-  "$BUILD_DIR/server/quillo-server" --listen 127.0.0.1:0 --data "$data" >"$fifo" 2>>"$data/server.log" &
-  server_pid=$!
-  read -r first_line <"$fifo"
-  (cat "$fifo" >>"$data/server.log") &
-  rm -f "$fifo"
-  export QUILLO_SERVICE="http://${first_line##* }"
-  echo "quillo-server at $QUILLO_SERVICE"
-  trap 'kill "$server_pid" 2>/dev/null || true' EXIT
-fi
-"$BUILD_DIR/src/app/quillo"
+exec "$BUILD_DIR/src/app/quillo"

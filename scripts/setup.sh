@@ -10,6 +10,7 @@ PACKAGES=(
   fonts-noto-cjk xvfb xauth xdotool x11-apps imagemagick
   apertium apertium-eng-spa apertium-fr-es apertium-es-pt apertium-spa-ita
   curl wrk hyperfine opencc libopencc-dev apertium-apy chromium
+  dpkg-dev desktop-file-utils appstream lintian
 )
 
 missing=()

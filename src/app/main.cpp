@@ -1,4 +1,6 @@
+#include "app/ServiceLauncher.h"
 #include "app/StartupProbe.h"
+#include "app/TerminationSignals.h"
 #include "app/TMainForm.h"
 #include "sendinfo/TSendUserInfo.h"
 #include "tranURL/TURL.h"
@@ -15,6 +17,13 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(quillo::ApplicationTitle());
     QApplication::setFont(quillo::SongFont(12));
     quillo::EnableSkinnedFrames(true);
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUILLO_APP_ID));
+
+    // Declared before the windows, so that it outlives them: the server is left only after the
+    // last window has gone.
+    quillo::ServiceLauncher ownService(quillo::ServiceLauncher::DefaultSetup());
+    if (qEnvironmentVariableIsEmpty("QUILLO_SERVICE"))
+        ownService.UseForThisRun();
 
     quillo::TMainForm mainForm;
     // One instance of each side window lives hidden for the whole run; the commands open fresh ones.
@@ -23,6 +32,7 @@ int main(int argc, char** argv)
     quillo::TURL url;
 
     quillo::StartupProbe probe(&mainForm);
+    quillo::TerminationSignals terminationSignals;
     mainForm.show();
     return app.exec();
 }

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 namespace quillo {
 
@@ -80,11 +81,33 @@ enum class ConnectedAnswer { Machine, Yes, No };
 // Atomic because the question may be asked off the thread that sets the answer.
 std::atomic<ConnectedAnswer> connectedOverride{ConnectedAnswer::Machine};
 
+std::mutex runAddressLock;
+std::shared_future<QString> runAddress;
+
+// The address this run settled on; empty when none was set or none could be had.
+QString runServiceBase()
+{
+    std::shared_future<QString> address;
+    {
+        const std::lock_guard lock(runAddressLock);
+        address = runAddress;
+    }
+    return address.valid() ? address.get() : QString();
+}
+
 } // namespace
+
+void SetRunServiceBase(std::shared_future<QString> base)
+{
+    const std::lock_guard lock(runAddressLock);
+    runAddress = std::move(base);
+}
 
 QString ServiceBase()
 {
     QString base = qEnvironmentVariable("QUILLO_SERVICE");
+    if (base.isEmpty())
+        base = runServiceBase();
     if (base.isEmpty())
         base = QStringLiteral(QUILLO_DEFAULT_SERVICE);
     while (base.endsWith(QLatin1Char('/')))

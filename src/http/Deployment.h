@@ -1,16 +1,23 @@
 #pragma once
 // Where the outside services live. One base address serves them all: the environment variable
 // QUILLO_SERVICE when set (tests point the program at their own server this way), otherwise the
-// address fixed at build time.
+// address this run settled on (the program's own server), otherwise the address fixed at build time.
 #include <QByteArray>
 #include <QString>
 
+#include <future>
 #include <optional>
 
 namespace quillo {
 
 // Base address without a trailing slash, for example "http://127.0.0.1:8437".
 QString ServiceBase();
+
+// The address for the rest of this run when QUILLO_SERVICE is not set. A future, because the
+// program's own server may still be starting while the window opens: the first request waits for
+// it. An empty result, or no future (the default), means the address fixed at build time.
+// Process-wide and not inherited by child processes, unlike the environment variable.
+void SetRunServiceBase(std::shared_future<QString> base);
 
 // The base address followed by an absolute path ("/translate_txt").
 QString ServiceUrl(const QString& path);

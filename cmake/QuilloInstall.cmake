@@ -1,0 +1,83 @@
+# Installation (cmake --install) and the Debian package (cpack, scripts/package.sh): the program
+# and quillo-server side by side in bin, so that the program finds the server it starts; the menu
+# entry, icons and AppStream metadata under the application id; a systemd user unit for the server.
+include(GNUInstallDirs)
+
+set(QUILLO_APP_ID "org.example.quillo" CACHE STRING
+    "Application id: the desktop entry's and metainfo's file names, the icon name, the Wayland app id")
+set(QUILLO_HOMEPAGE "https://quillo.example.org/" CACHE STRING
+    "Project web site (with a trailing slash); the AppStream screenshots are under screenshots/ there")
+set(QUILLO_MAINTAINER "Quillo developers <support@quillo.invalid>" CACHE STRING "Package maintainer")
+set(QUILLO_LICENSE "LicenseRef-proprietary" CACHE STRING "SPDX licence of the program itself")
+# Where data files shipped with the program go (share/quillo).
+set(QUILLO_INSTALL_DATADIR "${CMAKE_INSTALL_DATADIR}/quillo")
+# The systemd unit serves the address the program tries first.
+string(REGEX REPLACE "^[a-z]+://([^/]+).*$" "\\1" QUILLO_DEFAULT_LISTEN "${QUILLO_DEFAULT_SERVICE}")
+
+target_compile_definitions(quillo PRIVATE QUILLO_APP_ID="${QUILLO_APP_ID}")
+
+# In the build tree as well, the program finds quillo-server beside itself.
+add_custom_target(quillo_server_beside_program ALL
+  COMMAND ${CMAKE_COMMAND} -E create_symlink $<TARGET_FILE:quillo-server> $<TARGET_FILE_DIR:quillo>/quillo-server
+  VERBATIM)
+add_dependencies(quillo_server_beside_program quillo quillo-server)
+
+set(packaging ${PROJECT_SOURCE_DIR}/packaging)
+set(generated ${PROJECT_BINARY_DIR}/packaging)
+configure_file(${packaging}/quillo.desktop.in ${generated}/${QUILLO_APP_ID}.desktop @ONLY)
+configure_file(${packaging}/quillo.metainfo.xml.in ${generated}/${QUILLO_APP_ID}.metainfo.xml @ONLY)
+configure_file(${packaging}/quillo-server.service.in ${generated}/quillo-server.service @ONLY)
+configure_file(${packaging}/copyright.in ${generated}/copyright @ONLY)
+configure_file(${packaging}/changelog.in ${generated}/changelog @ONLY)
+configure_file(${packaging}/quillo.1 ${generated}/quillo.1 COPYONLY)
+configure_file(${packaging}/quillo-server.1 ${generated}/quillo-server.1 COPYONLY)
+# Debian wants the changelog and manual pages compressed with gzip -9n (no name, no time stamp).
+set(compressed)
+foreach(file changelog quillo.1 quillo-server.1)
+  add_custom_command(OUTPUT ${generated}/${file}.gz
+    COMMAND gzip -9nc ${generated}/${file} > ${generated}/${file}.gz
+    DEPENDS ${generated}/${file})
+  list(APPEND compressed ${generated}/${file}.gz)
+endforeach()
+add_custom_target(quillo_package_files ALL DEPENDS ${compressed})
+
+install(TARGETS quillo quillo-server RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${generated}/${QUILLO_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${generated}/${QUILLO_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+foreach(size 16 22 24 32 48 64 128 256)
+  install(FILES ${PROJECT_SOURCE_DIR}/assets/icons/hicolor/${size}x${size}/quillo.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME ${QUILLO_APP_ID}.png)
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/assets/icons/quillo.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME ${QUILLO_APP_ID}.svg)
+# systemd looks for user units in /usr/lib/systemd/user, whatever the libdir of the architecture.
+install(FILES ${generated}/quillo-server.service DESTINATION lib/systemd/user)
+install(FILES ${generated}/copyright ${generated}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillo)
+install(FILES ${generated}/quillo.1.gz ${generated}/quillo-server.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quillo)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "${QUILLO_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop translator with a Chinese interface")
+set(CPACK_PACKAGE_DESCRIPTION "Quillo translates short texts between Chinese, English and eleven other
+languages, and converts between Simplified and Traditional Chinese locally.
+It starts its own translation server, quillo-server, which translates
+offline with Apertium between English, Spanish, French, Portuguese and
+Italian and can hand other languages to a LibreTranslate server.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUILLO_HOMEPAGE}")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Added to what dpkg-shlibdeps finds: the program opens libcurl and libcrypto only when it first
+# needs them, so no linker entry names them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3")
+# Without Apertium the server has no engine (every pair is answered with a notice); without CJK
+# fonts the Chinese interface shows boxes.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "apertium, apertium-eng-spa, apertium-fr-es, apertium-es-pt, apertium-spa-ita, fonts-noto-cjk | fonts-wqy-microhei")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
