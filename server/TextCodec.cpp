@@ -117,14 +117,6 @@ std::optional<std::string> Utf8OrGbkToUtf8(std::string_view bytes)
     return GbkToUtf8(bytes);
 }
 
-std::optional<std::string> CharsetToUtf8(std::string_view bytes, const std::string& charset)
-{
-    QStringDecoder decoder(charset.c_str(), QStringDecoder::Flag::Stateless);
-    if (!decoder.isValid())
-        return std::nullopt;
-    return QString(decoder(view(bytes))).toStdString();
-}
-
 std::string HtmlEscape(std::string_view text)
 {
     std::string out;
@@ -135,6 +127,7 @@ std::string HtmlEscape(std::string_view text)
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
         default: out.push_back(c);
         }
     }
