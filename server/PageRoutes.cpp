@@ -6,6 +6,7 @@
 #include "server/HtmlTranslator.h"
 #include "server/HttpSupport.h"
 #include "server/Log.h"
+#include "server/PageEncoding.h"
 #include "server/PageFetcher.h"
 #include "server/ServiceContext.h"
 #include "server/TextCodec.h"
@@ -79,18 +80,6 @@ std::string mediaType(const std::string& contentType)
     return type;
 }
 
-std::string pageText(const FetchedPage& page)
-{
-    const std::string charset = HtmlTranslator::declaredCharset(page.contentType, page.body);
-    if (!charset.empty()) {
-        if (auto text = CharsetToUtf8(page.body, charset))
-            return *text;
-    }
-    if (auto text = Utf8OrGbkToUtf8(page.body))
-        return *text;
-    return CharsetToUtf8(page.body, "windows-1252").value_or(page.body);
-}
-
 bool reportFetchProblem(httplib::Response& response, const FetchedPage& page, const std::string& url)
 {
     switch (page.status) {
@@ -149,7 +138,10 @@ void translatedPage(ServiceContext& context, const httplib::Request& request,
         return respondPage(response, 415, "只能翻译网页和纯文本。", query->url + ": " + type);
 
     const TranslationRequest base{{}, query->source, query->target, query->targetAsSent, {}};
-    const std::string text = pageText(page);
+    const std::string text = DecodePage(page.body, page.contentType, html);
+    // The copy is served from this service's own address: whatever the page runs must run in
+    // an origin of its own, unable to read or call anything of the service.
+    response.set_header("Content-Security-Policy", "sandbox allow-scripts allow-forms allow-popups");
     if (!html) { // plain text keeps its lines: one piece for the engine
         TranslationRequest whole = base;
         whole.text = text;
@@ -166,7 +158,10 @@ void translatedPage(ServiceContext& context, const httplib::Request& request,
             return std::nullopt;
         return std::move(result.text);
     });
-    response.set_content(translator.translate(text, page.effectiveUrl), "text/html; charset=utf-8");
+    const auto translated = translator.translate(text, page.effectiveUrl);
+    if (!translated)
+        return respondPage(response, 502, "网页太大，本服务器不予翻译。", query->url + ": too many tags");
+    response.set_content(*translated, "text/html; charset=utf-8");
     if (translator.engineFailed())
         LogWarning("page " + query->url + ": engine failed, part of the page left untranslated");
 }

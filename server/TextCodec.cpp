@@ -134,14 +134,6 @@ std::optional<std::string> Utf8OrGb18030ToUtf8(std::string_view bytes)
     return Gb18030ToUtf8(bytes);
 }
 
-std::optional<std::string> CharsetToUtf8(std::string_view bytes, const std::string& charset)
-{
-    QStringDecoder decoder(charset.c_str(), QStringDecoder::Flag::Stateless);
-    if (!decoder.isValid())
-        return std::nullopt;
-    return QString(decoder(view(bytes))).toStdString();
-}
-
 std::string HtmlEscape(std::string_view text)
 {
     std::string out;
@@ -152,6 +144,7 @@ std::string HtmlEscape(std::string_view text)
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
         default: out.push_back(c);
         }
     }

@@ -36,11 +36,7 @@ std::optional<std::string> Utf8OrGbkToUtf8(std::string_view bytes);
 // UTF-8 when the bytes are valid UTF-8, else as Gb18030ToUtf8.
 std::optional<std::string> Utf8OrGb18030ToUtf8(std::string_view bytes);
 
-// Bytes in any charset ICU knows to UTF-8, lenient (malformed input becomes U+FFFD);
-// nullopt when the charset is unknown.
-std::optional<std::string> CharsetToUtf8(std::string_view bytes, const std::string& charset);
-
-// "&", "<", ">" and '"' as character references.
+// "&", "<", ">", '"' and "'" as character references.
 std::string HtmlEscape(std::string_view text);
 
 // Clients cut replies at the first occurrence of an end marker ("</textarea>" ...); a

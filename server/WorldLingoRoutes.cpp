@@ -13,8 +13,6 @@ namespace quillo::server {
 
 namespace {
 
-constexpr std::string_view kTextAreaEnd = "</textarea>";
-
 struct TextRequest {
     TranslationRequest translation;
     std::string problem; // empty when the body was understood
@@ -78,12 +76,14 @@ int statusOf(const Translation& translation)
     return translation.outcome == Translation::Outcome::Failed ? 502 : 200;
 }
 
+// The result is escaped whole: the text area ends at "</textarea" in any letter case, and the
+// page is HTML that a browser may show.
 std::string translationPage(const std::string& translation)
 {
     return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>WorldLingo</title></head>\n"
            "<body>\n<form method=\"post\" action=\"/wl/translate/cn/translation\">\n"
            "<textarea name=\"wl_result\" rows=\"10\" cols=\"60\" readonly>"
-        + DefuseMarker(translation, kTextAreaEnd) + std::string(kTextAreaEnd) + "\n</form>\n</body></html>\n";
+        + HtmlEscape(translation) + "</textarea>\n</form>\n</body></html>\n";
 }
 
 void loader(ServiceContext& context, const httplib::Request& request, httplib::Response& response)

@@ -42,7 +42,7 @@ TEST(HtmlTranslatorTest, TextIsTranslatedAndMarkupKept)
         "<body class='x'><!-- a comment --><p>Hello <b>big</b>\n   world &amp; you &lt;3</p>"
         "<script>if (a < b) document.write('<p>no</p>');</script>"
         "<pre>  two  blanks </pre> 12 | 34 <textarea name=t>edit me</textarea></body></html>";
-    const std::string out = translator.translate(html, kPage);
+    const std::string out = translator.translate(html, kPage).value_or("<refused>");
     EXPECT_EQ(out,
               "<!DOCTYPE html><html><head><title>MY PAGE</title>"
               "<style>p { content: \"keep me\"; }</style></head>\n"
@@ -81,8 +81,11 @@ TEST(HtmlTranslatorTest, BrokenPagesPassThroughWithoutHarm)
     EXPECT_EQ(translator.translate("<!-- never closed <p>text</p>", kPage), "<!-- never closed <p>text</p>");
     EXPECT_EQ(translator.translate("<script>never closed <p>x</p>", kPage), "<script>never closed <p>x</p>");
     EXPECT_EQ(translator.translate("", kPage), "");
-    EXPECT_EQ(HtmlTranslator::decodeCharacterReferences("&#20013;&#x6587;&bogus;&#0;&#xFFFFFFFFF;&"),
-              "中文&bogus;\xEF\xBF\xBD&#xFFFFFFFFF;&");
+    // References are decoded as browsers decode them before the engine sees the text.
+    recorder.runs.clear();
+    EXPECT_EQ(translator.translate("<p>&#20013;&#x6587;&bogus;&#0;&</p>", kPage),
+              "<p>中文&amp;BOGUS;\xEF\xBF\xBD&amp;</p>");
+    EXPECT_EQ(recorder.runs, std::vector<std::string>{"中文&bogus;\xEF\xBF\xBD&"});
 }
 
 TEST(HtmlTranslatorTest, LimitsAndEngineFailureLeaveTheRestUntranslated)
@@ -103,12 +106,11 @@ TEST(HtmlTranslatorTest, LimitsAndEngineFailureLeaveTheRestUntranslated)
     EXPECT_EQ(calls, 1); // a failed engine is not asked again for the same page
 }
 
-TEST(HtmlTranslatorTest, DeclaredCharsetComesFromTheHeaderOrAMeta)
+TEST(HtmlTranslatorTest, PagesWithTooManyTagsAreRefusedBeforeParsing)
 {
-    EXPECT_EQ(HtmlTranslator::declaredCharset("text/html; charset=\"GBK\"", "<meta charset=utf-8>"), "gbk");
-    EXPECT_EQ(HtmlTranslator::declaredCharset("text/html", "<head><META CHARSET='Big5'>"), "big5");
-    EXPECT_EQ(HtmlTranslator::declaredCharset(
-                  "", "<meta http-equiv=Content-Type content=\"text/html; charset=windows-1252\">"),
-              "windows-1252");
-    EXPECT_EQ(HtmlTranslator::declaredCharset("text/html", "<p>charset=x</p>"), "");
+    Recorder recorder;
+    HtmlTranslator translator = recorder.translator(HtmlTranslationLimits{5000, 200000, 4});
+    EXPECT_EQ(translator.translate("<b>a</b><i>b</i> 1 < 2", kPage), "<b>A</b><i>B</i> 1 < 2");
+    EXPECT_EQ(translator.translate("<b>a</b><i>b</i><br>", kPage), std::nullopt);
+    EXPECT_EQ(HtmlTranslator::countTags("<div></div><!-- x --><a>< b"), 3u);
 }

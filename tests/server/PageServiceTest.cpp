@@ -56,18 +56,6 @@ public:
     std::atomic<int> visits{0};
 };
 
-// The address the program builds: root, identifier (with its backslash), "translation?", the
-// page address through EncodeUrlParam, and the two codes.
-std::string pageAddress(httplib::Client& client, const std::string& pageUrl, bool browserSlash = false)
-{
-    const auto object = client.Get("/S3739.5/object?");
-    std::string id = object ? str(ExtractPageId(ReplyText(bytes(object->body)))) : std::string();
-    if (browserSlash && !id.empty())
-        id.back() = '/';
-    return "/" + id + "translation?wl_url=" + str(EncodeUrlParam(QString::fromStdString(pageUrl)))
-        + "&wl_srclang=ZH_CN&wl_trglang=EN";
-}
-
 ServeOptions smallPages(bool allowPrivate)
 {
     ServeOptions options = RunningService::echoOptions();
@@ -88,22 +76,22 @@ TEST(PageServiceTest, ThePageArrivesTranslatedWithItsMarkupAndAbsoluteLinks)
         "<body><p>[EN] 你好 <a href=\"" + site.site.url("/next.html") + "\">[EN] 下一页</a></p>"
         "<img src=\"" + site.site.url("/img/a.png") + "\"></body></html>";
     for (bool browserSlash : {false, true}) {
-        const auto page = client.Get(pageAddress(client, site.site.url("/p.html"), browserSlash));
+        const auto page = client.Get(PageAddress(client, site.site.url("/p.html"), "&wl_srclang=ZH_CN&wl_trglang=EN", browserSlash));
         ASSERT_TRUE(page);
         EXPECT_EQ(page->status, 200);
         EXPECT_EQ(page->get_header_value("Content-Type"), "text/html; charset=utf-8");
         EXPECT_EQ(page->body, expected);
     }
     // Redirects are followed, and links resolve against where the page really is.
-    const auto redirected = client.Get(pageAddress(client, site.site.url("/dir/redirect")));
+    const auto redirected = client.Get(PageAddress(client, site.site.url("/dir/redirect")));
     EXPECT_EQ(redirected->body, expected);
 
-    const auto chinese = client.Get(pageAddress(client, site.site.url("/中文.html")));
+    const auto chinese = client.Get(PageAddress(client, site.site.url("/中文.html")));
     EXPECT_EQ(chinese->body, "<p>[EN] 名字</p>");
     // A name code page 936 cannot hold travels as GB18030 and arrives whole.
-    const auto korean = client.Get(pageAddress(client, site.site.url("/한국어.html")));
+    const auto korean = client.Get(PageAddress(client, site.site.url("/한국어.html")));
     EXPECT_EQ(korean->body, "<p>[EN] 이름</p>");
-    const auto text = client.Get(pageAddress(client, site.site.url("/text.txt")));
+    const auto text = client.Get(PageAddress(client, site.site.url("/text.txt")));
     EXPECT_EQ(text->body, "[EN] line one\nline two");
 }
 
@@ -116,14 +104,14 @@ TEST(PageServiceTest, PagesThatCannotBeHadGetAnErrorPage)
         const auto result = client.Get(address);
         return result ? result->status : -1;
     };
-    EXPECT_EQ(statusOf(pageAddress(client, site.site.url("/loop"))), 502);
-    EXPECT_EQ(statusOf(pageAddress(client, site.site.url("/big"))), 502);
-    EXPECT_EQ(statusOf(pageAddress(client, site.site.url("/missing"))), 502);
-    EXPECT_EQ(statusOf(pageAddress(client, site.site.url("/image.png"))), 415);
-    EXPECT_EQ(statusOf(pageAddress(client, "ftp://127.0.0.1/file")), 400);
-    EXPECT_EQ(statusOf(pageAddress(client, "http://")), 400);
+    EXPECT_EQ(statusOf(PageAddress(client, site.site.url("/loop"))), 502);
+    EXPECT_EQ(statusOf(PageAddress(client, site.site.url("/big"))), 502);
+    EXPECT_EQ(statusOf(PageAddress(client, site.site.url("/missing"))), 502);
+    EXPECT_EQ(statusOf(PageAddress(client, site.site.url("/image.png"))), 415);
+    EXPECT_EQ(statusOf(PageAddress(client, "ftp://127.0.0.1/file")), 400);
+    EXPECT_EQ(statusOf(PageAddress(client, "http://")), 400);
 
-    const std::string good = pageAddress(client, site.site.url("/p.html"));
+    const std::string good = PageAddress(client, site.site.url("/p.html"));
     EXPECT_EQ(statusOf(good.substr(0, good.find("&wl_srclang"))), 400);     // no languages
     EXPECT_EQ(statusOf(good.substr(0, good.find("&wl_trglang")) + "&wl_trglang=XX"), 400);
     EXPECT_EQ(statusOf("/" + std::string(32, 'A') + "/translation?wl_url=x"), 404); // unknown id
@@ -134,12 +122,12 @@ TEST(PageServiceTest, InternalAddressesAreRefusedUnlessAllowed)
     PageSite site;
     RunningService service(smallPages(false));
     httplib::Client client = service.client();
-    const auto refused = client.Get(pageAddress(client, site.site.url("/p.html")));
+    const auto refused = client.Get(PageAddress(client, site.site.url("/p.html")));
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->status, 403);
     EXPECT_NE(refused->body.find("内部网络"), std::string::npos);
     // Names that resolve to loopback are refused the same way.
-    const auto byName = client.Get(pageAddress(client, "http://localhost:" + std::to_string(site.site.port()) + "/p.html"));
+    const auto byName = client.Get(PageAddress(client, "http://localhost:" + std::to_string(site.site.port()) + "/p.html"));
     EXPECT_EQ(byName->status, 403);
     EXPECT_EQ(site.visits.load(), 0);
 }
@@ -154,7 +142,7 @@ TEST(PageServiceTest, PairsWithoutAnEngineAreSaidSoWithoutFetching)
     options.allowPrivateFetch = true;
     RunningService service(options);
     httplib::Client client = service.client();
-    std::string address = pageAddress(client, site.site.url("/p.html"));
+    std::string address = PageAddress(client, site.site.url("/p.html"));
     address.replace(address.find("wl_trglang=EN"), 13, "wl_trglang=KO");
     const auto page = client.Get(address);
     ASSERT_TRUE(page);

@@ -1,5 +1,10 @@
 #include "ServerFixture.h"
 
+#include "translate/Encoding.h"
+#include "translate/ReplyCuts.h"
+
+#include <QString>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -45,6 +50,17 @@ std::string RawExchange(int port, const std::string& request)
     }
     ::close(fd);
     return answer;
+}
+
+std::string PageAddress(httplib::Client& client, const std::string& pageUrl,
+                        const std::string& languages, bool browserSlash)
+{
+    const auto object = client.Get("/S3739.5/object?");
+    std::string id = object ? str(ExtractPageId(ReplyText(bytes(object->body)))) : std::string();
+    if (browserSlash && !id.empty())
+        id.back() = '/';
+    return "/" + id + "translation?wl_url=" + str(EncodeUrlParam(QString::fromStdString(pageUrl)))
+        + languages;
 }
 
 } // namespace quillo::server::testing

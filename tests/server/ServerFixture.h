@@ -176,4 +176,11 @@ std::string RawExchange(int port, const std::string& request);
 
 inline const char* kForm = "application/x-www-form-urlencoded";
 
+// The translated-page address the program builds: root, a fresh identifier (with its
+// backslash, or the slash a browser makes of it), "translation?", the page address through
+// EncodeUrlParam, and the language codes.
+std::string PageAddress(httplib::Client& client, const std::string& pageUrl,
+                        const std::string& languages = "&wl_srclang=ZH_CN&wl_trglang=EN",
+                        bool browserSlash = false);
+
 } // namespace quillo::server::testing
