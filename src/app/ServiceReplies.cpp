@@ -29,7 +29,7 @@ std::optional<QString> WorldLingoResultText(const QByteArray& body, bool session
     const std::optional<QByteArray> piece = ExtractWorldLingoResult(s);
     if (!piece)
         return std::nullopt;
-    return MemoText(*piece);
+    return MemoText(DecodeCharacterReferences(*piece));
 }
 
 } // namespace quillo

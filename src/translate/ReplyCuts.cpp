@@ -2,7 +2,10 @@
 
 #include "Encoding.h"
 
+#include <algorithm>
+#include <cctype>
 #include <limits>
+#include <utility>
 
 namespace quillo {
 
@@ -87,6 +90,54 @@ std::optional<QByteArray> ExtractWorldLingoResult(const QByteArray& s)
     const qsizetype start = p + g;
     const qsizetype e = position(kWorldLingoEnd, cutToEnd(s, start));
     return cut(s, start, e - 1);
+}
+
+namespace {
+
+// The character a reference names, or nothing when it is not one decoded here.
+std::optional<char32_t> referencedCharacter(const QByteArray& name)
+{
+    static const std::pair<const char*, char32_t> named[] = {
+        {"amp", U'&'}, {"lt", U'<'}, {"gt", U'>'}, {"quot", U'"'}, {"apos", U'\''}};
+    for (const auto& [word, character] : named) {
+        if (name == word)
+            return character;
+    }
+    if (name.size() < 2 || name[0] != '#')
+        return std::nullopt;
+    const bool hex = name[1] == 'x' || name[1] == 'X';
+    const QByteArray digits = name.mid(hex ? 2 : 1);
+    const auto isDigit = [hex](char c) { return hex ? std::isxdigit(uchar(c)) : std::isdigit(uchar(c)); };
+    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), isDigit))
+        return std::nullopt;
+    bool ok = false;
+    const uint value = digits.toUInt(&ok, hex ? 16 : 10);
+    // Nothing a browser would replace (NUL, surrogates, beyond Unicode) is decoded.
+    if (!ok || value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return std::nullopt;
+    return char32_t(value);
+}
+
+} // namespace
+
+QByteArray DecodeCharacterReferences(const QByteArray& text)
+{
+    constexpr qsizetype kLongestName = 10; // "#x10FFFF" and the named ones fit
+    QByteArray out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype end = text[i] == '&' ? text.indexOf(';', i) : -1;
+        const std::optional<char32_t> character = end > i && end - i <= kLongestName
+            ? referencedCharacter(text.mid(i + 1, end - i - 1))
+            : std::nullopt;
+        if (!character) {
+            out += text[i];
+            continue;
+        }
+        out += QString::fromUcs4(&*character, 1).toUtf8();
+        i = end;
+    }
+    return out;
 }
 
 QByteArray ExtractSessionPrefix(const QByteArray& s, const QByteArray& rootAddress)

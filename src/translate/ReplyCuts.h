@@ -18,6 +18,10 @@ std::optional<QByteArray> ExtractBabelFishResult(const QByteArray& s);
 // The content of the result text area of the translation page; std::nullopt without the start
 // marker, an empty piece when the end of the area is missing.
 std::optional<QByteArray> ExtractWorldLingoResult(const QByteArray& s);
+// A text area's content (UTF-8) as a browser shows it: the service escapes what it puts there, so
+// the numeric references and the five the escaping uses (&amp; &lt; &gt; &quot; &apos;) are
+// decoded; anything else is kept as written.
+QByteArray DecodeCharacterReferences(const QByteArray& text);
 // The per-visit address prefix from the site's root address up to and including the slash
 // before "/object"; empty when either is missing.
 QByteArray ExtractSessionPrefix(const QByteArray& s, const QByteArray& rootAddress);

@@ -7,6 +7,18 @@ namespace {
 
 const QByteArray kResultStart = R"(<div id="result"><div style="padding:)";
 
+TEST(ReplyCuts, TextAreaContentReadsAsABrowserShowsIt)
+{
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {"a &amp; b &lt;/TEXTAREA&gt; &quot;c&quot; &apos;d&#39;", "a & b </TEXTAREA> \"c\" 'd'"},
+        {"&#20320;&#x597D;&#X597d;", "\xE4\xBD\xA0\xE5\xA5\xBD\xE5\xA5\xBD"},
+        {"&nbsp; &amp &#0; &#xD800; &#x110000; &#; &x; & ; &# 5;", "&nbsp; &amp &#0; &#xD800; &#x110000; &#; &x; & ; &# 5;"},
+        {"&amp;lt; &&amp;;", "&lt; &&;"},
+    };
+    for (const auto& [text, shown] : cases)
+        EXPECT_EQ(DecodeCharacterReferences(text), shown) << text.constData();
+}
+
 TEST(ReplyCuts, ReplyTextEndsEveryLineWithCrLf)
 {
     EXPECT_EQ(ReplyText("a\nb\rc\r\nd"), "a\r\nb\r\nc\r\nd\r\n");
