@@ -24,6 +24,7 @@
 #include <thread>
 
 #include <pthread.h>
+#include <sys/resource.h>
 
 namespace quillo::server {
 
@@ -180,6 +181,12 @@ int RunServe(const ServeOptions& options)
         sigaddset(&stopSignals, signal);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    // A thousand connections need more descriptors than the usual soft limit of 1024.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
 
     Service service(options);
     std::string error;
