@@ -33,7 +33,9 @@ constexpr size_t kReplyBytesPerSecond = 32 * 1024;
 constexpr size_t kDrainBytes = 1024 * 1024;
 constexpr std::chrono::milliseconds kDrainTime{2000};
 constexpr std::chrono::milliseconds kAcceptRetry{100};
-constexpr std::chrono::milliseconds kStopPoll{20};
+// Deadlines are checked by one sweep over the connections rather than a timer per connection:
+// re-arming a timer at every phase of every request costs more than the request itself.
+constexpr std::chrono::milliseconds kSweep{100};
 constexpr size_t kLoggedPathBytes = 200;
 
 void closeOnExec(int fd)
@@ -72,26 +74,39 @@ std::string StatusSentence(int status)
 
 struct HttpServer::State {
     State(const Router& router, ServerLimits limits, Screen screen)
-        : router(router), limits(limits), screen(std::move(screen)), outside(limits.outsideThreads)
+        : router(router), limits(limits), screen(std::move(screen)), contexts(makeContexts(limits.threads)),
+          acceptor(*contexts.front()), outside(limits.outsideThreads)
     {
+    }
+
+    // One event loop per thread, each single-threaded: a connection lives on one of them, and
+    // no lock or hand-over between threads is needed on its way.
+    static std::vector<std::unique_ptr<net::io_context>> makeContexts(size_t count)
+    {
+        std::vector<std::unique_ptr<net::io_context>> contexts;
+        for (size_t i = 0; i < std::max<size_t>(count, 1); ++i)
+            contexts.push_back(std::make_unique<net::io_context>(1));
+        return contexts;
     }
 
     void accept();
     void resumeAccepting();
     void beginStop();
-    void pollStop();
+    void sweep();
     void forEachSession(const std::function<void(const std::shared_ptr<Session>&)>& action);
     size_t sessionCount();
 
     const Router& router;
     const ServerLimits limits;
     const Screen screen;
-    net::io_context io;
-    tcp::acceptor acceptor{net::make_strand(io)};
+    std::vector<std::unique_ptr<net::io_context>> contexts; // the first also runs the acceptor
+    std::vector<net::executor_work_guard<net::io_context::executor_type>> keepRunning;
+    size_t nextContext = 0;
+    tcp::acceptor acceptor;
     net::steady_timer acceptRetry{acceptor.get_executor()};
-    net::steady_timer stopTimer{acceptor.get_executor()};
+    net::steady_timer sweepTimer{acceptor.get_executor()};
     Clock::time_point stopDeadline;
-    bool acceptPaused = false; // on the acceptor's strand
+    bool acceptPaused = false; // on the first loop, with the acceptor
     net::thread_pool outside;
     std::atomic<size_t> outsideTaken{0};
     std::atomic<bool> stopping{false};
@@ -104,12 +119,12 @@ struct HttpServer::State {
 
 namespace {
 
-// One connection, from accept to close. Everything runs on the connection's strand; one timer
-// holds the deadline of whatever phase the connection is in.
+// One connection, from accept to close. Everything runs on the connection's loop; `deadline_`
+// is the end of whatever phase the connection is in, and the server's sweep enforces it.
 class Session : public std::enable_shared_from_this<Session> {
 public:
     Session(HttpServer::State& server, tcp::socket socket)
-        : server_(server), limits_(server.limits), socket_(std::move(socket)), timer_(socket_.get_executor())
+        : server_(server), limits_(server.limits), socket_(std::move(socket))
     {
         beast::error_code ec;
         const auto remote = socket_.remote_endpoint(ec);
@@ -144,13 +159,21 @@ public:
     void onStop()
     {
         keepAlive_ = false;
-        if (phase_ == Phase::Idle || phase_ == Phase::Header)
+        if (phase_ == Phase::Header)
             return close();
-        if (phase_ == Phase::Body && timer_.expiry() > Clock::now() + limits_.stopReading)
+        if (phase_ == Phase::Body && deadline_ > (Clock::now() + limits_.stopReading).time_since_epoch().count())
             arm(limits_.stopReading);
     }
 
     auto get_executor() { return socket_.get_executor(); }
+    Clock::rep deadline() const { return deadline_; }
+
+    // From the sweep: acts only when the deadline it saw is still the connection's.
+    void expire(Clock::rep seen)
+    {
+        if (seen == deadline_)
+            onDeadline();
+    }
 
     void close()
     {
@@ -161,26 +184,19 @@ public:
     }
 
 private:
-    enum class Phase { Idle, Header, Body, Handling, Writing, Draining, Closed };
+    enum class Phase { Header, Body, Handling, Writing, Draining, Closed };
 
     void arm(std::chrono::milliseconds limit)
     {
         timedOut_ = false;
-        timer_.expires_after(limit);
-        timer_.async_wait([self = shared_from_this(), generation = ++generation_](beast::error_code ec) {
-            if (!ec && generation == self->generation_)
-                self->onDeadline();
-        });
+        deadline_ = (Clock::now() + limit).time_since_epoch().count();
     }
 
-    void disarm()
-    {
-        ++generation_;
-        timer_.cancel();
-    }
+    void disarm() { deadline_ = 0; }
 
     void onDeadline()
     {
+        disarm();
         timedOut_ = true;
         beast::error_code ec;
         switch (phase_) {
@@ -195,6 +211,7 @@ private:
         }
     }
 
+    // A kept-alive connection waits for its next request under the header's deadline.
     void awaitRequest()
     {
         if (server_.stopping || phase_ == Phase::Closed)
@@ -204,15 +221,7 @@ private:
         parser_->body_limit(limits_.bodyBytes);
         request_ = Request{};
         response_ = Response{};
-        if (buffer_.size() > 0)
-            return readHeader();
-        phase_ = Phase::Idle;
-        arm(limits_.idle);
-        socket_.async_wait(tcp::socket::wait_read, [self = shared_from_this()](beast::error_code ec) {
-            if (ec || self->phase_ != Phase::Idle)
-                return self->close();
-            self->readHeader();
-        });
+        readHeader();
     }
 
     void readHeader()
@@ -278,6 +287,8 @@ private:
         if (ec == net::error::operation_aborted && timedOut_) {
             if (bodyPhase)
                 return refuse(400, "request body incomplete");
+            if (!parser_->got_some())
+                return close(); // an idle connection, not a request
             return refuse(408, "request header not complete in time");
         }
         if (ec == http::error::header_limit)
@@ -341,7 +352,7 @@ private:
             response_.status = 503;
             return reply();
         }
-        net::post(server_.outside, [self = shared_from_this(), route, work = net::make_work_guard(server_.io)] {
+        net::post(server_.outside, [self = shared_from_this(), route, work = net::make_work_guard(socket_.get_executor())] {
             self->run(*route);
             --self->server_.outsideTaken;
             net::post(self->socket_.get_executor(), [self] { self->reply(); });
@@ -456,10 +467,9 @@ private:
     HttpServer::State& server_;
     const ServerLimits& limits_;
     tcp::socket socket_;
-    net::steady_timer timer_;
-    unsigned generation_ = 0;
+    std::atomic<Clock::rep> deadline_{0}; // 0: none
     bool timedOut_ = false;
-    Phase phase_ = Phase::Idle;
+    Phase phase_ = Phase::Header;
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
     Request request_;
@@ -482,7 +492,8 @@ void HttpServer::State::accept()
         acceptPaused = true; // the backlog holds newcomers until a connection ends
         return;
     }
-    acceptor.async_accept(net::make_strand(io), [this](beast::error_code ec, tcp::socket socket) {
+    net::io_context& context = *contexts[nextContext++ % contexts.size()];
+    acceptor.async_accept(context.get_executor(), [this](beast::error_code ec, tcp::socket socket) {
         if (ec == net::error::operation_aborted || stopping)
             return;
         if (ec) { // out of descriptors, most likely: try again shortly rather than spin
@@ -541,23 +552,29 @@ void HttpServer::State::beginStop()
         net::post(session->get_executor(), [session] { session->onStop(); });
     });
     stopDeadline = Clock::now() + limits.stopGrace;
-    pollStop();
 }
 
-// Watches the connections wind down; past the grace whatever is left is closed.
-void HttpServer::State::pollStop()
+// Ends the connections whose deadline has passed; once stopping, runs until the last connection
+// is gone, and past the stop grace closes whatever is left.
+void HttpServer::State::sweep()
 {
-    if (sessionCount() == 0)
-        return;
-    if (Clock::now() >= stopDeadline) {
-        forEachSession([](const std::shared_ptr<Session>& session) {
+    const auto now = Clock::now();
+    const bool graceOver = stopping && now >= stopDeadline;
+    forEachSession([now, graceOver](const std::shared_ptr<Session>& session) {
+        const Clock::rep deadline = session->deadline();
+        if (graceOver)
             net::post(session->get_executor(), [session] { session->close(); });
-        });
+        else if (deadline != 0 && deadline <= now.time_since_epoch().count())
+            net::post(session->get_executor(), [session, deadline] { session->expire(deadline); });
+    });
+    if (stopping && sessionCount() == 0) {
+        keepRunning.clear(); // the loops end when their last connection has
+        return;
     }
-    stopTimer.expires_after(kStopPoll);
-    stopTimer.async_wait([this](beast::error_code ec) {
+    sweepTimer.expires_after(kSweep);
+    sweepTimer.async_wait([this](beast::error_code ec) {
         if (!ec)
-            pollStop();
+            sweep();
     });
 }
 
@@ -572,7 +589,7 @@ bool HttpServer::listen(const std::string& host, int port, std::string& error)
 {
     State& s = *state_;
     beast::error_code ec;
-    tcp::resolver resolver(s.io);
+    tcp::resolver resolver(*s.contexts.front());
     const auto endpoints = resolver.resolve(host, std::to_string(port), tcp::resolver::passive, ec);
     if (ec || endpoints.empty()) {
         error = "cannot listen on " + host + ":" + std::to_string(port) + ": " + (ec ? ec.message() : "no address");
@@ -612,12 +629,17 @@ bool HttpServer::listensOnLoopback() const
 void HttpServer::run()
 {
     State& s = *state_;
-    net::post(s.acceptor.get_executor(), [&s] { s.accept(); });
+    for (const auto& context : s.contexts)
+        s.keepRunning.push_back(net::make_work_guard(*context));
+    net::post(s.acceptor.get_executor(), [&s] {
+        s.accept();
+        s.sweep();
+    });
     s.serving = true;
     std::vector<std::thread> threads;
-    for (size_t i = 1; i < std::max<size_t>(s.limits.threads, 1); ++i)
-        threads.emplace_back([&s] { s.io.run(); });
-    s.io.run();
+    for (size_t i = 1; i < s.contexts.size(); ++i)
+        threads.emplace_back([&s, i] { s.contexts[i]->run(); });
+    s.contexts.front()->run();
     for (std::thread& thread : threads)
         thread.join();
     s.outside.join();
