@@ -5,7 +5,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-l10n-tools libgl1-mesa-dev
-  libcurl4-openssl-dev zlib1g-dev libssl-dev libsqlite3-dev libcpp-httplib-dev libgumbo-dev libicu-dev
+  libcurl4-openssl-dev zlib1g-dev libssl-dev libsqlite3-dev libcpp-httplib-dev libgumbo-dev libicu-dev libboost-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-noto-cjk xvfb xauth xdotool x11-apps imagemagick
   apertium apertium-eng-spa apertium-fr-es apertium-es-pt apertium-spa-ita

@@ -39,8 +39,8 @@ std::optional<PairCodes> parsePair(std::string_view lp)
     return pair;
 }
 
-void translateText(ServiceContext& context, const httplib::Request& request,
-                   httplib::Response& response, const httplib::ContentReader& reader)
+void translateText(ServiceContext& context, const web::Request& request,
+                   web::Response& response, const web::ContentReader& reader)
 {
     std::string body;
     const BodyRead read = ReadBody(request, reader, context.limits.translationBody, body);
@@ -69,11 +69,11 @@ void translateText(ServiceContext& context, const httplib::Request& request,
 
 } // namespace
 
-void AddBabelFishRoutes(httplib::Server& server, ServiceContext& context)
+void AddBabelFishRoutes(web::Router& server, ServiceContext& context)
 {
-    server.Post("/translate_txt", [&context](const httplib::Request& request,
-                                              httplib::Response& response,
-                                              const httplib::ContentReader& reader) {
+    server.Post("/translate_txt", [&context](const web::Request& request,
+                                              web::Response& response,
+                                              const web::ContentReader& reader) {
         translateText(context, request, response, reader);
     });
 }

@@ -15,7 +15,7 @@ namespace quillo::server {
 namespace {
 
 // The reply pages are GBK like the form, each sentence on a line of its own.
-void respondGbk(httplib::Response& response, int status, const std::string& line)
+void respondGbk(web::Response& response, int status, const std::string& line)
 {
     const std::string page = "<html><head><meta http-equiv=\"Content-Type\" "
                              "content=\"text/html; charset=gbk\"><title>留言</title></head><body>\r\n"
@@ -59,8 +59,8 @@ bool readMessage(const std::string& body, FeedbackMessage& message, std::string&
     return true;
 }
 
-void addInfo(ServiceContext& context, const httplib::Request& request, httplib::Response& response,
-             const httplib::ContentReader& reader)
+void addInfo(ServiceContext& context, const web::Request& request, web::Response& response,
+             const web::ContentReader& reader)
 {
     std::string body;
     const BodyRead read = ReadBody(request, reader, context.limits.feedbackBody, body);
@@ -75,7 +75,13 @@ void addInfo(ServiceContext& context, const httplib::Request& request, httplib::
         return respondGbk(response, 400, "留言格式错误，没有保存。");
     }
     std::string error;
-    if (!context.feedback.add(message, error)) {
+    switch (context.feedback.add(message, error)) {
+    case FeedbackStore::Added::Stored:
+        break;
+    case FeedbackStore::Added::OverDailyLimit:
+        LogWarning("feedback refused: today's limit is reached");
+        return respondGbk(response, 503, "今天的留言已满，没有保存，请明天再试。");
+    case FeedbackStore::Added::Failed:
         LogError("feedback not stored: " + error);
         return respondGbk(response, 500, "服务器出错，留言没有保存，请稍后再试。");
     }
@@ -85,11 +91,11 @@ void addInfo(ServiceContext& context, const httplib::Request& request, httplib::
 
 } // namespace
 
-void AddFeedbackRoutes(httplib::Server& server, ServiceContext& context)
+void AddFeedbackRoutes(web::Router& server, ServiceContext& context)
 {
     server.Post("/translation/feedback/addinfo\\.asp",
-                [&context](const httplib::Request& request, httplib::Response& response,
-                           const httplib::ContentReader& reader) {
+                [&context](const web::Request& request, web::Response& response,
+                           const web::ContentReader& reader) {
                     addInfo(context, request, response, reader);
                 });
 }

@@ -17,6 +17,10 @@ constexpr const char* kSchema =
     " text TEXT NOT NULL, image TEXT NOT NULL, home TEXT NOT NULL, time TEXT NOT NULL,"
     " raw BLOB NOT NULL)";
 
+constexpr const char* kIndex = "CREATE INDEX IF NOT EXISTS messages_received ON messages (received)";
+
+constexpr const char* kToday = "SELECT count(*), total(length(raw)) FROM messages WHERE received >= ?";
+
 constexpr const char* kInsert =
     "INSERT INTO messages (received, remote, user, name, email, title, text, image, home, time, raw)"
     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
@@ -38,13 +42,13 @@ Statement prepare(sqlite3* db, const char* sql, std::string& error)
     return Statement(statement);
 }
 
-std::string nowUtc()
+std::string nowUtc(const char* format = "%Y-%m-%dT%H:%M:%SZ")
 {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     std::tm utc{};
     gmtime_r(&now, &utc);
     char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    std::strftime(buffer, sizeof buffer, format, &utc);
     return buffer;
 }
 
@@ -88,7 +92,8 @@ std::unique_ptr<FeedbackStore> FeedbackStore::open(const std::string& path, Mode
     sqlite3_busy_timeout(db, 5000);
     if (mode == Mode::ReadWrite
         && !(execute(db, "PRAGMA journal_mode=WAL", error)
-             && execute(db, "PRAGMA synchronous=FULL", error) && execute(db, kSchema, error))) {
+             && execute(db, "PRAGMA synchronous=FULL", error) && execute(db, kSchema, error)
+             && execute(db, kIndex, error))) {
         return nullptr;
     }
     return store;
@@ -104,13 +109,37 @@ std::string FeedbackStore::defaultPath(const std::string& dataDirectory)
     return dataDirectory + "/feedback.sqlite3";
 }
 
-bool FeedbackStore::add(FeedbackMessage& message, std::string& error)
+void FeedbackStore::setLimits(FeedbackLimits limits)
 {
     std::lock_guard lock(mutex_);
+    limits_ = limits;
+}
+
+bool FeedbackStore::hasRoomToday(size_t bytes, std::string& error) const
+{
+    const Statement statement = prepare(db_, kToday, error);
+    if (!statement)
+        return false;
+    const std::string midnight = nowUtc("%Y-%m-%dT00:00:00Z");
+    sqlite3_bind_text(statement.get(), 1, midnight.data(), static_cast<int>(midnight.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(statement.get()) != SQLITE_ROW) {
+        error = sqlite3_errmsg(db_);
+        return false;
+    }
+    const auto rows = static_cast<size_t>(sqlite3_column_int64(statement.get(), 0));
+    const auto stored = static_cast<size_t>(sqlite3_column_double(statement.get(), 1));
+    return rows < limits_.rowsPerDay && stored + bytes <= limits_.bytesPerDay;
+}
+
+FeedbackStore::Added FeedbackStore::add(FeedbackMessage& message, std::string& error)
+{
+    std::lock_guard lock(mutex_);
+    if (!hasRoomToday(message.raw.size(), error))
+        return error.empty() ? Added::OverDailyLimit : Added::Failed;
     const Statement statement = prepare(db_, kInsert, error);
     sqlite3_stmt* raw = statement.get();
     if (!raw)
-        return false;
+        return Added::Failed;
     message.received = nowUtc();
     const std::string* texts[] = {&message.received, &message.remote, &message.user, &message.name,
                                   &message.email, &message.title, &message.text, &message.image,
@@ -125,10 +154,10 @@ bool FeedbackStore::add(FeedbackMessage& message, std::string& error)
     // committed, and with synchronous FULL the commit has reached the disk.
     if (sqlite3_step(raw) != SQLITE_DONE) {
         error = sqlite3_errmsg(db_);
-        return false;
+        return Added::Failed;
     }
     message.id = sqlite3_last_insert_rowid(db_);
-    return true;
+    return Added::Stored;
 }
 
 bool FeedbackStore::all(std::vector<FeedbackMessage>& messages, std::string& error) const

@@ -21,9 +21,16 @@ struct FeedbackMessage {
     std::string raw; // the request body, byte for byte
 };
 
+// What one day (UTC) may add: a flood of messages cannot fill the disk.
+struct FeedbackLimits {
+    size_t rowsPerDay = 2000;
+    size_t bytesPerDay = 32 * 1024 * 1024; // of raw bodies
+};
+
 class FeedbackStore {
 public:
     enum class Mode { ReadWrite, ReadOnly };
+    enum class Added { Stored, OverDailyLimit, Failed };
 
     // Opens (and in read-write mode creates) the database; nullptr with `error` set on failure.
     static std::unique_ptr<FeedbackStore> open(const std::string& path, Mode mode, std::string& error);
@@ -31,15 +38,19 @@ public:
     FeedbackStore(const FeedbackStore&) = delete;
     FeedbackStore& operator=(const FeedbackStore&) = delete;
 
-    // True only once the row is committed; sets message.id and message.received.
-    bool add(FeedbackMessage& message, std::string& error);
+    // Stored only once the row is committed; sets message.id and message.received.
+    Added add(FeedbackMessage& message, std::string& error);
+    void setLimits(FeedbackLimits limits);
     bool all(std::vector<FeedbackMessage>& messages, std::string& error) const;
 
     static std::string defaultPath(const std::string& dataDirectory);
 
 private:
     explicit FeedbackStore(sqlite3* db) : db_(db) {}
+    bool hasRoomToday(size_t bytes, std::string& error) const;
+
     sqlite3* db_;
+    FeedbackLimits limits_;
     mutable std::mutex mutex_;
 };
 

@@ -2,11 +2,12 @@
 // program is, how to get it (the release the update service offers, when one is published), and
 // where the feedback script takes messages, with a form that posts to it.
 
+#include "server/HttpMessage.h"
 #include "server/Release.h"
 #include "server/ServiceContext.h"
 #include "server/TextCodec.h"
 
-#include <httplib.h>
+#include "server/Router.h"
 
 #include <fstream>
 #include <optional>
@@ -110,9 +111,9 @@ std::string homePage(const std::string& base, const std::optional<PublishedRelea
 
 } // namespace
 
-void AddHomePageRoutes(httplib::Server& server, ServiceContext& context)
+void AddHomePageRoutes(web::Router& server, ServiceContext& context)
 {
-    server.Get("/", [&context](const httplib::Request& request, httplib::Response& response) {
+    server.Get("/", [&context](const web::Request& request, web::Response& response) {
         response.set_content(
             homePage(ReleaseBase(request), readRelease(context.releaseDir)),
             "text/html; charset=utf-8");

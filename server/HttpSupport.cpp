@@ -20,7 +20,7 @@ bool isPlainHost(const std::string& host)
 
 } // namespace
 
-BodyRead ReadBody(const httplib::Request& request, const httplib::ContentReader& reader,
+BodyRead ReadBody(const web::Request& request, const web::ContentReader& reader,
                   size_t cap, std::string& body)
 {
     if (request.has_header("Content-Length")) {
@@ -42,19 +42,19 @@ BodyRead ReadBody(const httplib::Request& request, const httplib::ContentReader&
     return complete ? BodyRead::Ok : BodyRead::Broken;
 }
 
-void RespondText(httplib::Response& response, int status, std::string_view text)
+void RespondText(web::Response& response, int status, std::string_view text)
 {
     response.status = status;
     response.set_content(std::string(text), "text/plain; charset=utf-8");
 }
 
-void RespondError(httplib::Response& response, int status, std::string_view sentence,
+void RespondError(web::Response& response, int status, std::string_view sentence,
                   std::string_view detail)
 {
     RespondText(response, status, std::string(sentence) + "\n" + std::string(detail) + "\n");
 }
 
-void RespondBodyProblem(httplib::Response& response, BodyRead problem, size_t cap)
+void RespondBodyProblem(web::Response& response, BodyRead problem, size_t cap)
 {
     if (problem == BodyRead::TooLarge)
         RespondError(response, 413, "请求内容过长，服务器不予处理。",
@@ -64,7 +64,7 @@ void RespondBodyProblem(httplib::Response& response, BodyRead problem, size_t ca
     response.set_header("Connection", "close");
 }
 
-std::string RootAddress(const httplib::Request& request)
+std::string RootAddress(const web::Request& request)
 {
     const std::string host = request.get_header_value("Host");
     if (isPlainHost(host))
@@ -74,7 +74,7 @@ std::string RootAddress(const httplib::Request& request)
     return "http://" + address + ":" + std::to_string(request.local_port) + "/";
 }
 
-std::string_view RawQuery(const httplib::Request& request)
+std::string_view RawQuery(const web::Request& request)
 {
     const std::string_view target = request.target;
     const size_t mark = target.find('?');

@@ -2,7 +2,8 @@
 // What every route shares: reading a capped request body, clear error replies, and the root
 // address as the client used it.
 
-#include <httplib.h>
+#include "server/HttpMessage.h"
+#include "server/Router.h"
 
 #include <string>
 #include <string_view>
@@ -13,23 +14,23 @@ enum class BodyRead { Ok, TooLarge, Broken };
 
 // Reads the whole body into `body`, refusing more than `cap` bytes. A declared length over the
 // cap is refused before anything is read.
-BodyRead ReadBody(const httplib::Request& request, const httplib::ContentReader& reader,
+BodyRead ReadBody(const web::Request& request, const web::ContentReader& reader,
                   size_t cap, std::string& body);
 
 // A short UTF-8 text reply. Errors carry a Chinese sentence for the user and, after it, the
 // detail for whoever reads the log or the raw reply.
-void RespondText(httplib::Response& response, int status, std::string_view text);
-void RespondError(httplib::Response& response, int status, std::string_view sentence,
+void RespondText(web::Response& response, int status, std::string_view text);
+void RespondError(web::Response& response, int status, std::string_view sentence,
                   std::string_view detail);
 // 413 or 400 for a body that could not be taken; closes the connection, since what is left of
 // the body is still unread.
-void RespondBodyProblem(httplib::Response& response, BodyRead problem, size_t cap);
+void RespondBodyProblem(web::Response& response, BodyRead problem, size_t cap);
 
 // "http://" + host + "/": the Host header as the client sent it when it is a plain host name
 // or address with an optional port, else the address the request arrived on.
-std::string RootAddress(const httplib::Request& request);
+std::string RootAddress(const web::Request& request);
 
 // The query of the raw request target, undecoded ("" without "?").
-std::string_view RawQuery(const httplib::Request& request);
+std::string_view RawQuery(const web::Request& request);
 
 } // namespace quillo::server

@@ -1,5 +1,6 @@
 #include "server/Log.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -13,6 +14,36 @@ namespace {
 
 std::atomic<bool> quietMode{false};
 std::mutex logMutex;
+
+// Guarded by logMutex.
+struct LogFile {
+    std::FILE* out = nullptr; // nullptr: standard error
+    std::string path;
+    size_t maxBytes = 0;
+    size_t written = 0;
+} logFile;
+
+std::string printable(std::string_view message)
+{
+    std::string line(message.substr(0, kMaxLogLine));
+    for (char& c : line) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    }
+    if (message.size() > kMaxLogLine)
+        line += "... (" + std::to_string(message.size()) + " bytes)";
+    return line;
+}
+
+void rotateIfFull(size_t coming)
+{
+    if (!logFile.out || logFile.written + coming <= logFile.maxBytes)
+        return;
+    std::fclose(logFile.out);
+    std::rename(logFile.path.c_str(), (logFile.path + ".1").c_str());
+    logFile.out = std::fopen(logFile.path.c_str(), "we");
+    logFile.written = 0;
+}
 
 std::string timestamp()
 {
@@ -45,10 +76,27 @@ void Log(LogLevel level, std::string_view message)
 {
     if (level == LogLevel::Info && quietMode.load(std::memory_order_relaxed))
         return;
-    const std::string line = timestamp() + " " + levelName(level) + " " + std::string(message) + "\n";
+    const std::string line = timestamp() + " " + levelName(level) + " " + printable(message) + "\n";
     std::lock_guard lock(logMutex);
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
+    rotateIfFull(line.size());
+    std::FILE* out = logFile.out ? logFile.out : stderr;
+    std::fwrite(line.data(), 1, line.size(), out);
+    std::fflush(out);
+    logFile.written += line.size();
+}
+
+bool SetLogFile(const std::string& path, size_t maxBytes, std::string& error)
+{
+    std::FILE* out = path.empty() ? nullptr : std::fopen(path.c_str(), "ae");
+    if (!out && !path.empty()) {
+        error = "cannot open the log file " + path;
+        return false;
+    }
+    std::lock_guard lock(logMutex);
+    if (logFile.out)
+        std::fclose(logFile.out);
+    logFile = {out, path, maxBytes, out ? static_cast<size_t>(std::max(0L, std::ftell(out))) : 0};
+    return true;
 }
 
 void SetQuiet(bool quiet)

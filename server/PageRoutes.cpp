@@ -20,7 +20,7 @@ namespace quillo::server {
 
 namespace {
 
-void respondPage(httplib::Response& response, int status, std::string_view sentence,
+void respondPage(web::Response& response, int status, std::string_view sentence,
                  std::string_view detail)
 {
     response.status = status;
@@ -80,7 +80,7 @@ std::string mediaType(const std::string& contentType)
     return type;
 }
 
-bool reportFetchProblem(httplib::Response& response, const FetchedPage& page, const std::string& url)
+bool reportFetchProblem(web::Response& response, const FetchedPage& page, const std::string& url)
 {
     switch (page.status) {
     case FetchedPage::Status::Ok:
@@ -103,8 +103,8 @@ bool reportFetchProblem(httplib::Response& response, const FetchedPage& page, co
     return false;
 }
 
-void translatedPage(ServiceContext& context, const httplib::Request& request,
-                    httplib::Response& response)
+void translatedPage(ServiceContext& context, const web::Request& request,
+                    web::Response& response)
 {
     if (!context.pageIds.isValid(request.matches[1].str()))
         return respondPage(response, 404, "该翻译地址已过期，请重新翻译网页。", "unknown or expired identifier");
@@ -168,13 +168,14 @@ void translatedPage(ServiceContext& context, const httplib::Request& request,
 
 } // namespace
 
-void AddPageRoutes(httplib::Server& server, ServiceContext& context)
+void AddPageRoutes(web::Router& server, ServiceContext& context)
 {
     const std::string pattern =
         "/([A-Za-z0-9]{" + std::to_string(context.pageIds.length()) + "})[\\\\/]translation";
-    server.Get(pattern, [&context](const httplib::Request& request, httplib::Response& response) {
+    // The page is fetched from another server: off the threads that answer everything else.
+    server.Get(pattern, [&context](const web::Request& request, web::Response& response) {
         translatedPage(context, request, response);
-    });
+    }, web::Lane::Outside);
 }
 
 } // namespace quillo::server

@@ -146,6 +146,31 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
         options.threads = n ? static_cast<size_t>(*n) : 0;
         return n.has_value();
     });
+    reader.value("--page-workers", [&](const std::string& v) {
+        const auto n = number(v, 1, 256);
+        options.pageWorkers = n ? static_cast<size_t>(*n) : 0;
+        return n.has_value();
+    });
+    reader.value("--public-host", [&](const std::string& v) {
+        options.publicHosts.push_back(v);
+        return !v.empty() && v.find_first_of(" /:") == std::string::npos;
+    });
+    reader.value("--feedback-per-day", [&](const std::string& v) {
+        const auto n = number(v, 0, 1LL << 30);
+        options.feedbackLimits.rowsPerDay = n ? static_cast<size_t>(*n) : 0;
+        return n.has_value();
+    });
+    reader.value("--feedback-bytes-per-day", [&](const std::string& v) {
+        const auto n = number(v, 0, 1LL << 40);
+        options.feedbackLimits.bytesPerDay = n ? static_cast<size_t>(*n) : 0;
+        return n.has_value();
+    });
+    reader.value("--log-file", into(options.logFile));
+    reader.value("--log-max-bytes", [&](const std::string& v) {
+        const auto n = number(v, 4096, 1LL << 40);
+        options.logMaxBytes = n ? static_cast<size_t>(*n) : 0;
+        return n.has_value();
+    });
     reader.value("--read-timeout", [&](const std::string& v) {
         const auto n = number(v, 1, 3600);
         options.readTimeoutSeconds = n ? static_cast<int>(*n) : 0;
@@ -247,6 +272,8 @@ std::string UsageText()
   quillo-server [serve] [--listen HOST:PORT] [--backend LIST] [--libretranslate URL]
                 [--libretranslate-key KEY] [--data DIR] [--threads N]
                 [--apertium-modes DIR] [--page-max-bytes N] [--read-timeout SECONDS]
+                [--page-workers N] [--public-host NAME]... [--feedback-per-day N]
+                [--feedback-bytes-per-day N] [--log-file PATH] [--log-max-bytes N]
                 [--allow-private-fetch] [--quiet]
   quillo-server publish [--data DIR] PROGRAM_FILE --version V [--notice TEXT] [--sign-key KEYFILE]
   quillo-server feedback [--data DIR] [--json]
@@ -259,6 +286,11 @@ std::string UsageText()
   --libretranslate URL   a LibreTranslate-compatible server, e.g. http://127.0.0.1:5000
   --data DIR             feedback database and release folder
                          (default $XDG_DATA_HOME/quillo-server or ~/.local/share/quillo-server)
+  --public-host NAME     a host name clients reach the service by (behind a balancer);
+                         on loopback only the listening address and localhost are accepted
+  --feedback-per-day N   feedback messages stored per day (UTC), default 2000
+  --log-file PATH        log there instead of standard error, moved to PATH.1 at
+                         --log-max-bytes (default 16 MiB)
   --allow-private-fetch  let page translation fetch from loopback and private addresses
 )";
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of quillo-server: serving (the default command), `publish` and `feedback`.
 
+#include "server/FeedbackStore.h"
 #include "server/Release.h"
 
 #include <string>
@@ -16,8 +17,13 @@ struct ServeOptions {
     std::string libreTranslateKey;
     std::string dataDirectory;
     std::string apertiumModes = "/usr/share/apertium/modes";
-    size_t threads = 16;
-    int readTimeoutSeconds = 10; // a client that stops sending mid-request gets its 400 then
+    size_t threads = 16;         // network and request handling
+    size_t pageWorkers = 8;      // page translations at once (they wait on other servers)
+    int readTimeoutSeconds = 10; // for a whole request header, and again for its whole body
+    std::vector<std::string> publicHosts; // Host names accepted besides the listening address
+    FeedbackLimits feedbackLimits;
+    std::string logFile; // empty: standard error
+    size_t logMaxBytes = 16 * 1024 * 1024;
     size_t pageMaxBytes = 4 * 1024 * 1024;
     bool allowPrivateFetch = false;
     bool quiet = false;

@@ -11,7 +11,8 @@
 #include "server/TokenStore.h"
 #include "server/TranslationService.h"
 
-#include <httplib.h>
+#include "server/HostGuard.h"
+#include "server/HttpServer.h"
 
 #include <QDir>
 #include <QString>
@@ -19,11 +20,11 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <thread>
 
-#include <fcntl.h>
 #include <pthread.h>
-#include <sys/socket.h>
+#include <sys/resource.h>
 
 namespace quillo::server {
 
@@ -33,15 +34,14 @@ constexpr size_t kSessionTokenLength = 33; // the program expects exactly this s
 constexpr size_t kPageIdLength = 32;
 constexpr size_t kTokenCapacity = 100000;
 
-std::string statusSentence(int status)
+web::ServerLimits serverLimits(const ServeOptions& options, const Limits& bodies)
 {
-    switch (status) {
-    case 404: return "没有这个地址。";
-    case 405: return "不支持这种请求方法。";
-    case 413: return "请求内容过长，服务器不予处理。";
-    case 414: return "请求地址过长。";
-    default: return status >= 500 ? "服务器内部错误。" : "请求有误。";
-    }
+    web::ServerLimits limits;
+    limits.bodyBytes = std::max(bodies.translationBody, bodies.feedbackBody);
+    limits.header = limits.body = std::chrono::seconds(options.readTimeoutSeconds);
+    limits.threads = options.threads;
+    limits.outsideThreads = options.pageWorkers;
+    return limits;
 }
 
 } // namespace
@@ -56,7 +56,11 @@ struct ServiceParts {
           fetcher(FetchLimits{options.pageMaxBytes, 5, std::chrono::milliseconds(10000),
                               std::chrono::milliseconds(30000), options.allowPrivateFetch}),
           context{*translator, sessions, pageIds, *feedback, fetcher,
-                  ReleaseDirectory(options.dataDirectory), Limits{}}
+                  ReleaseDirectory(options.dataDirectory), Limits{}},
+          http(router, serverLimits(options, context.limits),
+               [this](const web::Request& request, web::Response& response) {
+                   return guard && guard->refuse(request, response);
+               })
     {
     }
 
@@ -66,7 +70,9 @@ struct ServiceParts {
     std::unique_ptr<FeedbackStore> feedback;
     PageFetcher fetcher;
     ServiceContext context;
-    httplib::Server http; // last: destroyed first, while what its routes use still exists
+    std::optional<HostGuard> guard; // once the address is bound
+    web::Router router;
+    web::HttpServer http; // last: destroyed first, while what its routes use still exists
 };
 
 Service::Service(ServeOptions options) : options_(std::move(options)) {}
@@ -105,6 +111,8 @@ std::vector<std::unique_ptr<TranslationBackend>> Service::makeBackends(const Ser
 bool Service::start(std::string& error)
 {
     SetQuiet(options_.quiet);
+    if (!options_.logFile.empty() && !SetLogFile(options_.logFile, options_.logMaxBytes, error))
+        return false;
     auto backends = makeBackends(options_, error);
     if (!error.empty())
         return false;
@@ -118,64 +126,27 @@ bool Service::start(std::string& error)
         error = "feedback database: " + error;
         return false;
     }
+    store->setLimits(options_.feedbackLimits);
     parts_ = std::make_unique<ServiceParts>(
         options_, std::make_unique<TranslationService>(std::move(backends)), std::move(store));
     if (parts_->translator->backendNames() == "none")
         LogWarning("no translation engine configured: every pair is answered with the no-engine sentence");
 
-    httplib::Server& http = parts_->http;
-    const size_t threads = options_.threads;
-    http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    http.set_tcp_nodelay(true); // without it every small reply waits for the peer's delayed ACK
-    // The library's default adds SO_REUSEPORT, which would let a second server bind a port
-    // already in use and silently share its connections.
-    http.set_socket_options([](int socket) {
-        int yes = 1;
-        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        fcntl(socket, F_SETFD, FD_CLOEXEC);
-    });
-    http.set_payload_max_length(std::max(parts_->context.limits.translationBody,
-                                         parts_->context.limits.feedbackBody));
-    http.set_read_timeout(std::chrono::seconds(options_.readTimeoutSeconds));
-    http.set_write_timeout(std::chrono::seconds(30));
-    http.set_keep_alive_timeout(5);
-    http.set_keep_alive_max_count(1000);
-    http.set_logger([](const httplib::Request& request, const httplib::Response& response) {
-        LogInfo(request.remote_addr + " " + request.method + " " + request.path + " "
-                + std::to_string(response.status) + " " + std::to_string(response.body.size()));
-    });
-    http.set_exception_handler([](const httplib::Request& request, httplib::Response& response,
-                                  std::exception_ptr exception) {
-        std::string what = "unknown exception";
-        try {
-            std::rethrow_exception(exception);
-        } catch (const std::exception& e) {
-            what = e.what();
-        } catch (...) {
-        }
-        LogError(request.method + " " + request.path + ": " + what);
-        response.status = 500;
-        response.set_content(statusSentence(500) + "\n", "text/plain; charset=utf-8");
-    });
-    http.set_error_handler([](const httplib::Request&, httplib::Response& response) {
-        if (response.body.empty())
-            response.set_content(statusSentence(response.status) + "\n", "text/plain; charset=utf-8");
-    });
-
     ServiceContext& context = parts_->context;
-    AddBabelFishRoutes(http, context);
-    AddWorldLingoRoutes(http, context);
-    AddPageRoutes(http, context);
-    AddUpdateRoutes(http, context);
-    AddFeedbackRoutes(http, context);
-    AddHomePageRoutes(http, context);
+    web::Router& router = parts_->router;
+    AddBabelFishRoutes(router, context);
+    AddWorldLingoRoutes(router, context);
+    AddPageRoutes(router, context);
+    AddUpdateRoutes(router, context);
+    AddFeedbackRoutes(router, context);
+    AddHomePageRoutes(router, context);
 
-    port_ = options_.port == 0 ? http.bind_to_any_port(options_.host)
-                               : (http.bind_to_port(options_.host, options_.port) ? options_.port : -1);
-    if (port_ < 0) {
-        error = "cannot listen on " + options_.host + ":" + std::to_string(options_.port);
+    if (!parts_->http.listen(options_.host, options_.port, error))
         return false;
-    }
+    port_ = parts_->http.port();
+    parts_->guard.emplace(parts_->http.listensOnLoopback(), options_.host, options_.publicHosts);
+    if (!parts_->http.listensOnLoopback() && options_.publicHosts.empty())
+        LogWarning("listening on " + options_.host + ": requests are taken whatever their Host and Origin");
     return true;
 }
 
@@ -187,7 +158,7 @@ std::string Service::backendNames() const
 void Service::run()
 {
     if (parts_)
-        parts_->http.listen_after_bind();
+        parts_->http.run();
 }
 
 void Service::stop()
@@ -198,7 +169,7 @@ void Service::stop()
 
 bool Service::running() const
 {
-    return parts_ && parts_->http.is_running();
+    return parts_ && parts_->http.running();
 }
 
 int RunServe(const ServeOptions& options)
@@ -211,6 +182,12 @@ int RunServe(const ServeOptions& options)
         sigaddset(&stopSignals, signal);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    // A thousand connections need more descriptors than the usual soft limit of 1024.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
 
     Service service(options);
     std::string error;
@@ -230,11 +207,7 @@ int RunServe(const ServeOptions& options)
             if (signal <= 0)
                 continue;
             LogInfo(std::string("signal ") + strsignal(signal) + ": finishing requests in flight");
-            // stop() does nothing until the accept loop runs, so repeat it until run() returns.
-            while (!finished.load()) {
-                service.stop();
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
+            service.stop();
         }
     });
     service.run();

@@ -1,5 +1,5 @@
 #pragma once
-// The running service: every route on one httplib server, the backends, the stores. start()
+// The running service: every route on one HTTP server, the backends, the stores. start()
 // binds (so the port is known before anyone is told), run() serves until stop(), which lets
 // requests in flight finish.
 

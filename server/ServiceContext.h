@@ -4,11 +4,11 @@
 #include <cstddef>
 #include <string>
 
-namespace httplib {
-class Server;
-}
-
 namespace quillo::server {
+
+namespace web {
+class Router;
+}
 
 class FeedbackStore;
 class PageFetcher;
@@ -30,11 +30,11 @@ struct ServiceContext {
     Limits limits;
 };
 
-void AddBabelFishRoutes(httplib::Server& server, ServiceContext& context);
-void AddWorldLingoRoutes(httplib::Server& server, ServiceContext& context);
-void AddPageRoutes(httplib::Server& server, ServiceContext& context);
-void AddUpdateRoutes(httplib::Server& server, ServiceContext& context);
-void AddFeedbackRoutes(httplib::Server& server, ServiceContext& context);
-void AddHomePageRoutes(httplib::Server& server, ServiceContext& context);
+void AddBabelFishRoutes(web::Router& server, ServiceContext& context);
+void AddWorldLingoRoutes(web::Router& server, ServiceContext& context);
+void AddPageRoutes(web::Router& server, ServiceContext& context);
+void AddUpdateRoutes(web::Router& server, ServiceContext& context);
+void AddFeedbackRoutes(web::Router& server, ServiceContext& context);
+void AddHomePageRoutes(web::Router& server, ServiceContext& context);
 
 } // namespace quillo::server

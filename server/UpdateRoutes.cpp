@@ -9,7 +9,6 @@
 #include <QString>
 
 #include <fstream>
-#include <memory>
 
 namespace quillo::server {
 
@@ -33,7 +32,7 @@ std::optional<QString> releaseFile(const std::string& releaseDir, const std::str
     return canonical;
 }
 
-void serveVersionFile(const httplib::Request& request, httplib::Response& response, const QString& path)
+void serveVersionFile(const web::Request& request, web::Response& response, const QString& path)
 {
     std::ifstream in(path.toStdString(), std::ios::binary);
     std::string content(static_cast<size_t>(kMaxVersionFile) + 1, '\0');
@@ -50,27 +49,14 @@ void serveVersionFile(const httplib::Request& request, httplib::Response& respon
     response.set_content(content, "text/plain; charset=GBK");
 }
 
-void serveProgramFile(httplib::Response& response, const QString& path)
+void serveProgramFile(web::Response& response, const QString& path)
 {
-    auto file = std::make_shared<std::ifstream>(path.toStdString(), std::ios::binary);
-    const auto size = static_cast<size_t>(QFileInfo(path).size());
-    if (!*file)
-        return RespondError(response, 500, "升级文件无法读取。", "cannot open release file");
-    response.set_content_provider(
-        size, "application/octet-stream",
-        [file](size_t offset, size_t length, httplib::DataSink& sink) {
-            char buffer[65536];
-            file->seekg(static_cast<std::streamoff>(offset));
-            const size_t want = std::min(length, sizeof buffer);
-            file->read(buffer, static_cast<std::streamsize>(want));
-            const auto got = static_cast<size_t>(file->gcount());
-            return got > 0 && sink.write(buffer, got);
-        });
+    response.set_file_content(path.toStdString(), "application/octet-stream");
 }
 
 } // namespace
 
-std::string ReleaseBase(const httplib::Request& request)
+std::string ReleaseBase(const web::Request& request)
 {
     std::string base = RootAddress(request);
     base.pop_back(); // the placeholder is followed by the path's own slash
@@ -79,10 +65,10 @@ std::string ReleaseBase(const httplib::Request& request)
     return base;
 }
 
-void AddUpdateRoutes(httplib::Server& server, ServiceContext& context)
+void AddUpdateRoutes(web::Router& server, ServiceContext& context)
 {
-    server.Get("/translation/update/(.+)", [&context](const httplib::Request& request,
-                                                      httplib::Response& response) {
+    server.Get("/translation/update/(.+)", [&context](const web::Request& request,
+                                                      web::Response& response) {
         const std::string relative = request.matches[1].str();
         const auto path = releaseFile(context.releaseDir, relative);
         if (!path)

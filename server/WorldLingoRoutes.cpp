@@ -52,9 +52,9 @@ TextRequest parseTextBody(std::string_view body, std::string_view fieldAfterText
 }
 
 // Reads and parses a text body; answers the client itself and returns nullopt on any problem.
-std::optional<Translation> translateBody(ServiceContext& context, const httplib::Request& request,
-                                         httplib::Response& response,
-                                         const httplib::ContentReader& reader,
+std::optional<Translation> translateBody(ServiceContext& context, const web::Request& request,
+                                         web::Response& response,
+                                         const web::ContentReader& reader,
                                          std::string_view fieldAfterText)
 {
     std::string body;
@@ -86,7 +86,7 @@ std::string translationPage(const std::string& translation)
         + HtmlEscape(translation) + "</textarea>\n</form>\n</body></html>\n";
 }
 
-void loader(ServiceContext& context, const httplib::Request& request, httplib::Response& response)
+void loader(ServiceContext& context, const web::Request& request, web::Response& response)
 {
     // The per-visit address must be the first place the root address appears on the page.
     const std::string prefix = RootAddress(request) + context.sessions.issue();
@@ -98,8 +98,8 @@ void loader(ServiceContext& context, const httplib::Request& request, httplib::R
         "text/html; charset=utf-8");
 }
 
-void sessionTranslate(ServiceContext& context, const httplib::Request& request,
-                      httplib::Response& response, const httplib::ContentReader& reader)
+void sessionTranslate(ServiceContext& context, const web::Request& request,
+                      web::Response& response, const web::ContentReader& reader)
 {
     if (!context.sessions.isValid(request.matches[1].str()))
         return RespondError(response, 404, "翻译会话已过期，请重新翻译。", "unknown or expired session");
@@ -110,8 +110,8 @@ void sessionTranslate(ServiceContext& context, const httplib::Request& request,
     response.set_content(translation->text, "text/plain; charset=utf-8");
 }
 
-void pageTranslate(ServiceContext& context, const httplib::Request& request,
-                   httplib::Response& response, const httplib::ContentReader& reader)
+void pageTranslate(ServiceContext& context, const web::Request& request,
+                   web::Response& response, const web::ContentReader& reader)
 {
     const auto translation = translateBody(context, request, response, reader, "wl_srcenc");
     if (!translation)
@@ -120,7 +120,7 @@ void pageTranslate(ServiceContext& context, const httplib::Request& request,
     response.set_content(translationPage(translation->text), "text/html; charset=utf-8");
 }
 
-void pageObject(ServiceContext& context, httplib::Response& response)
+void pageObject(ServiceContext& context, web::Response& response)
 {
     // The identifier sits between wl_id=\" and \"> as a script writes it.
     response.set_content("document.write(\"<span wl_id=\\\"" + context.pageIds.issue()
@@ -130,25 +130,25 @@ void pageObject(ServiceContext& context, httplib::Response& response)
 
 } // namespace
 
-void AddWorldLingoRoutes(httplib::Server& server, ServiceContext& context)
+void AddWorldLingoRoutes(web::Router& server, ServiceContext& context)
 {
-    server.Get("/S3704\\.3-zh/loader", [&context](const httplib::Request& request,
-                                                 httplib::Response& response) {
+    server.Get("/S3704\\.3-zh/loader", [&context](const web::Request& request,
+                                                 web::Response& response) {
         loader(context, request, response);
     });
     const std::string sessionPattern =
         "/([A-Za-z0-9]{" + std::to_string(context.sessions.length()) + "})/texttranslate";
-    server.Post(sessionPattern, [&context](const httplib::Request& request,
-                                           httplib::Response& response,
-                                           const httplib::ContentReader& reader) {
+    server.Post(sessionPattern, [&context](const web::Request& request,
+                                           web::Response& response,
+                                           const web::ContentReader& reader) {
         sessionTranslate(context, request, response, reader);
     });
     server.Post("/wl/translate/cn/translation",
-                [&context](const httplib::Request& request, httplib::Response& response,
-                           const httplib::ContentReader& reader) {
+                [&context](const web::Request& request, web::Response& response,
+                           const web::ContentReader& reader) {
                     pageTranslate(context, request, response, reader);
                 });
-    server.Get("/S3739\\.5/object", [&context](const httplib::Request&, httplib::Response& response) {
+    server.Get("/S3739\\.5/object", [&context](const web::Request&, web::Response& response) {
         pageObject(context, response);
     });
 }

@@ -7,6 +7,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -29,27 +30,65 @@ bool responseComplete(const std::string& answer)
 
 } // namespace
 
-std::string RawExchange(int port, const std::string& request)
+RawConnection::RawConnection(int port)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0)
-        return {};
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    timeval timeout{30, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    std::string answer;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
-        char buffer[4096];
-        ssize_t n = 0;
-        while (!responseComplete(answer) && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
-            answer.append(buffer, static_cast<size_t>(n));
+    if (fd_ >= 0 && ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd_);
+        fd_ = -1;
     }
-    ::close(fd);
-    return answer;
+}
+
+RawConnection::~RawConnection()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool RawConnection::send(std::string_view bytes)
+{
+    return fd_ >= 0 && ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+}
+
+void RawConnection::finishSending()
+{
+    ::shutdown(fd_, SHUT_WR);
+}
+
+std::string RawConnection::available()
+{
+    char buffer[4096];
+    ssize_t n = 0;
+    while (fd_ >= 0 && (n = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT)) > 0)
+        received_.append(buffer, static_cast<size_t>(n));
+    return received_;
+}
+
+std::string RawConnection::reply(std::chrono::seconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    char buffer[4096];
+    while (fd_ >= 0 && !responseComplete(received_)) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd ready{fd_, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0)
+            break;
+        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            break;
+        received_.append(buffer, static_cast<size_t>(n));
+    }
+    return received_;
+}
+
+std::string RawExchange(int port, const std::string& request, std::chrono::seconds timeout)
+{
+    RawConnection connection(port);
+    return connection.send(request) ? connection.reply(timeout) : std::string();
 }
 
 std::string PageAddress(httplib::Client& client, const std::string& pageUrl,

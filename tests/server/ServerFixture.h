@@ -31,7 +31,9 @@ public:
         options.host = kLoopback;
         options.port = 0;
         options.quiet = true;
-        options.readTimeoutSeconds = 1;
+        // Requests cut short end quickly, unless the test keeps slow clients on purpose.
+        if (options.readTimeoutSeconds == ServeOptions{}.readTimeoutSeconds)
+            options.readTimeoutSeconds = 1;
         if (options.dataDirectory.empty())
             options.dataDirectory = dataDir_.path().toStdString();
         options_ = options;
@@ -171,8 +173,31 @@ public:
     QJsonObject lastBody;
 };
 
+// A plain TCP connection to the service, for requests no well-behaved client sends.
+class RawConnection {
+public:
+    explicit RawConnection(int port);
+    ~RawConnection();
+    RawConnection(const RawConnection&) = delete;
+    RawConnection& operator=(const RawConnection&) = delete;
+
+    bool connected() const { return fd_ >= 0; }
+    bool send(std::string_view bytes);
+    void finishSending(); // half-close: the server sees the end of the request stream
+    // What has arrived so far, without waiting.
+    std::string available();
+    // Reads until the reply is complete (head and Content-Length bytes), the server closes, or
+    // `timeout` passes.
+    std::string reply(std::chrono::seconds timeout = std::chrono::seconds(30));
+
+private:
+    int fd_ = -1;
+    std::string received_;
+};
+
 // Sends raw bytes on a fresh connection and returns the server's answer.
-std::string RawExchange(int port, const std::string& request);
+std::string RawExchange(int port, const std::string& request,
+                        std::chrono::seconds timeout = std::chrono::seconds(30));
 
 inline const char* kForm = "application/x-www-form-urlencoded";
 

@@ -1,6 +1,10 @@
 // The command line: serving options, publish and feedback, and what is refused.
 
+#include "server/Log.h"
 #include "server/ServerOptions.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -19,7 +23,9 @@ CommandLine parse(std::vector<std::string> arguments)
 TEST(ServerOptionsTest, ServeOptionsAreRead)
 {
     const CommandLine line = parse({"--listen", "127.0.0.1:0", "--backend", "apertium,echo",
-                                    "--data=/tmp/d", "--threads", "4", "--allow-private-fetch"});
+                                    "--data=/tmp/d", "--threads", "4", "--allow-private-fetch",
+                                    "--public-host", "a.example", "--public-host=b.example",
+                                    "--feedback-per-day", "10", "--log-file", "/tmp/l"});
     ASSERT_EQ(line.command, CommandLine::Command::Serve) << line.error;
     EXPECT_EQ(line.serve.host, "127.0.0.1");
     EXPECT_EQ(line.serve.port, 0);
@@ -27,6 +33,9 @@ TEST(ServerOptionsTest, ServeOptionsAreRead)
     EXPECT_EQ(line.serve.dataDirectory, "/tmp/d");
     EXPECT_EQ(line.serve.threads, 4u);
     EXPECT_TRUE(line.serve.allowPrivateFetch);
+    EXPECT_EQ(line.serve.publicHosts, (std::vector<std::string>{"a.example", "b.example"}));
+    EXPECT_EQ(line.serve.feedbackLimits.rowsPerDay, 10u);
+    EXPECT_EQ(line.serve.logFile, "/tmp/l");
 
     const CommandLine v6 = parse({"serve", "--listen", "[::1]:8437"});
     ASSERT_EQ(v6.command, CommandLine::Command::Serve) << v6.error;
@@ -45,6 +54,8 @@ TEST(ServerOptionsTest, BadServeOptionsAreRefusedWithAReason)
              {"--backend", "google"},
              {"--backend", "libretranslate"}, // without --libretranslate URL
              {"--threads", "1"},
+             {"--public-host", "evil.example:80"},
+             {"--log-max-bytes", "10"},
              {"--data"},
              {"--frobnicate"},
              {"stray"},
@@ -75,4 +86,22 @@ TEST(ServerOptionsTest, PublishAndFeedbackCommands)
     EXPECT_TRUE(feedback.feedback.json);
     EXPECT_EQ(feedback.feedback.dataDirectory, "D");
     EXPECT_EQ(parse({"--help"}).command, CommandLine::Command::Help);
+}
+
+TEST(LogTest, TheLogFileIsBoundedAndRequestsCannotForgeLines)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("server.log")).toStdString();
+    std::string error;
+    ASSERT_TRUE(SetLogFile(path, 8192, error)) << error;
+    for (int i = 0; i < 200; ++i)
+        LogWarning("GET /x\nforged line " + std::string(i % 3 == 0 ? 5000 : 10, 'a'));
+    ASSERT_TRUE(SetLogFile("", 0, error));
+    for (const std::string& name : {path, path + ".1"}) {
+        QFile file(QString::fromStdString(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+        const QByteArray text = file.readAll();
+        EXPECT_LE(text.size(), 8192);
+        EXPECT_FALSE(text.contains("\nforged"));
+    }
 }

@@ -132,12 +132,14 @@ TEST(TextServicesTest, WorldLingoLoaderGivesAPerVisitPrefixForTheSessionEndpoint
 
 TEST(TextServicesTest, LoaderNamesTheRootAsTheClientAddressedIt)
 {
-    RunningService service;
+    ServeOptions options = RunningService::echoOptions();
+    options.publicHosts = {"translate.example"};
+    RunningService service(options);
     httplib::Client client = service.client();
     const auto named = client.Get("/S3704.3-zh/loader", {{"Host", "translate.example:8437"}});
     EXPECT_FALSE(ExtractSessionPrefix(ReplyText(bytes(named->body)), "http://translate.example:8437/").isEmpty());
     // A Host header that is not a plain host cannot write into the page.
-    const auto hostile = client.Get("/S3704.3-zh/loader", {{"Host", "x\"><script>alert(1)</script>"}});
+    const auto hostile = client.Get("/S3704.3-zh/loader", {{"Host", "translate.example:1\"><script>alert(1)</script>"}});
     EXPECT_EQ(hostile->body.find("<script>alert"), std::string::npos);
     EXPECT_FALSE(ExtractSessionPrefix(ReplyText(bytes(hostile->body)), bytes(service.root())).isEmpty());
 }
@@ -182,7 +184,7 @@ TEST(TextServicesTest, OversizedMalformedAndTruncatedInputGetsAClearRefusal)
     EXPECT_EQ(status("trtext=%81%20&lp=en_fr"), 400);    // neither UTF-8 nor GBK
     EXPECT_EQ(client.Post("/wl/translate/cn/translation", "wl_text=%41", kForm)->status, 400);
 
-    const std::string head = "POST /translate_txt HTTP/1.1\r\nHost: x\r\nContent-Type: " + std::string(kForm);
+    const std::string head = "POST /translate_txt HTTP/1.1\r\nHost: " + service.hostPort() + "\r\nContent-Type: " + std::string(kForm);
     // Announced too large: refused before the body is sent.
     EXPECT_EQ(RawExchange(service.port(), head + "\r\nContent-Length: 999999\r\n\r\n").substr(0, 12),
               "HTTP/1.1 413");

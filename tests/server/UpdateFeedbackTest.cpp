@@ -100,7 +100,9 @@ std::vector<FeedbackMessage> storedMessages(const std::string& dataDirectory)
 
 TEST(UpdateTest, PublishedReleaseIsServedWithAddressesThatFitTheClient)
 {
-    RunningService service;
+    ServeOptions options = RunningService::echoOptions();
+    options.publicHosts = {"update.example"};
+    RunningService service(options);
     QTemporaryDir work;
     const QString programPath = work.filePath(QStringLiteral("quillo"));
     QByteArray program(300000, '\0');
@@ -147,7 +149,7 @@ TEST(UpdateTest, PublishedReleaseIsServedWithAddressesThatFitTheClient)
                                     "/translation/update/%2e%2e/feedback.sqlite3",
                                     "/translation/update/17/../../feedback.sqlite3",
                                     "/translation/update/none.txt", "/translation/update/17"}) {
-        const std::string answer = RawExchange(service.port(), "GET " + path + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+        const std::string answer = RawExchange(service.port(), "GET " + path + " HTTP/1.1\r\nHost: " + service.hostPort() + "\r\nConnection: close\r\n\r\n");
         EXPECT_EQ(answer.substr(0, 12), "HTTP/1.1 404") << path;
     }
 }
@@ -271,4 +273,26 @@ TEST(FeedbackTest, AFailingDatabaseIsNeverReportedAsSuccess)
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->status, 500);
     EXPECT_FALSE(replyLines(answer->body).contains(QStringLiteral("留言成功")));
+}
+
+TEST(FeedbackTest, DailyLimitsRefuseWithoutTheAcceptanceLine)
+{
+    const std::string body = feedbackBody(QStringLiteral("t"), QStringLiteral("message"));
+    const struct {
+        FeedbackLimits limits;
+        size_t stored;
+    } cases[] = {{{2, 1 << 20}, 2}, {{100, body.size() * 3 + 10}, 3}, {{0, 1 << 20}, 0}};
+    for (const auto& c : cases) {
+        ServeOptions options = RunningService::echoOptions();
+        options.feedbackLimits = c.limits;
+        RunningService service(options);
+        httplib::Client client = service.client();
+        for (size_t i = 0; i < 5; ++i) {
+            const auto answer = client.Post("/translation/feedback/addinfo.asp", body, kForm);
+            ASSERT_TRUE(answer);
+            EXPECT_EQ(answer->status, i < c.stored ? 200 : 503);
+            EXPECT_EQ(replyLines(answer->body).contains(QStringLiteral("留言成功")), i < c.stored);
+        }
+        EXPECT_EQ(storedMessages(service.dataDirectory()).size(), c.stored);
+    }
 }
