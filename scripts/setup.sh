@@ -7,7 +7,8 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-l10n-tools libgl1-mesa-dev
   libcurl4-openssl-dev zlib1g-dev libssl-dev libsqlite3-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  fonts-noto-cjk xvfb xauth xdotool x11-apps imagemagick
+  fonts-noto-cjk xvfb xauth xdotool xclip x11-apps imagemagick
+  libxcb1-dev libxcb-keysyms1-dev
   apertium apertium-eng-spa apertium-fr-es apertium-es-pt apertium-spa-ita
   curl wrk hyperfine opencc libopencc-dev apertium-apy chromium
 )
