@@ -4,6 +4,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QTimer>
 
 #ifdef QUILLO_HAVE_DBUS
 #include <QDBusConnection>
@@ -71,7 +72,9 @@ void SingleInstance::readCommand()
             const QByteArray command = socket->readLine().trimmed();
             socket->write("ok\n");
             socket->flush();
-            emit commandReceived(command);
+            // A command may run a nested event loop (a translation waits in one), in which this
+            // socket can close and go; it runs after the socket's handler has returned.
+            QTimer::singleShot(0, this, [this, command] { emit commandReceived(command); });
         });
     }
 }
