@@ -1,0 +1,103 @@
+// The desktop-wide key and a second start of the program, on a real X server (the test runs under
+// its own Xvfb): the selection is set by xclip and the key pressed by xdotool, as another program
+// and the user would, and the popup must show the echo backend's translation of that selection.
+#include "../e2e/EngineFixture.h"
+#include "ChildProcess.h"
+#include "QuilloServerProcess.h"
+#include "app/TranslateAnywhere.h"
+#include "desktop/SingleInstance.h"
+#include "desktop/TResultPopup.h"
+
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quillo;
+using namespace quillo::test;
+
+namespace {
+
+constexpr int kTranslationWaitMs = 15000;
+
+QString tool(const char* name)
+{
+    return QStandardPaths::findExecutable(QString::fromLatin1(name));
+}
+
+class HotkeyTest : public EngineTest
+{
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        ASSERT_TRUE(m_server.listening()) << m_server.failure().toStdString();
+        m_form = showFormFor(m_server.base());
+        choose(*m_form, BabelFish, English, French);
+        m_anywhere = std::make_unique<TranslateAnywhere>(m_form.get(), DesktopChoices{});
+        m_anywhere->Hooks.detectLanguage = [](const QString&) { return int(English); };
+    }
+
+    void TearDown() override
+    {
+        m_anywhere.reset();
+        m_form.reset();
+        EngineTest::TearDown();
+    }
+
+    // The primary selection as another program holds it.
+    void selectElsewhere(const QString& text)
+    {
+        const QString file = m_folder.filePath(QStringLiteral("selection.txt"));
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(text.toUtf8());
+        out.close();
+        const RunResult xclip =
+            RunToEnd(tool("xclip"), {QStringLiteral("-selection"), QStringLiteral("primary"), file}, 10000);
+        ASSERT_TRUE(xclip.succeeded()) << xclip.startError.toStdString() << xclip.error.toStdString();
+    }
+
+    FreshQuilloServer m_server;
+    QTemporaryDir m_folder;
+    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<TranslateAnywhere> m_anywhere;
+};
+
+} // namespace
+
+TEST_F(HotkeyTest, TheKeyTranslatesThePrimarySelectionIntoThePopup)
+{
+    ASSERT_TRUE(m_anywhere->HotkeyError().isEmpty()) << m_anywhere->HotkeyError().toStdString();
+    // The grab holds whatever lock keys are on.
+    const QString presses[] = {QStringLiteral("ctrl+alt+t"), QStringLiteral("Num_Lock ctrl+alt+t Num_Lock")};
+    int round = 0;
+    for (const QString& press : presses) {
+        const QString text = QStringLiteral("hello world %1").arg(++round);
+        ASSERT_NO_FATAL_FAILURE(selectElsewhere(text));
+        const RunResult xdotool = RunToEnd(tool("xdotool"), QStringList{QStringLiteral("key")} + press.split(u' '), 10000);
+        ASSERT_TRUE(xdotool.succeeded()) << xdotool.startError.toStdString() << xdotool.error.toStdString();
+        QTRY_COMPARE_WITH_TIMEOUT(m_anywhere->Popup->ResultText(), QStringLiteral("[fr] ") + text, kTranslationWaitMs);
+        EXPECT_TRUE(m_anywhere->Popup->isVisible());
+        EXPECT_EQ(m_anywhere->Popup->SourceText(), text);
+        EXPECT_EQ(m_anywhere->Popup->PairLabel->text(), QStringLiteral("英语 → 法语"));
+    }
+}
+
+TEST_F(HotkeyTest, ASecondStartHandsItsCommandToTheRunningProgramAndEnds)
+{
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    SingleInstance instance;
+    ServeInstance(m_anywhere.get(), &instance, kShowCommand);
+    ASSERT_NO_FATAL_FAILURE(selectElsewhere(QStringLiteral("from a second start")));
+
+    ChildProcess second(QStringLiteral(QUILLO_BINARY_DIR "/src/app/quillo"), {QStringLiteral("--translate-selection")});
+    ASSERT_TRUE(second.started()) << second.startError().toStdString();
+    QTRY_COMPARE_WITH_TIMEOUT(m_anywhere->Popup->ResultText(), QStringLiteral("[fr] from a second start"),
+                              kTranslationWaitMs);
+    // It ends by itself, successfully, without a window of its own.
+    const std::optional<ExitStatus> status = second.waitForExit(10000);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(status->succeeded());
+    qunsetenv("XDG_RUNTIME_DIR");
+}
