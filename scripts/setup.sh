@@ -10,7 +10,7 @@ PACKAGES=(
   fonts-noto-cjk xvfb xauth xdotool x11-apps imagemagick
   apertium apertium-eng-spa apertium-fr-es apertium-es-pt apertium-spa-ita
   curl wrk hyperfine opencc libopencc-dev apertium-apy chromium
-  libcld2-dev
+  libexttextcat-dev libexttextcat-data
   # Qt TextToSpeech: its headers include QtQmlIntegration, which only qt6-declarative-dev brings.
   qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin speech-dispatcher espeak-ng
 )
