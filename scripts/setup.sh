@@ -11,7 +11,7 @@ PACKAGES=(
   libxcb1-dev libxcb-keysyms1-dev
   apertium apertium-eng-spa apertium-fr-es apertium-es-pt apertium-spa-ita
   curl wrk hyperfine opencc libopencc-dev apertium-apy chromium
-  libcld2-dev
+  libexttextcat-dev libexttextcat-data
   # Qt TextToSpeech: its headers include QtQmlIntegration, which only qt6-declarative-dev brings.
   qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin speech-dispatcher espeak-ng
 )

@@ -101,6 +101,18 @@ bool HistoryStore::isOpen() const
 
 bool HistoryStore::add(const HistoryEntry& entry)
 {
+    // One transaction for the entry and the trimming: one write to disk, and never one without
+    // the other.
+    if (!execute(db_, "BEGIN IMMEDIATE"))
+        return false;
+    if (insert(entry) && trim() && execute(db_, "COMMIT"))
+        return true;
+    execute(db_, "ROLLBACK");
+    return false;
+}
+
+bool HistoryStore::insert(const HistoryEntry& entry)
+{
     Statement insert = prepare(db_,
         "INSERT INTO history (time, source, target, engine, source_text, result) VALUES (?, ?, ?, ?, ?, ?)");
     if (!insert)
@@ -112,11 +124,15 @@ bool HistoryStore::add(const HistoryEntry& entry)
     bindText(insert.get(), 4, entry.engine);
     bindText(insert.get(), 5, entry.sourceText);
     bindText(insert.get(), 6, entry.result);
-    if (sqlite3_step(insert.get()) != SQLITE_DONE)
-        return false;
-    // Ids only grow, so the newest cap entries are those with the highest ids.
+    return sqlite3_step(insert.get()) == SQLITE_DONE;
+}
+
+bool HistoryStore::trim()
+{
+    // Ids only grow (AUTOINCREMENT), so everything from the (cap+1)-th newest id down is older
+    // than the newest cap entries.
     Statement trim = prepare(db_,
-        "DELETE FROM history WHERE id NOT IN (SELECT id FROM history ORDER BY id DESC LIMIT ?)");
+        "DELETE FROM history WHERE id <= (SELECT id FROM history ORDER BY id DESC LIMIT 1 OFFSET ?)");
     if (!trim)
         return false;
     sqlite3_bind_int(trim.get(), 1, cap_);

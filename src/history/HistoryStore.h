@@ -44,6 +44,9 @@ public:
     static QString defaultPath();
 
 private:
+    bool insert(const HistoryEntry& entry);
+    bool trim();
+
     sqlite3* db_ = nullptr;
     int cap_;
 };

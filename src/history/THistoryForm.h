@@ -19,7 +19,7 @@ class THistoryForm : public QDialog
 public:
     explicit THistoryForm(HistoryStore* store, QWidget* parent = nullptr);
 
-    // Rereads the entries matching the search box, e.g. after a translation was added.
+    // Rereads the entries matching the search box; showing the window does it too.
     void refresh();
 
     TSkinEdit* SearchEdit;
@@ -32,6 +32,11 @@ public:
     void CopyButtonClick();
     void DeleteButtonClick();
     void ClearButtonClick();
+
+protected:
+    // Delete removes the chosen entry and Ctrl+C copies its translation, as in a file list.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void CreateControls();
