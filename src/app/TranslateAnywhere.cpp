@@ -47,7 +47,8 @@ TranslateAnywhere::TranslateAnywhere(TMainForm* mainForm, const DesktopChoices& 
     // The popup is a top-level window of its own; it goes with this object.
     connect(this, &QObject::destroyed, Popup, &QObject::deleteLater);
     CreateTrayMenu();
-    Hotkey->setShortcut(FChoices.hotkey);
+    TrayIcon->show();
+    GrabHotkey(FChoices.hotkey);
     QApplication::setQuitOnLastWindowClosed(!FChoices.closeToTray);
     UpdateActions();
 
@@ -69,7 +70,14 @@ TranslateAnywhere::TranslateAnywhere(TMainForm* mainForm, const DesktopChoices& 
     });
     FMainForm->installEventFilter(this);
     TrayIcon->setToolTip(QApplication::applicationName());
-    TrayIcon->show();
+}
+
+// A key another program holds is said at once: pressing it would otherwise just do nothing. Where
+// no grab exists the settings dialog explains the desktop's own shortcuts instead.
+void TranslateAnywhere::GrabHotkey(const QKeySequence& keys)
+{
+    if (!Hotkey->setShortcut(keys) && GlobalHotkey::grabAvailable())
+        TrayIcon->showMessage(QApplication::applicationName(), Hotkey->error(), QSystemTrayIcon::Warning);
 }
 
 void TranslateAnywhere::CreateTrayMenu()
@@ -191,7 +199,7 @@ void TranslateAnywhere::ApplyChoices(const DesktopChoices& choices)
     if (FChoices.history && !choices.history && Hooks.clearHistory)
         Hooks.clearHistory();
     if (choices.hotkey != Hotkey->shortcut() || !Hotkey->error().isEmpty())
-        Hotkey->setShortcut(choices.hotkey);
+        GrabHotkey(choices.hotkey);
     FChoices = choices;
     // With the window in the tray, closing the last dialog must not end the program.
     QApplication::setQuitOnLastWindowClosed(!FChoices.closeToTray);
@@ -204,6 +212,8 @@ void TranslateAnywhere::OpenSettings()
 {
     TDesktopSettingsForm form(FChoices, GlobalHotkey::grabAvailable());
     form.setAttribute(Qt::WA_QuitOnClose, false);
+    if (GlobalHotkey::grabAvailable() && !Hotkey->error().isEmpty())
+        form.NoteLabel->setText(Hotkey->error() + u'\n' + form.NoteLabel->text());
     if (form.exec() == QDialog::Accepted)
         ApplyChoices(form.Choices());
 }

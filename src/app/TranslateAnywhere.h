@@ -81,6 +81,7 @@ protected:
 
 private:
     void CreateTrayMenu();
+    void GrabHotkey(const QKeySequence& keys);
     void UpdateActions();
     TranslationJob JobFor(const QString& text) const;
     void Record(const TranslationJob& job, const QString& result);

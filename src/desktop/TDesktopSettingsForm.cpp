@@ -16,7 +16,7 @@ QString HotkeyNote(bool keyGrabAvailable)
 {
     if (keyGrabAvailable)
         return QStringLiteral("在任何程序中选中文字后按下此快捷键即可翻译。");
-    return QStringLiteral("此桌面（Wayland）不允许程序占用全局快捷键。请在桌面的快捷键设置中把下面的命令绑定到一个按键：\n"
+    return QStringLiteral("此桌面（如 Wayland）不允许程序占用全局快捷键。请在桌面的快捷键设置中把下面的命令绑定到一个按键：\n"
                           "quillo --translate-selection\n"
                           "或 D-Bus 调用：org.quillo.Quillo /Quillo org.quillo.Quillo.TranslateSelection");
 }
