@@ -5,12 +5,15 @@
 #include "ChildProcess.h"
 #include "QuilloServerProcess.h"
 #include "app/TranslateAnywhere.h"
+#include "desktop/GlobalHotkey.h"
 #include "desktop/SingleInstance.h"
 #include "desktop/TResultPopup.h"
 
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <qguiapplication_platform.h>
+#include <xcb/xcb.h>
 
 using namespace quillo;
 using namespace quillo::test;
@@ -63,7 +66,46 @@ protected:
     std::unique_ptr<TranslateAnywhere> m_anywhere;
 };
 
+// What a window manager would say (Xvfb runs none): `window` has the focus, full screen or not.
+void announceActiveWindow(WId window, bool fullScreen)
+{
+    xcb_connection_t* connection = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    const auto atom = [connection](const char* name) {
+        const auto cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(strlen(name)), name);
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+        const xcb_atom_t value = reply->atom;
+        free(reply);
+        return value;
+    };
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const auto id = static_cast<xcb_window_t>(window);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, root, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 32, 1,
+                        &id);
+    const xcb_atom_t state = atom("_NET_WM_STATE_FULLSCREEN");
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32,
+                        fullScreen ? 1 : 0, &state);
+    xcb_flush(connection);
+}
+
 } // namespace
+
+TEST_F(HotkeyTest, OverAFullScreenProgramThePopupOpensWithoutTakingTheFocus)
+{
+    QWidget film;
+    film.setAttribute(Qt::WA_QuitOnClose, false);
+    film.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&film));
+    for (const bool fullScreen : {true, false}) {
+        announceActiveWindow(film.winId(), fullScreen);
+        EXPECT_EQ(ActiveWindowIsFullScreen(), fullScreen);
+        m_anywhere->TranslateText(QStringLiteral("hello"));
+        EXPECT_TRUE(m_anywhere->Popup->isVisible());
+        EXPECT_EQ(m_anywhere->Popup->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus), fullScreen);
+        EXPECT_EQ(m_anywhere->Popup->testAttribute(Qt::WA_ShowWithoutActivating), fullScreen);
+        EXPECT_EQ(m_anywhere->Popup->ResultText(), QStringLiteral("[fr] hello"));
+        m_anywhere->Popup->close();
+    }
+}
 
 TEST_F(HotkeyTest, TheKeyTranslatesThePrimarySelectionIntoThePopup)
 {
