@@ -8,7 +8,7 @@ PACKAGES=(
   libcurl4-openssl-dev zlib1g-dev libssl-dev libsqlite3-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-noto-cjk xvfb xauth xdotool xclip x11-apps imagemagick
-  libxcb1-dev libxcb-keysyms1-dev
+  libxcb1-dev libxcb-keysyms1-dev dbus-daemon libglib2.0-bin
   apertium apertium-eng-spa apertium-fr-es apertium-es-pt apertium-spa-ita
   curl wrk hyperfine opencc libopencc-dev apertium-apy chromium
   libexttextcat-dev libexttextcat-data

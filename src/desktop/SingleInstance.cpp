@@ -94,10 +94,16 @@ public:
     }
 
 public slots:
-    Q_SCRIPTABLE void TranslateSelection() { emit m_instance->commandReceived(kTranslateSelectionCommand); }
-    Q_SCRIPTABLE void ShowWindow() { emit m_instance->commandReceived(kShowCommand); }
+    Q_SCRIPTABLE void TranslateSelection() { later(kTranslateSelectionCommand); }
+    Q_SCRIPTABLE void ShowWindow() { later(kShowCommand); }
 
 private:
+    // The caller gets its answer at once; the command (which may wait for a translation) runs after.
+    void later(const char* command)
+    {
+        QTimer::singleShot(0, m_instance, [instance = m_instance, command] { emit instance->commandReceived(command); });
+    }
+
     SingleInstance* m_instance;
 };
 

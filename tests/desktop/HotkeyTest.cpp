@@ -143,3 +143,24 @@ TEST_F(HotkeyTest, ASecondStartHandsItsCommandToTheRunningProgramAndEnds)
     EXPECT_TRUE(status->succeeded());
     qunsetenv("XDG_RUNTIME_DIR");
 }
+
+TEST_F(HotkeyTest, TheSessionBusMethodTranslatesTheSelection)
+{
+    // Run by its own ctest entry inside dbus-run-session; elsewhere there is no bus to call on.
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        GTEST_SKIP() << "no session bus";
+    SingleInstance instance(m_folder.filePath(QStringLiteral("quillo.socket")));
+    ServeInstance(m_anywhere.get(), &instance, kShowCommand);
+    ASSERT_NO_FATAL_FAILURE(selectElsewhere(QStringLiteral("über die Brücke")));
+
+    ChildProcess call(tool("gdbus"), {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                                      QStringLiteral("org.quillo.Quillo"), QStringLiteral("--object-path"),
+                                      QStringLiteral("/Quillo"), QStringLiteral("--method"),
+                                      QStringLiteral("org.quillo.Quillo.TranslateSelection")});
+    ASSERT_TRUE(call.started()) << call.startError().toStdString();
+    QTRY_COMPARE_WITH_TIMEOUT(m_anywhere->Popup->ResultText(), QStringLiteral("[fr] über die Brücke"),
+                              kTranslationWaitMs);
+    const std::optional<ExitStatus> status = call.waitForExit(10000);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(status->succeeded());
+}
