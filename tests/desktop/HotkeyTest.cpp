@@ -107,6 +107,23 @@ TEST_F(HotkeyTest, OverAFullScreenProgramThePopupOpensWithoutTakingTheFocus)
     }
 }
 
+TEST_F(HotkeyTest, ThePopupClosesOnEscapeAndWhenTheUserWorksElsewhere)
+{
+    QWidget elsewhere;
+    elsewhere.setAttribute(Qt::WA_QuitOnClose, false);
+    elsewhere.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&elsewhere));
+    m_anywhere->TranslateText(QStringLiteral("hello"));
+    QTRY_VERIFY(m_anywhere->Popup->isActiveWindow());
+    QTest::keyClick(m_anywhere->Popup, Qt::Key_Escape);
+    EXPECT_FALSE(m_anywhere->Popup->isVisible());
+
+    m_anywhere->TranslateText(QStringLiteral("hello"));
+    QTRY_VERIFY(m_anywhere->Popup->isActiveWindow());
+    elsewhere.activateWindow();
+    QTRY_VERIFY(!m_anywhere->Popup->isVisible());
+}
+
 TEST_F(HotkeyTest, TheKeyTranslatesThePrimarySelectionIntoThePopup)
 {
     ASSERT_TRUE(m_anywhere->HotkeyError().isEmpty()) << m_anywhere->HotkeyError().toStdString();
