@@ -1,11 +1,16 @@
-# quillo_module(NAME [QT Core Gui ...] [DEPS target ...])
+# quillo_module(NAME [QT Core Gui ...] [DEPS target ...] [SOURCES file ...])
 # One static library per folder under src/, made of every .cpp/.h/.ui/.qrc in that folder,
-# so that adding a file needs no edit here.
+# so that adding a file needs no edit here. SOURCES names the files instead, for a folder that
+# keeps its logic and its window in two targets.
 function(quillo_module name)
-  cmake_parse_arguments(ARG "" "" "QT;DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS
-       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
-       ${CMAKE_CURRENT_SOURCE_DIR}/*.ui ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  cmake_parse_arguments(ARG "" "" "QT;DEPS;SOURCES" ${ARGN})
+  if(ARG_SOURCES)
+    set(sources ${ARG_SOURCES})
+  else()
+    file(GLOB sources CONFIGURE_DEPENDS
+         ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+         ${CMAKE_CURRENT_SOURCE_DIR}/*.ui ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  endif()
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/..)
   set(qtlibs)

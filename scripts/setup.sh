@@ -7,10 +7,14 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-l10n-tools libgl1-mesa-dev
   libcurl4-openssl-dev zlib1g-dev libssl-dev libsqlite3-dev libcpp-httplib-dev libgumbo-dev libicu-dev libboost-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  fonts-noto-cjk xvfb xauth xdotool x11-apps imagemagick
+  fonts-noto-cjk xvfb xauth xdotool xclip x11-apps imagemagick
+  libxcb1-dev libxcb-keysyms1-dev dbus-daemon libglib2.0-bin
   apertium apertium-eng-spa apertium-fr-es apertium-es-pt apertium-spa-ita
   curl wrk hyperfine opencc libopencc-dev apertium-apy chromium
   dpkg-dev desktop-file-utils appstream lintian
+  libexttextcat-dev libexttextcat-data
+  # Qt TextToSpeech: its headers include QtQmlIntegration, which only qt6-declarative-dev brings.
+  qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin speech-dispatcher espeak-ng
 )
 
 missing=()

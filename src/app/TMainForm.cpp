@@ -354,6 +354,7 @@ bool TMainForm::ConvertLocally(const QByteArray& simplifiedCode, const QByteArra
         return false;
     const ScopeExit end([this] { EndBusy(); });
     Memo2->setPlainText(convert(Memo1->toPlainText()));
+    emit translationShown(Memo1->toPlainText(), Memo2->toPlainText());
     return true;
 }
 

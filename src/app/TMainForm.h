@@ -158,6 +158,10 @@ public:
     void N9Click();
     void N12Click();
 
+signals:
+    // A translation reached the result box (not a failure's text).
+    void translationShown(const QString& source, const QString& result);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

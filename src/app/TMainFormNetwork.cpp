@@ -10,6 +10,7 @@
 #include "app/ServiceReplies.h"
 #include "app/ServiceRequests.h"
 #include "app/TMainForm.h"
+#include "app/TranslationRequests.h"
 #include "http/TWebRequest.h"
 #include "ui/SkinControls.h"
 
@@ -18,71 +19,11 @@
 
 namespace quillo {
 
-namespace {
-
-const QString kConnectionFailed = QStringLiteral("   连 接 服 务 器 超 时 ，请 稍 后 重 试 。");
-const QString kHostUnreachable =
-    QStringLiteral(" 如 果 安 装 了 防 火 墙 请 先 关 闭 或 设 置 允 许 访 问 网 络，然 后 重 试 。");
-const QString kHostUnreachableHelp = QStringLiteral("访问服务器错误！请先连接到互联网，然后再翻译！") + QStringLiteral("\n\n")
-                                     + QStringLiteral("如果安装了防火墙请先关闭或设置允许访问网络，然后重试 。")
-                                     + QStringLiteral("\n\n");
-// A page without its result block is an error page or a changed service, not a translation.
-const QString kUnrecognisedReply = QStringLiteral("   服 务 器 返 回 的 内 容 无 法 识 别 ，请 稍 后 重 试 。");
-
-constexpr quint32 kTranslationTimeoutMs = 50000;
-constexpr quint32 kSpareTimeoutMs = 15000;
-
-void setTimeouts(TWebRequest& request, quint32 ms)
-{
-    request.Timeouts().setConnectTimeout(ms);
-    request.Timeouts().setReceiveTimeout(ms);
-    request.Timeouts().setSendTimeout(ms);
-    request.setWaitTimeout(static_cast<qint32>(ms));
-}
-
-TWebRequest* spareRequest(QObject* owner)
-{
-    auto* request = new TWebRequest(owner);
-    request->setObjectName(QStringLiteral("WebRequest0"));
-    request->setUseCache(false);
-    request->setUseCookies(false);
-    setTimeouts(*request, kSpareTimeoutMs);
-    request->setThreadPriority(tpHigher);
-    request->setWaitThread(true);
-    return request;
-}
-
-// Both translation components present themselves as the browser the services were made for.
-TWebRequest* translationRequest(const char* name, QObject* owner)
-{
-    auto* request = new TWebRequest(owner);
-    request->setObjectName(QString::fromLatin1(name));
-    request->setAcceptTypes(QStringLiteral("image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, "
-                                           "application/vnd.ms-excel, application/msword, */*"));
-    request->setAddHeaders({QStringLiteral("Connection: Keep-Alive")});
-    request->setAgent(QStringLiteral("Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)"));
-    request->setUseCache(false);
-    request->setReferer(BabelFishReferer());
-    request->setRequestMethod(rmPOST);
-    setTimeouts(*request, kTranslationTimeoutMs);
-    request->setThreadPriority(tpHigher);
-    request->setWaitThread(true);
-    return request;
-}
-
-// The stream lives only for the event; an absent one is an empty reply.
-QByteArray readReply(QIODevice* stream)
-{
-    return stream ? stream->readAll() : QByteArray();
-}
-
-} // namespace
-
 void TMainForm::CreateWebRequests()
 {
-    WebRequest0 = spareRequest(this);
-    WebRequest1 = translationRequest("WebRequest1", this);
-    WebRequest2 = translationRequest("WebRequest2", this);
+    WebRequest0 = SpareRequest(this);
+    WebRequest1 = TranslationRequest("WebRequest1", this);
+    WebRequest2 = TranslationRequest("WebRequest2", this);
 
     WebRequest1->OnDone = [this](QObject* sender, const QString& type, qint64 size, QIODevice* stream) {
         WebRequest1Done(sender, type, size, stream);
@@ -161,10 +102,10 @@ void TMainForm::WebRequest1Done(QObject* /*sender*/, const QString& /*contentTyp
     // The engine selected now, not the one that sent the request, decides what the reply is.
     switch (TranslationServer->currentIndex()) {
     case 0:
-        StartWorldLingoStageTwo(readReply(stream));
+        StartWorldLingoStageTwo(ReadReply(stream));
         break;
     case 1:
-        BabelFishReplyArrived(readReply(stream));
+        BabelFishReplyArrived(ReadReply(stream));
         break;
     default:
         // Nobody is left to read the reply; the button must not stay disabled.
@@ -183,6 +124,7 @@ void TMainForm::BabelFishReplyArrived(const QByteArray& body)
     }
     if (!FViaEnglish) {
         Memo2->setPlainText(*text);
+        emit translationShown(Memo1->toPlainText(), *text);
         return;
     }
     endBusy.dismiss();
@@ -193,12 +135,13 @@ void TMainForm::WebRequest2Done(QObject* /*sender*/, const QString& /*contentTyp
                                 QIODevice* stream)
 {
     const auto endBusy = qScopeGuard([this] { EndBusy(); });
-    const std::optional<QString> text = WorldLingoResultText(readReply(stream), FSessionTranslate);
+    const std::optional<QString> text = WorldLingoResultText(ReadReply(stream), FSessionTranslate);
     if (!text) {
         ShowError(kUnrecognisedReply);
         return;
     }
     Memo2->setPlainText(*text);
+    emit translationShown(Memo1->toPlainText(), *text);
 }
 
 // ---- Failures ----

@@ -1,7 +1,10 @@
+#include "app/AnywhereServices.h"
 #include "app/ServiceLauncher.h"
 #include "app/StartupProbe.h"
 #include "app/TerminationSignals.h"
 #include "app/TMainForm.h"
+#include "app/TranslateAnywhere.h"
+#include "desktop/SingleInstance.h"
 #include "sendinfo/TSendUserInfo.h"
 #include "tranURL/TURL.h"
 #include "ui/Fun.h"
@@ -19,6 +22,13 @@ int main(int argc, char** argv)
     quillo::EnableSkinnedFrames(true);
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLO_APP_ID));
 
+    // A program already running takes this start's command; no second main window opens and no
+    // second server starts.
+    quillo::SingleInstance instance;
+    const QByteArray command = quillo::CommandOfArguments(QApplication::arguments());
+    if (instance.handOver(command))
+        return 0;
+
     // Declared before the windows, so that it outlives them: the server is left only after the
     // last window has gone.
     quillo::ServiceLauncher ownService(quillo::ServiceLauncher::DefaultSetup());
@@ -33,6 +43,8 @@ int main(int argc, char** argv)
 
     quillo::StartupProbe probe(&mainForm);
     quillo::TerminationSignals terminationSignals;
+    const auto anywhere = quillo::StartTranslateAnywhere(&mainForm);
+    quillo::ServeInstance(anywhere.get(), &instance, command);
     mainForm.show();
     return app.exec();
 }

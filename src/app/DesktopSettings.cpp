@@ -1,0 +1,35 @@
+#include "app/DesktopSettings.h"
+
+namespace quillo {
+
+namespace {
+
+bool readSwitch(const QSettings& key, const QString& name, bool fallback)
+{
+    bool ok = false;
+    const int value = key.value(name).toInt(&ok);
+    return ok ? value != 0 : fallback;
+}
+
+} // namespace
+
+DesktopChoices ReadDesktopChoices(const QSettings& key)
+{
+    DesktopChoices choices;
+    if (const QVariant hotkey = key.value(QStringLiteral("Hotkey")); hotkey.isValid())
+        choices.hotkey = QKeySequence::fromString(hotkey.toString(), QKeySequence::PortableText);
+    choices.closeToTray = readSwitch(key, QStringLiteral("CloseToTray"), choices.closeToTray);
+    choices.speech = readSwitch(key, QStringLiteral("Speech"), choices.speech);
+    choices.history = readSwitch(key, QStringLiteral("History"), choices.history);
+    return choices;
+}
+
+void WriteDesktopChoices(QSettings& key, const DesktopChoices& choices)
+{
+    key.setValue(QStringLiteral("Hotkey"), choices.hotkey.toString(QKeySequence::PortableText));
+    key.setValue(QStringLiteral("CloseToTray"), choices.closeToTray ? 1 : 0);
+    key.setValue(QStringLiteral("Speech"), choices.speech ? 1 : 0);
+    key.setValue(QStringLiteral("History"), choices.history ? 1 : 0);
+}
+
+} // namespace quillo

@@ -1,0 +1,255 @@
+#include "app/TranslateAnywhere.h"
+
+#include "app/DesktopSettings.h"
+#include "app/SettingsStore.h"
+#include "app/TMainForm.h"
+#include "desktop/GlobalHotkey.h"
+#include "desktop/SelectionText.h"
+#include "desktop/SingleInstance.h"
+#include "desktop/TDesktopSettingsForm.h"
+#include "desktop/TResultPopup.h"
+#include "translate/Languages.h"
+#include "ui/SkinControls.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QStyle>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+namespace quillo {
+
+namespace {
+
+QString pairText(int source, int target)
+{
+    const QStringList names = LanguageNames();
+    return names.value(source) + QStringLiteral(" → ") + names.value(target);
+}
+
+QIcon trayIconImage()
+{
+    const QIcon icon = QApplication::windowIcon();
+    return icon.isNull() ? QApplication::style()->standardIcon(QStyle::SP_FileDialogDetailedView) : icon;
+}
+
+} // namespace
+
+TranslateAnywhere::TranslateAnywhere(TMainForm* mainForm, const DesktopChoices& choices, QObject* parent)
+    : QObject(parent)
+    , Popup(new TResultPopup)
+    , Translator(new TextTranslator(this))
+    , Hotkey(new GlobalHotkey(this))
+    , TrayIcon(new QSystemTrayIcon(trayIconImage(), this))
+    , FMainForm(mainForm)
+    , FChoices(choices)
+{
+    // The popup is a top-level window of its own; it goes with this object.
+    connect(this, &QObject::destroyed, Popup, &QObject::deleteLater);
+    CreateTrayMenu();
+    TrayIcon->show();
+    GrabHotkey(FChoices.hotkey);
+    QApplication::setQuitOnLastWindowClosed(!FChoices.closeToTray);
+    UpdateActions();
+
+    connect(Hotkey, &GlobalHotkey::activated, this, &TranslateAnywhere::TranslateSelection);
+    connect(Translator, &TextTranslator::finished, this, [this](const QString& result) {
+        Popup->ShowResult(result);
+        Record(FPopupJob, result);
+    });
+    connect(Translator, &TextTranslator::failed, Popup, &TResultPopup::ShowFailure);
+    connect(Popup, &TResultPopup::openRequested, this, &TranslateAnywhere::OpenInMainWindow);
+    connect(Popup, &TResultPopup::speakRequested, this, [this](const QString& text) {
+        if (Hooks.speak)
+            Hooks.speak(text, FPopupJob.target);
+    });
+    connect(FMainForm, &TMainForm::translationShown, this, &TranslateAnywhere::RecordMainWindowTranslation);
+    connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            ShowMainWindow();
+    });
+    FMainForm->installEventFilter(this);
+    TrayIcon->setToolTip(QApplication::applicationName());
+}
+
+// A key another program holds is said at once: pressing it would otherwise just do nothing. Where
+// no grab exists the settings dialog explains the desktop's own shortcuts instead.
+void TranslateAnywhere::GrabHotkey(const QKeySequence& keys)
+{
+    if (!Hotkey->setShortcut(keys) && GlobalHotkey::grabAvailable())
+        TrayIcon->showMessage(QApplication::applicationName(), Hotkey->error(), QSystemTrayIcon::Warning);
+}
+
+void TranslateAnywhere::CreateTrayMenu()
+{
+    TrayMenu = new TSkinPopupMenu(QStringLiteral("TrayMenu"), FMainForm);
+    TranslateAction = TrayMenu->addItem(QStringLiteral("TranslateSelection"), QStringLiteral("翻译选中文字"));
+    ShowAction = TrayMenu->addItem(QStringLiteral("ShowMainWindow"), QStringLiteral("显示主窗口"));
+    HistoryAction = TrayMenu->addItem(QStringLiteral("History"), QStringLiteral("翻译历史"));
+    SpeechAction = TrayMenu->addItem(QStringLiteral("Speech"), QStringLiteral("朗读"));
+    SpeechAction->setCheckable(true);
+    SettingsAction = TrayMenu->addItem(QStringLiteral("Settings"), QStringLiteral("设置..."));
+    TrayMenu->addSeparatorItem(QStringLiteral("TraySeparator"));
+    QuitAction = TrayMenu->addItem(QStringLiteral("Quit"), QStringLiteral("退出"));
+    TrayIcon->setContextMenu(TrayMenu);
+
+    connect(TranslateAction, &QAction::triggered, this, &TranslateAnywhere::TranslateSelection);
+    connect(ShowAction, &QAction::triggered, this, &TranslateAnywhere::ShowMainWindow);
+    connect(HistoryAction, &QAction::triggered, this, [this] {
+        if (Hooks.showHistory)
+            Hooks.showHistory();
+    });
+    connect(SpeechAction, &QAction::triggered, this, [this](bool on) {
+        DesktopChoices changed = FChoices;
+        changed.speech = on;
+        ApplyChoices(changed);
+    });
+    connect(SettingsAction, &QAction::triggered, this, &TranslateAnywhere::OpenSettings);
+    connect(QuitAction, &QAction::triggered, this, &TranslateAnywhere::Quit);
+}
+
+void TranslateAnywhere::UpdateActions()
+{
+    SpeechAction->setChecked(FChoices.speech);
+    Popup->SpeakButton->setVisible(FChoices.speech);
+    HistoryAction->setEnabled(FChoices.history);
+    TranslateAction->setText(FChoices.hotkey.isEmpty()
+                                 ? QStringLiteral("翻译选中文字")
+                                 : QStringLiteral("翻译选中文字\t") + FChoices.hotkey.toString(QKeySequence::NativeText));
+}
+
+QString TranslateAnywhere::HotkeyError() const
+{
+    return Hotkey->error();
+}
+
+void TranslateAnywhere::RunCommand(const QByteArray& command)
+{
+    if (command == kTranslateSelectionCommand)
+        TranslateSelection();
+    else
+        ShowMainWindow();
+}
+
+void TranslateAnywhere::TranslateSelection()
+{
+    TranslateText(CurrentSelectionText());
+}
+
+TranslationJob TranslateAnywhere::JobFor(const QString& text) const
+{
+    TranslationJob job;
+    job.text = text;
+    job.engine = FMainForm->TranslationServer->currentIndex();
+    job.topic = FMainForm->TopicLanguage->currentIndex();
+    job.target = FMainForm->TargetLanguage->currentIndex();
+    const int chosenSource = (job.engine == 0 ? FMainForm->SourceLanguage2 : FMainForm->SourceLanguage)->currentIndex();
+    const int detected = Hooks.detectLanguage ? Hooks.detectLanguage(text) : -1;
+    job.source = detected >= 0 ? detected : chosenSource;
+    // Text already in the target language goes the other way, into the language the user
+    // translates from.
+    if (job.source == job.target && chosenSource != job.target)
+        job.target = chosenSource;
+    return job;
+}
+
+void TranslateAnywhere::TranslateText(const QString& text)
+{
+    // A key pressed again while a translation runs waits for that one rather than replacing it.
+    if (Translator->busy())
+        return;
+    FPopupJob = JobFor(text);
+    Popup->ShowFor(text, pairText(FPopupJob.source, FPopupJob.target), !ActiveWindowIsFullScreen());
+    Translator->translate(FPopupJob);
+}
+
+void TranslateAnywhere::Record(const TranslationJob& job, const QString& result)
+{
+    if (!FChoices.history || !Hooks.addToHistory)
+        return;
+    Hooks.addToHistory({job.source, job.target, FMainForm->TranslationServer->itemText(job.engine), job.text, result});
+}
+
+void TranslateAnywhere::RecordMainWindowTranslation(const QString& source, const QString& result)
+{
+    TranslationJob job;
+    job.engine = FMainForm->TranslationServer->currentIndex();
+    job.source = (job.engine == 0 ? FMainForm->SourceLanguage2 : FMainForm->SourceLanguage)->currentIndex();
+    job.target = FMainForm->TargetLanguage->currentIndex();
+    job.text = source;
+    Record(job, result);
+}
+
+void TranslateAnywhere::OpenInMainWindow(const QString& text)
+{
+    FMainForm->Memo1->setPlainText(text);
+    ShowMainWindow();
+}
+
+void TranslateAnywhere::ShowMainWindow()
+{
+    FMainForm->show();
+    FMainForm->setWindowState(FMainForm->windowState() & ~Qt::WindowMinimized);
+    FMainForm->raise();
+    FMainForm->activateWindow();
+}
+
+void TranslateAnywhere::ApplyChoices(const DesktopChoices& choices)
+{
+    if (FChoices.history && !choices.history && Hooks.clearHistory)
+        Hooks.clearHistory();
+    if (choices.hotkey != Hotkey->shortcut() || !Hotkey->error().isEmpty())
+        GrabHotkey(choices.hotkey);
+    FChoices = choices;
+    // With the window in the tray, closing the last dialog must not end the program.
+    QApplication::setQuitOnLastWindowClosed(!FChoices.closeToTray);
+    const auto key = OpenSettingsKey();
+    WriteDesktopChoices(*key, FChoices);
+    UpdateActions();
+}
+
+void TranslateAnywhere::OpenSettings()
+{
+    TDesktopSettingsForm form(FChoices, GlobalHotkey::grabAvailable());
+    form.setAttribute(Qt::WA_QuitOnClose, false);
+    if (GlobalHotkey::grabAvailable() && !Hotkey->error().isEmpty())
+        form.NoteLabel->setText(Hotkey->error() + u'\n' + form.NoteLabel->text());
+    if (form.exec() == QDialog::Accepted)
+        ApplyChoices(form.Choices());
+}
+
+void TranslateAnywhere::Quit()
+{
+    FQuitting = true;
+    Popup->close();
+    FMainForm->close();
+    QApplication::quit();
+}
+
+bool TranslateAnywhere::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != FMainForm || event->type() != QEvent::Close || FQuitting)
+        return false;
+    if (FChoices.closeToTray && QSystemTrayIcon::isSystemTrayAvailable()) {
+        event->ignore();
+        FMainForm->hide();
+        return true;
+    }
+    // Closing the main window ends the program, whatever other window of ours is still open.
+    QTimer::singleShot(0, this, [this] {
+        if (!FMainForm->isVisible())
+            QApplication::quit();
+    });
+    return false;
+}
+
+void ServeInstance(TranslateAnywhere* anywhere, SingleInstance* instance, const QByteArray& startCommand)
+{
+    QObject::connect(instance, &SingleInstance::commandReceived, anywhere, &TranslateAnywhere::RunCommand);
+    instance->listen();
+    OfferCommandsOnSessionBus(instance);
+    if (startCommand == kTranslateSelectionCommand)
+        QTimer::singleShot(0, anywhere, [anywhere] { anywhere->TranslateSelection(); });
+}
+
+} // namespace quillo

@@ -1,0 +1,19 @@
+#include "desktop/SelectionText.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+namespace quillo {
+
+QString CurrentSelectionText()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard->supportsSelection()) {
+        const QString selected = clipboard->text(QClipboard::Selection).trimmed();
+        if (!selected.isEmpty())
+            return selected;
+    }
+    return clipboard->text(QClipboard::Clipboard).trimmed();
+}
+
+} // namespace quillo

@@ -1,0 +1,49 @@
+#pragma once
+// One running program per user session. The first instance listens on a local socket in the
+// user's runtime folder; a later one connects, hands over its command line's command and ends,
+// so a desktop shortcut bound to `quillo --translate-selection` reaches the running program.
+// The D-Bus name offers the same commands to desktops that bind shortcuts to D-Bus calls.
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+
+namespace quillo {
+
+// Commands a later start hands over: its window to the front, or the selection translated.
+inline constexpr char kShowCommand[] = "show";
+inline constexpr char kTranslateSelectionCommand[] = "translate-selection";
+
+// The command a command line asks for.
+QByteArray CommandOfArguments(const QStringList& arguments);
+
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+public:
+    // The socket in the user's runtime folder unless a test names another.
+    explicit SingleInstance(QString socketPath = DefaultSocketPath(), QObject* parent = nullptr);
+
+    static QString DefaultSocketPath();
+
+    // True when a running instance took `command`: this one should end.
+    bool handOver(const QByteArray& command);
+    // Becomes the running instance; a socket left by a crashed one is replaced.
+    bool listen();
+
+signals:
+    void commandReceived(const QByteArray& command);
+
+private:
+    void readCommand();
+
+    QString m_socketPath;
+    QLocalServer* m_server = nullptr;
+};
+
+// Registers the session-bus name "org.quillo.Quillo" with the methods TranslateSelection and
+// ShowWindow on "/Quillo", forwarding them to `instance` as commands. False without a session bus.
+bool OfferCommandsOnSessionBus(SingleInstance* instance);
+
+} // namespace quillo

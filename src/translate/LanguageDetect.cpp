@@ -1,0 +1,182 @@
+#include "translate/LanguageDetect.h"
+
+#include "translate/ChineseConvert.h"
+#include "translate/Languages.h"
+
+#include <QSet>
+
+#include <fingerprint.h>
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+namespace quillo {
+
+namespace {
+
+// Letters counted by the script they are written in.
+struct ScriptCounts
+{
+    int han = 0;
+    int kana = 0;
+    int hangul = 0;
+    int greek = 0;
+    int cyrillic = 0;
+    int latin = 0;
+};
+
+ScriptCounts CountScripts(const QString& text)
+{
+    ScriptCounts counts;
+    for (const char32_t codePoint : text.toUcs4()) {
+        switch (QChar::script(codePoint)) {
+        case QChar::Script_Han: ++counts.han; break;
+        case QChar::Script_Hiragana:
+        case QChar::Script_Katakana: ++counts.kana; break;
+        case QChar::Script_Hangul: ++counts.hangul; break;
+        case QChar::Script_Greek: ++counts.greek; break;
+        case QChar::Script_Cyrillic: ++counts.cyrillic; break;
+        case QChar::Script_Latin: counts.latin += QChar::isLetter(codePoint) ? 1 : 0; break;
+        default: break;
+        }
+    }
+    return counts;
+}
+
+int IndexOfCode(const char* code)
+{
+    for (int index = 0; index < kLanguageCount; ++index) {
+        if (BabelFishCode(index) == code)
+            return index;
+    }
+    return -1;
+}
+
+// The languages of the list that their script alone tells.
+const QSet<QByteArray> kScriptLanguages{"zh", "zt", "ja", "ko", "el", "ru"};
+
+const int kSimplifiedChinese = IndexOfCode("zh");
+const int kTraditionalChinese = IndexOfCode("zt");
+
+int ChangedCharacters(const QString& text, const QString& converted)
+{
+    if (converted.size() != text.size())
+        return text == converted ? 0 : 1;
+    int changed = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        changed += text[i] != converted[i] ? 1 : 0;
+    return changed;
+}
+
+// Characters only Traditional writing uses change when converted to Simplified, and the other way
+// round; text in characters both share counts as Simplified, the more common of the two.
+int DetectChinese(const QString& text)
+{
+    const int traditionalMarks = ChangedCharacters(text, TraditionalToSimplified(text));
+    const int simplifiedMarks = ChangedCharacters(text, SimplifiedToTraditional(text));
+    // Characters that only Traditional writing uses are the surer sign: converting to Traditional
+    // also changes characters Traditional text shares (公布 becomes 公佈), so a tie goes that way.
+    return traditionalMarks > 0 && traditionalMarks >= simplifiedMarks ? kTraditionalChinese : kSimplifiedChinese;
+}
+
+// The n-gram fingerprints of libexttextcat (LibreOffice's language guesser) for the languages of
+// the list written in Latin letters, and for a few other Latin-script languages so that text in
+// one of those is not forced into the list. Loaded once, on first use.
+class LatinFingerprints
+{
+public:
+    LatinFingerprints()
+    {
+        for (int index = 0; index < kLanguageCount; ++index) {
+            if (!kScriptLanguages.contains(BabelFishCode(index)))
+                load(BabelFishCode(index), index);
+        }
+        for (const char* other : {"pl", "cs", "hu", "fi", "sv", "da", "tr", "id", "vi", "hr"})
+            load(other, -1);
+    }
+    ~LatinFingerprints()
+    {
+        for (const Fingerprint& fingerprint : m_fingerprints)
+            fp_Done(fingerprint.handle);
+    }
+    LatinFingerprints(const LatinFingerprints&) = delete;
+    LatinFingerprints& operator=(const LatinFingerprints&) = delete;
+
+    // The closest language's index, -1 for one outside the list or when nothing could be loaded.
+    int closest(const QString& text) const
+    {
+        const QByteArray utf8 = text.toUtf8();
+        void* unknown = fp_Init(nullptr);
+        fp_SetProperty(unknown, TCPROP_UTF8AWARE, TC_TRUE);
+        int found = -1;
+        if (fp_Create(unknown, utf8.constData(), static_cast<uint4>(utf8.size()), kNgrams)) {
+            sint4 best = std::numeric_limits<sint4>::max();
+            for (const Fingerprint& fingerprint : m_fingerprints) {
+                const sint4 distance = fp_Compare(fingerprint.handle, unknown, best);
+                if (distance < best) {
+                    best = distance;
+                    found = fingerprint.index;
+                }
+            }
+        }
+        fp_Done(unknown);
+        return found;
+    }
+
+private:
+    struct Fingerprint
+    {
+        void* handle;
+        int index;
+    };
+    static constexpr int kNgrams = 400;
+
+    void load(const QByteArray& code, int index)
+    {
+        void* handle = fp_Init(code.constData());
+        fp_SetProperty(handle, TCPROP_UTF8AWARE, TC_TRUE);
+        const QByteArray path = QByteArray(QUILLO_TEXTCAT_FINGERPRINTS "/") + code + ".lm";
+        if (fp_Read(handle, path.constData(), kNgrams))
+            m_fingerprints.push_back({handle, index});
+        else
+            fp_Done(handle);
+    }
+
+    std::vector<Fingerprint> m_fingerprints;
+};
+
+int DetectLatin(const QString& text)
+{
+    static const LatinFingerprints fingerprints;
+    return fingerprints.closest(text);
+}
+
+} // namespace
+
+int DetectLanguage(const QString& text)
+{
+    const ScriptCounts counts = CountScripts(text);
+    // Japanese mixes Chinese characters with kana; a text with hardly any kana is Chinese quoting a
+    // Japanese name or two.
+    const bool japanese = counts.kana > 0 && counts.kana * 10 >= counts.han + counts.kana;
+    // A Chinese character or a hangul syllable says about as much as three alphabet letters: a
+    // Chinese sentence naming "Linux" stays Chinese.
+    constexpr int kSyllableWeight = 3;
+    const int chineseOrJapanese = kSyllableWeight * (counts.han + (japanese ? counts.kana : 0));
+    const int hangul = kSyllableWeight * counts.hangul;
+    const int most = std::max({chineseOrJapanese, hangul, counts.greek, counts.cyrillic, counts.latin});
+    if (most == 0)
+        return -1;
+    if (most == chineseOrJapanese)
+        return japanese ? IndexOfCode("ja") : DetectChinese(text);
+    if (most == hangul)
+        return IndexOfCode("ko");
+    if (most == counts.greek)
+        return IndexOfCode("el");
+    if (most == counts.cyrillic)
+        return IndexOfCode("ru");
+    return DetectLatin(text);
+}
+
+} // namespace quillo
