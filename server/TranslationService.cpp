@@ -24,21 +24,36 @@ TranslationService::Coverage TranslationService::coverage(const ServiceLanguage&
 Translation TranslationService::translate(const TranslationRequest& request) const
 {
     const std::string pair = std::string(request.source->code) + "->" + std::string(request.target->code);
+    std::string lastFailure;
     for (const auto& backend : backends_) {
-        if (!backend->covers(request.source->code, request.target->code))
+        if (!backend->covers(request.source->code, request.target->code) || !backend->accepts(request))
             continue;
         BackendResult result = backend->translate(request);
         if (result.ok)
             return {Translation::Outcome::Translated, std::move(result.text)};
         LogError(std::string(backend->name()) + " failed on " + pair + ": " + result.error);
-        return {Translation::Outcome::Failed, failureSentence()};
+        lastFailure = result.userMessage.empty() ? failureSentence() : std::move(result.userMessage);
+        if (!result.tryNext)
+            return {Translation::Outcome::Failed, std::move(lastFailure)};
     }
+    if (!lastFailure.empty())
+        return {Translation::Outcome::Failed, std::move(lastFailure)};
     if (coverage(*request.source, *request.target) == Coverage::Unreachable) {
         LogError("no reachable engine for " + pair);
         return {Translation::Outcome::Failed, failureSentence()};
     }
     LogWarning("no engine for " + pair);
     return {Translation::Outcome::NoEngine, noEngineSentence(*request.source, *request.target)};
+}
+
+const TranslationBackend* TranslationService::engineFor(const ServiceLanguage& source,
+                                                        const ServiceLanguage& target) const
+{
+    for (const auto& backend : backends_) {
+        if (backend->covers(source.code, target.code))
+            return backend.get();
+    }
+    return nullptr;
 }
 
 std::string TranslationService::backendNames() const
@@ -56,7 +71,7 @@ std::string TranslationService::noEngineSentence(const ServiceLanguage& source,
                                                  const ServiceLanguage& target)
 {
     return "本服务器没有从" + std::string(source.name) + "翻译到" + std::string(target.name)
-        + "的翻译引擎。";
+        + "的翻译引擎。\n" + std::string(kAddEngineHint);
 }
 
 std::string TranslationService::failureSentence()
