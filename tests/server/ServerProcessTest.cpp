@@ -187,7 +187,7 @@ TEST(ServerProcessTest, ApertiumIsTheDefaultAndEchoNever)
         ServerProcess bare({QStringLiteral("--data"), data.path(), QStringLiteral("--apertium-modes"),
                             data.filePath(QStringLiteral("none"))});
         ASSERT_TRUE(bare.listening()) << bare.failure().toStdString();
-        EXPECT_EQ(translate(bare), QStringLiteral("本服务器没有从英语翻译到西班牙语的翻译引擎。"));
+        EXPECT_TRUE(translate(bare).startsWith(QStringLiteral("本服务器没有从英语翻译到西班牙语的翻译引擎。")));
     }
     if (!quillo::server::ApertiumBackend::installed("/usr/share/apertium/modes"))
         GTEST_SKIP() << "Apertium is not installed (scripts/setup.sh installs apertium and its pairs)";
