@@ -219,41 +219,50 @@ std::unique_ptr<CedictIndex> CedictIndex::open(const std::string& sourceFile, co
     return nullptr;
 }
 
+CedictIndex::CedictIndex(sqlite3* db) : db_(db)
+{
+    sqlite3_prepare_v3(db_,
+                       "SELECT traditional, simplified, pinyin, senses FROM entries"
+                       " WHERE simplified = ?1 OR traditional = ?1 ORDER BY id LIMIT ?2",
+                       -1, SQLITE_PREPARE_PERSISTENT, &chineseQuery_, nullptr);
+    // Entries where the word is the first sense come first, then single words before phrases.
+    sqlite3_prepare_v3(db_,
+                       "SELECT e.traditional, e.simplified, e.pinyin, e.senses FROM english t"
+                       " JOIN entries e ON e.id = t.entry WHERE t.term = ?1"
+                       " ORDER BY t.position, length(e.simplified), e.id LIMIT ?2",
+                       -1, SQLITE_PREPARE_PERSISTENT, &englishQuery_, nullptr);
+}
+
 CedictIndex::~CedictIndex()
 {
+    sqlite3_finalize(chineseQuery_);
+    sqlite3_finalize(englishQuery_);
     sqlite3_close(db_);
 }
 
-std::vector<DictionaryEntry> CedictIndex::select(const char* sql, const std::string& key) const
+std::vector<DictionaryEntry> CedictIndex::select(sqlite3_stmt* query, const std::string& key) const
 {
     std::lock_guard lock(mutex_);
     std::vector<DictionaryEntry> entries;
-    const Statement statement = prepare(db_, sql);
-    if (!statement)
+    if (!query)
         return entries;
-    bind(statement.get(), 1, key);
-    sqlite3_bind_int(statement.get(), 2, kMaxEntries);
-    while (sqlite3_step(statement.get()) == SQLITE_ROW) {
-        entries.push_back({column(statement.get(), 0), column(statement.get(), 1), column(statement.get(), 2),
-                           SplitNonEmpty(column(statement.get(), 3), '/')});
+    sqlite3_reset(query);
+    bind(query, 1, key);
+    sqlite3_bind_int(query, 2, kMaxEntries);
+    while (sqlite3_step(query) == SQLITE_ROW) {
+        entries.push_back({column(query, 0), column(query, 1), column(query, 2), SplitNonEmpty(column(query, 3), '/')});
     }
     return entries;
 }
 
 std::vector<DictionaryEntry> CedictIndex::lookupChinese(std::string_view headword) const
 {
-    return select("SELECT traditional, simplified, pinyin, senses FROM entries"
-                  " WHERE simplified = ?1 OR traditional = ?1 ORDER BY id LIMIT ?2",
-                  std::string(headword));
+    return select(chineseQuery_, std::string(headword));
 }
 
 std::vector<DictionaryEntry> CedictIndex::lookupEnglish(std::string_view word) const
 {
-    // Entries where the word is the first sense come first, then single words before phrases.
-    return select("SELECT e.traditional, e.simplified, e.pinyin, e.senses FROM english t"
-                  " JOIN entries e ON e.id = t.entry WHERE t.term = ?1"
-                  " ORDER BY t.position, length(e.simplified), e.id LIMIT ?2",
-                  englishKey(word));
+    return select(englishQuery_, englishKey(word));
 }
 
 } // namespace quillo::server

@@ -13,6 +13,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace quillo::server {
 
@@ -42,10 +43,12 @@ public:
     static std::string englishKey(std::string_view text);
 
 private:
-    explicit CedictIndex(sqlite3* db) : db_(db) {}
-    std::vector<DictionaryEntry> select(const char* sql, const std::string& key) const;
+    explicit CedictIndex(sqlite3* db);
+    std::vector<DictionaryEntry> select(sqlite3_stmt* query, const std::string& key) const;
 
     sqlite3* db_;
+    sqlite3_stmt* chineseQuery_ = nullptr; // prepared once, used under the lock
+    sqlite3_stmt* englishQuery_ = nullptr;
     mutable std::mutex mutex_;
 };
 

@@ -23,6 +23,7 @@ public:
     std::string_view name() const override { return "dictionary"; }
     bool covers(std::string_view source, std::string_view target) const override;
     bool accepts(const TranslationRequest& request) const override;
+    bool wordsOnly() const override { return true; }
     BackendResult translate(const TranslationRequest& request) override;
 
     // The text as the dictionary is asked: without surrounding blanks.

@@ -42,6 +42,9 @@ public:
     virtual bool covers(std::string_view source, std::string_view target) const = 0;
     // Whether the engine takes this text at all (a dictionary takes words, not sentences).
     virtual bool accepts(const TranslationRequest&) const { return true; }
+    // A dictionary: it answers words with entries, so it stands in only where no engine that
+    // translates covers the pair, and a pair it alone covers has no engine for whole texts (pages).
+    virtual bool wordsOnly() const { return false; }
     // False while the engine cannot tell what it covers (a remote engine that does not answer).
     virtual bool reachable() const { return true; }
     // Called from many request threads at once.

@@ -14,6 +14,8 @@ TranslationService::Coverage TranslationService::coverage(const ServiceLanguage&
 {
     bool unreachable = false;
     for (const auto& backend : backends_) {
+        if (backend->wordsOnly())
+            continue;
         if (backend->covers(source.code, target.code))
             return Coverage::Covered;
         unreachable = unreachable || !backend->reachable();
@@ -25,8 +27,10 @@ Translation TranslationService::translate(const TranslationRequest& request) con
 {
     const std::string pair = std::string(request.source->code) + "->" + std::string(request.target->code);
     std::string lastFailure;
+    const Coverage translators = coverage(*request.source, *request.target);
     for (const auto& backend : backends_) {
-        if (!backend->covers(request.source->code, request.target->code) || !backend->accepts(request))
+        if (!backend->covers(request.source->code, request.target->code) || !backend->accepts(request)
+            || (backend->wordsOnly() && translators == Coverage::Covered))
             continue;
         BackendResult result = backend->translate(request);
         if (result.ok)
@@ -38,7 +42,7 @@ Translation TranslationService::translate(const TranslationRequest& request) con
     }
     if (!lastFailure.empty())
         return {Translation::Outcome::Failed, std::move(lastFailure)};
-    if (coverage(*request.source, *request.target) == Coverage::Unreachable) {
+    if (translators == Coverage::Unreachable) {
         LogError("no reachable engine for " + pair);
         return {Translation::Outcome::Failed, failureSentence()};
     }

@@ -24,7 +24,8 @@ public:
     explicit TranslationService(std::vector<std::unique_ptr<TranslationBackend>> backends);
 
     enum class Coverage { Covered, NoEngine, Unreachable };
-    // Unreachable when no engine covers the pair but one could not be asked.
+    // Whether an engine that translates whole texts covers the pair (a dictionary does not count);
+    // Unreachable when none does but one could not be asked.
     Coverage coverage(const ServiceLanguage& source, const ServiceLanguage& target) const;
 
     Translation translate(const TranslationRequest& request) const;

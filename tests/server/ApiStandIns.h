@@ -23,7 +23,8 @@ struct ArrivedRequest {
 // What both stand-ins share: the recorded requests, the chosen answer, a stall the destructor ends.
 class StandIn {
 public:
-    StandIn() = default;
+    // One request a connection: a kept-alive connection would hold up stop() until it times out.
+    StandIn() { site.server().set_keep_alive_max_count(1); }
     ~StandIn() { releaseStalls(); }
     StandIn(const StandIn&) = delete;
     StandIn& operator=(const StandIn&) = delete;

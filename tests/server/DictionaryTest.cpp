@@ -3,8 +3,10 @@
 
 #include "server/CedictIndex.h"
 #include "server/DictionaryBackend.h"
+#include "server/EchoBackend.h"
 #include "server/EngineSettings.h"
 #include "server/Pinyin.h"
+#include "server/TranslationService.h"
 
 #include <QTemporaryDir>
 
@@ -154,4 +156,24 @@ TEST(DictionaryRealDataTest, TheInstalledFileIndexesAndAnswers)
     EXPECT_NE(apple.text.find("[píng guǒ]\n  1. apple"), std::string::npos) << apple.text;
     const auto computer = simplified(index->lookupEnglish("computer"));
     EXPECT_NE(std::find(computer.begin(), computer.end(), "电脑"), computer.end());
+}
+
+TEST_F(DictionaryTest, StandsInOnlyWhereNoEngineTranslatesThePair)
+{
+    auto chain = [this](bool withEcho) {
+        std::vector<std::unique_ptr<TranslationBackend>> backends;
+        backends.push_back(std::make_unique<DictionaryBackend>(openSample()));
+        if (withEcho)
+            backends.push_back(std::make_unique<EchoBackend>());
+        return TranslationService(std::move(backends));
+    };
+    const TranslationService alone = chain(false);
+    // Pages and whole texts have no engine here.
+    EXPECT_EQ(alone.coverage(*LanguageByCode("zh"), *LanguageByCode("en")), TranslationService::Coverage::NoEngine);
+    EXPECT_EQ(alone.translate(request("苹果", "zh", "en")).outcome, Translation::Outcome::Translated);
+    const Translation sentence = alone.translate(request("今天天气很好。", "zh", "en"));
+    EXPECT_EQ(sentence.outcome, Translation::Outcome::NoEngine);
+    EXPECT_EQ(sentence.text, TranslationService::noEngineSentence(*LanguageByCode("zh"), *LanguageByCode("en")));
+
+    EXPECT_EQ(chain(true).translate(request("苹果", "zh", "en")).text, "[en] 苹果");
 }

@@ -122,6 +122,7 @@ TEST(EngineSettingsTest, ChainPutsDeepLBeforeTheChatModelAndAsksForAModelWhenNon
 TEST(EngineSettingsTest, LocalOllamaIsUsedOnlyWhenNothingIsConfigured)
 {
     LocalSite ollama;
+    ollama.server().set_keep_alive_max_count(1);
     ollama.server().Get("/api/tags", [](const httplib::Request&, httplib::Response& response) {
         response.set_content(R"({"models":[{"name":"qwen2.5:7b","model":"qwen2.5:7b","size":1}]})", "application/json");
     });
