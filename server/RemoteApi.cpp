@@ -109,7 +109,6 @@ ApiReply CallApi(const ApiRequest& request, Deadline deadline)
         curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
     }
     curl_easy_setopt(h, CURLOPT_USERAGENT, "quillo-server");
-    curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &collectBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &reply);
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &collectHeader);
