@@ -16,7 +16,9 @@ struct ChatCompletionOptions {
     std::string baseUrl; // ".../v1" for most servers; "/chat/completions" is appended
     std::string key;     // sent as a bearer token when not empty
     std::string model;
-    std::chrono::milliseconds budget{60000}; // for one whole request, every piece and retry included
+    // For one whole request, every piece and retry included: below the 50 s the program waits for
+    // an answer, so that a failure still reaches the user as a sentence.
+    std::chrono::milliseconds budget{40000};
     size_t pieceBytes = 2000;
 };
 

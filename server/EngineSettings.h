@@ -32,7 +32,7 @@ bool IsBackendName(std::string_view name);
 struct EngineSettings {
     std::vector<std::string> order; // empty = the default order of what is configured
     std::string llmUrl, llmKey, llmModel;
-    int llmTimeoutSeconds = 60;
+    int llmTimeoutSeconds = 40;
     std::string deeplKey, deeplUrl;
     std::string libreTranslateUrl, libreTranslateKey;
     std::string dictionaryFile;
