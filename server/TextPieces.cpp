@@ -15,8 +15,8 @@ size_t gapEnd(std::string_view text, size_t from)
     size_t end = from;
     while (end < text.size() && (text[end] == '\n' || isLineBlank(text[end])))
         ++end;
-    // Blanks that begin the next line (an indent) belong to that line.
-    while (end > from && isLineBlank(text[end - 1]))
+    // Blanks that begin a next line (an indent) belong to that line; at the end they are gap.
+    while (end < text.size() && end > from && isLineBlank(text[end - 1]))
         --end;
     return end;
 }

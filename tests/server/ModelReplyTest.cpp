@@ -34,7 +34,8 @@ TEST(ModelReplyTest, TakesOffOnlyWrappingItIsSureOf)
 
 TEST(TextPiecesTest, PiecesJoinBackToTheTextAndKeepToTheBudget)
 {
-    const std::string texts[] = {"", "one line", "\n\nlead\n", "a\nb\n\nc  \n  d\r\n\r\ne", std::string(50, 'x') + "\ny"};
+    const std::string texts[] = {"", "one line", "\n\nlead\n", "a\nb\n\nc  \n  d\r\n\r\ne", std::string(50, 'x') + "\ny",
+                                 "a\r", "a\n  ", "  "}; // blanks at the very end
     for (const std::string& text : texts) {
         std::string joined;
         for (const TextPiece& piece : SplitIntoPieces(text, 10)) {
