@@ -53,11 +53,15 @@ Translation TranslationService::translate(const TranslationRequest& request) con
 const TranslationBackend* TranslationService::engineFor(const ServiceLanguage& source,
                                                         const ServiceLanguage& target) const
 {
+    const TranslationBackend* dictionary = nullptr;
     for (const auto& backend : backends_) {
-        if (backend->covers(source.code, target.code))
+        if (!backend->covers(source.code, target.code))
+            continue;
+        if (!backend->wordsOnly())
             return backend.get();
+        dictionary = dictionary ? dictionary : backend.get();
     }
-    return nullptr;
+    return dictionary;
 }
 
 std::string TranslationService::backendNames() const

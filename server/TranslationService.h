@@ -30,7 +30,8 @@ public:
 
     Translation translate(const TranslationRequest& request) const;
     std::string backendNames() const;
-    // The first engine that covers the pair, whatever the text; nullptr when none does.
+    // The engine that serves the pair: the first that translates it, else a dictionary that
+    // covers it; nullptr when none does.
     const TranslationBackend* engineFor(const ServiceLanguage& source, const ServiceLanguage& target) const;
 
     // The line after the no-engine sentence.

@@ -175,5 +175,9 @@ TEST_F(DictionaryTest, StandsInOnlyWhereNoEngineTranslatesThePair)
     EXPECT_EQ(sentence.outcome, Translation::Outcome::NoEngine);
     EXPECT_EQ(sentence.text, TranslationService::noEngineSentence(*LanguageByCode("zh"), *LanguageByCode("en")));
 
-    EXPECT_EQ(chain(true).translate(request("苹果", "zh", "en")).text, "[en] 苹果");
+    EXPECT_EQ(alone.engineFor(*LanguageByCode("zh"), *LanguageByCode("en"))->name(), "dictionary");
+
+    const TranslationService withEcho = chain(true); // the dictionary first in order, yet echo serves
+    EXPECT_EQ(withEcho.translate(request("苹果", "zh", "en")).text, "[en] 苹果");
+    EXPECT_EQ(withEcho.engineFor(*LanguageByCode("zh"), *LanguageByCode("en"))->name(), "echo");
 }
