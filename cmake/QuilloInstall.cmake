@@ -53,6 +53,11 @@ install(FILES ${PROJECT_SOURCE_DIR}/assets/icons/quillo.svg
 # systemd looks for user units in /usr/lib/systemd/user, whatever the libdir of the architecture.
 install(FILES ${generated}/quillo-server.service DESTINATION lib/systemd/user)
 install(FILES ${generated}/copyright ${generated}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillo)
+# The offline dictionary's data (CC-CEDICT, named in the copyright file), where an installed
+# quillo-server looks for it.
+if(EXISTS "${QUILLO_CEDICT_FILE}")
+  install(FILES "${QUILLO_CEDICT_FILE}" DESTINATION ${QUILLO_INSTALL_DATADIR})
+endif()
 install(FILES ${generated}/quillo.1.gz ${generated}/quillo-server.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_GENERATOR DEB)

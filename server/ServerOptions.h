@@ -1,5 +1,6 @@
 #pragma once
-// The command line of quillo-server: serving (the default command), `publish` and `feedback`.
+// The command line of quillo-server: serving (the default command), `engines`, `publish` and
+// `feedback`.
 
 #include "server/FeedbackStore.h"
 #include "server/Release.h"
@@ -15,6 +16,9 @@ struct ServeOptions {
     std::vector<std::string> backends; // in order of preference; empty = the default choice
     std::string libreTranslateUrl;
     std::string libreTranslateKey;
+    std::string configFile;     // engine settings (INI); the environment and options override it
+    std::string dictionaryFile; // CC-CEDICT text file; empty = the one setup installs
+    std::string ollamaOrigin = "http://127.0.0.1:11434"; // looked at when nothing is configured
     std::string dataDirectory;
     std::string apertiumModes = "/usr/share/apertium/modes";
     size_t threads = 16;         // network and request handling
@@ -35,9 +39,9 @@ struct FeedbackListOptions {
 };
 
 struct CommandLine {
-    enum class Command { Serve, Publish, Feedback, Help, Version, Invalid };
+    enum class Command { Serve, Engines, Publish, Feedback, Help, Version, Invalid };
     Command command = Command::Invalid;
-    ServeOptions serve;
+    ServeOptions serve; // also the engines command's
     PublishRequest publish;
     FeedbackListOptions feedback;
     std::string error; // why the command line was refused

@@ -1,9 +1,7 @@
 #include "server/Service.h"
 
-#include "server/ApertiumBackend.h"
-#include "server/EchoBackend.h"
+#include "server/BackendChain.h"
 #include "server/FeedbackStore.h"
-#include "server/LibreTranslateBackend.h"
 #include "server/Log.h"
 #include "server/PageFetcher.h"
 #include "server/Release.h"
@@ -82,30 +80,7 @@ Service::~Service() = default;
 std::vector<std::unique_ptr<TranslationBackend>> Service::makeBackends(const ServeOptions& options,
                                                                        std::string& error)
 {
-    std::vector<std::string> names = options.backends;
-    if (names.empty()) {
-        if (ApertiumBackend::installed(options.apertiumModes))
-            names.push_back("apertium");
-        if (!options.libreTranslateUrl.empty())
-            names.push_back("libretranslate");
-    }
-    std::vector<std::unique_ptr<TranslationBackend>> backends;
-    for (const std::string& name : names) {
-        if (name == "echo") {
-            backends.push_back(std::make_unique<EchoBackend>());
-        } else if (name == "apertium") {
-            if (!ApertiumBackend::installed(options.apertiumModes)) {
-                error = "apertium is not installed (no apertium-wblank-mode, lt-proc or modes in "
-                    + options.apertiumModes + ")";
-                return {};
-            }
-            backends.push_back(std::make_unique<ApertiumBackend>(ApertiumOptions{options.apertiumModes}));
-        } else if (name == "libretranslate") {
-            backends.push_back(std::make_unique<LibreTranslateBackend>(
-                LibreTranslateOptions{options.libreTranslateUrl, options.libreTranslateKey}));
-        }
-    }
-    return backends;
+    return MakeBackends(options, error);
 }
 
 bool Service::start(std::string& error)

@@ -17,9 +17,21 @@ struct TranslationRequest {
 };
 
 struct BackendResult {
+    BackendResult() = default;
+    BackendResult(bool ok, std::string text, std::string error)
+        : ok(ok), text(std::move(text)), error(std::move(error))
+    {
+    }
+
     bool ok = false;
     std::string text;  // the translation (UTF-8) when ok
     std::string error; // what went wrong otherwise, for the log
+    // The engine could not be reached or gave no usable answer (network, 5xx, time-out, a reply
+    // it could not read): the next engine that covers the pair may answer instead.
+    bool tryNext = false;
+    // A Chinese sentence for the user in place of the general failure sentence (a refused key,
+    // too many requests); never carries a key.
+    std::string userMessage;
 };
 
 class TranslationBackend {
@@ -28,6 +40,11 @@ public:
     virtual std::string_view name() const = 0;
     // Whether this engine can translate from one short code ("en") to another.
     virtual bool covers(std::string_view source, std::string_view target) const = 0;
+    // Whether the engine takes this text at all (a dictionary takes words, not sentences).
+    virtual bool accepts(const TranslationRequest&) const { return true; }
+    // A dictionary: it answers words with entries, so it stands in only where no engine that
+    // translates covers the pair, and a pair it alone covers has no engine for whole texts (pages).
+    virtual bool wordsOnly() const { return false; }
     // False while the engine cannot tell what it covers (a remote engine that does not answer).
     virtual bool reachable() const { return true; }
     // Called from many request threads at once.

@@ -1,7 +1,9 @@
 #pragma once
 // Chooses the engine for a pair: the configured backends in their order of preference, the
-// first that covers the pair translates. A pair none covers is answered with a sentence that
-// says so, never with a made-up translation.
+// first that covers the pair (and takes the text) translates. One that cannot be reached or
+// fails on its side hands the text on to the next; one that refuses (a wrong key) ends the
+// request with its sentence. A pair none covers is answered with a sentence that says so and
+// how to add an engine, never with a made-up translation.
 
 #include "server/TranslationBackend.h"
 
@@ -22,11 +24,20 @@ public:
     explicit TranslationService(std::vector<std::unique_ptr<TranslationBackend>> backends);
 
     enum class Coverage { Covered, NoEngine, Unreachable };
-    // Unreachable when no engine covers the pair but one could not be asked.
+    // Whether an engine that translates whole texts covers the pair (a dictionary does not count);
+    // Unreachable when none does but one could not be asked.
     Coverage coverage(const ServiceLanguage& source, const ServiceLanguage& target) const;
 
     Translation translate(const TranslationRequest& request) const;
     std::string backendNames() const;
+    // The engine that serves the pair: the first that translates it, else a dictionary that
+    // covers it; nullptr when none does.
+    const TranslationBackend* engineFor(const ServiceLanguage& source, const ServiceLanguage& target) const;
+
+    // The line after the no-engine sentence.
+    static constexpr std::string_view kAddEngineHint =
+        "添加翻译引擎：启动服务器前设置 QUILLO_LLM_URL（本机 Ollama 可自动发现）或 QUILLO_DEEPL_KEY，"
+        "或用 --libretranslate 指向 LibreTranslate 服务器。";
 
     static std::string noEngineSentence(const ServiceLanguage& source, const ServiceLanguage& target);
     static std::string failureSentence();

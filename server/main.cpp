@@ -1,6 +1,7 @@
 // quillo-server: every outside service the program talks to, on one port.
 
 #include "server/Commands.h"
+#include "server/EnginesTable.h"
 #include "server/Service.h"
 #include "server/ServerOptions.h"
 
@@ -13,6 +14,8 @@ int main(int argc, char** argv)
     switch (line.command) {
     case CommandLine::Command::Serve:
         return RunServe(line.serve);
+    case CommandLine::Command::Engines:
+        return RunEngines(line.serve);
     case CommandLine::Command::Publish:
         return RunPublish(line.publish);
     case CommandLine::Command::Feedback:

@@ -66,6 +66,19 @@ TEST(ServerOptionsTest, BadServeOptionsAreRefusedWithAReason)
     }
     const CommandLine libre = parse({"--backend", "libretranslate", "--libretranslate", "http://x:5000"});
     EXPECT_EQ(libre.command, CommandLine::Command::Serve) << libre.error;
+    // The address may come from the configuration file.
+    EXPECT_EQ(parse({"--backend", "libretranslate", "--config", "e.ini"}).command, CommandLine::Command::Serve);
+}
+
+TEST(ServerOptionsTest, EnginesCommandTakesTheServersOptions)
+{
+    const CommandLine engines = parse({"engines", "--config", "e.ini", "--backend", "deepl,llm,dictionary",
+                                       "--dictionary", "c.u8"});
+    ASSERT_EQ(engines.command, CommandLine::Command::Engines) << engines.error;
+    EXPECT_EQ(engines.serve.configFile, "e.ini");
+    EXPECT_EQ(engines.serve.dictionaryFile, "c.u8");
+    EXPECT_EQ(engines.serve.backends, (std::vector<std::string>{"deepl", "llm", "dictionary"}));
+    EXPECT_EQ(parse({"engines", "stray"}).command, CommandLine::Command::Invalid);
 }
 
 TEST(ServerOptionsTest, PublishAndFeedbackCommands)
