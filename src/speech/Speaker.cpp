@@ -3,6 +3,7 @@
 #include "translate/Languages.h"
 
 #include <QTextToSpeech>
+#include <QVoice>
 
 #include <array>
 #include <optional>
@@ -48,6 +49,24 @@ std::optional<QLocale> MatchingLocale(const QList<QLocale>& available, const QLo
     return sameLanguage;
 }
 
+// Voices whose language Qt cannot name are listed under the C locale: espeak-ng's Mandarin, "cmn",
+// is one of them behind speech-dispatcher. Such a voice is found by its name, which begins with the
+// language's English name ("Chinese (Mandarin, ...)"); the plain voice, not a variant ("...+Max").
+std::optional<QVoice> UnnamedLanguageVoice(QTextToSpeech* speech, const QLocale& wanted)
+{
+    const QString languageName = QLocale::languageToString(wanted.language());
+    for (const QLocale& locale : speech->availableLocales()) {
+        if (locale.language() != QLocale::C && locale.language() != QLocale::AnyLanguage)
+            continue;
+        speech->setLocale(locale);
+        for (const QVoice& voice : speech->availableVoices()) {
+            if (voice.name().startsWith(languageName) && !voice.name().contains(u'+'))
+                return voice;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 Speaker::Speaker(QObject* parent, const QString& engine)
@@ -81,16 +100,27 @@ bool Speaker::speak(const QString& text, int languageIndex)
         emit failed(QStringLiteral("无法启动朗读引擎，请确认已安装 speech-dispatcher 和 espeak-ng。"));
         return false;
     }
-    const std::optional<QLocale> locale = MatchingLocale(speech->availableLocales(), LanguageLocales()[languageIndex]);
-    if (!locale) {
+    speech->stop();
+    if (!chooseVoice(LanguageLocales()[languageIndex])) {
         emit failed(QStringLiteral("没有可以朗读%1的语音。").arg(names[languageIndex]));
         return false;
     }
-    speech->stop();
-    if (speech->locale() != *locale)
-        speech->setLocale(*locale);
     speech->say(text);
     return true;
+}
+
+bool Speaker::chooseVoice(const QLocale& wanted)
+{
+    if (const std::optional<QLocale> locale = MatchingLocale(speech_->availableLocales(), wanted)) {
+        if (speech_->locale() != *locale)
+            speech_->setLocale(*locale);
+        return true;
+    }
+    if (const std::optional<QVoice> voice = UnnamedLanguageVoice(speech_, wanted)) {
+        speech_->setVoice(*voice);
+        return true;
+    }
+    return false;
 }
 
 void Speaker::stop()

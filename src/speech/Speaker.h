@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+class QLocale;
 class QTextToSpeech;
 
 namespace quillo {
@@ -28,6 +29,8 @@ signals:
 
 private:
     QTextToSpeech* engine();
+    // Sets the engine's locale, or a voice, for reading `wanted`'s language; false when it has none.
+    bool chooseVoice(const QLocale& wanted);
 
     QString engineName_;
     QTextToSpeech* speech_ = nullptr;
