@@ -12,7 +12,8 @@ PACKAGES=(
   curl wrk hyperfine opencc libopencc-dev apertium-apy chromium
   libexttextcat-dev libexttextcat-data
   # Qt TextToSpeech: its headers include QtQmlIntegration, which only qt6-declarative-dev brings.
-  qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin speech-dispatcher espeak-ng
+  qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin speech-dispatcher
+  speech-dispatcher-espeak-ng espeak-ng
 )
 
 missing=()
