@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTextToSpeech>
 
 #include <gtest/gtest.h>
 
@@ -25,13 +24,14 @@ protected:
 TEST_F(SpeakerTest, ReadsInTheLanguagesLocaleOrAnotherCountrysForTheSameLanguage)
 {
     Speaker speaker(nullptr, QStringLiteral("quillo-stand-in"));
-    EXPECT_EQ(speaker.findChild<QTextToSpeech*>(), nullptr);  // nothing loaded before the first use
+    EXPECT_TRUE(heard().isEmpty());  // nothing loaded before the first use
     QSignalSpy failures(&speaker, &Speaker::failed);
     EXPECT_TRUE(speaker.speak(QStringLiteral("Good morning"), 2));
     EXPECT_TRUE(speaker.speak(QStringLiteral("早安"), 1));  // Traditional, read by the mainland voice
     EXPECT_TRUE(speaker.speak(QStringLiteral("Bom dia"), 10));  // Brazilian, read by the Portuguese one
     EXPECT_TRUE(speaker.speak(QStringLiteral("Guten Morgen"), 5));
     speaker.stop();
+    EXPECT_EQ(heard().first(), QStringLiteral("engine"));
     EXPECT_EQ(heard().filter(QStringLiteral("say")),
               (QStringList{"say en_US Good morning", "say zh_CN 早安", "say pt_PT Bom dia", "say de_DE Guten Morgen"}));
     EXPECT_EQ(heard().last(), QStringLiteral("stop"));
@@ -67,6 +67,19 @@ TEST_F(SpeakerTest, SaysWhyWhenThereIsNoVoiceOrNoEngine)
         EXPECT_EQ(failures[0][0].toString(), QString::fromUtf8(c.message));
     }
     EXPECT_TRUE(heard().filter(QStringLiteral("say")).isEmpty());
+}
+
+TEST_F(SpeakerTest, GivesUpOnASpeechServiceThatDoesNotAnswer)
+{
+    qputenv("QUILLO_TEST_TTS_STALL_MS", "3000");
+    Speaker speaker(nullptr, QStringLiteral("quillo-stand-in"));
+    speaker.setReplyTimeout(100);
+    QSignalSpy failures(&speaker, &Speaker::failed);
+    EXPECT_FALSE(speaker.speak(QStringLiteral("Hello"), 2));
+    EXPECT_FALSE(speaker.speak(QStringLiteral("Hello again"), 2));  // not queued behind the stuck call
+    qunsetenv("QUILLO_TEST_TTS_STALL_MS");
+    ASSERT_EQ(failures.count(), 2);
+    EXPECT_EQ(failures[1][0].toString(), QStringLiteral("朗读服务没有响应，请检查 speech-dispatcher 是否正常运行。"));
 }
 
 } // namespace

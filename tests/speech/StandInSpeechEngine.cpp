@@ -1,11 +1,13 @@
 // A Qt TextToSpeech engine that speaks nothing: it offers the locales named in
 // QUILLO_TEST_TTS_LOCALES (comma-separated, e.g. "en_US,zh_CN"; "C" for voices of languages Qt
 // cannot name, which then are two Mandarin voices as espeak-ng names them) and notes every call
-// that matters in the application's property "standInSpeech" as "say <locale> <text>",
-// "voice <name>" or "stop", for the test.
+// that matters in the application's property "standInSpeech" as "engine", "say <locale> <text>",
+// "voice <name>" or "stop", for the test. QUILLO_TEST_TTS_STALL_MS makes creating the engine take
+// that long, as a hung speech service does; such an engine notes nothing.
 #include <QCoreApplication>
 #include <QTextToSpeechEngine>
 #include <QTextToSpeechPlugin>
+#include <QThread>
 #include <QVoice>
 
 namespace {
@@ -77,6 +79,11 @@ class StandInPlugin : public QObject, public QTextToSpeechPlugin
 public:
     QTextToSpeechEngine* createTextToSpeechEngine(const QVariantMap&, QObject* parent, QString*) const override
     {
+        if (const int stall = qEnvironmentVariableIntValue("QUILLO_TEST_TTS_STALL_MS")) {
+            QThread::msleep(stall);
+            return new StandInEngine(parent);
+        }
+        Note(QStringLiteral("engine"));
         return new StandInEngine(parent);
     }
 };
