@@ -109,8 +109,8 @@ public:
     // the hand-over.
     void post(std::function<void()> call)
     {
-        const std::lock_guard lock(m_mutex);
-        m_calls.push_back(std::move(call));
+        const std::lock_guard lock(mutex_);
+        calls_.push_back(std::move(call));
         // By name: the queued call is then made and read inside Qt alone. Under the lock, so that
         // this thread's use of the object visibly precedes everything the speech thread does
         // after taking the calls, its deletion included.
@@ -152,8 +152,8 @@ private:
     {
         std::deque<std::function<void()>> calls;
         {
-            const std::lock_guard lock(m_mutex);
-            calls.swap(m_calls);
+            const std::lock_guard lock(mutex_);
+            calls.swap(calls_);
         }
         for (const std::function<void()>& call : calls)
             call();
@@ -161,8 +161,8 @@ private:
 
     QString engineName_;
     QTextToSpeech* speech_ = nullptr;
-    std::mutex m_mutex;
-    std::deque<std::function<void()>> m_calls;
+    std::mutex mutex_;
+    std::deque<std::function<void()>> calls_;
 };
 
 Speaker::Speaker(QObject* parent, const QString& engine)
