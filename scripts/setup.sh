@@ -16,7 +16,8 @@ PACKAGES=(
   dpkg-dev desktop-file-utils appstream lintian
   libexttextcat-dev libexttextcat-data
   # Qt TextToSpeech: its headers include QtQmlIntegration, which only qt6-declarative-dev brings.
-  qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin speech-dispatcher espeak-ng
+  qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin speech-dispatcher
+  speech-dispatcher-espeak-ng espeak-ng
 )
 
 missing=()

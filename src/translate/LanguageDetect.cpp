@@ -154,8 +154,12 @@ int DetectLatin(const QString& text)
 
 } // namespace
 
-int DetectLanguage(const QString& text)
+int DetectLanguage(const QString& selection)
 {
+    // The opening of a long selection tells its language as well as the whole would, and keeps
+    // the conversions and the n-gram count short whatever was selected.
+    constexpr qsizetype kSampleLength = 2000;
+    const QString text = selection.left(kSampleLength);
     const ScriptCounts counts = CountScripts(text);
     // Japanese mixes Chinese characters with kana; a text with hardly any kana is Chinese quoting a
     // Japanese name or two.
