@@ -165,6 +165,7 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
         options.feedbackLimits.bytesPerDay = n ? static_cast<size_t>(*n) : 0;
         return n.has_value();
     });
+    reader.value("--token-key-file", into(options.tokenKeyFile));
     reader.value("--log-file", into(options.logFile));
     reader.value("--log-max-bytes", [&](const std::string& v) {
         const auto n = number(v, 4096, 1LL << 40);

@@ -21,6 +21,7 @@ struct ServeOptions {
     size_t pageWorkers = 8;      // page translations at once (they wait on other servers)
     int readTimeoutSeconds = 10; // for a whole request header, and again for its whole body
     std::vector<std::string> publicHosts; // Host names accepted besides the listening address
+    std::string tokenKeyFile; // the key that signs tokens; else $QUILLO_TOKEN_KEY, else random
     FeedbackLimits feedbackLimits;
     std::string logFile; // empty: standard error
     size_t logMaxBytes = 16 * 1024 * 1024;
