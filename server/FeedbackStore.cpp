@@ -131,6 +131,19 @@ bool FeedbackStore::hasRoomToday(size_t bytes, std::string& error) const
     return rows < limits_.rowsPerDay && stored + bytes <= limits_.bytesPerDay;
 }
 
+bool FeedbackStore::reachable(std::string& error) const
+{
+    std::lock_guard lock(mutex_);
+    const Statement statement = prepare(db_, "SELECT 1 FROM messages LIMIT 1", error);
+    if (!statement)
+        return false;
+    if (const int step = sqlite3_step(statement.get()); step != SQLITE_ROW && step != SQLITE_DONE) {
+        error = sqlite3_errmsg(db_);
+        return false;
+    }
+    return true;
+}
+
 FeedbackStore::Added FeedbackStore::add(FeedbackMessage& message, std::string& error)
 {
     std::lock_guard lock(mutex_);

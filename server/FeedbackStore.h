@@ -42,6 +42,8 @@ public:
     Added add(FeedbackMessage& message, std::string& error);
     void setLimits(FeedbackLimits limits);
     bool all(std::vector<FeedbackMessage>& messages, std::string& error) const;
+    // Whether the database answers a query now.
+    bool reachable(std::string& error) const;
 
     static std::string defaultPath(const std::string& dataDirectory);
 

@@ -171,6 +171,7 @@ bool Service::start(std::string& error)
     AddUpdateRoutes(router, context);
     AddFeedbackRoutes(router, context);
     AddHomePageRoutes(router, context);
+    AddHealthRoutes(router, context);
 
     if (!parts_->http.listen(options_.host, options_.port, error))
         return false;
