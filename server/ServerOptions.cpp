@@ -124,6 +124,13 @@ auto into(std::string& target)
     };
 }
 
+// A database other than the default SQLite file is a PostgreSQL address.
+bool readDatabase(const std::string& value, std::string& target)
+{
+    target = value;
+    return FeedbackStore::isPostgresAddress(value);
+}
+
 void parseServe(const std::vector<std::string>& arguments, size_t from, CommandLine& line)
 {
     ServeOptions& options = line.serve;
@@ -166,6 +173,7 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
         return n.has_value();
     });
     reader.value("--token-key-file", into(options.tokenKeyFile));
+    reader.value("--database", [&](const std::string& v) { return readDatabase(v, options.database); });
     reader.value("--log-file", into(options.logFile));
     reader.value("--log-max-bytes", [&](const std::string& v) {
         const auto n = number(v, 4096, 1LL << 40);
@@ -229,6 +237,7 @@ void parseFeedback(const std::vector<std::string>& arguments, size_t from, Comma
 {
     OptionReader reader;
     reader.value("--data", into(line.feedback.dataDirectory));
+    reader.value("--database", [&](const std::string& v) { return readDatabase(v, line.feedback.database); });
     reader.flag("--json", [&] { line.feedback.json = true; });
     if (!readOptionsOnly(reader, arguments, from, line.error))
         return;
@@ -275,9 +284,9 @@ std::string UsageText()
                 [--apertium-modes DIR] [--page-max-bytes N] [--read-timeout SECONDS]
                 [--page-workers N] [--public-host NAME]... [--feedback-per-day N]
                 [--feedback-bytes-per-day N] [--log-file PATH] [--log-max-bytes N]
-                [--allow-private-fetch] [--quiet]
+                [--allow-private-fetch] [--quiet] [--database URL] [--token-key-file PATH]
   quillo-server publish [--data DIR] PROGRAM_FILE --version V [--notice TEXT] [--sign-key KEYFILE]
-  quillo-server feedback [--data DIR] [--json]
+  quillo-server feedback [--data DIR | --database URL] [--json]
 
   --listen HOST:PORT     address to bind (default 127.0.0.1:8437; port 0 picks a free one)
   --backend LIST         engines in order of preference, comma-separated:
@@ -287,6 +296,9 @@ std::string UsageText()
   --libretranslate URL   a LibreTranslate-compatible server, e.g. http://127.0.0.1:5000
   --data DIR             feedback database and release folder
                          (default $XDG_DATA_HOME/quillo-server or ~/.local/share/quillo-server)
+  --database URL         feedback in PostgreSQL (postgresql://...) instead of DIR/feedback.sqlite3
+  --token-key-file PATH  the key that signs session tokens, shared by every instance
+                         (else $QUILLO_TOKEN_KEY, else a random key per process)
   --public-host NAME     a host name clients reach the service by (behind a balancer);
                          on loopback only the listening address and localhost are accepted
   --feedback-per-day N   feedback messages stored per day (UTC), default 2000

@@ -16,6 +16,7 @@ struct ServeOptions {
     std::string libreTranslateUrl;
     std::string libreTranslateKey;
     std::string dataDirectory;
+    std::string database; // feedback: a postgresql:// address; empty = DATA/feedback.sqlite3
     std::string apertiumModes = "/usr/share/apertium/modes";
     size_t threads = 16;         // network and request handling
     size_t pageWorkers = 8;      // page translations at once (they wait on other servers)
@@ -32,6 +33,7 @@ struct ServeOptions {
 
 struct FeedbackListOptions {
     std::string dataDirectory;
+    std::string database;
     bool json = false;
 };
 

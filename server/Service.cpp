@@ -148,8 +148,9 @@ bool Service::start(std::string& error)
         error = "cannot create the data directory " + options_.dataDirectory;
         return false;
     }
-    auto store = FeedbackStore::open(FeedbackStore::defaultPath(options_.dataDirectory),
-                                     FeedbackStore::Mode::ReadWrite, error);
+    const std::string database = options_.database.empty()
+        ? FeedbackStore::defaultPath(options_.dataDirectory) : options_.database;
+    auto store = FeedbackStore::open(database, FeedbackStore::Mode::ReadWrite, error);
     if (!store) {
         error = "feedback database: " + error;
         return false;
