@@ -144,6 +144,7 @@ PGconn* PostgresFeedbackStore::acquire(std::string& error) const
     const char* keywords[] = {"connect_timeout", "dbname", nullptr};
     const char* values[] = {"5", address_.c_str(), nullptr};
     PGconn* connection = PQconnectdbParams(keywords, values, 1);
+    PQsetNoticeProcessor(connection, [](void*, const char*) {}, nullptr); // "already exists" notes
     // Commits wait for the disk whatever the server's default says.
     if (PQstatus(connection) == CONNECTION_OK && command(connection, "SET synchronous_commit TO on", error))
         return connection;
