@@ -109,3 +109,18 @@ TEST(TokenStoreTest, InstancesSharingAKeyAcceptEachOthersTokensAndStrangersDoNot
     EXPECT_EQ(second.client().Get(page)->status, 400);
     EXPECT_EQ(stranger.client().Get(page)->status, 404);
 }
+
+TEST(TokenStoreTest, AKeyTooShortToBeSafeIsRefusedAtStart)
+{
+    QTemporaryDir folder;
+    const std::string keyFile = folder.filePath("key").toStdString();
+    std::ofstream(keyFile) << "short\n";
+    ServeOptions options = RunningService::echoOptions();
+    options.tokenKeyFile = keyFile;
+    options.dataDirectory = folder.path().toStdString();
+    options.quiet = true;
+    Service service(options);
+    std::string error;
+    EXPECT_FALSE(service.start(error));
+    EXPECT_NE(error.find("token key"), std::string::npos) << error;
+}
