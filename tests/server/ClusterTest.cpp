@@ -110,6 +110,10 @@ public:
             << "events { worker_connections 256; }\nhttp {\n  access_log off;\n"
             << "  client_body_temp_path " << folder.toStdString() << "/body;\n"
             << "  proxy_temp_path " << folder.toStdString() << "/proxy;\n"
+            // Every temporary path in the folder: the defaults are writable by root only.
+            << "  fastcgi_temp_path " << folder.toStdString() << "/fastcgi;\n"
+            << "  uwsgi_temp_path " << folder.toStdString() << "/uwsgi;\n"
+            << "  scgi_temp_path " << folder.toStdString() << "/scgi;\n"
             << "  upstream quillo {\n" << upstream << "    keepalive 8;\n  }\n"
             << "  server {\n    listen 127.0.0.1:" << port_ << ";\n"
             << "    location / {\n      proxy_pass http://quillo;\n      proxy_http_version 1.1;\n"
