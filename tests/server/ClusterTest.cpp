@@ -12,6 +12,7 @@
 #include "translate/ReplyCuts.h"
 
 #include <QDir>
+#include <QJsonArray>
 #include <QFile>
 
 #include <atomic>
@@ -291,4 +292,27 @@ TEST_F(ClusterTest, FeedbackLandsOnceAndNoAcknowledgedMessageIsLostWhenAnInstanc
     for (const std::string& text : stored) // a message cut off after its commit is there once too
         EXPECT_EQ(stored.count(text), 1u) << text;
     EXPECT_LE(stored.size(), static_cast<size_t>(kWriters * kEach));
+}
+
+TEST_F(ClusterTest, DailyCapsCountEveryInstancesRowsAndTheFeedbackCommandReadsThem)
+{
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(acknowledged(balancer->client().Post("/translation/feedback/addinfo.asp",
+                                                         feedbackBody("m" + std::to_string(i)), kForm)));
+    quillo::test::QuilloServerProcess capped({QStringLiteral("--backend"), QStringLiteral("echo"), QStringLiteral("--quiet"),
+                                              QStringLiteral("--data"), shared.path(), QStringLiteral("--database"), postgres.url(),
+                                              QStringLiteral("--feedback-per-day"), QStringLiteral("3")});
+    ASSERT_TRUE(capped.listening()) << capped.failure().toStdString();
+    httplib::Client client(kLoopback, capped.port());
+    const auto refused = client.Post("/translation/feedback/addinfo.asp", feedbackBody("over"), kForm);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 503);
+    EXPECT_FALSE(acknowledged(refused));
+
+    const auto listing = quillo::test::RunQuilloServerCommand(
+        {QStringLiteral("feedback"), QStringLiteral("--database"), postgres.url(), QStringLiteral("--json")});
+    ASSERT_EQ(listing.exitCode(), 0) << listing.error.toStdString();
+    const QJsonArray messages = QJsonDocument::fromJson(listing.output).array();
+    ASSERT_EQ(messages.size(), 3);
+    EXPECT_EQ(messages.at(0).toObject().value(QStringLiteral("text")).toString(), QStringLiteral("m0"));
 }
