@@ -23,6 +23,7 @@
 #include <set>
 
 #include <netinet/in.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -57,7 +58,8 @@ public:
     PrivatePostgres()
     {
         const QString folder = dir_.path();
-        if (geteuid() == 0 && ::chown(folder.toLocal8Bit().constData(), 65534, 65534) != 0)
+        const passwd* nobody = getpwnam("nobody");
+        if (geteuid() == 0 && (!nobody || ::chown(folder.toLocal8Bit().constData(), nobody->pw_uid, nobody->pw_gid) != 0))
             failure_ = QStringLiteral("cannot give the cluster folder to nobody");
         if (failure_.isEmpty())
             failure_ = runAsClusterOwner(QStringLiteral("initdb"),
