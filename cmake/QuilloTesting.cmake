@@ -1,7 +1,10 @@
-# quillo_test(NAME SOURCES ... LIBS ... [GUI])
+# quillo_test(NAME SOURCES ... LIBS ... [GUI] [LABEL label])
 # One GoogleTest executable per module. GUI tests get a QApplication on the offscreen platform.
 function(quillo_test name)
-  cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI" "LABEL" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_LABEL)
+    set(ARG_LABEL ${name})
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   if(ARG_GUI)
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common/gui_main.cpp)
@@ -21,7 +24,8 @@ function(quillo_test name)
     # their own, and the second variable was silently lost. Window tests pick the offscreen
     # platform themselves (gui_main.cpp).
     PROPERTIES ENVIRONMENT "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp"
-               TIMEOUT 120)
+               TIMEOUT 120
+               LABELS ${ARG_LABEL})
 endfunction()
 
 # quillo_test_with_stand_in(TARGET TEST name LIBRARY name SOVERSION n SOURCES ... LIBS ...)

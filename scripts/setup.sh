@@ -15,6 +15,8 @@ PACKAGES=(
   curl wrk hyperfine opencc libopencc-dev apertium-apy chromium
   dpkg-dev desktop-file-utils appstream lintian
   libexttextcat-dev libexttextcat-data
+  # Feedback in PostgreSQL, and the several-instance test: a private cluster behind nginx.
+  libpq-dev postgresql-15 nginx
   # Qt TextToSpeech: its headers include QtQmlIntegration, which only qt6-declarative-dev brings.
   qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin speech-dispatcher
   speech-dispatcher-espeak-ng espeak-ng

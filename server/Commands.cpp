@@ -81,8 +81,9 @@ int RunPublish(const PublishRequest& request)
 
 int RunFeedbackListing(const FeedbackListOptions& options)
 {
-    const std::string path = FeedbackStore::defaultPath(options.dataDirectory);
-    if (!QFileInfo::exists(qs(path))) {
+    const std::string path = options.database.empty() ? FeedbackStore::defaultPath(options.dataDirectory)
+                                                      : options.database;
+    if (options.database.empty() && !QFileInfo::exists(qs(path))) {
         std::fprintf(stderr, "quillo-server feedback: no messages yet (%s does not exist)\n", path.c_str());
         print(options.json ? "[]\n" : "");
         return 0;
@@ -91,7 +92,9 @@ int RunFeedbackListing(const FeedbackListOptions& options)
     const auto store = FeedbackStore::open(path, FeedbackStore::Mode::ReadOnly, error);
     std::vector<FeedbackMessage> messages;
     if (!store || !store->all(messages, error)) {
-        std::fprintf(stderr, "quillo-server feedback: %s: %s\n", path.c_str(), error.c_str());
+        // An address may hold a password: name only a file.
+        const std::string where = options.database.empty() ? path : std::string("the database");
+        std::fprintf(stderr, "quillo-server feedback: %s: %s\n", where.c_str(), error.c_str());
         return 1;
     }
     print(FormatFeedback(messages, options.json));

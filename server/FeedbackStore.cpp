@@ -1,5 +1,7 @@
 #include "server/FeedbackStore.h"
 
+#include "server/PostgresFeedbackStore.h"
+
 #include <sqlite3.h>
 
 #include <chrono>
@@ -42,16 +44,6 @@ Statement prepare(sqlite3* db, const char* sql, std::string& error)
     return Statement(statement);
 }
 
-std::string nowUtc(const char* format = "%Y-%m-%dT%H:%M:%SZ")
-{
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, format, &utc);
-    return buffer;
-}
-
 bool execute(sqlite3* db, const char* sql, std::string& error)
 {
     char* message = nullptr;
@@ -75,10 +67,50 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to)
         text.replace(at, from.size(), to);
 }
 
+class SqliteFeedbackStore final : public FeedbackStore {
+public:
+    static std::unique_ptr<FeedbackStore> open(const std::string& path, Mode mode, std::string& error);
+    ~SqliteFeedbackStore() override { sqlite3_close_v2(db_); }
+
+    Added add(FeedbackMessage& message, std::string& error) override;
+    bool all(std::vector<FeedbackMessage>& messages, std::string& error) const override;
+    bool reachable(std::string& error) const override;
+
+private:
+    explicit SqliteFeedbackStore(sqlite3* db) : db_(db) {}
+    bool hasRoomToday(size_t bytes, std::string& error) const;
+
+    sqlite3* db_;
+    mutable std::mutex mutex_;
+};
+
 } // namespace
 
-std::unique_ptr<FeedbackStore> FeedbackStore::open(const std::string& path, Mode mode,
+std::string FeedbackStore::nowUtc(const char* format)
+{
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char buffer[32];
+    std::strftime(buffer, sizeof buffer, format, &utc);
+    return buffer;
+}
+
+bool FeedbackStore::isPostgresAddress(const std::string& location)
+{
+    return location.rfind("postgresql://", 0) == 0 || location.rfind("postgres://", 0) == 0;
+}
+
+std::unique_ptr<FeedbackStore> FeedbackStore::open(const std::string& location, Mode mode,
                                                    std::string& error)
+{
+    if (isPostgresAddress(location))
+        return PostgresFeedbackStore::open(location, mode, error);
+    return SqliteFeedbackStore::open(location, mode, error);
+}
+
+std::unique_ptr<FeedbackStore> SqliteFeedbackStore::open(const std::string& path, Mode mode,
+                                                         std::string& error)
 {
     sqlite3* db = nullptr;
     const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY
@@ -88,7 +120,7 @@ std::unique_ptr<FeedbackStore> FeedbackStore::open(const std::string& path, Mode
         sqlite3_close_v2(db);
         return nullptr;
     }
-    std::unique_ptr<FeedbackStore> store(new FeedbackStore(db));
+    std::unique_ptr<FeedbackStore> store(new SqliteFeedbackStore(db));
     sqlite3_busy_timeout(db, 5000);
     if (mode == Mode::ReadWrite
         && !(execute(db, "PRAGMA journal_mode=WAL", error)
@@ -99,11 +131,6 @@ std::unique_ptr<FeedbackStore> FeedbackStore::open(const std::string& path, Mode
     return store;
 }
 
-FeedbackStore::~FeedbackStore()
-{
-    sqlite3_close_v2(db_);
-}
-
 std::string FeedbackStore::defaultPath(const std::string& dataDirectory)
 {
     return dataDirectory + "/feedback.sqlite3";
@@ -111,11 +138,17 @@ std::string FeedbackStore::defaultPath(const std::string& dataDirectory)
 
 void FeedbackStore::setLimits(FeedbackLimits limits)
 {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(limitsMutex_);
     limits_ = limits;
 }
 
-bool FeedbackStore::hasRoomToday(size_t bytes, std::string& error) const
+FeedbackLimits FeedbackStore::limits() const
+{
+    std::lock_guard lock(limitsMutex_);
+    return limits_;
+}
+
+bool SqliteFeedbackStore::hasRoomToday(size_t bytes, std::string& error) const
 {
     const Statement statement = prepare(db_, kToday, error);
     if (!statement)
@@ -128,10 +161,24 @@ bool FeedbackStore::hasRoomToday(size_t bytes, std::string& error) const
     }
     const auto rows = static_cast<size_t>(sqlite3_column_int64(statement.get(), 0));
     const auto stored = static_cast<size_t>(sqlite3_column_double(statement.get(), 1));
-    return rows < limits_.rowsPerDay && stored + bytes <= limits_.bytesPerDay;
+    const FeedbackLimits today = limits();
+    return rows < today.rowsPerDay && stored + bytes <= today.bytesPerDay;
 }
 
-FeedbackStore::Added FeedbackStore::add(FeedbackMessage& message, std::string& error)
+bool SqliteFeedbackStore::reachable(std::string& error) const
+{
+    std::lock_guard lock(mutex_);
+    const Statement statement = prepare(db_, "SELECT 1 FROM messages LIMIT 1", error);
+    if (!statement)
+        return false;
+    if (const int step = sqlite3_step(statement.get()); step != SQLITE_ROW && step != SQLITE_DONE) {
+        error = sqlite3_errmsg(db_);
+        return false;
+    }
+    return true;
+}
+
+FeedbackStore::Added SqliteFeedbackStore::add(FeedbackMessage& message, std::string& error)
 {
     std::lock_guard lock(mutex_);
     if (!hasRoomToday(message.raw.size(), error))
@@ -160,7 +207,7 @@ FeedbackStore::Added FeedbackStore::add(FeedbackMessage& message, std::string& e
     return Added::Stored;
 }
 
-bool FeedbackStore::all(std::vector<FeedbackMessage>& messages, std::string& error) const
+bool SqliteFeedbackStore::all(std::vector<FeedbackMessage>& messages, std::string& error) const
 {
     std::lock_guard lock(mutex_);
     const Statement statement = prepare(db_, kSelect, error);

@@ -1,14 +1,13 @@
 #pragma once
-// The feedback messages, in SQLite: WAL journal with synchronous FULL, so a message counts as
-// stored only once its commit is on disk. One connection, used under a lock.
+// The feedback messages: in SQLite by default (WAL journal with synchronous FULL, one connection
+// under a lock), or in PostgreSQL for several instances. Either way a message counts as stored
+// only once its commit is on disk, and the daily caps count every row of the database.
 
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
-
-struct sqlite3;
 
 namespace quillo::server {
 
@@ -32,26 +31,31 @@ public:
     enum class Mode { ReadWrite, ReadOnly };
     enum class Added { Stored, OverDailyLimit, Failed };
 
-    // Opens (and in read-write mode creates) the database; nullptr with `error` set on failure.
-    static std::unique_ptr<FeedbackStore> open(const std::string& path, Mode mode, std::string& error);
-    ~FeedbackStore();
+    // Opens (and in read-write mode creates or migrates) the database: a "postgresql://" or
+    // "postgres://" address, else the path of a SQLite file. nullptr with `error` set on failure.
+    static std::unique_ptr<FeedbackStore> open(const std::string& location, Mode mode, std::string& error);
+    static bool isPostgresAddress(const std::string& location);
+    FeedbackStore() = default;
+    virtual ~FeedbackStore() = default;
     FeedbackStore(const FeedbackStore&) = delete;
     FeedbackStore& operator=(const FeedbackStore&) = delete;
 
     // Stored only once the row is committed; sets message.id and message.received.
-    Added add(FeedbackMessage& message, std::string& error);
+    virtual Added add(FeedbackMessage& message, std::string& error) = 0;
+    virtual bool all(std::vector<FeedbackMessage>& messages, std::string& error) const = 0;
+    // Whether the database answers a query on the messages now.
+    virtual bool reachable(std::string& error) const = 0;
     void setLimits(FeedbackLimits limits);
-    bool all(std::vector<FeedbackMessage>& messages, std::string& error) const;
 
     static std::string defaultPath(const std::string& dataDirectory);
 
-private:
-    explicit FeedbackStore(sqlite3* db) : db_(db) {}
-    bool hasRoomToday(size_t bytes, std::string& error) const;
+protected:
+    FeedbackLimits limits() const;
+    static std::string nowUtc(const char* format = "%Y-%m-%dT%H:%M:%SZ");
 
-    sqlite3* db_;
+private:
     FeedbackLimits limits_;
-    mutable std::mutex mutex_;
+    mutable std::mutex limitsMutex_;
 };
 
 // The message as the user typed it: "&nbsp;" back to a blank, "<br>" back to a carriage return.

@@ -112,6 +112,13 @@ auto into(std::string& target)
     };
 }
 
+// A database other than the default SQLite file is a PostgreSQL address.
+bool readDatabase(const std::string& value, std::string& target)
+{
+    target = value;
+    return FeedbackStore::isPostgresAddress(value);
+}
+
 void parseServe(const std::vector<std::string>& arguments, size_t from, CommandLine& line)
 {
     ServeOptions& options = line.serve;
@@ -155,6 +162,8 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
         options.feedbackLimits.bytesPerDay = n ? static_cast<size_t>(*n) : 0;
         return n.has_value();
     });
+    reader.value("--token-key-file", into(options.tokenKeyFile));
+    reader.value("--database", [&](const std::string& v) { return readDatabase(v, options.database); });
     reader.value("--log-file", into(options.logFile));
     reader.value("--log-max-bytes", [&](const std::string& v) {
         const auto n = number(v, 4096, 1LL << 40);
@@ -219,6 +228,7 @@ void parseFeedback(const std::vector<std::string>& arguments, size_t from, Comma
 {
     OptionReader reader;
     reader.value("--data", into(line.feedback.dataDirectory));
+    reader.value("--database", [&](const std::string& v) { return readDatabase(v, line.feedback.database); });
     reader.flag("--json", [&] { line.feedback.json = true; });
     if (!readOptionsOnly(reader, arguments, from, line.error))
         return;
@@ -269,10 +279,11 @@ std::string UsageText()
                 [--data DIR] [--threads N] [--apertium-modes DIR] [--page-max-bytes N]
                 [--read-timeout SECONDS] [--page-workers N] [--public-host NAME]...
                 [--feedback-per-day N] [--feedback-bytes-per-day N] [--log-file PATH]
-                [--log-max-bytes N] [--allow-private-fetch] [--quiet]
+                [--log-max-bytes N] [--allow-private-fetch] [--quiet] [--database URL]
+                [--token-key-file PATH]
   quillo-server engines [--config FILE] [--backend LIST] [...]   which engine serves each pair
   quillo-server publish [--data DIR] PROGRAM_FILE --version V [--notice TEXT] [--sign-key KEYFILE]
-  quillo-server feedback [--data DIR] [--json]
+  quillo-server feedback [--data DIR | --database URL] [--json]
 
   --listen HOST:PORT     address to bind (default 127.0.0.1:8437; port 0 picks a free one)
   --config FILE          engine settings, an INI file (see server/README.md)
@@ -283,6 +294,9 @@ std::string UsageText()
   --dictionary FILE      the CC-CEDICT file for the offline Chinese-English dictionary
   --data DIR             feedback database, dictionary index and release folder
                          (default $XDG_DATA_HOME/quillo-server or ~/.local/share/quillo-server)
+  --database URL         feedback in PostgreSQL (postgresql://...) instead of DIR/feedback.sqlite3
+  --token-key-file PATH  the key that signs session tokens, shared by every instance
+                         (else $QUILLO_TOKEN_KEY, else a random key per process)
   --public-host NAME     a host name clients reach the service by (behind a balancer);
                          on loopback only the listening address and localhost are accepted
   --feedback-per-day N   feedback messages stored per day (UTC), default 2000

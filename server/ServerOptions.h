@@ -20,11 +20,13 @@ struct ServeOptions {
     std::string dictionaryFile; // CC-CEDICT text file; empty = the one setup installs
     std::string ollamaOrigin = "http://127.0.0.1:11434"; // looked at when nothing is configured
     std::string dataDirectory;
+    std::string database; // feedback: a postgresql:// address; empty = DATA/feedback.sqlite3
     std::string apertiumModes = "/usr/share/apertium/modes";
     size_t threads = 16;         // network and request handling
     size_t pageWorkers = 8;      // page translations at once (they wait on other servers)
     int readTimeoutSeconds = 10; // for a whole request header, and again for its whole body
     std::vector<std::string> publicHosts; // Host names accepted besides the listening address
+    std::string tokenKeyFile; // the key that signs tokens; else $QUILLO_TOKEN_KEY, else random
     FeedbackLimits feedbackLimits;
     std::string logFile; // empty: standard error
     size_t logMaxBytes = 16 * 1024 * 1024;
@@ -35,6 +37,7 @@ struct ServeOptions {
 
 struct FeedbackListOptions {
     std::string dataDirectory;
+    std::string database;
     bool json = false;
 };
 

@@ -18,6 +18,9 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <thread>
 
@@ -30,7 +33,32 @@ namespace {
 
 constexpr size_t kSessionTokenLength = 33; // the program expects exactly this segment length
 constexpr size_t kPageIdLength = 32;
-constexpr size_t kTokenCapacity = 100000;
+constexpr size_t kMinimumKeyBytes = 16;
+
+// Instances behind one balancer must share the key; a lone instance may make its own.
+bool tokenKey(const ServeOptions& options, std::string& key, std::string& error)
+{
+    if (!options.tokenKeyFile.empty()) {
+        std::ifstream file(options.tokenKeyFile, std::ios::binary);
+        key.assign(std::istreambuf_iterator<char>(file), {});
+        while (!key.empty() && (key.back() == '\n' || key.back() == '\r'))
+            key.pop_back();
+        if (!file.good() && !file.eof()) {
+            error = "cannot read the token key file " + options.tokenKeyFile;
+            return false;
+        }
+    } else if (const char* fromEnvironment = std::getenv("QUILLO_TOKEN_KEY")) {
+        key = fromEnvironment;
+    } else {
+        key = TokenStore::randomKey();
+        return true;
+    }
+    if (key.size() < kMinimumKeyBytes) {
+        error = "the token key must be at least " + std::to_string(kMinimumKeyBytes) + " bytes";
+        return false;
+    }
+    return true;
+}
 
 web::ServerLimits serverLimits(const ServeOptions& options, const Limits& bodies)
 {
@@ -46,10 +74,10 @@ web::ServerLimits serverLimits(const ServeOptions& options, const Limits& bodies
 
 struct ServiceParts {
     ServiceParts(const ServeOptions& options, std::unique_ptr<TranslationService> service,
-                 std::unique_ptr<FeedbackStore> store)
+                 std::unique_ptr<FeedbackStore> store, const std::string& key)
         : translator(std::move(service)),
-          sessions(kSessionTokenLength, std::chrono::minutes(30), kTokenCapacity),
-          pageIds(kPageIdLength, std::chrono::hours(12), kTokenCapacity),
+          sessions(kSessionTokenLength, std::chrono::minutes(30), key),
+          pageIds(kPageIdLength, std::chrono::hours(12), key),
           feedback(std::move(store)),
           fetcher(FetchLimits{options.pageMaxBytes, 5, std::chrono::milliseconds(10000),
                               std::chrono::milliseconds(30000), options.allowPrivateFetch}),
@@ -95,15 +123,19 @@ bool Service::start(std::string& error)
         error = "cannot create the data directory " + options_.dataDirectory;
         return false;
     }
-    auto store = FeedbackStore::open(FeedbackStore::defaultPath(options_.dataDirectory),
-                                     FeedbackStore::Mode::ReadWrite, error);
+    const std::string database = options_.database.empty()
+        ? FeedbackStore::defaultPath(options_.dataDirectory) : options_.database;
+    auto store = FeedbackStore::open(database, FeedbackStore::Mode::ReadWrite, error);
     if (!store) {
         error = "feedback database: " + error;
         return false;
     }
     store->setLimits(options_.feedbackLimits);
+    std::string key;
+    if (!tokenKey(options_, key, error))
+        return false;
     parts_ = std::make_unique<ServiceParts>(
-        options_, std::make_unique<TranslationService>(std::move(backends)), std::move(store));
+        options_, std::make_unique<TranslationService>(std::move(backends)), std::move(store), key);
     if (parts_->translator->backendNames() == "none")
         LogWarning("no translation engine configured: every pair is answered with the no-engine sentence");
 
@@ -115,6 +147,7 @@ bool Service::start(std::string& error)
     AddUpdateRoutes(router, context);
     AddFeedbackRoutes(router, context);
     AddHomePageRoutes(router, context);
+    AddHealthRoutes(router, context);
 
     if (!parts_->http.listen(options_.host, options_.port, error))
         return false;

@@ -36,5 +36,6 @@ void AddPageRoutes(web::Router& server, ServiceContext& context);
 void AddUpdateRoutes(web::Router& server, ServiceContext& context);
 void AddFeedbackRoutes(web::Router& server, ServiceContext& context);
 void AddHomePageRoutes(web::Router& server, ServiceContext& context);
+void AddHealthRoutes(web::Router& server, ServiceContext& context);
 
 } // namespace quillo::server

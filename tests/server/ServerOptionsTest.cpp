@@ -25,7 +25,8 @@ TEST(ServerOptionsTest, ServeOptionsAreRead)
     const CommandLine line = parse({"--listen", "127.0.0.1:0", "--backend", "apertium,echo",
                                     "--data=/tmp/d", "--threads", "4", "--allow-private-fetch",
                                     "--public-host", "a.example", "--public-host=b.example",
-                                    "--feedback-per-day", "10", "--log-file", "/tmp/l"});
+                                    "--feedback-per-day", "10", "--log-file", "/tmp/l",
+                                    "--database", "postgresql:///quillo", "--token-key-file", "/etc/k"});
     ASSERT_EQ(line.command, CommandLine::Command::Serve) << line.error;
     EXPECT_EQ(line.serve.host, "127.0.0.1");
     EXPECT_EQ(line.serve.port, 0);
@@ -36,6 +37,8 @@ TEST(ServerOptionsTest, ServeOptionsAreRead)
     EXPECT_EQ(line.serve.publicHosts, (std::vector<std::string>{"a.example", "b.example"}));
     EXPECT_EQ(line.serve.feedbackLimits.rowsPerDay, 10u);
     EXPECT_EQ(line.serve.logFile, "/tmp/l");
+    EXPECT_EQ(line.serve.database, "postgresql:///quillo");
+    EXPECT_EQ(line.serve.tokenKeyFile, "/etc/k");
 
     const CommandLine v6 = parse({"serve", "--listen", "[::1]:8437"});
     ASSERT_EQ(v6.command, CommandLine::Command::Serve) << v6.error;
@@ -57,6 +60,7 @@ TEST(ServerOptionsTest, BadServeOptionsAreRefusedWithAReason)
              {"--public-host", "evil.example:80"},
              {"--log-max-bytes", "10"},
              {"--data"},
+             {"--database", "/tmp/feedback.sqlite3"}, // only PostgreSQL is named this way
              {"--frobnicate"},
              {"stray"},
          }) {
@@ -98,6 +102,7 @@ TEST(ServerOptionsTest, PublishAndFeedbackCommands)
     ASSERT_EQ(feedback.command, CommandLine::Command::Feedback) << feedback.error;
     EXPECT_TRUE(feedback.feedback.json);
     EXPECT_EQ(feedback.feedback.dataDirectory, "D");
+    EXPECT_EQ(parse({"feedback", "--database", "postgres://h/q"}).feedback.database, "postgres://h/q");
     EXPECT_EQ(parse({"--help"}).command, CommandLine::Command::Help);
 }
 

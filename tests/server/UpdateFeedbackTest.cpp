@@ -16,7 +16,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <map>
+#include <thread>
 
 using namespace quillo;
 using namespace quillo::server;
@@ -123,7 +125,7 @@ TEST(UpdateTest, PublishedReleaseIsServedWithAddressesThatFitTheClient)
     ASSERT_TRUE(versionFile);
     EXPECT_EQ(versionFile->status, 200);
     auto values = iniValues(versionFile->body);
-    EXPECT_EQ(values[QStringLiteral("version")], QStringLiteral("17"));
+    EXPECT_EQ(values.at(QStringLiteral("version")), QStringLiteral("17"));
     EXPECT_EQ(values[QStringLiteral("FileSize")], QString::number(program.size()));
     EXPECT_EQ(values[QStringLiteral("RegNewInformat")], QStringLiteral("新版本已发布"));
     const QByteArray digest = QCryptographicHash::hash(program, QCryptographicHash::Sha256);
@@ -295,4 +297,39 @@ TEST(FeedbackTest, DailyLimitsRefuseWithoutTheAcceptanceLine)
         }
         EXPECT_EQ(storedMessages(service.dataDirectory()).size(), c.stored);
     }
+}
+
+TEST(UpdateTest, InstancesSharingTheReleaseFolderNeverServeAHalfWrittenVersionFile)
+{
+    RunningService first;
+    ServeOptions options = RunningService::echoOptions();
+    options.dataDirectory = first.dataDirectory();
+    RunningService second(options);
+    QTemporaryDir work;
+    const QString programPath = work.filePath(QStringLiteral("quillo"));
+    QFile file(programPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(200000, 'q')) > 0);
+    file.close();
+    ASSERT_TRUE(Publish({first.dataDirectory(), programPath.toStdString(), "1", std::nullopt, std::nullopt}).ok);
+
+    std::atomic<bool> publishing{true};
+    std::thread publisher([&] {
+        for (int version = 2; version < 60; ++version) {
+            const std::string notice(2000 + version * 50, 'n'); // a version file of many blocks
+            EXPECT_TRUE(Publish({first.dataDirectory(), programPath.toStdString(), std::to_string(version),
+                                 notice, std::nullopt}).ok);
+        }
+        publishing = false;
+    });
+    httplib::Client clients[] = {first.client(), second.client()};
+    int reads = 0;
+    for (; publishing || reads < 2; ++reads) {
+        const auto answer = clients[reads % 2].Get("/translation/update/qoversion.txt");
+        ASSERT_TRUE(answer);
+        ASSERT_EQ(answer->status, 200);
+        const auto values = iniValues(answer->body);
+        ASSERT_TRUE(values.count(QStringLiteral("url1"))) << "cut short after " << answer->body.size() << " bytes";
+        EXPECT_TRUE(values.at(QStringLiteral("url1")).contains(u'/' + values.at(QStringLiteral("version")) + u'/'));
+    }
+    publisher.join();
 }
