@@ -75,7 +75,7 @@ void AddBabelFishRoutes(web::Router& server, ServiceContext& context)
                                               web::Response& response,
                                               const web::ContentReader& reader) {
         translateText(context, request, response, reader);
-    });
+    }, web::Lane::Engine);
 }
 
 } // namespace quillo::server

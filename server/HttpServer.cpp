@@ -75,7 +75,8 @@ std::string StatusSentence(int status)
 struct HttpServer::State {
     State(const Router& router, ServerLimits limits, Screen screen)
         : router(router), limits(limits), screen(std::move(screen)), contexts(makeContexts(limits.threads)),
-          acceptor(*contexts.front()), outside(limits.outsideThreads)
+          acceptor(*contexts.front()), outside(limits.outsideThreads),
+          engines(limits.engineThreads)
     {
     }
 
@@ -109,6 +110,8 @@ struct HttpServer::State {
     bool acceptPaused = false; // on the first loop, with the acceptor
     net::thread_pool outside;
     std::atomic<size_t> outsideTaken{0};
+    net::thread_pool engines;
+    std::atomic<size_t> enginesTaken{0};
     std::atomic<bool> stopping{false};
     std::atomic<bool> serving{false};
     int port = -1;
@@ -347,14 +350,19 @@ private:
             run(*route);
             return reply();
         }
-        if (server_.outsideTaken.fetch_add(1) >= limits_.outsideThreads + limits_.outsideWaiting) {
-            --server_.outsideTaken;
+        const bool outside = route->lane == Lane::Outside;
+        net::thread_pool& pool = outside ? server_.outside : server_.engines;
+        std::atomic<size_t>& taken = outside ? server_.outsideTaken : server_.enginesTaken;
+        const size_t capacity = outside ? limits_.outsideThreads + limits_.outsideWaiting
+                                        : limits_.engineThreads + limits_.engineWaiting;
+        if (taken.fetch_add(1) >= capacity) {
+            --taken;
             response_.status = 503;
             return reply();
         }
-        net::post(server_.outside, [self = shared_from_this(), route, work = net::make_work_guard(socket_.get_executor())] {
+        net::post(pool, [self = shared_from_this(), route, &taken, work = net::make_work_guard(socket_.get_executor())] {
             self->run(*route);
-            --self->server_.outsideTaken;
+            --taken;
             net::post(self->socket_.get_executor(), [self] { self->reply(); });
         });
     }
@@ -643,6 +651,7 @@ void HttpServer::run()
     for (std::thread& thread : threads)
         thread.join();
     s.outside.join();
+    s.engines.join();
     s.serving = false;
 }
 

@@ -36,6 +36,8 @@ struct ServerLimits {
     size_t threads = 16;        // event loops: the network and the local routes
     size_t outsideThreads = 8;  // routes on the outside lane
     size_t outsideWaiting = 64; // outside requests queued for one of those threads
+    size_t engineThreads = 16;   // routes on the engine lane
+    size_t engineWaiting = 256;  // engine requests queued for one of those threads
 };
 
 // Runs before routing; answers the request itself and returns true to refuse it.

@@ -14,7 +14,10 @@
 
 namespace quillo::server::web {
 
-enum class Lane { Local, Outside };
+// Local routes run on the connection's event loop; Outside routes (other web sites) and Engine
+// routes (translation engines, which may be remote and take seconds) each get a bounded pool of
+// their own, so neither can hold the loops nor starve the other.
+enum class Lane { Local, Outside, Engine };
 
 class Router {
 public:

@@ -142,12 +142,12 @@ void AddWorldLingoRoutes(web::Router& server, ServiceContext& context)
                                            web::Response& response,
                                            const web::ContentReader& reader) {
         sessionTranslate(context, request, response, reader);
-    });
+    }, web::Lane::Engine);
     server.Post("/wl/translate/cn/translation",
                 [&context](const web::Request& request, web::Response& response,
                            const web::ContentReader& reader) {
                     pageTranslate(context, request, response, reader);
-                });
+                }, web::Lane::Engine);
     server.Get("/S3739\\.5/object", [&context](const web::Request&, web::Response& response) {
         pageObject(context, response);
     });

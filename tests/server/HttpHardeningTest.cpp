@@ -2,9 +2,11 @@
 // and requests that other websites make the user's browser send. Deadlines here are the tests'
 // own generous time-outs (a service that is held never answers at all), not measured latencies.
 
+#include "ApiStandIns.h"
 #include "ServerFixture.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <future>
 #include <memory>
@@ -148,6 +150,37 @@ TEST(HttpHardeningTest, SlowPagesDoNotHoldTheOtherServices)
         ASSERT_TRUE(result);
         EXPECT_EQ(result->body, "<p>[FR] late</p>");
     }
+}
+
+// A translation engine that takes its time (a remote model, here one that never answers) holds
+// a thread of the engines' own, not the event loop the other services need.
+TEST(HttpHardeningTest, SlowEnginesDoNotHoldTheOtherServices)
+{
+    ChatStandIn model;
+    model.answer = Answer::Stall;
+    QTemporaryDir dir;
+    QFile config(dir.filePath(QStringLiteral("engines.ini")));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write(("[engines]\norder = llm\n[llm]\nurl = " + model.base() + "\nmodel = m\n").c_str());
+    config.close();
+    ServeOptions options = RunningService::echoOptions();
+    options.backends.clear();
+    options.configFile = config.fileName().toStdString();
+    options.threads = 1;
+    RunningService service(options);
+
+    auto translation = std::async(std::launch::async, [&] {
+        return service.client().Post("/translate_txt", "trtext=hello&lp=en_fr", kForm);
+    });
+    while (model.requests().empty())
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    httplib::Client client = service.client();
+    client.set_read_timeout(kGenerous);
+    const auto loader = client.Get("/S3704.3-zh/loader");
+    model.releaseStalls();
+    ASSERT_TRUE(loader);
+    EXPECT_EQ(loader->status, 200);
+    translation.get();
 }
 
 TEST(HttpHardeningTest, HugeHeadersAreRefusedAndMemoryStaysBounded)
