@@ -124,6 +124,16 @@ auto into(std::string& target)
     };
 }
 
+template <typename Number>
+auto numberInto(Number& target, long long low, long long high)
+{
+    return [&target, low, high](const std::string& value) {
+        const auto n = number(value, low, high);
+        target = n ? static_cast<Number>(*n) : Number{};
+        return n.has_value();
+    };
+}
+
 void parseServe(const std::vector<std::string>& arguments, size_t from, CommandLine& line)
 {
     ServeOptions& options = line.serve;
@@ -151,6 +161,8 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
         options.readTimeoutSeconds = n ? static_cast<int>(*n) : 0;
         return n.has_value();
     });
+    reader.value("--pipeline-idle", numberInto(options.pipelineIdleSeconds, 0, 7 * 24 * 3600));
+    reader.value("--pipelines-warm", numberInto(options.pipelinesWarm, 0, 64));
     reader.value("--page-max-bytes", [&](const std::string& v) {
         const auto n = number(v, 1024, 1LL << 30);
         options.pageMaxBytes = n ? static_cast<size_t>(*n) : 0;
@@ -247,6 +259,7 @@ std::string UsageText()
   quillo-server [serve] [--listen HOST:PORT] [--backend LIST] [--libretranslate URL]
                 [--libretranslate-key KEY] [--data DIR] [--threads N]
                 [--apertium-modes DIR] [--page-max-bytes N] [--read-timeout SECONDS]
+                [--pipeline-idle SECONDS] [--pipelines-warm N]
                 [--allow-private-fetch] [--quiet]
   quillo-server publish [--data DIR] PROGRAM_FILE --version V [--notice TEXT] [--sign-key KEYFILE]
   quillo-server feedback [--data DIR] [--json]
@@ -257,6 +270,8 @@ std::string UsageText()
                          default: apertium when installed, then libretranslate when
                          --libretranslate is given
   --libretranslate URL   a LibreTranslate-compatible server, e.g. http://127.0.0.1:5000
+  --pipeline-idle SECONDS  end an Apertium direction unused this long (default 600; 0 = never)
+  --pipelines-warm N     Apertium directions kept running at most, started at once (default 3)
   --data DIR             feedback database and release folder
                          (default $XDG_DATA_HOME/quillo-server or ~/.local/share/quillo-server)
   --allow-private-fetch  let page translation fetch from loopback and private addresses

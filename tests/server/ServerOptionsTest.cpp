@@ -19,7 +19,8 @@ CommandLine parse(std::vector<std::string> arguments)
 TEST(ServerOptionsTest, ServeOptionsAreRead)
 {
     const CommandLine line = parse({"--listen", "127.0.0.1:0", "--backend", "apertium,echo",
-                                    "--data=/tmp/d", "--threads", "4", "--allow-private-fetch"});
+                                    "--data=/tmp/d", "--threads", "4", "--allow-private-fetch",
+                                    "--pipeline-idle", "0", "--pipelines-warm=5"});
     ASSERT_EQ(line.command, CommandLine::Command::Serve) << line.error;
     EXPECT_EQ(line.serve.host, "127.0.0.1");
     EXPECT_EQ(line.serve.port, 0);
@@ -27,6 +28,8 @@ TEST(ServerOptionsTest, ServeOptionsAreRead)
     EXPECT_EQ(line.serve.dataDirectory, "/tmp/d");
     EXPECT_EQ(line.serve.threads, 4u);
     EXPECT_TRUE(line.serve.allowPrivateFetch);
+    EXPECT_EQ(line.serve.pipelineIdleSeconds, 0);
+    EXPECT_EQ(line.serve.pipelinesWarm, 5u);
 
     const CommandLine v6 = parse({"serve", "--listen", "[::1]:8437"});
     ASSERT_EQ(v6.command, CommandLine::Command::Serve) << v6.error;
@@ -45,6 +48,8 @@ TEST(ServerOptionsTest, BadServeOptionsAreRefusedWithAReason)
              {"--backend", "google"},
              {"--backend", "libretranslate"}, // without --libretranslate URL
              {"--threads", "1"},
+             {"--pipeline-idle", "-1"},
+             {"--pipelines-warm", "many"},
              {"--data"},
              {"--frobnicate"},
              {"stray"},
