@@ -93,7 +93,9 @@ std::vector<std::unique_ptr<TranslationBackend>> Service::makeBackends(const Ser
                     + options.apertiumModes + ")";
                 return {};
             }
-            backends.push_back(std::make_unique<ApertiumBackend>(ApertiumOptions{options.apertiumModes}));
+            ApertiumOptions apertium{options.apertiumModes};
+            apertium.limits = {std::chrono::seconds(options.pipelineIdleSeconds), options.pipelinesWarm};
+            backends.push_back(std::make_unique<ApertiumBackend>(std::move(apertium)));
         } else if (name == "libretranslate") {
             backends.push_back(std::make_unique<LibreTranslateBackend>(
                 LibreTranslateOptions{options.libreTranslateUrl, options.libreTranslateKey}));
