@@ -20,7 +20,7 @@ namespace quillo::server {
 
 struct PipelineLimits {
     std::chrono::milliseconds idleTimeout{std::chrono::minutes(10)}; // 0: never end for idleness
-    size_t maxWarm = 3;                                               // 0: no pipeline kept warm
+    size_t maxWarm = 2;                                               // 0: no pipeline kept warm
 };
 
 class PipelineKeeper {

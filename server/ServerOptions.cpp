@@ -271,7 +271,7 @@ std::string UsageText()
                          --libretranslate is given
   --libretranslate URL   a LibreTranslate-compatible server, e.g. http://127.0.0.1:5000
   --pipeline-idle SECONDS  end an Apertium direction unused this long (default 600; 0 = never)
-  --pipelines-warm N     Apertium directions kept running at most, started at once (default 3)
+  --pipelines-warm N     Apertium directions kept running at most, started at once (default 2)
   --data DIR             feedback database and release folder
                          (default $XDG_DATA_HOME/quillo-server or ~/.local/share/quillo-server)
   --allow-private-fetch  let page translation fetch from loopback and private addresses

@@ -17,7 +17,7 @@ struct ServeOptions {
     std::string dataDirectory;
     std::string apertiumModes = "/usr/share/apertium/modes";
     int pipelineIdleSeconds = 600; // an Apertium direction unused this long is ended; 0 = never
-    size_t pipelinesWarm = 3;      // at most this many directions kept running
+    size_t pipelinesWarm = 2;      // at most this many directions kept running
     size_t threads = 16;
     int readTimeoutSeconds = 10; // a client that stops sending mid-request gets its 400 then
     size_t pageMaxBytes = 4 * 1024 * 1024;
