@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-noto-cjk xvfb xauth xdotool x11-apps imagemagick
   apertium apertium-eng-spa apertium-fr-es apertium-es-pt apertium-spa-ita
-  curl wrk hyperfine opencc libopencc-dev apertium-apy chromium
+  curl wrk hyperfine opencc libopencc-dev apertium-apy chromium nginx-light
 )
 
 missing=()
@@ -24,3 +24,8 @@ export DEBIAN_FRONTEND=noninteractive
 echo "setup: installing ${missing[*]}"
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# nginx is for the download benchmark, which starts its own on a loopback port; the system's
+# service that the package may have started is stopped and kept off.
+if command -v systemctl >/dev/null && systemctl is-enabled nginx >/dev/null 2>&1; then
+  $SUDO systemctl disable --now nginx >/dev/null 2>&1 || true
+fi
