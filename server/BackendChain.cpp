@@ -10,6 +10,7 @@
 #include "server/LlmDiscovery.h"
 #include "server/Log.h"
 
+#include <chrono>
 #include <filesystem>
 
 namespace quillo::server {
@@ -75,8 +76,11 @@ std::unique_ptr<TranslationBackend> makeBackend(const std::string& name, const S
     if (name == "echo")
         return std::make_unique<EchoBackend>();
     if (name == "apertium") {
-        if (ApertiumBackend::installed(options.apertiumModes))
-            return std::make_unique<ApertiumBackend>(ApertiumOptions{options.apertiumModes});
+        if (ApertiumBackend::installed(options.apertiumModes)) {
+            ApertiumOptions apertium{options.apertiumModes};
+            apertium.limits = {std::chrono::seconds(options.pipelineIdleSeconds), options.pipelinesWarm};
+            return std::make_unique<ApertiumBackend>(std::move(apertium));
+        }
         error = "apertium is not installed (no apertium-wblank-mode, lt-proc or modes in " + options.apertiumModes
             + ")";
     } else if (name == "libretranslate") {

@@ -119,6 +119,16 @@ bool readDatabase(const std::string& value, std::string& target)
     return FeedbackStore::isPostgresAddress(value);
 }
 
+template <typename Number>
+auto numberInto(Number& target, long long low, long long high)
+{
+    return [&target, low, high](const std::string& value) {
+        const auto n = number(value, low, high);
+        target = n ? static_cast<Number>(*n) : Number{};
+        return n.has_value();
+    };
+}
+
 void parseServe(const std::vector<std::string>& arguments, size_t from, CommandLine& line)
 {
     ServeOptions& options = line.serve;
@@ -175,6 +185,8 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
         options.readTimeoutSeconds = n ? static_cast<int>(*n) : 0;
         return n.has_value();
     });
+    reader.value("--pipeline-idle", numberInto(options.pipelineIdleSeconds, 0, 7 * 24 * 3600));
+    reader.value("--pipelines-warm", numberInto(options.pipelinesWarm, 0, 64));
     reader.value("--page-max-bytes", [&](const std::string& v) {
         const auto n = number(v, 1024, 1LL << 30);
         options.pageMaxBytes = n ? static_cast<size_t>(*n) : 0;
@@ -280,7 +292,7 @@ std::string UsageText()
                 [--read-timeout SECONDS] [--page-workers N] [--public-host NAME]...
                 [--feedback-per-day N] [--feedback-bytes-per-day N] [--log-file PATH]
                 [--log-max-bytes N] [--allow-private-fetch] [--quiet] [--database URL]
-                [--token-key-file PATH]
+                [--token-key-file PATH] [--pipeline-idle SECONDS] [--pipelines-warm N]
   quillo-server engines [--config FILE] [--backend LIST] [...]   which engine serves each pair
   quillo-server publish [--data DIR] PROGRAM_FILE --version V [--notice TEXT] [--sign-key KEYFILE]
   quillo-server feedback [--data DIR | --database URL] [--json]
@@ -292,6 +304,8 @@ std::string UsageText()
                          default: every one that is set up, in that order
   --libretranslate URL   a LibreTranslate-compatible server, e.g. http://127.0.0.1:5000
   --dictionary FILE      the CC-CEDICT file for the offline Chinese-English dictionary
+  --pipeline-idle SECONDS  end an Apertium direction unused this long (default 600; 0 = never)
+  --pipelines-warm N     Apertium directions kept running at most, started at once (default 2)
   --data DIR             feedback database, dictionary index and release folder
                          (default $XDG_DATA_HOME/quillo-server or ~/.local/share/quillo-server)
   --database URL         feedback in PostgreSQL (postgresql://...) instead of DIR/feedback.sqlite3

@@ -22,6 +22,8 @@ struct ServeOptions {
     std::string dataDirectory;
     std::string database; // feedback: a postgresql:// address; empty = DATA/feedback.sqlite3
     std::string apertiumModes = "/usr/share/apertium/modes";
+    int pipelineIdleSeconds = 600; // an Apertium direction unused this long is ended; 0 = never
+    size_t pipelinesWarm = 2;      // at most this many directions kept running
     size_t threads = 16;         // network and request handling
     size_t pageWorkers = 8;      // page translations at once (they wait on other servers)
     int readTimeoutSeconds = 10; // for a whole request header, and again for its whole body

@@ -262,7 +262,8 @@ void HttpExchange::configureNetwork()
     set(CURLOPT_MAXREDIRS, long(kMaxRedirects));
     const quint32 connectMs = m_settings.timeouts.ConnectTimeout();
     set(CURLOPT_CONNECTTIMEOUT_MS, long(connectMs ? connectMs : kDefaultConnectTimeoutMs));
-    const long bufferSize = long(qBound<quint32>(1024, m_settings.transferSize, CURL_MAX_READ_SIZE));
+    const qint64 readSize = qMax<qint64>(kReadSize, m_settings.transferSize);
+    const long bufferSize = long(std::clamp<qint64>(readSize, 1024, CURL_MAX_READ_SIZE));
     set(CURLOPT_BUFFERSIZE, bufferSize);
 
     const TWebRequestProxy& proxy = m_settings.proxy;
@@ -421,7 +422,7 @@ bool HttpExchange::storePendingBody()
     if (m_pendingBody.isEmpty())
         return !m_bodyStopped;
     const bool stored = StoreBody(m_ctx, m_events, m_pendingBody.constData(), m_pendingBody.size());
-    m_pendingBody.clear();
+    m_pendingBody.resize(0); // keeps its capacity for the next read
     touch(); // the handlers' time is not silence on the line
     m_bodyStopped = m_bodyStopped || !stored;
     return stored;

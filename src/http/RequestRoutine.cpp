@@ -86,7 +86,8 @@ void readLocalFile(RequestContext& ctx, RequestEvents& events, const AddressPart
     }
     if (opened) {
         // No bigger than the file: a huge transfer size must not allocate gigabytes for a small one.
-        const qint64 blockSize = qBound<qint64>(1, source.size(), qint64(ctx.settings.transferSize));
+        const qint64 wanted = qMax<qint64>(kReadSize, qint64(ctx.settings.transferSize));
+        const qint64 blockSize = qBound<qint64>(1, source.size(), wanted);
         QByteArray block(qsizetype(blockSize), Qt::Uninitialized);
         for (;;) {
             const qint64 n = source.read(block.data(), block.size());
@@ -136,27 +137,51 @@ bool OpenDestination(RequestContext& ctx)
     return true;
 }
 
+namespace {
+
+// Appends to the destination; false when the request was abandoned or the write failed.
+bool appendToStream(RequestContext& ctx, const char* data, qint64 size, bool& writeFailed)
+{
+    std::lock_guard guard(ctx.ioLock);
+    if (ctx.abandoned || !ctx.stream)
+        return false;
+    // A handler may have moved the position while reading the stream.
+    const qint64 end = ctx.outcome.bytesTransferred;
+    if (ctx.stream->pos() != end)
+        ctx.stream->seek(end);
+    if (ctx.stream->write(data, size) != size) {
+        writeFailed = true;
+        return false;
+    }
+    ctx.outcome.bytesTransferred += size;
+    return true;
+}
+
+} // namespace
+
 bool StoreBody(RequestContext& ctx, RequestEvents& events, const char* data, qint64 size)
 {
-    const qint64 blockSize = qint64(ctx.settings.transferSize);
-    for (qint64 offset = 0; offset < size; offset += blockSize) {
-        const qint64 n = qMin(blockSize, size - offset);
-        {
-            std::lock_guard guard(ctx.ioLock);
-            if (ctx.abandoned || !ctx.stream)
+    bool writeFailed = false;
+    bool stored = false;
+    if (!ctx.settings.hasProgress) {
+        stored = appendToStream(ctx, data, size, writeFailed);
+    } else {
+        // Stored block by block on the GUI thread, each before its own event, so a handler that
+        // reads the stream finds exactly the bytes its counts speak of.
+        const qint64 blockSize = qint64(ctx.settings.transferSize);
+        qint64 offset = 0;
+        const std::function<bool()> storeNextBlock = [&] {
+            const qint64 n = qMin(blockSize, size - offset);
+            if (n <= 0 || !appendToStream(ctx, data + offset, n, writeFailed))
                 return false;
-            // A handler may have moved the position while reading the stream.
-            const qint64 end = ctx.outcome.bytesTransferred;
-            if (ctx.stream->pos() != end)
-                ctx.stream->seek(end);
-            if (ctx.stream->write(data + offset, n) != n)
-                throw std::runtime_error("the reply could not be stored");
-            ctx.outcome.bytesTransferred += n;
-        }
-        if (ctx.settings.hasProgress && !events.Progress(ctx))
-            return false;
+            offset += n;
+            return true;
+        };
+        stored = events.Progress(ctx, storeNextBlock) && offset == size;
     }
-    return true;
+    if (writeFailed)
+        throw std::runtime_error("the reply could not be stored");
+    return stored;
 }
 
 void FinishBody(RequestContext& ctx)

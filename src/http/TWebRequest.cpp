@@ -87,18 +87,21 @@ public:
         });
     }
 
-    bool Progress(RequestContext& ctx) override
+    bool Progress(RequestContext& ctx, const std::function<bool()>& storeNextBlock) override
     {
         return m_worker.Synchronize([&] {
-            if (!m_owner->OnProgress)
-                return;
-            const RequestOutcome& o = ctx.outcome;
-            const ProgressFigures f = ComputeProgress(o.contentLength, o.bytesTransferred, ctx.started.elapsed());
-            dropExceptions([&] {
-                m_owner->OnProgress(m_owner, QString::fromLatin1(o.contentType), o.contentLength,
-                                    o.bytesTransferred, f.elapsedTime, f.estimatedTimeLeft, f.percentsDone,
-                                    f.transferRate, ctx.stream);
-            });
+            // A handler that aborts the request also stops the blocks after its own.
+            while (!m_worker.Cancelled() && storeNextBlock()) {
+                if (!m_owner->OnProgress)
+                    continue;
+                const RequestOutcome& o = ctx.outcome;
+                const ProgressFigures f = ComputeProgress(o.contentLength, o.bytesTransferred, ctx.started.elapsed());
+                dropExceptions([&] {
+                    m_owner->OnProgress(m_owner, QString::fromLatin1(o.contentType), o.contentLength,
+                                        o.bytesTransferred, f.elapsedTime, f.estimatedTimeLeft, f.percentsDone,
+                                        f.transferRate, ctx.stream);
+                });
+            }
         });
     }
 

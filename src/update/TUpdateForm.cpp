@@ -268,6 +268,7 @@ void TUpdateForm::readRequest()
     FSettled = false;
     FRefusal = Refusal::None;
     FUntrustedHop = false;
+    FShownPercent = -1;
     const QPointer<TUpdateForm> alive(this);
     WebRequest1->Read();
     if (!alive || !isVisible())
@@ -309,6 +310,10 @@ void TUpdateForm::WebRequest1Progress(quint8 PercentsDone, qint64 DataSize, qint
         WebRequest1->Abort();
         return;
     }
+    // A download reports every block; the bars and the box change only with the percentage.
+    if (PercentsDone == FShownPercent)
+        return;
+    FShownPercent = PercentsDone;
     if (isVersionRequest()) {
         setGauge(SkinGauge2, PercentsDone, SkinGauge2->property("StepText").toString());
         return;

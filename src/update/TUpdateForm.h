@@ -117,6 +117,7 @@ private:
     // connection lost, an output file that cannot be written) is reported after its Read.
     bool FSettled = false;
     Refusal FRefusal = Refusal::None;
+    int FShownPercent = -1; // what the bars show for the running request; -1 before its first block
     // Set on the worker when a redirection left https and loopback.
     std::atomic<bool> FUntrustedHop = false;
 };

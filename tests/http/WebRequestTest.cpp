@@ -253,6 +253,28 @@ TEST(WebRequest, ProgressReportsEveryBlock)
     EXPECT_EQ(done, body);
 }
 
+// Many blocks of one read are reported in one go; a handler that aborts stops the rest of them
+// from being stored or reported.
+TEST(WebRequest, AbortFromAProgressEventStopsTheBlocksAfterIt)
+{
+    LoopbackServer server(answer(200, bigBody(10000)));
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("out.bin"));
+    auto r = waitingRequest(server.url());
+    r->setTransferBufferSize(255);
+    r->setOutputFileName(target);
+    QList<qint64> reads;
+    r->OnProgress = [&](QObject*, const QString&, qint64, qint64 read, qint32, qint32, quint8, float, QIODevice*) {
+        reads << read;
+        if (reads.size() == 3)
+            r->Abort();
+    };
+    r->Read();
+    pumpFor(100);
+    EXPECT_EQ(reads, (QList<qint64>{255, 510, 765}));
+    EXPECT_EQ(QFile(target + QStringLiteral(".part")).size(), 765);
+}
+
 TEST(WebRequest, HeaderInfoAndOversizedHeaders)
 {
     LoopbackServer server(answer(200, "body",

@@ -9,6 +9,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
 using namespace quillo::server;
 
 namespace {
@@ -41,7 +46,9 @@ TEST(ApertiumBackendTest, PairsWithoutADirectDirectionGoThroughSpanish)
         QFile file(modes.filePath(QString::fromLatin1(name) + QStringLiteral(".mode")));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
-    const ApertiumBackend backend(ApertiumOptions{modes.path().toStdString()});
+    ApertiumOptions options{modes.path().toStdString()};
+    options.limits.maxWarm = 0; // empty stand-ins: nothing to start
+    const ApertiumBackend backend(options);
     EXPECT_EQ(backend.route("en", "es"), (std::vector<std::string>{"eng-spa"}));
     EXPECT_EQ(backend.route("en", "fr"), (std::vector<std::string>{"eng-spa", "es-fr"}));
     EXPECT_EQ(backend.route("fr", "it"), (std::vector<std::string>{"fr-es", "spa-ita"}));
@@ -75,4 +82,122 @@ TEST(ApertiumBackendTest, RealSentencesThroughWarmPipelines)
         ASSERT_TRUE(result.ok) << result.error;
         EXPECT_EQ(result.text, c.expected) << c.text;
     }
+}
+
+namespace {
+
+// Directions whose "pipeline" is cat behind a script that notes each start in a log, so the
+// keeping of pipelines can be watched without Apertium's data and without asking the backend.
+class StandInDirections {
+public:
+    explicit StandInDirections(std::initializer_list<const char*> modes)
+    {
+        for (const char* mode : modes) {
+            const QString stage = dir_.filePath(QStringLiteral("stage-") + QString::fromLatin1(mode));
+            QFile script(stage);
+            EXPECT_TRUE(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\necho " + QByteArray(mode) + " >> '" + startsLog().toUtf8()
+                         + "'\nexec cat\n");
+            script.close();
+            script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+            QFile modeFile(dir_.filePath(QString::fromLatin1(mode) + QStringLiteral(".mode")));
+            EXPECT_TRUE(modeFile.open(QIODevice::WriteOnly));
+            modeFile.write(stage.toUtf8());
+        }
+    }
+
+    std::string path() const { return dir_.path().toStdString(); }
+
+    QStringList starts() const
+    {
+        QFile log(startsLog());
+        if (!log.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    // Liveness only: the bound is far above any start, so it fails only when none happens.
+    static bool waitFor(const std::function<bool()>& done)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!done() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return done();
+    }
+
+private:
+    QString startsLog() const { return dir_.filePath(QStringLiteral("starts.log")); }
+    QTemporaryDir dir_;
+};
+
+ApertiumOptions standInOptions(const StandInDirections& directions, PipelineLimits limits)
+{
+    ApertiumOptions options{directions.path()};
+    options.limits = limits;
+    return options;
+}
+
+} // namespace
+
+TEST(ApertiumBackendTest, TheFirstDirectionsUpToTheCapStartWithoutARequest)
+{
+    if (!ApertiumBackend::installed(kModes))
+        GTEST_SKIP() << "Apertium's tools are not installed";
+    StandInDirections directions{"en-es", "es-en", "es-fr", "fr-es"};
+    ApertiumBackend backend(standInOptions(directions, {std::chrono::milliseconds(0), 2}));
+    ASSERT_TRUE(StandInDirections::waitFor([&] { return backend.warmDirections().size() == 2; }));
+    EXPECT_EQ(backend.warmDirections(), (std::vector<std::string>{"en-es", "es-en"}));
+    ASSERT_TRUE(StandInDirections::waitFor([&] { return directions.starts().size() == 2; }));
+    EXPECT_EQ(directions.starts(), (QStringList{QStringLiteral("en-es"), QStringLiteral("es-en")}));
+}
+
+TEST(ApertiumBackendTest, NoMoreThanTheCapStayWarmAndTheLeastRecentlyUsedGoes)
+{
+    if (!ApertiumBackend::installed(kModes))
+        GTEST_SKIP() << "Apertium's tools are not installed";
+    StandInDirections directions{"en-es", "es-en", "es-fr", "fr-es"};
+    ApertiumBackend backend(standInOptions(directions, {std::chrono::milliseconds(0), 2}));
+    ASSERT_TRUE(StandInDirections::waitFor([&] { return backend.warmDirections().size() == 2; }));
+    struct Step {
+        const char* source;
+        const char* target;
+        std::vector<std::string> warmAfter;
+    };
+    for (const Step& step : {
+             Step{"fr", "es", {"es-en", "fr-es"}}, // en-es, warmed first, rested longest
+             Step{"en", "fr", {"en-es", "es-fr"}}, // through Spanish: two starts, two ends
+             Step{"es", "en", {"es-en", "es-fr"}},
+         }) {
+        const BackendResult result = backend.translate(request("a b", step.source, step.target));
+        ASSERT_TRUE(result.ok) << result.error;
+        EXPECT_EQ(result.text, "a b");
+        EXPECT_EQ(backend.warmDirections(), step.warmAfter) << step.source << step.target;
+    }
+}
+
+TEST(ApertiumBackendTest, RequestsMeetingTheIdleTimerAllSucceed)
+{
+    if (!ApertiumBackend::installed(kModes))
+        GTEST_SKIP() << "Apertium's tools are not installed";
+    StandInDirections directions{"en-es"};
+    // The timer fires every few milliseconds and ends whatever has rested a millisecond, so
+    // requests keep arriving while the pipeline is being ended or has just been.
+    ApertiumBackend backend(standInOptions(directions, {std::chrono::milliseconds(1), 1}));
+    std::vector<std::thread> clients;
+    std::atomic<int> failures{0};
+    for (int client = 0; client < 3; ++client) {
+        clients.emplace_back([&, client] {
+            for (int i = 0; i < 60; ++i) {
+                const std::string text = std::to_string(client) + " " + std::to_string(i);
+                const BackendResult result = backend.translate(request(text, "en", "es"));
+                if (!result.ok || result.text != text)
+                    ++failures;
+                std::this_thread::sleep_for(std::chrono::milliseconds((i * 7 + client) % 9));
+            }
+        });
+    }
+    for (std::thread& client : clients)
+        client.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_GT(directions.starts().size(), 2) << "the idle timer never ended the pipeline in between";
 }

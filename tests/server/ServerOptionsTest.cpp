@@ -26,7 +26,8 @@ TEST(ServerOptionsTest, ServeOptionsAreRead)
                                     "--data=/tmp/d", "--threads", "4", "--allow-private-fetch",
                                     "--public-host", "a.example", "--public-host=b.example",
                                     "--feedback-per-day", "10", "--log-file", "/tmp/l",
-                                    "--database", "postgresql:///quillo", "--token-key-file", "/etc/k"});
+                                    "--database", "postgresql:///quillo", "--token-key-file", "/etc/k",
+                                    "--pipeline-idle", "0", "--pipelines-warm=5"});
     ASSERT_EQ(line.command, CommandLine::Command::Serve) << line.error;
     EXPECT_EQ(line.serve.host, "127.0.0.1");
     EXPECT_EQ(line.serve.port, 0);
@@ -39,6 +40,8 @@ TEST(ServerOptionsTest, ServeOptionsAreRead)
     EXPECT_EQ(line.serve.logFile, "/tmp/l");
     EXPECT_EQ(line.serve.database, "postgresql:///quillo");
     EXPECT_EQ(line.serve.tokenKeyFile, "/etc/k");
+    EXPECT_EQ(line.serve.pipelineIdleSeconds, 0);
+    EXPECT_EQ(line.serve.pipelinesWarm, 5u);
 
     const CommandLine v6 = parse({"serve", "--listen", "[::1]:8437"});
     ASSERT_EQ(v6.command, CommandLine::Command::Serve) << v6.error;
@@ -59,6 +62,8 @@ TEST(ServerOptionsTest, BadServeOptionsAreRefusedWithAReason)
              {"--threads", "1"},
              {"--public-host", "evil.example:80"},
              {"--log-max-bytes", "10"},
+             {"--pipeline-idle", "-1"},
+             {"--pipelines-warm", "many"},
              {"--data"},
              {"--database", "/tmp/feedback.sqlite3"}, // only PostgreSQL is named this way
              {"--frobnicate"},
