@@ -15,3 +15,17 @@ bench_build() {
 bench_aggregates() {
   "$@" --benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true 2>/dev/null
 }
+
+# A private folder ($work) and a list of background processes ($pids) for one run: when the
+# script exits the processes are ended, then the script's own bench_before_cleanup runs if it
+# defines one (stopping a database, say), then the folder goes.
+bench_workspace() {
+  work=$(mktemp -d)
+  pids=()
+  trap bench_cleanup EXIT
+}
+bench_cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  if declare -F bench_before_cleanup >/dev/null; then bench_before_cleanup; fi
+  rm -rf "$work"
+}

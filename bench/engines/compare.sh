@@ -14,13 +14,7 @@ delay=${4:-1000}
 
 bench_build bench_engines bench_llm_standin quillo-server
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+bench_workspace
 
 start() { # output file, command...
   local out=$1; shift

@@ -14,13 +14,7 @@ source "$(dirname "$0")/../common.sh" "${1:-}" "${2:-3}"
 command -v nginx >/dev/null || { echo "nginx is missing: run scripts/setup.sh" >&2; exit 1; }
 bench_build bench_update_download
 
-work=$(mktemp -d)
-nginx_pid=""
-cleanup() {
-  [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+bench_workspace
 
 size=$((256 * 1024 * 1024))
 mkdir -p "$work/www/translation/update/17" "$work/nginx" "$work/client"
@@ -55,7 +49,7 @@ http {
 }
 CONF
 nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" -e "$work/nginx/error.log" &
-nginx_pid=$!
+pids+=($!)
 for _ in $(seq 100); do
   curl -sf -o /dev/null "$base/translation/update/qoversion.txt" && break
   sleep 0.1

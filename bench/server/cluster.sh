@@ -14,16 +14,12 @@ seconds=${3:-10}
 server="$build/server/quillo-server"
 pgbin=/usr/lib/postgresql/15/bin
 
-work=$(mktemp -d)
+bench_workspace
 chmod 755 "$work"
-pids=()
 as_owner() { if [ "$(id -u)" -eq 0 ]; then runuser -u nobody -- "$@"; else "$@"; fi; }
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+bench_before_cleanup() {
   [ -f "$work/pg/PG_VERSION" ] && as_owner "$pgbin/pg_ctl" -D "$work/pg" -m fast -w stop >/dev/null 2>&1 || true
-  rm -rf "$work"
 }
-trap cleanup EXIT
 
 # initdb refuses root: the cluster then belongs to nobody.
 mkdir "$work/pg" "$work/sock" && chmod 700 "$work/pg"

@@ -13,14 +13,8 @@ seconds=${3:-10}
 
 bench_build bench_server quillo-server
 
-json=$(mktemp)
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$json" "$work"
-}
-trap cleanup EXIT
+bench_workspace
+json=$work/results.json
 
 bench_aggregates "$build/bench/server/bench_server" --benchmark_enable_random_interleaving=true \
   --benchmark_min_time=2 --benchmark_format=json >"$json"

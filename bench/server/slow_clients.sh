@@ -16,13 +16,7 @@ seconds=${4:-10}
 
 bench_build quillo-server
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+bench_workspace
 
 start_server() { # binary -> prints host:port
   local dir
