@@ -2,6 +2,7 @@
 
 #include "app/InformationText.h"
 #include "app/SettingsStore.h"
+#include "app/TranslationRequests.h"
 #include "http/Deployment.h"
 #include "sendinfo/TSendUserInfo.h"
 #include "tranURL/TURL.h"
@@ -318,7 +319,7 @@ bool TMainForm::CheckSourceText()
     Memo1->setFocus();
     if (!Memo1->toPlainText().isEmpty())
         return true;
-    ShowError(QStringLiteral("   请 输 入 要 翻 译 的 原 文 文 本 ！"));
+    ShowError(kNoSourceText);
     return false;
 }
 
@@ -326,7 +327,7 @@ bool TMainForm::CheckLanguagesDiffer(bool same)
 {
     if (!same)
         return true;
-    ShowError(QStringLiteral("   原 文 语 言 不 能 与 译 文 语 言 相 同 ！"));
+    ShowError(kSameLanguages);
     return false;
 }
 

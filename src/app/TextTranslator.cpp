@@ -30,9 +30,9 @@ std::optional<QString> convertedLocally(const TranslationJob& job)
 QString RefusedJobText(const TranslationJob& job)
 {
     if (job.text.isEmpty())
-        return QStringLiteral("   请 输 入 要 翻 译 的 原 文 文 本 ！");
+        return kNoSourceText;
     if (job.source == job.target)
-        return QStringLiteral("   原 文 语 言 不 能 与 译 文 语 言 相 同 ！");
+        return kSameLanguages;
     return {};
 }
 

@@ -7,6 +7,8 @@
 
 namespace quillo {
 
+const QString kNoSourceText = QStringLiteral("   请 输 入 要 翻 译 的 原 文 文 本 ！");
+const QString kSameLanguages = QStringLiteral("   原 文 语 言 不 能 与 译 文 语 言 相 同 ！");
 const QString kConnectionFailed = QStringLiteral("   连 接 服 务 器 超 时 ，请 稍 后 重 试 。");
 const QString kHostUnreachable =
     QStringLiteral(" 如 果 安 装 了 防 火 墙 请 先 关 闭 或 设 置 允 许 访 问 网 络，然 后 重 试 。");

@@ -11,6 +11,9 @@ namespace quillo {
 
 class TWebRequest;
 
+// The two refusals before anything is sent.
+extern const QString kNoSourceText;
+extern const QString kSameLanguages;
 extern const QString kConnectionFailed;
 extern const QString kHostUnreachable;
 extern const QString kHostUnreachableHelp;
