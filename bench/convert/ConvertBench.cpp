@@ -10,6 +10,7 @@
 // Every case reports bytes processed as the UTF-8 size of the same text, so rates compare per byte.
 
 #include "translate/CharTables.h"
+#include "core/CodePage.h"
 #include "translate/ChineseConvert.h"
 #include "translate/Encoding.h"
 

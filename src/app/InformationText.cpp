@@ -1,7 +1,7 @@
 #include "app/InformationText.h"
 
-#include "http/Deployment.h"
-#include "translate/ProfileReader.h"
+#include "core/ProductIdentity.h"
+#include "core/ProfileReader.h"
 #include "ui/Fun.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "app/LanguagePairs.h"
 
-#include "translate/Languages.h"
+#include "core/Languages.h"
 
 #include <array>
 #include <utility>
@@ -8,9 +8,6 @@
 namespace quillo {
 
 namespace {
-
-enum Language { Simplified, Traditional, English, Dutch, French, German, Greek, Italian, Japanese, Korean,
-                Portuguese, Russian, Spanish };
 
 // Both Chinese scripts with each other and with English first, then Simplified Chinese with every
 // other language, then English with the languages most asked for.

@@ -1,5 +1,6 @@
 #include "app/RequestBodies.h"
 
+#include "core/Languages.h"
 #include "translate/Encoding.h"
 
 #include <algorithm>
@@ -9,8 +10,6 @@
 namespace quillo {
 
 namespace {
-
-enum Language { English = 2, Dutch = 3, French = 4, German = 5, Greek = 6, Italian = 7, Portuguese = 10, Spanish = 12 };
 
 // The pairs the text service translates without going through English.
 constexpr std::array<std::pair<int, int>, 12> kDirectPairs = {{

@@ -1,7 +1,8 @@
 #include "app/ServiceLauncher.h"
 
 #include "app/UserFolders.h"
-#include "http/Deployment.h"
+#include "core/ServiceAddresses.h"
+#include "http/NetworkState.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,7 +1,7 @@
 #include "app/ServiceRequests.h"
 
 #include "app/RequestBodies.h"
-#include "http/Deployment.h"
+#include "core/ServiceAddresses.h"
 #include "translate/ReplyCuts.h"
 
 namespace quillo {

@@ -5,7 +5,7 @@
 #include "app/CharTableModel.h"
 #include "app/LanguagePairs.h"
 #include "app/TMainForm.h"
-#include "translate/Languages.h"
+#include "core/Languages.h"
 #include "ui/SkinControls.h"
 #include "ui/SkinForm.h"
 #include "ui/SkinLook.h"

@@ -5,7 +5,7 @@
 #include "app/TranslationRequests.h"
 #include "http/TWebRequest.h"
 #include "translate/ChineseConvert.h"
-#include "translate/Languages.h"
+#include "core/Languages.h"
 
 #include <optional>
 

@@ -8,7 +8,7 @@
 #include "desktop/SingleInstance.h"
 #include "desktop/TDesktopSettingsForm.h"
 #include "desktop/TResultPopup.h"
-#include "translate/Languages.h"
+#include "core/Languages.h"
 #include "ui/SkinControls.h"
 
 #include <QApplication>

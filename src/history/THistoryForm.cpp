@@ -1,7 +1,7 @@
 #include "history/THistoryForm.h"
 
 #include "history/HistoryStore.h"
-#include "translate/Languages.h"
+#include "core/Languages.h"
 #include "ui/SkinControls.h"
 #include "ui/SkinForm.h"
 #include "ui/SkinLook.h"

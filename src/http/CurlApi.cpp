@@ -1,6 +1,6 @@
 #include "http/CurlApi.h"
 
-#include "translate/RuntimeLibrary.h"
+#include "core/RuntimeLibrary.h"
 
 #include <QtGlobal>
 

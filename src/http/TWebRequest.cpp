@@ -1,6 +1,6 @@
 #include "http/TWebRequest.h"
 
-#include "http/Deployment.h"
+#include "core/ProductIdentity.h"
 #include "http/LoginInfo.h"
 #include "http/ProgressStats.h"
 #include "http/RequestRoutine.h"

@@ -1,7 +1,8 @@
 #include "sendinfo/FeedbackScript.h"
 
+#include "core/CodePage.h"
+#include "core/ProductIdentity.h"
 #include "translate/Encoding.h"
-#include "ui/Fun.h"
 
 #include <QRegularExpression>
 #include <algorithm>

@@ -1,6 +1,8 @@
 #include "sendinfo/TSendUserInfo.h"
 
-#include "http/Deployment.h"
+#include "core/ProductIdentity.h"
+#include "core/ServiceAddresses.h"
+#include "http/NetworkState.h"
 #include "http/TWebRequest.h"
 #include "sendinfo/FeedbackScript.h"
 #include "sendinfo/InstallationId.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "skins/SkinPicture.h"
-#include "translate/ProfileReader.h"
+#include "core/ProfileReader.h"
 
 #include <QByteArrayView>
 #include <QImage>

@@ -1,6 +1,6 @@
 #include "speech/Speaker.h"
 
-#include "translate/Languages.h"
+#include "core/Languages.h"
 
 #include <QTextToSpeech>
 #include <QThread>
@@ -16,27 +16,6 @@
 namespace quillo {
 
 namespace {
-
-// The locale each entry of the language list is read in, in list order.
-const std::array<QLocale, kLanguageCount>& LanguageLocales()
-{
-    static const std::array<QLocale, kLanguageCount> locales{{
-        QLocale(QLocale::Chinese, QLocale::China),
-        QLocale(QLocale::Chinese, QLocale::Taiwan),
-        QLocale(QLocale::English, QLocale::UnitedStates),
-        QLocale(QLocale::Dutch, QLocale::Netherlands),
-        QLocale(QLocale::French, QLocale::France),
-        QLocale(QLocale::German, QLocale::Germany),
-        QLocale(QLocale::Greek, QLocale::Greece),
-        QLocale(QLocale::Italian, QLocale::Italy),
-        QLocale(QLocale::Japanese, QLocale::Japan),
-        QLocale(QLocale::Korean, QLocale::SouthKorea),
-        QLocale(QLocale::Portuguese, QLocale::Brazil),
-        QLocale(QLocale::Russian, QLocale::Russia),
-        QLocale(QLocale::Spanish, QLocale::Spain),
-    }};
-    return locales;
-}
 
 // The engine's locale for `wanted`: the same language and country if it has it, else the same
 // language anywhere (a Mandarin voice of the mainland reads Traditional characters as well).
@@ -92,7 +71,7 @@ public:
         if (speech->state() == QTextToSpeech::Error)
             return QStringLiteral("无法启动朗读引擎，请确认已安装 speech-dispatcher 和 espeak-ng。");
         speech->stop();
-        if (!chooseVoice(LanguageLocales()[languageIndex]))
+        if (!chooseVoice(LanguageLocale(languageIndex)))
             return QStringLiteral("没有可以朗读%1的语音。").arg(LanguageNames()[languageIndex]);
         speech->say(text);
         return {};

@@ -1,6 +1,6 @@
 #include "tranURL/PageAddress.h"
 
-#include "http/Deployment.h"
+#include "core/ServiceAddresses.h"
 #include "translate/ReplyCuts.h"
 
 #include <QUrl>

@@ -1,15 +1,15 @@
 #include "tranURL/TURL.h"
 
+#include "core/CodePage.h"
+#include "core/Languages.h"
 #include "http/TWebRequest.h"
 #include "tranURL/BrowserAutomation.h"
 #include "tranURL/PageAddress.h"
-#include "translate/Encoding.h"
-#include "translate/Languages.h"
 #include "translate/ReplyCuts.h"
 #include "ui/Fun.h"
-#include "ui/SkinForm.h"
 #include "ui/ScreenCursor.h"
 #include "ui/SkinControls.h"
+#include "ui/SkinForm.h"
 #include "ui/TSkinMessage.h"
 
 #include <QIODevice>

@@ -1,8 +1,5 @@
 #include "Encoding.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
-
 #include <array>
 #include <cstdint>
 
@@ -150,30 +147,6 @@ QString Utf8Decode(const QByteArray& bytes)
         i += trail + 1;
     }
     return out;
-}
-
-QByteArray ToAnsi(const QString& text)
-{
-    // Qt's GBK encoder (ICU) substitutes '?' for a character without a form in the code page,
-    // as the Windows conversion does.
-    QStringEncoder encoder("GBK");
-    return encoder.encode(text);
-}
-
-QByteArray ToGb18030(const QString& text)
-{
-    QStringEncoder encoder("GB18030");
-    return encoder.encode(text);
-}
-
-QString FromAnsi(const QByteArray& bytes)
-{
-    // The decoder keeps a lead byte at the very end pending and would drop it; a line feed
-    // after it (never a trail byte) makes it come out as U+FFFD, and is removed again.
-    QStringDecoder decoder("GBK", QStringConverter::Flag::Stateless);
-    QString text = decoder.decode(bytes + '\n');
-    text.chop(1);
-    return text;
 }
 
 } // namespace quillo

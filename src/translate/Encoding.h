@@ -1,6 +1,6 @@
 #pragma once
-// Text encodings of request bodies and replies: form and percent escaping, UTF-8, and the
-// ANSI code page 936 (GBK) form.
+// Text encodings of request bodies and replies: form and percent escaping and UTF-8. The code
+// pages are core/CodePage.h.
 
 #include <QByteArray>
 #include <QString>
@@ -17,14 +17,5 @@ QByteArray Utf8Encode(const QString& text);
 // UTF-8 to UTF-16, never failing: the lead byte alone decides the sequence length; a sequence
 // cut short by the end of the input, or a value that does not fit, gives U+FFFD.
 QString Utf8Decode(const QByteArray& bytes);
-
-// UTF-16 to code page 936; a character without a GBK form becomes '?'.
-QByteArray ToAnsi(const QString& text);
-// Code page 936 to UTF-16.
-QString FromAnsi(const QByteArray& bytes);
-
-// UTF-16 to GB18030, which holds every character. For a character of code page 936 the bytes are
-// those of ToAnsi, except the euro sign (A2 E3 rather than 80) and a few private-use characters.
-QByteArray ToGb18030(const QString& text);
 
 } // namespace quillo

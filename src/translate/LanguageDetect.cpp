@@ -1,7 +1,7 @@
 #include "translate/LanguageDetect.h"
 
 #include "translate/ChineseConvert.h"
-#include "translate/Languages.h"
+#include "core/Languages.h"
 
 #include <QSet>
 

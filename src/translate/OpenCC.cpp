@@ -1,6 +1,6 @@
 #include "translate/OpenCC.h"
 
-#include "translate/RuntimeLibrary.h"
+#include "core/RuntimeLibrary.h"
 
 #include <opencc/opencc.h>
 

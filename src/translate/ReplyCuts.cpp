@@ -1,6 +1,7 @@
 #include "ReplyCuts.h"
 
 #include "Encoding.h"
+#include "core/CodePage.h"
 
 #include <algorithm>
 #include <cctype>

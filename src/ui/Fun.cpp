@@ -15,16 +15,6 @@
 
 namespace quillo {
 
-QString ProgramVersion()
-{
-    return QStringLiteral("16");
-}
-
-QString ApplicationTitle()
-{
-    return QStringLiteral("Quillo翻译软件");
-}
-
 void WaitWithMessages(int milliseconds)
 {
     QElapsedTimer clock;

@@ -6,12 +6,6 @@ class QWidget;
 
 namespace quillo {
 
-// The program's version text, "16".
-QString ProgramVersion();
-
-// "Quillo翻译软件": the title of the application, also the caption of custom message boxes.
-QString ApplicationTitle();
-
 // Pauses for at least `milliseconds` while the application keeps handling its events, so the
 // windows stay responsive; ends with the first event handled after the time is up.
 void WaitWithMessages(int milliseconds);

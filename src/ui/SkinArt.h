@@ -15,7 +15,7 @@
 #include <QStringList>
 
 #include "skins/SkinPicture.h"
-#include "translate/ProfileReader.h"
+#include "core/ProfileReader.h"
 
 class QPainter;
 

@@ -1,6 +1,6 @@
 #include "ui/TSkinMessage.h"
 
-#include "ui/Fun.h"
+#include "core/ProductIdentity.h"
 #include "ui/SkinCaptions.h"
 #include "ui/SkinControls.h"
 #include "ui/SkinLook.h"

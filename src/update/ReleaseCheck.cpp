@@ -1,6 +1,6 @@
 #include "update/ReleaseCheck.h"
 
-#include "translate/RuntimeLibrary.h"
+#include "core/RuntimeLibrary.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "update/ReleaseOffer.h"
 
-#include "http/Deployment.h"
+#include "http/NetworkState.h"
 #include "update/VersionInfo.h"
 
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #include "update/VersionInfo.h"
 
-#include "translate/ProfileReader.h"
+#include "core/ProfileReader.h"
 
 #include <QRandomGenerator>
 

@@ -2,7 +2,7 @@
 #include "MainFormFixture.h"
 #include "UrlCatcher.h"
 #include "app/InformationText.h"
-#include "http/Deployment.h"
+#include "core/ProductIdentity.h"
 #include "sendinfo/TSendUserInfo.h"
 #include "tranURL/TURL.h"
 #include "ui/SkinControls.h"

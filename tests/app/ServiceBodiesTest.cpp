@@ -2,7 +2,6 @@
 #include "app/RequestBodies.h"
 #include "app/ServiceReplies.h"
 #include "app/ServiceRequests.h"
-#include "http/Deployment.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>

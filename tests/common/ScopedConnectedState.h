@@ -1,7 +1,7 @@
 #pragma once
+#include "http/NetworkState.h"
 // Makes the computer on line or off line for the program, whatever its network interfaces say,
 // until the end of the scope; a test that stops early still hands the machine's answer back.
-#include "http/Deployment.h"
 
 namespace quillo::test {
 

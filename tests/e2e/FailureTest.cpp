@@ -1,6 +1,7 @@
 // Requests that fail, and translate commands that arrive while a request runs.
 #include "EngineFixture.h"
-#include "http/Deployment.h"
+
+#include "core/ServiceAddresses.h"
 
 #include <QGuiApplication>
 

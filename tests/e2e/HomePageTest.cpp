@@ -3,7 +3,7 @@
 #include "QuilloServerProcess.h"
 
 #include "app/InformationText.h"
-#include "http/Deployment.h"
+#include "core/ProductIdentity.h"
 #include "http/TWebRequest.h"
 
 #include <QIODevice>

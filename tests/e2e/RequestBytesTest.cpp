@@ -2,7 +2,7 @@
 // scripted service.
 #include "EngineFixture.h"
 #include "app/RequestBodies.h"
-#include "http/Deployment.h"
+#include "core/ServiceAddresses.h"
 
 using namespace quillo;
 using namespace quillo::test;

@@ -1,5 +1,5 @@
 // The INI profile reader on any bytes, asked for the first section and key it holds.
-#include "translate/ProfileReader.h"
+#include "core/ProfileReader.h"
 
 #include <cstdint>
 #include <cstdlib>

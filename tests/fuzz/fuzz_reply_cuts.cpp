@@ -1,6 +1,7 @@
 // The reply cuts on any reply body: every piece they return is a piece of their input.
-#include "translate/Encoding.h"
 #include "translate/ReplyCuts.h"
+
+#include "core/CodePage.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 // The libraries opened at run time (libcurl, and the loader they share with the update check)
 // and the interface check that replaced QtNetwork's, compared with QtNetwork itself.
 #include "http/CurlApi.h"
-#include "http/Deployment.h"
-#include "translate/RuntimeLibrary.h"
+#include "http/NetworkState.h"
+#include "core/RuntimeLibrary.h"
 
 #include <QHostAddress>
 #include <QNetworkInterface>

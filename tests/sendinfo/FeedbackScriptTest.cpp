@@ -1,4 +1,5 @@
 #include "sendinfo/FeedbackScript.h"
+#include "core/CodePage.h"
 #include "sendinfo/InstallationId.h"
 #include "translate/Encoding.h"
 

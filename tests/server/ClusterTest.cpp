@@ -6,9 +6,9 @@
 
 #include "ChildProcess.h"
 #include "QuilloServerProcess.h"
+#include "core/CodePage.h"
 
 #include "server/FeedbackStore.h"
-#include "translate/Encoding.h"
 #include "translate/ReplyCuts.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 
 #include "ServerFixture.h"
 
-#include "translate/Encoding.h"
+#include "core/CodePage.h"
 #include "translate/ReplyCuts.h"
 
 #include <QString>

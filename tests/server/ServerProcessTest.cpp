@@ -4,6 +4,7 @@
 
 #include "QuilloServerProcess.h"
 #include "ServerFixture.h"
+#include "core/CodePage.h"
 
 #include "server/ApertiumBackend.h"
 #include "translate/Encoding.h"

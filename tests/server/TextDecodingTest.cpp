@@ -2,6 +2,7 @@
 
 #include "ServerFixture.h"
 
+#include "core/CodePage.h"
 #include "server/FormBody.h"
 #include "server/TextCodec.h"
 #include "translate/Encoding.h"

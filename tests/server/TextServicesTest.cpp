@@ -3,6 +3,7 @@
 
 #include "ServerFixture.h"
 
+#include "core/CodePage.h"
 #include "translate/Encoding.h"
 #include "translate/ReplyCuts.h"
 

@@ -2,6 +2,7 @@
 
 #include "ServerFixture.h"
 
+#include "core/CodePage.h"
 #include "server/FeedbackStore.h"
 #include "server/Release.h"
 #include "translate/Encoding.h"

@@ -4,7 +4,7 @@
 #include "TranUrlFixture.h"
 
 #include "http/TWebRequest.h"
-#include "translate/Languages.h"
+#include "core/Languages.h"
 #include "ui/ScreenCursor.h"
 #include "ui/SkinControls.h"
 

@@ -1,5 +1,6 @@
 #include "translate/CharTables.h"
-#include "translate/Encoding.h"
+
+#include "core/CodePage.h"
 
 #include <QSet>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "translate/CharTables.h"
+#include "core/CodePage.h"
 #include "translate/ChineseConvert.h"
-#include "translate/Encoding.h"
 #include "translate/OpenCC.h"
 
 #include <QList>

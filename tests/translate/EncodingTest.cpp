@@ -1,5 +1,7 @@
 #include "translate/Encoding.h"
 
+#include "core/CodePage.h"
+
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "translate/LanguageDetect.h"
-#include "translate/Languages.h"
+#include "core/Languages.h"
 
 #include <QDir>
 #include <QFile>

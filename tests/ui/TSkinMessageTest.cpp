@@ -1,5 +1,5 @@
 #include "ModalAnswer.h"
-#include "ui/Fun.h"
+#include "core/ProductIdentity.h"
 #include "ui/SkinLook.h"
 #include "ui/TSkinMessage.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "translate/ProfileReader.h"
+#include "core/ProfileReader.h"
 
 #include <QStringList>
 

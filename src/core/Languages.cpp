@@ -1,4 +1,4 @@
-#include "Languages.h"
+#include "core/Languages.h"
 
 #include <array>
 
@@ -6,27 +6,29 @@ namespace quillo {
 
 namespace {
 
-struct Language
+struct LanguageEntry
 {
     const char16_t* name;
     const char* babelFish;
     const char* worldLingo;
+    QLocale::Language spoken;
+    QLocale::Territory territory;
 };
 
-constexpr std::array<Language, kLanguageCount> kLanguages{{
-    {u"简体中文", "zh", "ZH_CN"},
-    {u"繁体中文", "zt", "ZH_TW"},
-    {u"英语", "en", "EN"},
-    {u"荷兰语", "nl", "NL"},
-    {u"法语", "fr", "FR"},
-    {u"德语", "de", "DE"},
-    {u"希腊语", "el", "EL"},
-    {u"意大利语", "it", "IT"},
-    {u"日本语", "ja", "JA"},
-    {u"韩国语", "ko", "KO"},
-    {u"葡萄牙语(巴西)", "pt", "PT"},
-    {u"俄语", "ru", "RU"},
-    {u"西班牙语", "es", "ES"},
+constexpr std::array<LanguageEntry, kLanguageCount> kLanguages{{
+    {u"简体中文", "zh", "ZH_CN", QLocale::Chinese, QLocale::China},
+    {u"繁体中文", "zt", "ZH_TW", QLocale::Chinese, QLocale::Taiwan},
+    {u"英语", "en", "EN", QLocale::English, QLocale::UnitedStates},
+    {u"荷兰语", "nl", "NL", QLocale::Dutch, QLocale::Netherlands},
+    {u"法语", "fr", "FR", QLocale::French, QLocale::France},
+    {u"德语", "de", "DE", QLocale::German, QLocale::Germany},
+    {u"希腊语", "el", "EL", QLocale::Greek, QLocale::Greece},
+    {u"意大利语", "it", "IT", QLocale::Italian, QLocale::Italy},
+    {u"日本语", "ja", "JA", QLocale::Japanese, QLocale::Japan},
+    {u"韩国语", "ko", "KO", QLocale::Korean, QLocale::SouthKorea},
+    {u"葡萄牙语(巴西)", "pt", "PT", QLocale::Portuguese, QLocale::Brazil},
+    {u"俄语", "ru", "RU", QLocale::Russian, QLocale::Russia},
+    {u"西班牙语", "es", "ES", QLocale::Spanish, QLocale::Spain},
 }};
 
 constexpr std::array<const char16_t*, 21> kTopics{{
@@ -63,7 +65,7 @@ bool inRange(int index, std::size_t size)
 QStringList LanguageNames()
 {
     QStringList names;
-    for (const Language& language : kLanguages)
+    for (const LanguageEntry& language : kLanguages)
         names << QString::fromUtf16(language.name);
     return names;
 }
@@ -76,6 +78,13 @@ QByteArray BabelFishCode(int index)
 QByteArray WorldLingoCode(int index)
 {
     return inRange(index, kLanguages.size()) ? QByteArray(kLanguages[index].worldLingo) : QByteArray();
+}
+
+QLocale LanguageLocale(int index)
+{
+    if (!inRange(index, kLanguages.size()))
+        return QLocale::c();
+    return QLocale(kLanguages[index].spoken, kLanguages[index].territory);
 }
 
 QStringList TopicNames()

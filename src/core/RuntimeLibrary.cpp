@@ -1,4 +1,4 @@
-#include "translate/RuntimeLibrary.h"
+#include "core/RuntimeLibrary.h"
 
 #include <dlfcn.h>
 

@@ -1,5 +1,6 @@
-#include "translate/Encoding.h"
-#include "translate/ProfileReader.h"
+#include "core/ProfileReader.h"
+
+#include "core/CodePage.h"
 
 #include <QFile>
 #include <QTemporaryDir>

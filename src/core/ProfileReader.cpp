@@ -1,6 +1,6 @@
-#include "ProfileReader.h"
+#include "core/ProfileReader.h"
 
-#include "Encoding.h"
+#include "core/CodePage.h"
 
 #include <QFile>
 #include <QSet>

@@ -1,4 +1,4 @@
-#include "translate/Languages.h"
+#include "core/Languages.h"
 
 #include <QSet>
 #include <gtest/gtest.h>
@@ -27,6 +27,9 @@ TEST(Languages, ListsAndCodesLineUp)
     EXPECT_EQ(WorldLingoCode(12), "ES");
     EXPECT_TRUE(BabelFishCode(-1).isEmpty());
     EXPECT_TRUE(WorldLingoCode(kLanguageCount).isEmpty());
+    EXPECT_EQ(LanguageLocale(Traditional).name(), QStringLiteral("zh_TW"));
+    EXPECT_EQ(LanguageLocale(Portuguese).name(), QStringLiteral("pt_BR"));
+    EXPECT_EQ(LanguageLocale(kLanguageCount), QLocale::c());
 
     const QStringList topics = TopicNames();
     ASSERT_EQ(topics.size(), 21);
