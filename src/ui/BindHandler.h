@@ -8,7 +8,8 @@
 namespace quillo {
 
 // An event handler that calls `handler` on `owner` with the event's arguments, and does nothing
-// once the owner is gone.
+// once the owner is gone. For events that run on the GUI thread, where the owner lives: an event
+// on the worker (OnRedirected, OnStatus) must not look at the owner's lifetime from there.
 template <class Owner, class... Args>
 auto BindHandler(Owner* owner, void (Owner::*handler)(Args...))
 {
