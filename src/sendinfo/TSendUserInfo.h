@@ -1,11 +1,11 @@
 #pragma once
-// The feedback window: a subject, a way to reach the user and a message, posted to the feedback
-// script on the product's web server; the user learns in the message box whether it was stored.
-#include <QDateTime>
-#include <QDialog>
-#include <functional>
+// The feedback window: a subject, a way to reach the user and a message, handed to a
+// FeedbackSession that posts them to the feedback script; the window shows in the message box what
+// the session reports.
+#include "sendinfo/FeedbackSession.h"
+#include "ui/SideWindowKit.h"
 
-class QIODevice;
+#include <QDialog>
 
 namespace quillo {
 
@@ -22,13 +22,10 @@ class TSendUserInfo : public QDialog
 public:
     explicit TSendUserInfo(QWidget* parent = nullptr);
 
-    // Every message goes through the message box of the window that opened this one; until one is
-    // handed over (a window created on its own), a box of its own stands in.
+    // Every message goes through the message box of the window that opened this one.
     void setMessageBox(TSkinMessage* box);
 
-    // The clock and the installation identifier the message is sent with; tests replace them.
-    std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
-    std::function<QByteArray()> InstallationIdentifier;
+    FeedbackSession* session() const { return FSession; }
 
     TSkinLabel* Label1;
     TSkinLabel* Label2;
@@ -39,32 +36,27 @@ public:
     TSkinButton* SkinButton1;  // send
     TSkinButton* SkinButton2;  // close
     TSkinButton* SkinButton3;  // home page
-    TWebRequest* WebRequest1;
+    TWebRequest* WebRequest1;  // the session's
 
     void FormShow();
     void SkinButton1Click();
     void SkinButton3Click();
-    void InfoTextKeyDown(int key, Qt::KeyboardModifiers shift);
+    void InfoTextKeyDown(QObject* Sender, int Key, Qt::KeyboardModifiers Shift);
 
-    void WebRequest1Done(QObject* Sender, const QString& ContentType, qint64 FileSize, QIODevice* Stream);
-    void WebRequest1HTTPError(QObject* Sender, qint32 ErrorCode, QIODevice* Stream);
-    void WebRequest1HostUnreachable(QObject* Sender);
-    void WebRequest1ConnLost(QObject* Sender, const QString& ContentType, qint64 FileSize, qint64 BytesRead,
-                             QIODevice* Stream);
+    // A message still waiting out the pause before its post is not sent once the window closes.
+    void done(int result) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     void CreateControls();
-    void SetUpWebRequest();
-    void ShowMessage(const QString& text, bool failure);
-    // A failed post: the message, then the default cursor again.
-    void ReportFailure(const QString& text);
+    void messagePosting();
+    void messageSent(const QString& text);
+    void messageFailed(FeedbackSession::Failure failure, const QString& text);
 
-    TSkinMessage* SkinMessage1;
-    // Counts the Send clicks; a click waiting out its pause posts only when no later one came.
-    quint64 FSendCount = 0;
+    FeedbackSession* FSession;
+    SideWindowMessages FMessages{this};
 };
 
 } // namespace quillo

@@ -2,12 +2,14 @@
 
 #include "core/CodePage.h"
 #include "core/Languages.h"
+#include "http/ServiceRequest.h"
 #include "http/TWebRequest.h"
 #include "tranURL/BrowserAutomation.h"
 #include "tranURL/PageAddress.h"
 #include "translate/ReplyCuts.h"
 #include "ui/Fun.h"
 #include "ui/ScreenCursor.h"
+#include "ui/SideWindowKit.h"
 #include "ui/SkinControls.h"
 #include "ui/SkinForm.h"
 #include "ui/TSkinMessage.h"
@@ -22,30 +24,6 @@ namespace {
 
 constexpr int kWaitTimeout = 30000;
 const QSize kClientSize(480, 216);
-
-TSkinLabel* label(const char* name, const QString& caption, QWidget* parent, int x, int y)
-{
-    auto* control = new TSkinLabel(QString::fromLatin1(name), caption, parent);
-    control->move(x, y);
-    control->adjustSize();
-    return control;
-}
-
-TSkinComboBox* languageList(const char* name, int selected, QWidget* parent, int x, int y)
-{
-    auto* control = new TSkinComboBox(QString::fromLatin1(name), parent);
-    control->addItems(LanguageNames());
-    control->setCurrentIndex(selected);
-    control->setGeometry(x, y, 130, 20);
-    return control;
-}
-
-TSkinButton* button(const char* name, const QString& caption, QWidget* parent, int x)
-{
-    auto* control = new TSkinButton(QString::fromLatin1(name), caption, parent);
-    control->setGeometry(x, 160, 138, 31);
-    return control;
-}
 
 bool isEnter(int key)
 {
@@ -65,11 +43,7 @@ void takeCode(QByteArray& code, int selected)
 TURL::TURL(QWidget* parent)
     : QDialog(parent)
 {
-    setObjectName(QStringLiteral("URL"));
-    setWindowTitle(QStringLiteral("网  页  翻  译"));
-    // A tool window whose frame carries no caption buttons: it is left through its own buttons.
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    resize(kClientSize);
+    DressSideWindow(this, QStringLiteral("URL"), QStringLiteral("网  页  翻  译"), kClientSize);
     CreateControls();
     ConnectHandlers();
 }
@@ -85,24 +59,20 @@ void TURL::CreateControls()
     QWidget* client = CreateClientArea(this);
 
     // Created in tab order: the address box comes first and has the focus when the window opens.
-    InfoTitle = new TSkinEdit(QStringLiteral("InfoTitle"), client);
-    InfoTitle->setGeometry(19, 108, 432, 20);
+    InfoTitle = NewEdit(client, QStringLiteral("InfoTitle"), {19, 108, 432, 20});
     InfoTitle->setText(QStringLiteral("http://"));
-    SrcLangLabel = label("SrcLangLabel", QStringLiteral("原文语言："), client, 17, 36);
-    SourceLanguage2 = languageList("SourceLanguage2", 0, client, 87, 32);
-    TargetLabel = label("TargetLabel", QStringLiteral("译文语言："), client, 249, 36);
-    TargetLanguage = languageList("TargetLanguage", 2, client, 319, 32);
-    Label1 = label("Label1", QStringLiteral("要翻译网页，请在下方输入网页的地址： "), client, 19, 84);
-    SkinButton1 = button("SkinButton1", QStringLiteral("开 始 翻 译"), client, 85);
-    SkinButton2 = button("SkinButton2", QStringLiteral("关    闭"), client, 312);
+    SrcLangLabel = NewLabel(client, QStringLiteral("SrcLangLabel"), QStringLiteral("原文语言："), {17, 36, 0, 0});
+    SourceLanguage2 = NewList(client, QStringLiteral("SourceLanguage2"), LanguageNames(), 0, {87, 32, 130, 20});
+    TargetLabel = NewLabel(client, QStringLiteral("TargetLabel"), QStringLiteral("译文语言："), {249, 36, 0, 0});
+    TargetLanguage = NewList(client, QStringLiteral("TargetLanguage"), LanguageNames(), 2, {319, 32, 130, 20});
+    Label1 = NewLabel(client, QStringLiteral("Label1"), QStringLiteral("要翻译网页，请在下方输入网页的地址： "),
+                      {19, 84, 0, 0});
+    SkinButton1 = NewButton(client, QStringLiteral("SkinButton1"), QStringLiteral("开 始 翻 译"), {85, 160, 138, 31});
+    SkinButton2 = NewButton(client, QStringLiteral("SkinButton2"), QStringLiteral("关    闭"), {312, 160, 138, 31});
 
-    WebRequest1 = new TWebRequest(this);
-    WebRequest1->setObjectName(QStringLiteral("WebRequest1"));
-    WebRequest1->setUseCache(false);
-    WebRequest1->setUseCookies(false);
-    WebRequest1->setWaitTimeout(kWaitTimeout);
     // Read returns at once; the window stays responsive and the events come through the loop.
-    WebRequest1->setWaitThread(false);
+    WebRequest1 = NewServiceRequest(this);
+    WebRequest1->setWaitTimeout(kWaitTimeout);
 }
 
 void TURL::ConnectHandlers()
@@ -112,19 +82,15 @@ void TURL::ConnectHandlers()
     for (QWidget* control : findChildren<QWidget*>())
         control->installEventFilter(this);
 
-    WebRequest1->OnDone = [this](QObject* sender, const QString& type, qint64 size, QIODevice* stream) {
-        WebRequest1Done(sender, type, size, stream);
-    };
-    WebRequest1->OnHTTPError = [this](QObject* sender, qint32 code, QIODevice* stream) {
-        WebRequest1HTTPError(sender, code, stream);
-    };
-    WebRequest1->OnHostUnreachable = [this](QObject* sender) { WebRequest1HostUnreachable(sender); };
-    WebRequest1->OnWaitTimeoutExpired = [this](QObject* sender) { WebRequest1WaitTimeoutExpired(sender); };
+    WebRequest1->OnDone = BindHandler(this, &TURL::WebRequest1Done);
+    WebRequest1->OnHTTPError = BindHandler(this, &TURL::WebRequest1HTTPError);
+    WebRequest1->OnHostUnreachable = BindHandler(this, &TURL::WebRequest1HostUnreachable);
+    WebRequest1->OnWaitTimeoutExpired = BindHandler(this, &TURL::WebRequest1WaitTimeoutExpired);
 }
 
 void TURL::setMessageBox(TSkinMessage* box)
 {
-    FMessageBox = box;
+    FMessages.setBox(box);
 }
 
 // ---- Keys ----
@@ -165,11 +131,8 @@ bool TURL::InfoTitleKeyDown(int key)
 
 void TURL::showEvent(QShowEvent* event)
 {
-    // The frame of a tool window is not for resizing: the window keeps the size it opens with.
-    setFixedSize(size());
     QDialog::showEvent(event);
-    if (!event->spontaneous())
-        CentreOver(this, parentWidget());
+    PlaceSideWindow(this, event, parentWidget());
 }
 
 // ---- Commands ----
@@ -234,12 +197,7 @@ void TURL::WebRequest1WaitTimeoutExpired(QObject*)
 // The start button stays disabled after a failure; Enter in the address box still tries again.
 void TURL::ShowFailure(const QString& text)
 {
-    if (FMessageBox) {
-        FMessageBox->MessageDlg(text, mtError, mbOK, 0);
-    } else {
-        const TSkinMessage own;
-        own.MessageDlg(text, mtError, mbOK, 0);
-    }
+    FMessages.error(text);
     SetScreenCursor(crDefault);
 }
 

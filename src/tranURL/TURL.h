@@ -3,11 +3,10 @@
 // asks the service for a page-translation identifier and opens the translated page in a browser.
 // The program never fetches the page itself. The window closes by itself once the service has
 // answered; a transport failure is reported and leaves it open.
-#include "ui/TSkinMessage.h"
+#include "ui/SideWindowKit.h"
 
 #include <QByteArray>
 #include <QDialog>
-#include <QPointer>
 #include <memory>
 
 class QIODevice;
@@ -29,7 +28,6 @@ public:
     ~TURL() override;
 
     // The message box every message of the window goes through; the opener hands over its own.
-    // Without one the window uses a box of its own.
     void setMessageBox(TSkinMessage* box);
 
     TSkinLabel* SrcLangLabel;
@@ -71,7 +69,7 @@ private:
     QByteArray FSrcLangCode;
     QByteArray FTrgLangCode;
     std::unique_ptr<AutomatedBrowser> FBrowser;
-    QPointer<TSkinMessage> FMessageBox;  // the opener's box; empty: a box of our own
+    SideWindowMessages FMessages{this};
 };
 
 } // namespace quillo

@@ -27,8 +27,8 @@ protected:
     {
         qputenv("QUILLO_SERVICE", service.toUtf8());
         auto window = std::make_unique<TSendUserInfo>();
-        window->Now = [] { return QDateTime(QDate(2006, 6, 12), QTime(10, 30)); };
-        window->InstallationIdentifier = [] { return QByteArray("HOME42"); };
+        window->session()->Now = [] { return QDateTime(QDate(2006, 6, 12), QTime(10, 30)); };
+        window->session()->InstallationIdentifier = [] { return QByteArray("HOME42"); };
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         return window;

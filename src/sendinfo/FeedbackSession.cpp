@@ -1,0 +1,115 @@
+#include "sendinfo/FeedbackSession.h"
+
+#include "core/ServiceAddresses.h"
+#include "http/NetworkState.h"
+#include "http/ServiceRequest.h"
+#include "sendinfo/InstallationId.h"
+#include "ui/BindHandler.h"
+#include "ui/Fun.h"
+
+#include <QIODevice>
+#include <QPointer>
+
+namespace quillo {
+
+namespace {
+
+QString failureText(FeedbackSession::Failure failure)
+{
+    switch (failure) {
+    case FeedbackSession::Failure::EmptyTitle: return QStringLiteral("   标 题 不 能 为 空 ，请 输 入 标 题 ！");
+    case FeedbackSession::Failure::EmptyText: return QStringLiteral("   请 输 入 您 要 提 交 的 内 容！");
+    case FeedbackSession::Failure::OffLine: return QStringLiteral("   计 算 机 没 有 连 接 到 网 络 !");
+    case FeedbackSession::Failure::Unreachable:
+        return QStringLiteral("   计 算 机 不 能 连 接 到 服 务 器 ，请 稍 后 再 试。");
+    case FeedbackSession::Failure::ServerError:
+        return QStringLiteral("   计 算 机 连 接 服 务 器 错 误 ，请 稍 后 再 试 。");
+    case FeedbackSession::Failure::NotStored: return QStringLiteral("   提 交 信 息 失 败 ，请 稍 后 再 试 。");
+    }
+    return {};
+}
+
+} // namespace
+
+FeedbackSession::FeedbackSession(QObject* parent)
+    : QObject(parent)
+    , Now([] { return QDateTime::currentDateTime(); })
+    , InstallationIdentifier([] { return InstallationId(); })
+    , WebRequest1(NewServiceRequest(this))
+{
+    WebRequest1->setRequestMethod(rmPOST);
+    WebRequest1->OnDone = BindHandler(this, &FeedbackSession::WebRequest1Done);
+    WebRequest1->OnHTTPError = BindHandler(this, &FeedbackSession::WebRequest1HTTPError);
+    WebRequest1->OnHostUnreachable = BindHandler(this, &FeedbackSession::WebRequest1HostUnreachable);
+    WebRequest1->OnConnLost = BindHandler(this, &FeedbackSession::WebRequest1ConnLost);
+}
+
+void FeedbackSession::send(const FeedbackMessage& message)
+{
+    if (message.title.isEmpty())
+        return fail(Failure::EmptyTitle);
+    // A text of blanks is a text.
+    if (message.text.isEmpty())
+        return fail(Failure::EmptyText);
+    const QString address = ServiceUrl(FeedbackScriptPath());
+    if (!InternetGetConnectedState(address))
+        return fail(Failure::OffLine);
+    const QByteArray body = FeedbackBody(message, Now(), InstallationIdentifier());
+    if (WebRequest1->Busy())
+        return;
+
+    emit posting();
+    const quint64 thisSend = ++FSendCount;
+    const QPointer<FeedbackSession> alive(this);
+    ++FWaiting;
+    WaitWithMessages(PauseBeforePost);
+    if (!alive)
+        return;
+    --FWaiting;
+    if (thisSend != FSendCount)
+        return;
+    WebRequest1->setURL(address);
+    WebRequest1->setPOSTData(body);
+    WebRequest1->Read();
+}
+
+bool FeedbackSession::cancel()
+{
+    if (FWaiting == 0)
+        return false;
+    ++FSendCount;
+    return true;
+}
+
+void FeedbackSession::fail(Failure failure)
+{
+    emit failed(failure, failureText(failure));
+}
+
+void FeedbackSession::WebRequest1Done(QObject*, const QString&, qint64, QIODevice* Stream)
+{
+    // The stream lives only for this event: it is read before anyone hears of the outcome.
+    if (Stream && IsAcceptedReply(Stream->readAll()))
+        emit sent(QStringLiteral("   提 交 信 息 成 功 ，我 们 会 尽 快 回 复 您 。"));
+    else
+        fail(Failure::NotStored);
+}
+
+void FeedbackSession::WebRequest1HTTPError(QObject*, qint32, QIODevice*)
+{
+    fail(Failure::ServerError);
+}
+
+void FeedbackSession::WebRequest1HostUnreachable(QObject*)
+{
+    fail(Failure::Unreachable);
+}
+
+// A reply cut short leaves it open whether the message was stored; the user is told that the
+// exchange failed instead of being left under the busy cursor without an answer.
+void FeedbackSession::WebRequest1ConnLost(QObject*, const QString&, qint64, qint64, QIODevice*)
+{
+    fail(Failure::ServerError);
+}
+
+} // namespace quillo
