@@ -47,7 +47,7 @@ void UpdateSession::setStep(int step, StepPhase phase, int value, bool percentSh
 }
 
 // A step that changes its phase and keeps the value it shows.
-void UpdateSession::keepValue(int step, StepPhase phase)
+void UpdateSession::setPhase(int step, StepPhase phase)
 {
     setStep(step, phase, m_steps[size_t(step)].value);
 }
@@ -96,7 +96,7 @@ void UpdateSession::start(const UpdateSettings& settings)
     if (m_stage != Stage::CheckingNetwork) // aborted meanwhile
         return;
     setStage(Stage::FetchingInformation);
-    keepValue(kInformationStep, StepPhase::Working);
+    setPhase(kInformationStep, StepPhase::Working);
     if (m_transport.busy()) {
         setStage(Stage::Idle);
         return;
@@ -277,7 +277,7 @@ void UpdateSession::startDownload()
     // the file (a reply without a length stays in memory).
     QFile::remove(downloadFile());
     setStage(Stage::FetchingProgram);
-    keepValue(kProgramStep, StepPhase::Working);
+    setPhase(kProgramStep, StepPhase::Working);
     emit busyChanged(true);
     runRequest(address, downloadFile());
 }
@@ -290,7 +290,8 @@ void UpdateSession::downloadReceived()
         return;
     }
     const bool hopped = untrustedHop();
-    const ReleaseVerdict verdict = ReleaseCheck(m_settings.publicKey).verify(downloadFile(), m_offer.sha256, m_offer.signature);
+    const ReleaseVerdict verdict =
+        ReleaseCheck(m_settings.publicKey).verify(downloadFile(), m_offer.sha256, m_offer.signature);
     if (hopped || verdict != ReleaseVerdict::Accepted) {
         // Not the announced program: it must not stay where a later attempt could take it.
         QFile::remove(downloadFile());

@@ -12,10 +12,10 @@
 // on, or has been aborted, is left alone.
 //
 // The stored "version.txt" is replaced only by a version file the program lives by: one naming
-// the running version, an empty reply (which is how a failed fetch shows), and the one of the
-// release handed over to the swap. A release that is refused, fails to arrive or fails its checks
-// leaves the earlier file as it was, so the program never records a version it does not run and
-// never shows the notice of a release it turned down.
+// the running version, or the one of the release handed over to the swap (and an empty reply,
+// stored as the empty file that has always marked a failed fetch). A release that is refused,
+// fails to arrive or fails its checks leaves the earlier file as it was, so the program never
+// records a version it does not run, nor shows the notice of a release it turned down.
 #include "update/SwapScript.h"
 #include "update/VersionInfo.h"
 
@@ -120,7 +120,7 @@ private:
 
     void setStage(Stage stage);
     void setStep(int step, StepPhase phase, int value, bool percentShown = false);
-    void keepValue(int step, StepPhase phase);
+    void setPhase(int step, StepPhase phase);
     void resetSteps();
     void conclude(Report report, Reset reset, Ending ending);
     void runRequest(const QString& url, const QString& outputFile);

@@ -104,9 +104,12 @@ protected:
         };
         QObject::connect(&session, &UpdateSession::reported, [this](Report r) { reports << r; });
         QObject::connect(&session, &UpdateSession::finished, [this](Ending e) { endings << e; });
-        QObject::connect(&session, &UpdateSession::stepChanged,
-                         [this](int step, const UpdateSession::StepState& state) { phases[step] = "IWD"[int(state.phase)]; });
+        QObject::connect(&session, &UpdateSession::stepChanged, [this](int step, const UpdateSession::StepState& s) {
+            phases[step] = "IWD"[int(s.phase)];
+        });
         QObject::connect(&session, &UpdateSession::stepsReset, [this] { phases = "IIII"; });
+        QObject::connect(&session, &UpdateSession::stageChanged,
+                         [this](UpdateSession::Stage stage) { stages += "-CIPR"[int(stage)]; });
     }
 
     QString versionFile() const { return dir.filePath(QStringLiteral("version.txt")); }
@@ -121,6 +124,7 @@ protected:
     QList<Report> reports;
     QList<Ending> endings;
     QByteArray phases = "IIII"; // per step: Idle, Working or Done
+    QByteArray stages;
 };
 
 TEST_F(UpdateSessionTest, EachFlowEndsAsItsReleaseDeserves)
@@ -134,27 +138,39 @@ TEST_F(UpdateSessionTest, EachFlowEndsAsItsReleaseDeserves)
         Reply program;
         bool offLine;
         bool swapStarts;
-        qsizetype requests;
+        const char* stages; // Checking, Information, Program, Restarting; "-" back to Idle
         QList<Report> reports;
         Ending ending;
         const char* phases;
         bool versionStored; // else the earlier version file stays
         bool downloadKept;
     } cases[] = {
-        {"off line", newer, {kProgram}, true, true, 0, {Report::NoNetwork}, Ending::Idle, "IIII", false, false},
-        {"up to date", versionReply("16", size, kProgram), {}, false, true, 1, {Report::Newest}, Ending::Closed, "DDII", true, false},
-        {"empty reply", {}, {}, false, true, 1, {Report::InformationFailed}, Ending::Closed, "IIII", true, false},
-        {"older release", versionReply("15", size, kProgram), {kProgram}, false, true, 1, {Report::Older}, Ending::Closed, "IIII", false, false},
-        {"newer release", newer, {kProgram}, false, true, 2, {Report::Restarting}, Ending::Restart, "DDDD", true, true},
-        {"download not found", newer, {{}, Failure::HTTPError}, false, true, 2, {Report::ServerError}, Ending::Idle, "IIII", false, false},
-        {"download timed out", newer, {{}, Failure::WaitTimeout}, false, true, 2, {Report::TimedOut}, Ending::Idle, "IIII", false, false},
-        {"connection lost", newer, {kProgram, {}, {}, true}, false, true, 2, {Report::ServerError}, Ending::Idle, "IIII", false, false},
-        {"longer than announced", newer, {kProgram + 'x'}, false, true, 2, {Report::DownloadFailed}, Ending::Closed, "IIII", false, false},
-        {"size differs", versionReply("17", size + 1, kProgram), {kProgram}, false, true, 2, {Report::DownloadFailed}, Ending::Closed, "DDWI", false, true},
-        {"hash differs", versionReply("17", size, "other"), {kProgram}, false, true, 2, {Report::DownloadFailed}, Ending::Closed, "DDWI", false, false},
-        {"redirected off loopback", newer, {kProgram, {}, QStringLiteral("http://updates.example.com/p")}, false, true, 2,
-         {Report::InsecureTransport}, Ending::Closed, "DDWI", false, false},
-        {"swap cannot start", newer, {kProgram}, false, false, 2, {Report::Restarting, Report::SwapFailed}, Ending::Closed, "IIII", false, true},
+        {"off line", newer, {kProgram}, true, true,
+         "C-", {Report::NoNetwork}, Ending::Idle, "IIII", false, false},
+        {"up to date", versionReply("16", size, kProgram), {}, false, true,
+         "CI-", {Report::Newest}, Ending::Closed, "DDII", true, false},
+        {"empty reply", {}, {}, false, true,
+         "CI-", {Report::InformationFailed}, Ending::Closed, "IIII", true, false},
+        {"older release", versionReply("15", size, kProgram), {kProgram}, false, true,
+         "CI-", {Report::Older}, Ending::Closed, "IIII", false, false},
+        {"newer release", newer, {kProgram}, false, true,
+         "CIPR-", {Report::Restarting}, Ending::Restart, "DDDD", true, true},
+        {"download not found", newer, {{}, Failure::HTTPError}, false, true,
+         "CIP-", {Report::ServerError}, Ending::Idle, "IIII", false, false},
+        {"download timed out", newer, {{}, Failure::WaitTimeout}, false, true,
+         "CIP-", {Report::TimedOut}, Ending::Idle, "IIII", false, false},
+        {"connection lost", newer, {kProgram, {}, {}, true}, false, true,
+         "CIP-", {Report::ServerError}, Ending::Idle, "IIII", false, false},
+        {"longer than announced", newer, {kProgram + 'x'}, false, true,
+         "CIP-", {Report::DownloadFailed}, Ending::Closed, "IIII", false, false},
+        {"size differs", versionReply("17", size + 1, kProgram), {kProgram}, false, true,
+         "CIP-", {Report::DownloadFailed}, Ending::Closed, "DDWI", false, true},
+        {"hash differs", versionReply("17", size, "other"), {kProgram}, false, true,
+         "CIP-", {Report::DownloadFailed}, Ending::Closed, "DDWI", false, false},
+        {"redirected off loopback", newer, {kProgram, {}, QStringLiteral("http://updates.example.com/p")}, false, true,
+         "CIP-", {Report::InsecureTransport}, Ending::Closed, "DDWI", false, false},
+        {"swap cannot start", newer, {kProgram}, false, false,
+         "CIPR-", {Report::Restarting, Report::SwapFailed}, Ending::Closed, "IIII", false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -164,6 +180,7 @@ TEST_F(UpdateSessionTest, EachFlowEndsAsItsReleaseDeserves)
         transport.replies = {{kVersionUrl, Reply{c.version}}, {kProgramUrl, c.program}};
         swapStarts = c.swapStarts;
         swaps.clear();
+        stages.clear();
         phases = "IIII";
         reports.clear();
         endings.clear();
@@ -171,7 +188,8 @@ TEST_F(UpdateSessionTest, EachFlowEndsAsItsReleaseDeserves)
             const test::ScopedConnectedState network(!c.offLine);
             session.start(settings);
         }
-        EXPECT_EQ(transport.requested.size(), c.requests);
+        EXPECT_EQ(stages.toStdString(), c.stages);
+        EXPECT_EQ(transport.requested.size(), stages.count('I') + stages.count('P'));
         EXPECT_EQ(reports, c.reports);
         EXPECT_EQ(endings, QList<Ending>{c.ending});
         EXPECT_EQ(phases.toStdString(), c.phases);
@@ -198,7 +216,7 @@ TEST_F(UpdateSessionTest, AbortDuringTheDownloadEndsTheFlowSilently)
     EXPECT_TRUE(reports.isEmpty());
     EXPECT_TRUE(endings.isEmpty());
     EXPECT_TRUE(swaps.isEmpty());
-    EXPECT_EQ(session.stage(), UpdateSession::Stage::Idle);
+    EXPECT_EQ(stages.toStdString(), "CIP-");
     EXPECT_EQ(ReadAll(versionFile()).toStdString(), kOldVersionFile.toStdString());
 }
 
