@@ -9,9 +9,9 @@
 // The window never sees the main window. The opener hands it the main window's result box (the
 // download's progress is written there) and message box; without them the window writes no
 // progress and shows its messages in a box of its own.
-#include <QDialog>
-
 #include "update/UpdateSession.h"
+
+#include <QDialog>
 
 #include <array>
 #include <functional>
@@ -39,10 +39,11 @@ public:
     void setResultBox(QPlainTextEdit* memo) { FResultBox = memo; }
     void setMessageBox(TSkinMessage* box) { SkinMessage1 = box; }
 
-    // What the update acts on; tests replace them. The program file to replace (its folder also
-    // receives "version.txt"), the process the swap waits for, the public key updates must be
-    // signed with (base64, empty for none), the pause after storing the version file, and the
-    // last step of a successful update: close the main window and end the application.
+    // What the update acts on, handed to the session at each Start; tests replace them. The
+    // program file to replace (its folder also receives "version.txt"), the process the swap
+    // waits for, the public key updates must be signed with (base64, empty for none), the pause
+    // after receiving the version file, and the last step of a successful update: close the main
+    // window and end the application.
     QString ProgramPath;
     qint64 ProgramPid;
     QByteArray UpdatePublicKey;
