@@ -58,7 +58,7 @@ int main(int argc, char** argv)
             return;
         }
         seconds = double(clock.nsecsElapsed()) / 1e9;
-        form.hide(); // ends the update here: the window reports nothing once hidden
+        form.reject(); // ends the update here: an aborted update reports nothing
     };
     // Anything going wrong shows a modal box; close it and report the failure instead of hanging.
     QTimer boxCloser;

@@ -10,24 +10,11 @@
 #include "ui/SkinForm.h"
 #include "ui/SkinLook.h"
 #include "ui/TSkinMessage.h"
-#include "update/ReleaseCheck.h"
-#include "update/ReleaseOffer.h"
-#include "update/SwapScript.h"
-#include "update/VersionInfo.h"
+#include "update/UpdateTransport.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QIODevice>
 #include <QPlainTextEdit>
-#include <QPointer>
-#include <QRandomGenerator>
-#include <QSaveFile>
-#include <QScreen>
 #include <QShowEvent>
-
-#include <utility>
 
 namespace quillo {
 
@@ -35,7 +22,6 @@ namespace {
 
 const int kTimeoutMs = 15000;
 
-const QString kVersionFileName = QStringLiteral("version.txt");
 const QString kCheckingNetwork = QStringLiteral("正在检测网络配置...");
 const QString kFetchingInformation = QStringLiteral("正在获取升级信息...");
 const QString kFetchingProgram = QStringLiteral("正在获取升级文件...");
@@ -128,11 +114,18 @@ TUpdateForm::TUpdateForm(QWidget* parent)
     WebRequest1->OnHTTPError = [this](QObject*, qint32, QIODevice*) { WebRequest1HTTPError(); };
     WebRequest1->OnHostUnreachable = [this](QObject*) { WebRequest1HostUnreachable(); };
     WebRequest1->OnWaitTimeoutExpired = [this](QObject*) { WebRequest1WaitTimeoutExpired(); };
-    // On the worker: only notes the hop, judged when the request has ended.
-    WebRequest1->OnRedirected = [this](QObject*, const QString& NewURL) {
-        if (!IsTrustedTransport(NewURL))
-            FUntrustedHop = true;
-    };
+    // On the worker: the session only notes the hop, judged when the request has ended.
+    WebRequest1->OnRedirected = [this](QObject*, const QString& NewURL) { FSession->requestRedirected(NewURL); };
+
+    FTransport = std::make_unique<WebRequestTransport>(WebRequest1);
+    FSession = new UpdateSession(*FTransport, this);
+    connect(FSession, &UpdateSession::stepChanged, this, &TUpdateForm::showStep);
+    connect(FSession, &UpdateSession::stepsReset, this, &TUpdateForm::ResetSteps);
+    connect(FSession, &UpdateSession::busyChanged, this,
+            [](bool busy) { SetScreenCursor(busy ? crAppBusy : crDefault); });
+    connect(FSession, &UpdateSession::downloadProgress, this, &TUpdateForm::showDownloadProgress);
+    connect(FSession, &UpdateSession::reported, this, &TUpdateForm::showReport);
+    connect(FSession, &UpdateSession::finished, this, &TUpdateForm::sessionFinished);
 }
 
 TUpdateForm::~TUpdateForm() = default;
@@ -176,9 +169,14 @@ void TUpdateForm::FormShow()
     ResetSteps();
 }
 
+std::array<TSkinGauge*, 4> TUpdateForm::gauges() const
+{
+    return {SkinGauge1, SkinGauge2, SkinGauge3, SkinGauge4};
+}
+
 void TUpdateForm::ResetSteps()
 {
-    const std::array<TSkinGauge*, 4> gauges{SkinGauge1, SkinGauge2, SkinGauge3, SkinGauge4};
+    const std::array<TSkinGauge*, 4> gauges = this->gauges();
     for (size_t i = 0; i < gauges.size(); ++i) {
         showGaugePercent(gauges[i], false);
         setGauge(gauges[i], 0, FIdleText[i]);
@@ -208,30 +206,38 @@ void TUpdateForm::refreshGaugeText(TSkinGauge* gauge, int value)
     gauge->setText(gauge->property("ShowPercent").toBool() ? text + QString::number(value) + u'%' : text);
 }
 
+void TUpdateForm::showStep(int step, const UpdateSession::StepState& state)
+{
+    static const std::array<QString, 4> working{kCheckingNetwork, kFetchingInformation, kFetchingProgram, QString()};
+    const size_t i = size_t(step);
+    QString text = FIdleText[i];
+    if (state.phase == UpdateSession::StepPhase::Working)
+        text = working[i];
+    else if (state.phase == UpdateSession::StepPhase::Done)
+        text = FDoneText[i];
+    TSkinGauge* gauge = gauges()[i];
+    gauge->setProperty("ShowPercent", state.percentShown);
+    setGauge(gauge, state.value, text);
+}
+
+void TUpdateForm::showDownloadProgress(int percentsDone)
+{
+    if (FResultBox)
+        FResultBox->setPlainText(kProgress + QString::number(percentsDone) + u'%');
+}
+
 // ---------------------------------------------------------------------------------------------
 // Start and Cancel
 
 void TUpdateForm::SkinButton1Click()
 {
     SkinButton1->setEnabled(false);
-    setGauge(SkinGauge1, 0, kCheckingNetwork);
-    if (!InternetGetConnectedState(FVersionFileUrl)) {
-        ResetSteps();
-        message(kNoNetwork, true);
-        return;
-    }
-    setGauge(SkinGauge1, 100, FDoneText[0]);
-    QCoreApplication::processEvents();
-    if (!isVisible()) // cancelled while the change was painted
-        return;
-    setGauge(SkinGauge2, SkinGauge2->value(), kFetchingInformation);
-    if (WebRequest1->Busy())
-        return;
-    SetScreenCursor(crAppBusy);
-    WebRequest1->setURL(FVersionFileUrl);
-    // Always into memory, also after a download in this window set a file.
-    WebRequest1->setOutputFileName(QString());
-    readRequest();
+    FSession->start(sessionSettings());
+}
+
+UpdateSettings TUpdateForm::sessionSettings() const
+{
+    return UpdateSettings{ProgramPath, ProgramPid, UpdatePublicKey, VersionFilePause, FVersionFileUrl};
 }
 
 void TUpdateForm::SkinButton2Click()
@@ -250,12 +256,7 @@ void TUpdateForm::reject()
 
 void TUpdateForm::stopRequest()
 {
-    if (WebRequest1->Busy()) {
-        WebRequest1->Abort();
-        // Nothing of the aborted request reports any more, so nobody else sets the cursor back.
-        SetScreenCursor(crDefault);
-    }
-    FSettled = true;
+    FSession->abort();
 }
 
 void TUpdateForm::closeWindow()
@@ -263,245 +264,81 @@ void TUpdateForm::closeWindow()
     close();
 }
 
-// Runs the request set up on WebRequest1. Its handlers run inside Read; what none of them took
-// care of is reported here.
-void TUpdateForm::readRequest()
+bool TUpdateForm::StartSwapBatch()
 {
-    FSettled = false;
-    FRefusal = Refusal::None;
-    FUntrustedHop = false;
-    FShownPercent = -1;
-    const QPointer<TUpdateForm> alive(this);
-    WebRequest1->Read();
-    if (!alive || !isVisible())
-        return;
-    const Refusal refusal = std::exchange(FRefusal, Refusal::None);
-    if (refusal != Refusal::None) {
-        FSettled = true;
-        reportRefusal(refusal);
-    } else if (!std::exchange(FSettled, true)) {
-        failAndReset(kServerError);
-    }
-}
-
-void TUpdateForm::reportRefusal(Refusal refusal)
-{
-    ResetSteps();
-    if (refusal == Refusal::VersionTooLarge) {
-        message(kInformationFailed, true);
-    } else {
-        QFile::remove(downloadFile() + QStringLiteral(".part"));
-        message(downloadErrorText(), true);
-    }
-    closeWindow();
+    return FSession->startSwapBatch(sessionSettings());
 }
 
 // ---------------------------------------------------------------------------------------------
-// The component's events
-
-bool TUpdateForm::isVersionRequest() const
-{
-    return WebRequest1->URL() == FVersionFileUrl;
-}
+// The component's events, handed on to the session
 
 void TUpdateForm::WebRequest1Progress(quint8 PercentsDone, qint64 DataSize, qint64 BytesRead)
 {
-    const qint64 limit = isVersionRequest() ? kMaxVersionFileBytes : FDownloadLimit;
-    if (DataSize > limit || BytesRead > limit) {
-        FRefusal = isVersionRequest() ? Refusal::VersionTooLarge : Refusal::DownloadTooLarge;
-        WebRequest1->Abort();
-        return;
-    }
-    // A download reports every block; the bars and the box change only with the percentage.
-    if (PercentsDone == FShownPercent)
-        return;
-    FShownPercent = PercentsDone;
-    if (isVersionRequest()) {
-        setGauge(SkinGauge2, PercentsDone, SkinGauge2->property("StepText").toString());
-        return;
-    }
-    if (FResultBox)
-        FResultBox->setPlainText(kProgress + QString::number(PercentsDone) + u'%');
-    SkinGauge3->setProperty("ShowPercent", true);
-    setGauge(SkinGauge3, PercentsDone, SkinGauge3->property("StepText").toString());
+    FSession->requestProgress(PercentsDone, DataSize, BytesRead);
 }
 
 void TUpdateForm::WebRequest1Done(QIODevice* Stream)
 {
-    SetScreenCursor(crDefault);
-    FSettled = true;
-    if (isVersionRequest())
-        versionReceived(Stream);
-    else
-        downloadReceived();
-}
-
-void TUpdateForm::failAndReset(const QString& text)
-{
-    FSettled = true;
-    message(text, true);
-    ResetSteps();
+    FSession->requestDone(Stream);
 }
 
 void TUpdateForm::WebRequest1HTTPError()
 {
-    failAndReset(kServerError);
+    FSession->requestFailed(UpdateSession::RequestFailure::HTTPError);
 }
 
 void TUpdateForm::WebRequest1HostUnreachable()
 {
-    failAndReset(kHostUnreachable);
+    FSession->requestFailed(UpdateSession::RequestFailure::HostUnreachable);
 }
 
 void TUpdateForm::WebRequest1WaitTimeoutExpired()
 {
-    failAndReset(kTimedOut);
+    FSession->requestFailed(UpdateSession::RequestFailure::WaitTimeout);
 }
 
 // ---------------------------------------------------------------------------------------------
-// The version file
+// What the session reports
 
-void TUpdateForm::versionReceived(QIODevice* stream)
+void TUpdateForm::showReport(UpdateSession::Report report)
 {
-    setGauge(SkinGauge2, 100, FDoneText[1]);
-    const QString versionFile = programFolderFile(kVersionFileName);
-    const QByteArray reply = stream ? stream->read(kMaxVersionFileBytes + 1) : QByteArray();
-    if (reply.size() > kMaxVersionFileBytes) {
-        reportRefusal(Refusal::VersionTooLarge);
-        return;
-    }
-    QSaveFile file(versionFile);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(VersionFileText(reply));
-        file.commit();
-    }
-    WaitWithMessages(VersionFilePause);
-    if (!isVisible()) // cancelled during the pause
-        return;
-    if (FileSizeByName(versionFile) <= 0) {
-        ResetSteps();
-        message(kInformationFailed, true);
-        closeWindow();
-        return;
-    }
-    const VersionInfo info = VersionInfo::fromFile(versionFile);
-    const OfferVerdict offer = untrustedHop() ? OfferVerdict::InsecureTransport
-                                              : JudgeOffer(info, ProgramVersion(), FVersionFileUrl, hasPublicKey());
-    if (offer == OfferVerdict::Current) {
-        message(kNewest, false);
-        closeWindow();
-        return;
-    }
-    if (offer != OfferVerdict::Newer) {
-        refuseOffer(offer);
-        return;
-    }
-    if (WebRequest1->Busy())
-        return;
-    startDownload(info);
+    using Report = UpdateSession::Report;
+    message(reportText(report), report != Report::Newest && report != Report::Restarting);
 }
 
-void TUpdateForm::refuseOffer(OfferVerdict offer)
+void TUpdateForm::sessionFinished(UpdateSession::Ending ending)
 {
-    ResetSteps();
-    message(offerRefusalText(offer), true);
-    closeWindow();
+    if (ending == UpdateSession::Ending::Closed)
+        closeWindow();
+    else if (ending == UpdateSession::Ending::Restart)
+        EndApplication();
 }
 
-QString TUpdateForm::offerRefusalText(OfferVerdict offer) const
+QString TUpdateForm::reportText(UpdateSession::Report report) const
 {
+    using Report = UpdateSession::Report;
     const auto withSite = [](const QString& head) { return head + ProductWebSite() + kDownloadFailedTail; };
-    switch (offer) {
-    case OfferVerdict::VersionUnreadable: return kInformationFailed;
-    case OfferVerdict::Older: return kOlder;
-    case OfferVerdict::NoAddress: return withSite(kNoAddressHead);
-    case OfferVerdict::AddressNotWeb: return withSite(kAddressNotWebHead);
-    case OfferVerdict::HashMissing: return withSite(kHashMissingHead);
-    case OfferVerdict::InsecureTransport: return withSite(kInsecureHead);
-    case OfferVerdict::Newer:
-    case OfferVerdict::Current:
+    switch (report) {
+    case Report::NoNetwork: return kNoNetwork;
+    case Report::HostUnreachable: return kHostUnreachable;
+    case Report::TimedOut: return kTimedOut;
+    case Report::ServerError: return kServerError;
+    case Report::InformationFailed: return kInformationFailed;
+    case Report::Newest: return kNewest;
+    case Report::Older: return kOlder;
+    case Report::NoAddress: return withSite(kNoAddressHead);
+    case Report::AddressNotWeb: return withSite(kAddressNotWebHead);
+    case Report::HashMissing: return withSite(kHashMissingHead);
+    case Report::InsecureTransport: return withSite(kInsecureHead);
+    case Report::SwapFailed: return withSite(kSwapFailedHead);
+    case Report::Restarting: return kRestarting;
+    case Report::DownloadFailed:
         break;
     }
     return downloadErrorText();
 }
 
-bool TUpdateForm::hasPublicKey() const
-{
-    return !UpdatePublicKey.trimmed().isEmpty();
-}
-
-// A redirection to a place whose transport vouches for nothing matters only when no signature
-// does.
-bool TUpdateForm::untrustedHop() const
-{
-    return FUntrustedHop && !hasPublicKey();
-}
-
-void TUpdateForm::startDownload(const VersionInfo& info)
-{
-    const QString address = ChooseDownloadAddress(info.downloadPaths, *QRandomGenerator::global());
-    // A file left by an earlier attempt must not pass for this download, which may never reach
-    // the file (a reply without a length stays in memory).
-    QFile::remove(downloadFile());
-    FDownloadLimit = info.fileSize;
-    WebRequest1->setURL(address);
-    WebRequest1->setOutputFileName(downloadFile());
-    setGauge(SkinGauge3, SkinGauge3->value(), kFetchingProgram);
-    SetScreenCursor(crAppBusy);
-    readRequest();
-}
-
 // ---------------------------------------------------------------------------------------------
-// The download
-
-void TUpdateForm::downloadReceived()
-{
-    const VersionInfo info = VersionInfo::fromFile(programFolderFile(kVersionFileName));
-    const qint64 size = FileSizeByName(downloadFile());
-    const bool sizeMatches = size > 0 && size == info.fileSize;
-    if (!sizeMatches) {
-        message(downloadErrorText(), true);
-        closeWindow();
-        return;
-    }
-    const bool hopped = untrustedHop();
-    const ReleaseVerdict verdict = ReleaseCheck(UpdatePublicKey).verify(downloadFile(), info.sha256, info.signature);
-    if (hopped || verdict != ReleaseVerdict::Accepted) {
-        // Not the announced program: it must not stay where a later attempt could take it.
-        QFile::remove(downloadFile());
-        message(hopped ? offerRefusalText(OfferVerdict::InsecureTransport) : downloadErrorText(), true);
-        closeWindow();
-        return;
-    }
-    showGaugePercent(SkinGauge3, false);
-    setGauge(SkinGauge3, SkinGauge3->value(), FDoneText[2]);
-    setGauge(SkinGauge4, 100, FDoneText[3]);
-    message(kRestarting, false);
-    if (!StartSwapBatch()) {
-        ResetSteps();
-        message(kSwapFailedHead + ProductWebSite() + kDownloadFailedTail, true);
-        closeWindow();
-        return;
-    }
-    EndApplication();
-}
-
-bool TUpdateForm::StartSwapBatch()
-{
-    return StartSwapScript(SwapPlanFor(ProgramPath, ProgramPid));
-}
-
-// ---------------------------------------------------------------------------------------------
-
-QString TUpdateForm::programFolderFile(const QString& name) const
-{
-    return QFileInfo(ProgramPath).absoluteDir().filePath(name);
-}
-
-QString TUpdateForm::downloadFile() const
-{
-    return ProgramPath + u'~';
-}
 
 QString TUpdateForm::downloadErrorText() const
 {

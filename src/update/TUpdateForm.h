@@ -1,18 +1,21 @@
 #pragma once
-// The online update window: four steps, each with its progress bar. Start checks the network,
-// fetches the version file and, when it names another version, downloads the new program beside
-// the running one and hands over to the swap script. Both requests run through WebRequest1 with
-// WaitThread on, so the calls nest: Start's Read runs the version file's completion handler,
-// whose Read runs the download's handlers, which may end the application.
+// The online update window: four steps, each with its progress bar. Start hands the update to
+// an UpdateSession, which checks the network, fetches the version file and, when it announces a
+// newer release, downloads and checks it and hands over to the swap script; the window shows
+// what the session reports. Both requests run through WebRequest1 with WaitThread on, so the
+// calls nest: Start's Read runs the version file's completion handler, whose Read runs the
+// download's handlers, which may end the application.
 //
 // The window never sees the main window. The opener hands it the main window's result box (the
 // download's progress is written there) and message box; without them the window writes no
 // progress and shows its messages in a box of its own.
+#include "update/UpdateSession.h"
+
 #include <QDialog>
 
 #include <array>
-#include <atomic>
 #include <functional>
+#include <memory>
 
 class QIODevice;
 class QPlainTextEdit;
@@ -24,8 +27,7 @@ class TSkinGauge;
 class TSkinLabel;
 class TSkinMessage;
 class TWebRequest;
-struct VersionInfo;
-enum class OfferVerdict;
+class WebRequestTransport;
 
 class TUpdateForm : public QDialog
 {
@@ -37,10 +39,11 @@ public:
     void setResultBox(QPlainTextEdit* memo) { FResultBox = memo; }
     void setMessageBox(TSkinMessage* box) { SkinMessage1 = box; }
 
-    // What the update acts on; tests replace them. The program file to replace (its folder also
-    // receives "version.txt"), the process the swap waits for, the public key updates must be
-    // signed with (base64, empty for none), the pause after storing the version file, and the
-    // last step of a successful update: close the main window and end the application.
+    // What the update acts on, handed to the session at each Start; tests replace them. The
+    // program file to replace (its folder also receives "version.txt"), the process the swap
+    // waits for, the public key updates must be signed with (base64, empty for none), the pause
+    // after receiving the version file, and the last step of a successful update: close the main
+    // window and end the application.
     QString ProgramPath;
     qint64 ProgramPid;
     QByteArray UpdatePublicKey;
@@ -65,8 +68,7 @@ public:
     void SkinButton2Click();
     bool StartSwapBatch();
 
-    // The address of the version file; a request for exactly this address is the version
-    // request, any other the download.
+    // The address of the version file, fixed when the window is made.
     QString VersionFileUrl() const { return FVersionFileUrl; }
 
     // Cancel's work when the window is closed any other way (Esc, the window manager).
@@ -76,33 +78,25 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    enum class Refusal { None, VersionTooLarge, DownloadTooLarge };
-
     void WebRequest1Progress(quint8 PercentsDone, qint64 DataSize, qint64 BytesRead);
     void WebRequest1Done(QIODevice* Stream);
     void WebRequest1HTTPError();
     void WebRequest1HostUnreachable();
     void WebRequest1WaitTimeoutExpired();
 
-    void versionReceived(QIODevice* stream);
-    void startDownload(const VersionInfo& info);
-    void refuseOffer(OfferVerdict offer);
-    QString offerRefusalText(OfferVerdict offer) const;
-    bool hasPublicKey() const;
-    bool untrustedHop() const;
-    void downloadReceived();
-    void readRequest();
-    void reportRefusal(Refusal refusal);
-    void failAndReset(const QString& text);
+    UpdateSettings sessionSettings() const;
+    void showStep(int step, const UpdateSession::StepState& state);
+    void showDownloadProgress(int percentsDone);
+    void showReport(UpdateSession::Report report);
+    void sessionFinished(UpdateSession::Ending ending);
     void closeWindow();
     void stopRequest();
 
-    bool isVersionRequest() const;
     const QWidget* mainWindow() const;
-    QString programFolderFile(const QString& name) const;
-    QString downloadFile() const;
     QString downloadErrorText() const;
+    QString reportText(UpdateSession::Report report) const;
     int message(const QString& text, bool error);
+    std::array<TSkinGauge*, 4> gauges() const;
     void setGauge(TSkinGauge* gauge, int value, const QString& text);
     void showGaugePercent(TSkinGauge* gauge, bool shown);
     void refreshGaugeText(TSkinGauge* gauge, int value);
@@ -112,14 +106,8 @@ private:
     QString FVersionFileUrl;
     QPlainTextEdit* FResultBox = nullptr;
     TSkinMessage* SkinMessage1 = nullptr;
-    qint64 FDownloadLimit = 0;
-    // Whether a handler took care of the request's end; a request that ends without one (the
-    // connection lost, an output file that cannot be written) is reported after its Read.
-    bool FSettled = false;
-    Refusal FRefusal = Refusal::None;
-    int FShownPercent = -1; // what the bars show for the running request; -1 before its first block
-    // Set on the worker when a redirection left https and loopback.
-    std::atomic<bool> FUntrustedHop = false;
+    std::unique_ptr<WebRequestTransport> FTransport;
+    UpdateSession* FSession = nullptr;
 };
 
 } // namespace quillo
