@@ -2,12 +2,10 @@
 
 #include "app/InformationText.h"
 #include "app/SettingsStore.h"
-#include "app/TranslationRequests.h"
+#include "translate/TranslationOutcome.h"
 #include "http/Deployment.h"
 #include "sendinfo/TSendUserInfo.h"
 #include "tranURL/TURL.h"
-#include "translate/ChineseConvert.h"
-#include "translate/Languages.h"
 #include "ui/Fun.h"
 #include "ui/ScreenCursor.h"
 #include "ui/SkinControls.h"
@@ -65,13 +63,6 @@ void swapIndexes(QComboBox* first, QComboBox* second)
     const int firstIndex = first->currentIndex();
     first->setCurrentIndex(second->currentIndex());
     second->setCurrentIndex(firstIndex);
-}
-
-// A code from a list's selection; a list without one keeps the code of the previous translation.
-void takeCode(QByteArray& code, const QByteArray& selected)
-{
-    if (!selected.isEmpty())
-        code = selected;
 }
 
 } // namespace
@@ -289,31 +280,6 @@ void TMainForm::SkinButton1Click(QObject* /*sender*/)
     }
 }
 
-void TMainForm::TranslateWorldLingo()
-{
-    if (!CheckSourceText() || !CheckLanguagesDiffer(SourceLanguage2->currentText() == TargetLanguage->currentText()))
-        return;
-    takeCode(FTopicCode, quillo::TopicCode(TopicLanguage->currentIndex()));
-    takeCode(FSourceCode, WorldLingoCode(SourceLanguage2->currentIndex()));
-    takeCode(FTargetCode, WorldLingoCode(TargetLanguage->currentIndex()));
-    EnterBusy();
-    if (ConvertLocally("ZH_CN", "ZH_TW"))
-        return;
-    StartWorldLingoRequest();
-}
-
-void TMainForm::TranslateBabelFish()
-{
-    if (!CheckSourceText() || !CheckLanguagesDiffer(SourceLanguage->currentIndex() == TargetLanguage->currentIndex()))
-        return;
-    takeCode(FSourceCode, BabelFishCode(SourceLanguage->currentIndex()));
-    takeCode(FTargetCode, BabelFishCode(TargetLanguage->currentIndex()));
-    EnterBusy();
-    if (ConvertLocally("zh", "zt"))
-        return;
-    StartBabelFishRequest();
-}
-
 bool TMainForm::CheckSourceText()
 {
     Memo1->setFocus();
@@ -342,21 +308,6 @@ void TMainForm::EndBusy()
 {
     SetScreenCursor(crDefault);
     SkinButton1->setEnabled(true);
-}
-
-bool TMainForm::ConvertLocally(const QByteArray& simplifiedCode, const QByteArray& traditionalCode)
-{
-    QString (*convert)(const QString&) = nullptr;
-    if (FSourceCode == simplifiedCode && FTargetCode == traditionalCode)
-        convert = SimplifiedToTraditional;
-    else if (FSourceCode == traditionalCode && FTargetCode == simplifiedCode)
-        convert = TraditionalToSimplified;
-    else
-        return false;
-    const ScopeExit end([this] { EndBusy(); });
-    Memo2->setPlainText(convert(Memo1->toPlainText()));
-    emit translationShown(Memo1->toPlainText(), Memo2->toPlainText());
-    return true;
 }
 
 void TMainForm::ShowError(const QString& text)

@@ -10,6 +10,7 @@
 class QAction;
 class QIODevice;
 class QSettings;
+class QComboBox;
 class QListView;
 
 namespace quillo {
@@ -25,6 +26,12 @@ class TSkinMessage;
 class TSkinPanel;
 class TSkinPopupMenu;
 class TWebRequest;
+class BabelFishEngine;
+class WorldLingoEngine;
+class TranslationEngine;
+class WebRequestExchange;
+enum class TranslationFailure;
+struct TranslationOutcome;
 
 class TMainForm : public QWidget
 {
@@ -36,11 +43,11 @@ public:
     std::function<QDate()> Today = [] { return QDate::currentDate(); };
     QString InformationFile;
 
-    // The running translation's codes; kept between translations (a list without a selection
-    // leaves the code of the previous one).
-    const QByteArray& SourceCode() const { return FSourceCode; }
-    const QByteArray& TargetCode() const { return FTargetCode; }
-    const QByteArray& TopicCode() const { return FTopicCode; }
+    // The codes of the selected engine's last translation; kept between translations (a list
+    // without a selection leaves the code of the previous one).
+    QByteArray SourceCode() const;
+    QByteArray TargetCode() const;
+    QByteArray TopicCode() const;
 
     // Controls, outermost first.
     TSkinPanel* SkinPanel2;
@@ -190,35 +197,36 @@ private:
     void RestorePlacement();
     void WriteSettings();
 
-    // The frame both engines share; each engine supplies its language test, its codes and its
-    // network step.
+    // The frame both engines share; each engine supplies its language test and its codes.
     void TranslateWorldLingo();
     void TranslateBabelFish();
+    void Translate(TranslationEngine& engine, const QComboBox& sourceList, bool sameLanguages,
+                   const QByteArray& topicCode);
     bool CheckSourceText();
     bool CheckLanguagesDiffer(bool same);
     void EnterBusy();
     void EndBusy();
-    bool ConvertLocally(const QByteArray& simplifiedCode, const QByteArray& traditionalCode);
-    void StartWorldLingoRequest();
-    void StartBabelFishRequest();
     void CreateWebRequests();
-    void BabelFishReplyArrived(const QByteArray& body);
-    void StartBabelFishSecondRequest(const QString& englishText);
-    void StartWorldLingoStageTwo(const QByteArray& loaderBody);
-    void ReportRequestFailure(const QString& message, const QString& resultText = {});
+    TranslationEngine* SelectedEngine() const;
+    // The exchange that hears a component's completion; null with no engine selected.
+    WebRequestExchange* ExchangeOf(QObject* sender) const;
+    void RequestDone(QObject* sender, QIODevice* stream);
+    void RequestFailed(QObject* sender, TranslationFailure failure);
+    void TranslationFinished(const TranslationOutcome& outcome);
     void ShowError(const QString& text);
 
     template <typename Window>
     void RunSideWindow(Window* window, bool resetScreenCursor);
 
+    // The engines and the exchanges they send through: the text service and the WorldLingo
+    // loader both on WebRequest1, the WorldLingo second stage on WebRequest2.
+    BabelFishEngine* FBabelFish = nullptr;
+    WorldLingoEngine* FWorldLingo = nullptr;
+    WebRequestExchange* FTextServiceRequest = nullptr;
+    WebRequestExchange* FLoaderRequest = nullptr;
+    WebRequestExchange* FStageTwoRequest = nullptr;
+
     bool FSwallowKey = false;
-    QByteArray FSourceCode;
-    QByteArray FTargetCode;
-    QByteArray FTopicCode;
-    // Kept across the requests of one translation: whether the second engine goes through
-    // English, and where the first engine's second stage went.
-    bool FViaEnglish = false;
-    bool FSessionTranslate = false;
     int FPanel1Height = 0;
     // Where the window opened (outer top-left, client size); none before it was first shown.
     std::optional<QRect> FOpenedPlacement;

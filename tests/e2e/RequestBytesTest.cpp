@@ -1,7 +1,7 @@
 // What the window sends, byte for byte, and how it shows what comes back, against a raw
 // scripted service.
 #include "EngineFixture.h"
-#include "app/RequestBodies.h"
+#include "translate/RequestBodies.h"
 #include "http/Deployment.h"
 
 using namespace quillo;
