@@ -2,10 +2,10 @@
 
 #include "app/InformationText.h"
 #include "app/SettingsStore.h"
-#include "translate/TranslationOutcome.h"
 #include "http/Deployment.h"
 #include "sendinfo/TSendUserInfo.h"
 #include "tranURL/TURL.h"
+#include "translate/TranslationOutcome.h"
 #include "ui/Fun.h"
 #include "ui/ScreenCursor.h"
 #include "ui/SkinControls.h"
@@ -69,7 +69,7 @@ void swapIndexes(QComboBox* first, QComboBox* second)
 
 TMainForm::TMainForm(QWidget* parent)
     : QWidget(parent)
-    , InformationFile(InformationFilePath())
+    , FSurroundings{[] { return QDate::currentDate(); }, InformationFilePath()}
 {
     setObjectName(QStringLiteral("MainForm"));
     CreateControls();
@@ -77,6 +77,11 @@ TMainForm::TMainForm(QWidget* parent)
     CreateWebRequests();
     ConnectHandlers();
     FormCreate();
+}
+
+void TMainForm::setSurroundings(MainFormSurroundings surroundings)
+{
+    FSurroundings = std::move(surroundings);
 }
 
 void TMainForm::ConnectHandlers()
@@ -129,7 +134,7 @@ void TMainForm::FormShow()
 {
     Memo1->setFocus();
     PlaceWindow();
-    if (const auto text = InformationText(InformationFile))
+    if (const auto text = InformationText(FSurroundings.informationFile))
         Memo2->setPlainText(*text);
 }
 
@@ -212,7 +217,7 @@ void TMainForm::ReadSettings()
 
 void TMainForm::PlaceWindow()
 {
-    if (Today().day() % 3 == 0)
+    if (FSurroundings.today().day() % 3 == 0)
         CentreOnScreen();
     else
         RestorePlacement();

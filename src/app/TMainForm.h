@@ -1,31 +1,19 @@
 #pragma once
 // The main window: the source and result boxes, the language, topic and engine lists, the button
 // bar and the two menus; the translate action and the commands behind the buttons and menus.
+#include "app/TMainFormControls.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QWidget>
 #include <functional>
 #include <optional>
 
-class QAction;
 class QIODevice;
-class QSettings;
 class QComboBox;
-class QListView;
 
 namespace quillo {
 
-class TCompressedStoredSkin;
-class TSkinButton;
-class TSkinData;
-class TSkinForm;
-class TSkinComboBox;
-class TSkinLabel;
-class TSkinMemo;
-class TSkinMessage;
-class TSkinPanel;
-class TSkinPopupMenu;
-class TWebRequest;
 class BabelFishEngine;
 class WorldLingoEngine;
 class TranslationEngine;
@@ -33,98 +21,28 @@ class WebRequestExchange;
 enum class TranslationFailure;
 struct TranslationOutcome;
 
-class TMainForm : public QWidget
+// What the main window takes from its surroundings: the date that decides where it opens, and
+// the information file whose text it shows at first.
+struct MainFormSurroundings
+{
+    std::function<QDate()> today;
+    QString informationFile;
+};
+
+class TMainForm : public QWidget, public TMainFormControls
 {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
 
-    // What the window takes from its surroundings; tests replace them before the first showing.
-    std::function<QDate()> Today = [] { return QDate::currentDate(); };
-    QString InformationFile;
+    // The program's surroundings unless replaced (tests do, before the first showing).
+    void setSurroundings(MainFormSurroundings surroundings);
 
     // The codes of the selected engine's last translation; kept between translations (a list
     // without a selection leaves the code of the previous one).
     QByteArray SourceCode() const;
     QByteArray TargetCode() const;
     QByteArray TopicCode() const;
-
-    // Controls, outermost first.
-    TSkinPanel* SkinPanel2;
-    TSkinPanel* SkinPanel1;
-    TSkinPanel* SkinPanel4;
-    TSkinPanel* SkinPanel5;
-    TSkinPanel* SkinPanel3;
-    TSkinPanel* SkinPanel6;
-    TSkinLabel* Label1;
-    TSkinPanel* SkinPanel9;
-    TSkinLabel* SrcLangLabel;
-    TSkinComboBox* SourceLanguage;
-    TSkinComboBox* SecondTranOption;
-    TSkinComboBox* SourceLanguage2;
-    TSkinPanel* SkinPanel11;
-    TSkinLabel* Label6;
-    TSkinComboBox* TranslationServer;
-    TSkinPanel* Panel1;
-    TSkinMemo* Memo1;
-    TSkinPanel* SkinPanel7;
-    TSkinLabel* Label2;
-    TSkinPanel* SkinPanel8;
-    TSkinLabel* TargetLabel;
-    TSkinComboBox* TargetLanguage;
-    TSkinPanel* SkinPanel12;
-    TSkinLabel* TopicLabel;
-    TSkinComboBox* TopicLanguage;
-    TSkinPanel* Panel2;
-    TSkinMemo* Memo2;
-    QListView* ListBox1;
-    QListView* ListBox2;
-    TSkinButton* SkinButton2;
-    TSkinButton* SkinButton3;
-    TSkinButton* SkinButton5;
-    TSkinButton* SkinButton6;
-    TSkinButton* SkinButton8;
-    TSkinButton* SkinButton7;
-    TSkinPanel* SkinPanel10;
-    TSkinButton* SkinButton1;
-
-    TSkinMessage* SkinMessage1;
-
-    // The translate action's requests: WebRequest1 every first request, WebRequest2 the
-    // WorldLingo second stage. WebRequest0 is set up like them but never started.
-    TWebRequest* WebRequest0;
-    TWebRequest* WebRequest1;
-    TWebRequest* WebRequest2;
-
-    // The skin every window draws from, the three built-in skins, and the main window's frame
-    // (null where the desktop draws the frame).
-    TSkinData* SkinData1;
-    TCompressedStoredSkin* CompressedStoredSkin1;
-    TCompressedStoredSkin* CompressedStoredSkin2;
-    TCompressedStoredSkin* CompressedStoredSkin3;
-    TSkinForm* SkinForm1;
-
-    TSkinPopupMenu* SkinPopupMenu1;
-    QAction* MenuItem2;
-    QAction* MenuItem3;
-    QAction* MenuItem4;
-    QAction* MenuItem5;
-    QAction* MenuItem6;
-    QAction* MenuItem7;
-    QAction* MenuItem8;
-    QAction* MenuItem9;
-    QAction* MenuItem12;
-
-    TSkinPopupMenu* SkinPopupMenu2;
-    QAction* N10;
-    QAction* N1;
-    QAction* N2;
-    QAction* N3;
-    QAction* N13;
-    QAction* N5;
-    QAction* N6;
-    QAction* N9;
-    QAction* N11;
 
     // Window events.
     void FormCreate();
@@ -218,6 +136,7 @@ private:
     template <typename Window>
     void RunSideWindow(Window* window, bool resetScreenCursor);
 
+    MainFormSurroundings FSurroundings;
     // The engines and the exchanges they send through: the text service and the WorldLingo
     // loader both on WebRequest1, the WorldLingo second stage on WebRequest2.
     BabelFishEngine* FBabelFish = nullptr;
