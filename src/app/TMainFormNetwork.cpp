@@ -50,8 +50,8 @@ void TMainForm::CreateWebRequests()
     FStageTwoRequest = new WebRequestExchange(WebRequest2, this);
     FBabelFish = new BabelFishEngine(FTextServiceRequest, &ServiceBase, this);
     FWorldLingo = new WorldLingoEngine(FLoaderRequest, FStageTwoRequest, &ServiceBase, this);
-    for (TranslationEngine* engine : {static_cast<TranslationEngine*>(FBabelFish), static_cast<TranslationEngine*>(FWorldLingo)})
-        connect(engine, &TranslationEngine::finished, this, &TMainForm::TranslationFinished);
+    connect(FBabelFish, &TranslationEngine::finished, this, &TMainForm::TranslationFinished);
+    connect(FWorldLingo, &TranslationEngine::finished, this, &TMainForm::TranslationFinished);
 }
 
 bool TMainForm::NeedsEnglishPivot() const

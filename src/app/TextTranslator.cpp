@@ -37,8 +37,8 @@ TextTranslator::TextTranslator(QObject* parent)
                                         &ServiceBase, this))
     , m_textService(new BabelFishEngine(boundExchange("PopupRequest1", this), &ServiceBase, this))
 {
-    for (TranslationEngine* engine : {m_worldLingo, m_textService})
-        connect(engine, &TranslationEngine::finished, this, &TextTranslator::engineFinished);
+    connect(m_worldLingo, &TranslationEngine::finished, this, &TextTranslator::engineFinished);
+    connect(m_textService, &TranslationEngine::finished, this, &TextTranslator::engineFinished);
 }
 
 bool TextTranslator::translate(const TranslationJob& job)
