@@ -8,6 +8,7 @@
 #include "sendinfo/TSendUserInfo.h"
 #include "tranURL/TURL.h"
 #include "translate/ChineseConvert.h"
+#include "translate/TranslationOutcome.h"
 #include "ui/Fun.h"
 #include "ui/ScreenCursor.h"
 #include "ui/SkinControls.h"
@@ -67,18 +68,11 @@ void swapIndexes(QComboBox* first, QComboBox* second)
     second->setCurrentIndex(firstIndex);
 }
 
-// A code from a list's selection; a list without one keeps the code of the previous translation.
-void takeCode(QByteArray& code, const QByteArray& selected)
-{
-    if (!selected.isEmpty())
-        code = selected;
-}
-
 } // namespace
 
 TMainForm::TMainForm(QWidget* parent)
     : QWidget(parent)
-    , InformationFile(InformationFilePath())
+    , FSurroundings{[] { return QDate::currentDate(); }, InformationFilePath()}
 {
     setObjectName(QStringLiteral("MainForm"));
     CreateControls();
@@ -86,6 +80,11 @@ TMainForm::TMainForm(QWidget* parent)
     CreateWebRequests();
     ConnectHandlers();
     FormCreate();
+}
+
+void TMainForm::setSurroundings(MainFormSurroundings surroundings)
+{
+    FSurroundings = std::move(surroundings);
 }
 
 void TMainForm::ConnectHandlers()
@@ -138,7 +137,7 @@ void TMainForm::FormShow()
 {
     Memo1->setFocus();
     PlaceWindow();
-    if (const auto text = InformationText(InformationFile))
+    if (const auto text = InformationText(FSurroundings.informationFile))
         Memo2->setPlainText(*text);
 }
 
@@ -221,7 +220,7 @@ void TMainForm::ReadSettings()
 
 void TMainForm::PlaceWindow()
 {
-    if (Today().day() % 3 == 0)
+    if (FSurroundings.today().day() % 3 == 0)
         CentreOnScreen();
     else
         RestorePlacement();
@@ -289,31 +288,6 @@ void TMainForm::SkinButton1Click(QObject* /*sender*/)
     }
 }
 
-void TMainForm::TranslateWorldLingo()
-{
-    if (!CheckSourceText() || !CheckLanguagesDiffer(SourceLanguage2->currentText() == TargetLanguage->currentText()))
-        return;
-    takeCode(FTopicCode, quillo::TopicCode(TopicLanguage->currentIndex()));
-    takeCode(FSourceCode, WorldLingoCode(SourceLanguage2->currentIndex()));
-    takeCode(FTargetCode, WorldLingoCode(TargetLanguage->currentIndex()));
-    EnterBusy();
-    if (ConvertLocally("ZH_CN", "ZH_TW"))
-        return;
-    StartWorldLingoRequest();
-}
-
-void TMainForm::TranslateBabelFish()
-{
-    if (!CheckSourceText() || !CheckLanguagesDiffer(SourceLanguage->currentIndex() == TargetLanguage->currentIndex()))
-        return;
-    takeCode(FSourceCode, BabelFishCode(SourceLanguage->currentIndex()));
-    takeCode(FTargetCode, BabelFishCode(TargetLanguage->currentIndex()));
-    EnterBusy();
-    if (ConvertLocally("zh", "zt"))
-        return;
-    StartBabelFishRequest();
-}
-
 bool TMainForm::CheckSourceText()
 {
     Memo1->setFocus();
@@ -342,21 +316,6 @@ void TMainForm::EndBusy()
 {
     SetScreenCursor(crDefault);
     SkinButton1->setEnabled(true);
-}
-
-bool TMainForm::ConvertLocally(const QByteArray& simplifiedCode, const QByteArray& traditionalCode)
-{
-    QString (*convert)(const QString&) = nullptr;
-    if (FSourceCode == simplifiedCode && FTargetCode == traditionalCode)
-        convert = SimplifiedToTraditional;
-    else if (FSourceCode == traditionalCode && FTargetCode == simplifiedCode)
-        convert = TraditionalToSimplified;
-    else
-        return false;
-    const ScopeExit end([this] { EndBusy(); });
-    Memo2->setPlainText(convert(Memo1->toPlainText()));
-    emit translationShown(Memo1->toPlainText(), Memo2->toPlainText());
-    return true;
 }
 
 void TMainForm::ShowError(const QString& text)

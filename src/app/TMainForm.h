@@ -1,123 +1,48 @@
 #pragma once
 // The main window: the source and result boxes, the language, topic and engine lists, the button
 // bar and the two menus; the translate action and the commands behind the buttons and menus.
+#include "app/TMainFormControls.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QWidget>
 #include <functional>
 #include <optional>
 
-class QAction;
 class QIODevice;
-class QSettings;
-class QListView;
+class QComboBox;
 
 namespace quillo {
 
-class TCompressedStoredSkin;
-class TSkinButton;
-class TSkinData;
-class TSkinForm;
-class TSkinComboBox;
-class TSkinLabel;
-class TSkinMemo;
-class TSkinMessage;
-class TSkinPanel;
-class TSkinPopupMenu;
-class TWebRequest;
+class BabelFishEngine;
+class WorldLingoEngine;
+class TranslationEngine;
+class WebRequestExchange;
+enum class TranslationFailure;
+struct TranslationOutcome;
 
-class TMainForm : public QWidget
+// What the main window takes from its surroundings: the date that decides where it opens, and
+// the information file whose text it shows at first.
+struct MainFormSurroundings
+{
+    std::function<QDate()> today;
+    QString informationFile;
+};
+
+class TMainForm : public QWidget, public TMainFormControls
 {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
 
-    // What the window takes from its surroundings; tests replace them before the first showing.
-    std::function<QDate()> Today = [] { return QDate::currentDate(); };
-    QString InformationFile;
+    // The program's surroundings unless replaced (tests do, before the first showing).
+    void setSurroundings(MainFormSurroundings surroundings);
 
-    // The running translation's codes; kept between translations (a list without a selection
-    // leaves the code of the previous one).
-    const QByteArray& SourceCode() const { return FSourceCode; }
-    const QByteArray& TargetCode() const { return FTargetCode; }
-    const QByteArray& TopicCode() const { return FTopicCode; }
-
-    // Controls, outermost first.
-    TSkinPanel* SkinPanel2;
-    TSkinPanel* SkinPanel1;
-    TSkinPanel* SkinPanel4;
-    TSkinPanel* SkinPanel5;
-    TSkinPanel* SkinPanel3;
-    TSkinPanel* SkinPanel6;
-    TSkinLabel* Label1;
-    TSkinPanel* SkinPanel9;
-    TSkinLabel* SrcLangLabel;
-    TSkinComboBox* SourceLanguage;
-    TSkinComboBox* SecondTranOption;
-    TSkinComboBox* SourceLanguage2;
-    TSkinPanel* SkinPanel11;
-    TSkinLabel* Label6;
-    TSkinComboBox* TranslationServer;
-    TSkinPanel* Panel1;
-    TSkinMemo* Memo1;
-    TSkinPanel* SkinPanel7;
-    TSkinLabel* Label2;
-    TSkinPanel* SkinPanel8;
-    TSkinLabel* TargetLabel;
-    TSkinComboBox* TargetLanguage;
-    TSkinPanel* SkinPanel12;
-    TSkinLabel* TopicLabel;
-    TSkinComboBox* TopicLanguage;
-    TSkinPanel* Panel2;
-    TSkinMemo* Memo2;
-    QListView* ListBox1;
-    QListView* ListBox2;
-    TSkinButton* SkinButton2;
-    TSkinButton* SkinButton3;
-    TSkinButton* SkinButton5;
-    TSkinButton* SkinButton6;
-    TSkinButton* SkinButton8;
-    TSkinButton* SkinButton7;
-    TSkinPanel* SkinPanel10;
-    TSkinButton* SkinButton1;
-
-    TSkinMessage* SkinMessage1;
-
-    // The translate action's requests: WebRequest1 every first request, WebRequest2 the
-    // WorldLingo second stage. WebRequest0 is set up like them but never started.
-    TWebRequest* WebRequest0;
-    TWebRequest* WebRequest1;
-    TWebRequest* WebRequest2;
-
-    // The skin every window draws from, the three built-in skins, and the main window's frame
-    // (null where the desktop draws the frame).
-    TSkinData* SkinData1;
-    TCompressedStoredSkin* CompressedStoredSkin1;
-    TCompressedStoredSkin* CompressedStoredSkin2;
-    TCompressedStoredSkin* CompressedStoredSkin3;
-    TSkinForm* SkinForm1;
-
-    TSkinPopupMenu* SkinPopupMenu1;
-    QAction* MenuItem2;
-    QAction* MenuItem3;
-    QAction* MenuItem4;
-    QAction* MenuItem5;
-    QAction* MenuItem6;
-    QAction* MenuItem7;
-    QAction* MenuItem8;
-    QAction* MenuItem9;
-    QAction* MenuItem12;
-
-    TSkinPopupMenu* SkinPopupMenu2;
-    QAction* N10;
-    QAction* N1;
-    QAction* N2;
-    QAction* N3;
-    QAction* N13;
-    QAction* N5;
-    QAction* N6;
-    QAction* N9;
-    QAction* N11;
+    // The codes of the selected engine's last translation; kept between translations (a list
+    // without a selection leaves the code of the previous one).
+    QByteArray SourceCode() const;
+    QByteArray TargetCode() const;
+    QByteArray TopicCode() const;
 
     // Window events.
     void FormCreate();
@@ -190,35 +115,37 @@ private:
     void RestorePlacement();
     void WriteSettings();
 
-    // The frame both engines share; each engine supplies its language test, its codes and its
-    // network step.
+    // The frame both engines share; each engine supplies its language test and its codes.
     void TranslateWorldLingo();
     void TranslateBabelFish();
+    void Translate(TranslationEngine& engine, const QComboBox& sourceList, bool sameLanguages,
+                   const QByteArray& topicCode);
     bool CheckSourceText();
     bool CheckLanguagesDiffer(bool same);
     void EnterBusy();
     void EndBusy();
-    bool ConvertLocally(const QByteArray& simplifiedCode, const QByteArray& traditionalCode);
-    void StartWorldLingoRequest();
-    void StartBabelFishRequest();
     void CreateWebRequests();
-    void BabelFishReplyArrived(const QByteArray& body);
-    void StartBabelFishSecondRequest(const QString& englishText);
-    void StartWorldLingoStageTwo(const QByteArray& loaderBody);
-    void ReportRequestFailure(const QString& message, const QString& resultText = {});
+    TranslationEngine* SelectedEngine() const;
+    // The exchange that hears a component's completion; null with no engine selected.
+    WebRequestExchange* ExchangeOf(QObject* sender) const;
+    void RequestDone(QObject* sender, QIODevice* stream);
+    void RequestFailed(QObject* sender, TranslationFailure failure);
+    void TranslationFinished(const TranslationOutcome& outcome);
     void ShowError(const QString& text);
 
     template <typename Window>
     void RunSideWindow(Window* window, bool resetScreenCursor);
 
+    MainFormSurroundings FSurroundings;
+    // The engines and the exchanges they send through: the text service and the WorldLingo
+    // loader both on WebRequest1, the WorldLingo second stage on WebRequest2.
+    BabelFishEngine* FBabelFish = nullptr;
+    WorldLingoEngine* FWorldLingo = nullptr;
+    WebRequestExchange* FTextServiceRequest = nullptr;
+    WebRequestExchange* FLoaderRequest = nullptr;
+    WebRequestExchange* FStageTwoRequest = nullptr;
+
     bool FSwallowKey = false;
-    QByteArray FSourceCode;
-    QByteArray FTargetCode;
-    QByteArray FTopicCode;
-    // Kept across the requests of one translation: whether the second engine goes through
-    // English, and where the first engine's second stage went.
-    bool FViaEnglish = false;
-    bool FSessionTranslate = false;
     int FPanel1Height = 0;
     // Where the window opened (outer top-left, client size); none before it was first shown.
     std::optional<QRect> FOpenedPlacement;

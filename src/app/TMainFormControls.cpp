@@ -3,7 +3,7 @@
 // the window has always been laid out (top and bottom bands across the whole width, the side
 // margins between them, the text areas sharing what is left).
 #include "app/CharTableModel.h"
-#include "app/LanguagePairs.h"
+#include "translate/LanguagePairs.h"
 #include "app/TMainForm.h"
 #include "core/Languages.h"
 #include "ui/SkinControls.h"

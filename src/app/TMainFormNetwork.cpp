@@ -1,20 +1,23 @@
-// The network step of the translate action: the main window's request components, the requests
-// of both engines, the routing of their replies and the reports of their failures.
+// The main window's side of its translations: the request components, the engines that drive
+// them, and what the window shows when a translation ends.
 //
-// Both components wait in Read while pumping events, so every handler here runs inside the Read
-// that started its request, and a second request started from a handler (the English chain, the
-// WorldLingo second stage) runs nested inside that handler. Whoever shows the final result or a
-// failure ends the busy state; a handler that hands over to a further request leaves it to that
-// request's handlers.
-#include "app/RequestBodies.h"
-#include "app/ServiceReplies.h"
-#include "app/ServiceRequests.h"
+// The flow itself (the English chain, the WorldLingo stages) lives in the engines. The window
+// binds the components' events to its handlers, which hand them on to the engines' exchanges:
+// WebRequest1's to the first request of the engine selected when the event arrives (not of the one
+// that sent the request), WebRequest2's to WorldLingo's second stage. Both components wait in
+// Read, so every handler runs inside the Read that started its request, and a further request
+// started from one runs nested inside it.
 #include "app/TMainForm.h"
 #include "app/TranslationRequests.h"
+#include "app/WebRequestExchange.h"
+#include "core/Languages.h"
+#include "core/ServiceAddresses.h"
 #include "http/TWebRequest.h"
+#include "translate/BabelFishEngine.h"
+#include "translate/RequestBodies.h"
+#include "translate/WorldLingoEngine.h"
 #include "ui/SkinControls.h"
 
-#include <QIODevice>
 #include <QScopeGuard>
 
 namespace quillo {
@@ -41,6 +44,14 @@ void TMainForm::CreateWebRequests()
         request->OnWaitTimeoutExpired = [this](QObject* sender) { WebRequest1WaitTimeoutExpired(sender); };
         request->OnHostUnreachable = [this](QObject* sender) { WebRequest1HostUnreachable(sender); };
     }
+
+    FTextServiceRequest = new WebRequestExchange(WebRequest1, this);
+    FLoaderRequest = new WebRequestExchange(WebRequest1, this);
+    FStageTwoRequest = new WebRequestExchange(WebRequest2, this);
+    FBabelFish = new BabelFishEngine(FTextServiceRequest, &ServiceBase, this);
+    FWorldLingo = new WorldLingoEngine(FLoaderRequest, FStageTwoRequest, &ServiceBase, this);
+    connect(FBabelFish, &TranslationEngine::finished, this, &TMainForm::TranslationFinished);
+    connect(FWorldLingo, &TranslationEngine::finished, this, &TMainForm::TranslationFinished);
 }
 
 bool TMainForm::NeedsEnglishPivot() const
@@ -48,133 +59,137 @@ bool TMainForm::NeedsEnglishPivot() const
     return quillo::NeedsEnglishPivot(SourceLanguage->currentIndex(), TargetLanguage->currentIndex());
 }
 
-// ---- Starting the requests ----
-
-void TMainForm::StartBabelFishRequest()
+TranslationEngine* TMainForm::SelectedEngine() const
 {
-    WebRequest1->setRequestMethod(rmPOST);
-    // The running request ends the busy state this translation has entered.
-    if (WebRequest1->Busy())
-        return;
-    FViaEnglish = NeedsEnglishPivot();
-    const QByteArray pair = LanguagePair(FSourceCode, FViaEnglish ? QByteArray("en") : FTargetCode);
-    WebRequest1->setURL(BabelFishAddress());
-    WebRequest1->setPOSTData(BabelFishBody(Memo1->toPlainText(), pair));
-    WebRequest1->Read();
-}
-
-void TMainForm::StartBabelFishSecondRequest(const QString& englishText)
-{
-    WebRequest1->setURL(BabelFishAddress());
-    WebRequest1->setPOSTData(BabelFishBody(englishText, LanguagePair("en", FTargetCode)));
-    FViaEnglish = false;
-    WebRequest1->Read();
-}
-
-void TMainForm::StartWorldLingoRequest()
-{
-    if (WebRequest1->Busy())
-        return;
-    WebRequest1->setRequestMethod(rmGET);
-    WebRequest1->setURL(LoaderAddress());
-    WebRequest1->Read();
-}
-
-void TMainForm::StartWorldLingoStageTwo(const QByteArray& loaderBody)
-{
-    // A second stage still running belongs to an earlier translation, which ends the busy state;
-    // its reply must still be read by the rule it was sent with.
-    if (WebRequest2->Busy())
-        return;
-    const StageTwoRequest next =
-        WorldLingoStageTwo(loaderBody, Memo1->toPlainText(), {FSourceCode, FTargetCode, FTopicCode});
-    FSessionTranslate = next.sessionTranslate;
-    WebRequest2->setURL(next.url);
-    WebRequest2->setPOSTData(next.body);
-    WebRequest2->Read();
-}
-
-// ---- Replies ----
-
-void TMainForm::WebRequest1Done(QObject* /*sender*/, const QString& /*contentType*/, qint64 /*fileSize*/,
-                                QIODevice* stream)
-{
-    // The engine selected now, not the one that sent the request, decides what the reply is.
     switch (TranslationServer->currentIndex()) {
     case 0:
-        StartWorldLingoStageTwo(ReadReply(stream));
-        break;
+        return FWorldLingo;
     case 1:
-        BabelFishReplyArrived(ReadReply(stream));
-        break;
+        return FBabelFish;
     default:
-        // Nobody is left to read the reply; the button must not stay disabled.
-        EndBusy();
-        break;
+        return nullptr;
     }
 }
 
-void TMainForm::BabelFishReplyArrived(const QByteArray& body)
+WebRequestExchange* TMainForm::ExchangeOf(QObject* sender) const
 {
-    auto endBusy = qScopeGuard([this] { EndBusy(); });
-    const std::optional<QString> text = BabelFishResultText(body);
-    if (!text) {
-        ShowError(kUnrecognisedReply);
-        return;
-    }
-    if (!FViaEnglish) {
-        Memo2->setPlainText(*text);
-        emit translationShown(Memo1->toPlainText(), *text);
-        return;
-    }
-    endBusy.dismiss();
-    StartBabelFishSecondRequest(*text);
+    if (sender == WebRequest2)
+        return FStageTwoRequest;
+    const TranslationEngine* engine = SelectedEngine();
+    if (!engine)
+        return nullptr;
+    return engine == FWorldLingo ? FLoaderRequest : FTextServiceRequest;
 }
 
-void TMainForm::WebRequest2Done(QObject* /*sender*/, const QString& /*contentType*/, qint64 /*fileSize*/,
+QByteArray TMainForm::SourceCode() const
+{
+    const TranslationEngine* engine = SelectedEngine();
+    return engine ? engine->codes().source : QByteArray();
+}
+
+QByteArray TMainForm::TargetCode() const
+{
+    const TranslationEngine* engine = SelectedEngine();
+    return engine ? engine->codes().target : QByteArray();
+}
+
+QByteArray TMainForm::TopicCode() const
+{
+    const TranslationEngine* engine = SelectedEngine();
+    return engine ? engine->codes().topic : QByteArray();
+}
+
+// ---- Starting a translation ----
+
+void TMainForm::TranslateWorldLingo()
+{
+    Translate(*FWorldLingo, *SourceLanguage2, SourceLanguage2->currentText() == TargetLanguage->currentText(),
+              quillo::TopicCode(TopicLanguage->currentIndex()));
+}
+
+void TMainForm::TranslateBabelFish()
+{
+    Translate(*FBabelFish, *SourceLanguage, SourceLanguage->currentIndex() == TargetLanguage->currentIndex(), {});
+}
+
+void TMainForm::Translate(TranslationEngine& engine, const QComboBox& sourceList, bool sameLanguages,
+                          const QByteArray& topicCode)
+{
+    if (!CheckSourceText() || !CheckLanguagesDiffer(sameLanguages))
+        return;
+    EnterBusy();
+    // Refused while the engine's first request still runs: that request ends the busy state.
+    engine.start(Memo1->toPlainText(), {engine.languageCode(sourceList.currentIndex()),
+                                        engine.languageCode(TargetLanguage->currentIndex()), topicCode});
+}
+
+// ---- The requests' events ----
+
+void TMainForm::WebRequest1Done(QObject* sender, const QString& /*contentType*/, qint64 /*fileSize*/,
                                 QIODevice* stream)
 {
-    const auto endBusy = qScopeGuard([this] { EndBusy(); });
-    const std::optional<QString> text = WorldLingoResultText(ReadReply(stream), FSessionTranslate);
-    if (!text) {
-        ShowError(kUnrecognisedReply);
-        return;
-    }
-    Memo2->setPlainText(*text);
-    emit translationShown(Memo1->toPlainText(), *text);
+    RequestDone(sender, stream);
 }
 
-// ---- Failures ----
+void TMainForm::WebRequest2Done(QObject* sender, const QString& /*contentType*/, qint64 /*fileSize*/,
+                                QIODevice* stream)
+{
+    RequestDone(sender, stream);
+}
 
-void TMainForm::WebRequest1ConnLost(QObject* /*sender*/, const QString& /*contentType*/, qint64 /*fileSize*/,
+void TMainForm::WebRequest1ConnLost(QObject* sender, const QString& /*contentType*/, qint64 /*fileSize*/,
                                     qint64 /*bytesRead*/, QIODevice* /*stream*/)
 {
-    ReportRequestFailure(kConnectionFailed);
+    RequestFailed(sender, TranslationFailure::ConnectionLost);
 }
 
-void TMainForm::WebRequest1HTTPError(QObject* /*sender*/, qint32 /*errorCode*/, QIODevice* /*stream*/)
+void TMainForm::WebRequest1HTTPError(QObject* sender, qint32 /*errorCode*/, QIODevice* /*stream*/)
 {
-    ReportRequestFailure(kConnectionFailed);
+    RequestFailed(sender, TranslationFailure::HttpError);
 }
 
-void TMainForm::WebRequest1WaitTimeoutExpired(QObject* /*sender*/)
+void TMainForm::WebRequest1WaitTimeoutExpired(QObject* sender)
 {
-    ReportRequestFailure(kConnectionFailed);
+    RequestFailed(sender, TranslationFailure::WaitTimeoutExpired);
 }
 
-void TMainForm::WebRequest1HostUnreachable(QObject* /*sender*/)
+void TMainForm::WebRequest1HostUnreachable(QObject* sender)
 {
-    ReportRequestFailure(kHostUnreachable, kHostUnreachableHelp);
+    RequestFailed(sender, TranslationFailure::HostUnreachable);
 }
 
-// The box first; what goes into the result box, and the end of the busy state, only once the
-// user has closed it.
-void TMainForm::ReportRequestFailure(const QString& message, const QString& resultText)
+void TMainForm::RequestDone(QObject* sender, QIODevice* stream)
+{
+    if (WebRequestExchange* exchange = ExchangeOf(sender))
+        exchange->replyArrived(stream);
+    else
+        EndBusy(); // nobody is left to read the reply; the button must not stay disabled
+}
+
+void TMainForm::RequestFailed(QObject* sender, TranslationFailure failure)
+{
+    if (WebRequestExchange* exchange = ExchangeOf(sender))
+        exchange->failed(failure);
+    else
+        TranslationFinished({failure, {}});
+}
+
+// ---- The end of a translation ----
+
+// A failure's box first; what goes into the result box, and the end of the busy state, only once
+// the user has closed it.
+void TMainForm::TranslationFinished(const TranslationOutcome& outcome)
 {
     const auto endBusy = qScopeGuard([this] { EndBusy(); });
-    ShowError(message);
-    if (!resultText.isEmpty())
-        Memo2->setPlainText(resultText);
+    if (outcome.failure == TranslationFailure::None) {
+        Memo2->setPlainText(outcome.text);
+        emit translationShown(Memo1->toPlainText(), outcome.text);
+        return;
+    }
+    if (const QString message = FailureMessage(outcome.failure); !message.isEmpty())
+        ShowError(message);
+    if (outcome.failure == TranslationFailure::HostUnreachable)
+        Memo2->setPlainText(kHostUnreachableHelp);
 }
 
 } // namespace quillo

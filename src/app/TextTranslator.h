@@ -1,19 +1,17 @@
 #pragma once
-// One translation outside the main window (the popup's), through the same engines, addresses,
-// bodies and reply cuts as the main window's translate action, with its own request components
-// so that it never disturbs a translation running there.
+// One translation outside the main window (the popup's), through the same engines as the main
+// window's translate action, with request components of its own so that it never disturbs a
+// translation running there.
 //
 // Like the main window's, the components wait in Read while pumping events: translate() returns
-// once the outcome has been signalled, and a second stage (the English chain, the WorldLingo
-// second request) runs nested inside the first one's handler.
-#include "app/ServiceRequests.h"
-
+// once the outcome has been signalled.
 #include <QObject>
 #include <QString>
 
 namespace quillo {
 
-class TWebRequest;
+class TranslationEngine;
+struct TranslationOutcome;
 
 struct TranslationJob
 {
@@ -39,20 +37,11 @@ signals:
     void failed(const QString& message);
 
 private:
-    void connectFailures(TWebRequest* request);
-    void startTextService(const QString& text, const QByteArray& pair);
-    void textServiceReplied(const QByteArray& body);
-    void loaderReplied(const QByteArray& body);
-    void stageTwoReplied(const QByteArray& body);
-    void finish(const QString& result);
+    void engineFinished(const TranslationOutcome& outcome);
     void fail(const QString& message);
 
-    TWebRequest* m_first;
-    TWebRequest* m_second;
-    TranslationJob m_job;
-    TranslationCodes m_codes;
-    bool m_viaEnglish = false;
-    bool m_sessionTranslate = false;
+    TranslationEngine* m_worldLingo;
+    TranslationEngine* m_textService;
     bool m_busy = false;
 };
 

@@ -28,8 +28,7 @@ protected:
     std::unique_ptr<TMainForm> createForm(int dayOfMonth = 1)
     {
         auto form = std::make_unique<TMainForm>();
-        form->Today = [dayOfMonth] { return QDate(2024, 1, dayOfMonth); };
-        form->InformationFile = informationFile();
+        form->setSurroundings({[dayOfMonth] { return QDate(2024, 1, dayOfMonth); }, informationFile()});
         return form;
     }
 

@@ -117,3 +117,31 @@ TEST_F(EngineTest, ATranslateKeyDuringARequestClearsTheResultAgainAndSendsNothin
         EXPECT_TRUE(idle(*form));
     }
 }
+
+TEST_F(EngineTest, TheEngineSelectedWhenTheFirstReplyArrivesIsTheOneThatReadsIt)
+{
+    // A text-service page read as a loader page names no session: WorldLingo goes on to its
+    // translation page.
+    ScriptedService service([](Connection& c, const QByteArray& request) {
+        if (requestLine(request).startsWith("POST /translate_txt"))
+            c.waitForGate();
+        c.reply(200, babelFishPage("text service") + "<textarea name=\"wl_result\">translation page</textarea>");
+    });
+    auto form = showFormFor(service.base());
+    QTimer switchEngine;
+    QObject::connect(&switchEngine, &QTimer::timeout, form.get(), [&] {
+        if (service.requestCount() == 0)
+            return;
+        switchEngine.stop();
+        form->TranslationServer->setCurrentIndex(WorldLingo);
+        service.openGate();
+    });
+    switchEngine.start(10);
+
+    translate(*form, BabelFish, Simplified, English, QStringLiteral("你好"));
+    const QList<QByteArray> requests = service.requests();
+    ASSERT_EQ(requests.size(), 2);
+    EXPECT_EQ(requestLine(requests.at(1)), "POST /wl/translate/cn/translation HTTP/1.1");
+    EXPECT_EQ(form->Memo2->toPlainText(), QStringLiteral("translation page"));
+    EXPECT_TRUE(idle(*form));
+}

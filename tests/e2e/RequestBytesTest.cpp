@@ -1,8 +1,8 @@
 // What the window sends, byte for byte, and how it shows what comes back, against a raw
 // scripted service.
 #include "EngineFixture.h"
-#include "app/RequestBodies.h"
 #include "core/ServiceAddresses.h"
+#include "translate/RequestBodies.h"
 
 using namespace quillo;
 using namespace quillo::test;

@@ -23,8 +23,10 @@ class Folders
 public:
     ServiceLauncher::Setup setup(const QString& program = test::QuilloServerProcess::program()) const
     {
+        // Generous bounds: a server's first start builds its dictionary index, which takes seconds on
+        // a busy machine. The cases about a server that never answers set their own short bound.
         return {program, m_root.filePath(QStringLiteral("run")), m_root.filePath(QStringLiteral("data")),
-                m_root.filePath(QStringLiteral("state")), 2000, 2000};
+                m_root.filePath(QStringLiteral("state")), 15000, 15000};
     }
     QString log() const
     {

@@ -1,4 +1,4 @@
-#include "app/RequestBodies.h"
+#include "translate/RequestBodies.h"
 
 #include "core/Languages.h"
 #include "translate/Encoding.h"

@@ -1,4 +1,4 @@
-#include "app/LanguagePairs.h"
+#include "translate/LanguagePairs.h"
 
 #include "core/Languages.h"
 

@@ -1,7 +1,7 @@
 // The request bodies and reply readings of the two text services, without a window.
-#include "app/RequestBodies.h"
-#include "app/ServiceReplies.h"
-#include "app/ServiceRequests.h"
+#include "translate/RequestBodies.h"
+#include "translate/ServiceReplies.h"
+#include "translate/ServiceRequests.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -123,24 +123,23 @@ TEST(ServiceReplies, MarkupInsideTheResultBlockIsShownAsSent)
 
 TEST(ServiceRequests, TheLoaderPageDecidesWhereTheSecondStageGoes)
 {
-    qputenv("QUILLO_SERVICE", "http://127.0.0.1:9");
+    const QString base = QStringLiteral("http://127.0.0.1:9");
     const QByteArray token(33, 'k');
     const TranslationCodes codes{"ZH_CN", "EN", "gl6"};
 
     const StageTwoRequest session = WorldLingoStageTwo(
-        "<script src=\"http://127.0.0.1:9/" + token + "/object?lp=1\"></script>", QStringLiteral("a"), codes);
+        "<script src=\"http://127.0.0.1:9/" + token + "/object?lp=1\"></script>", QStringLiteral("a"), codes, base);
     EXPECT_EQ(session.url, QStringLiteral("http://127.0.0.1:9/") + QString::fromLatin1(token) + QStringLiteral("/texttranslate"));
     EXPECT_TRUE(session.sessionTranslate);
     EXPECT_EQ(session.body, WorldLingoSessionBody(QStringLiteral("a"), "ZH_CN", "EN", "gl6"));
 
     // Another address, or ours without "/object" after it, names no session.
     for (const QByteArray& loader : {"http://127.0.0.1:10/" + token + "/object", QByteArray("http://127.0.0.1:9/x")}) {
-        const StageTwoRequest page = WorldLingoStageTwo(loader, QStringLiteral("a"), codes);
-        EXPECT_EQ(page.url, TranslationPageAddress());
+        const StageTwoRequest page = WorldLingoStageTwo(loader, QStringLiteral("a"), codes, base);
+        EXPECT_EQ(page.url, TranslationPageAddress(base));
         EXPECT_FALSE(page.sessionTranslate);
         EXPECT_EQ(page.body, WorldLingoPageBody(QStringLiteral("a"), "ZH_CN", "EN", "gl6"));
     }
-    EXPECT_EQ(TranslationPageAddress(), QStringLiteral("http://127.0.0.1:9/wl/translate/cn/translation"));
-    EXPECT_EQ(BabelFishReferer(), QStringLiteral("http://127.0.0.1:9/translate.dyn"));
-    qunsetenv("QUILLO_SERVICE");
+    EXPECT_EQ(TranslationPageAddress(base), QStringLiteral("http://127.0.0.1:9/wl/translate/cn/translation"));
+    EXPECT_EQ(BabelFishReferer(base), QStringLiteral("http://127.0.0.1:9/translate.dyn"));
 }

@@ -1,4 +1,4 @@
-#include "app/ServiceReplies.h"
+#include "translate/ServiceReplies.h"
 
 #include "translate/Encoding.h"
 #include "translate/ReplyCuts.h"
