@@ -1,8 +1,8 @@
 #include "app/InformationText.h"
 
+#include "core/FileSize.h"
 #include "core/ProductIdentity.h"
 #include "core/ProfileReader.h"
-#include "ui/Fun.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,52 +1,14 @@
 #include "ui/Fun.h"
 
 #include <QDesktopServices>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
-#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
 
 namespace quillo {
-
-void WaitWithMessages(int milliseconds)
-{
-    QElapsedTimer clock;
-    clock.start();
-    QEventLoop loop;
-    QTimer wake;
-    wake.setSingleShot(true);
-    bool woken = false;
-    QObject::connect(&wake, &QTimer::timeout, &loop, [&] {
-        woken = true;
-        loop.quit();
-    });
-    // A timer may fire a little early; wait again for what is left. A loop that ends without our
-    // timer was told to by the application quitting, and waiting on would only spin.
-    while (clock.elapsed() < milliseconds) {
-        woken = false;
-        wake.start(static_cast<int>(milliseconds - clock.elapsed()));
-        loop.exec();
-        if (!woken)
-            return;
-    }
-}
-
-qint64 FileSizeByName(const QString& fileName)
-{
-    if (fileName.isEmpty())
-        return -1;
-    const QFileInfo info(QDir::current().absoluteFilePath(fileName));
-    if (!info.exists())
-        return -1;
-    return info.isDir() ? 0 : info.size();
-}
 
 void ShellOpen(const QString& address)
 {

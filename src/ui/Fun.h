@@ -6,13 +6,6 @@ class QWidget;
 
 namespace quillo {
 
-// Pauses for at least `milliseconds` while the application keeps handling its events, so the
-// windows stay responsive; ends with the first event handled after the time is up.
-void WaitWithMessages(int milliseconds);
-
-// Size of the named file in bytes; 0 for a directory; -1 when nothing of that name exists.
-qint64 FileSizeByName(const QString& fileName);
-
 // Asks the desktop to open an address (a web page in the default browser). The outcome is not
 // reported: the callers have nothing to do about a desktop without a browser.
 void ShellOpen(const QString& address);

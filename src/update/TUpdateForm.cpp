@@ -2,14 +2,11 @@
 
 #include "core/ProductIdentity.h"
 #include "core/ServiceAddresses.h"
-#include "http/NetworkState.h"
-#include "http/TWebRequest.h"
-#include "ui/Fun.h"
+#include "http/ServiceRequest.h"
 #include "ui/ScreenCursor.h"
 #include "ui/SkinControls.h"
 #include "ui/SkinForm.h"
 #include "ui/SkinLook.h"
-#include "ui/TSkinMessage.h"
 #include "update/UpdateTransport.h"
 
 #include <QApplication>
@@ -44,10 +41,12 @@ const QString kAddressNotWebHead = QStringLiteral("   升 级 信 息 中 的 �
 const QString kHashMissingHead = QStringLiteral("   升 级 信 息 中 没 有 升 级 文 件 的 校 验 值 ，无 法 确 认 文 件 完 好 ，请 您 到 ");
 const QString kInsecureHead = QStringLiteral("   升 级 服 务 器 没 有 使 用 安 全 连 接 （https），无 法 确 认 升 级 文 件 的 来 源 ，请 您 到 ");
 
-void placeLabel(TSkinLabel* label, int top)
+// The labels before the steps, in a larger face than the window's.
+TSkinLabel* stepLabel(QWidget* client, const QString& name, const QString& caption, int top)
 {
+    TSkinLabel* label = NewLabel(client, name, caption, {20, top, 52, 13});
     label->setFont(SongFont(13));
-    label->setGeometry(20, top, 52, 13);
+    return label;
 }
 
 } // namespace
@@ -61,64 +60,55 @@ TUpdateForm::TUpdateForm(QWidget* parent)
         QApplication::closeAllWindows();
         QCoreApplication::quit();
     })
-    , Label1(new TSkinLabel(QStringLiteral("Label1"), QStringLiteral("第一步："), this))
-    , Label2(new TSkinLabel(QStringLiteral("Label2"), QStringLiteral("第二步："), this))
-    , Label3(new TSkinLabel(QStringLiteral("Label3"), QStringLiteral("第三步："), this))
-    , Label4(new TSkinLabel(QStringLiteral("Label4"), QStringLiteral("第四步："), this))
-    , SkinGauge1(new TSkinGauge(QStringLiteral("SkinGauge1"), this))
-    , SkinGauge2(new TSkinGauge(QStringLiteral("SkinGauge2"), this))
-    , SkinGauge3(new TSkinGauge(QStringLiteral("SkinGauge3"), this))
-    , SkinGauge4(new TSkinGauge(QStringLiteral("SkinGauge4"), this))
-    , SkinButton1(new TSkinButton(QStringLiteral("SkinButton1"), QString(), this))
-    , SkinButton2(new TSkinButton(QStringLiteral("SkinButton2"), QString(), this))
-    , WebRequest1(new TWebRequest(this))
     , FVersionFileUrl(ServiceUrl(QStringLiteral("/translation/update/qoversion.txt")))
 {
-    setObjectName(QStringLiteral("UpdateForm"));
-    setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    resize(383, 178);
+    // The opener sets the caption.
+    DressSideWindow(this, QStringLiteral("UpdateForm"), QString(), {383, 178}, Qt::WindowStaysOnTopHint);
+    CreateControls();
+    FTransport = std::make_unique<WebRequestTransport>(WebRequest1);
+    FSession = new UpdateSession(*FTransport, this);
+    ConnectHandlers();
+}
 
+void TUpdateForm::CreateControls()
+{
     QWidget* client = CreateClientArea(this);
-    const QList<QWidget*> controls{Label1, Label2, Label3, Label4, SkinGauge1, SkinGauge2,
-                                   SkinGauge3, SkinGauge4, SkinButton1, SkinButton2};
-    for (QWidget* control : controls)
-        control->setParent(client);
+    Label1 = stepLabel(client, QStringLiteral("Label1"), QStringLiteral("第一步："), 19);
+    Label2 = stepLabel(client, QStringLiteral("Label2"), QStringLiteral("第二步："), 49);
+    Label3 = stepLabel(client, QStringLiteral("Label3"), QStringLiteral("第三步："), 78);
+    Label4 = stepLabel(client, QStringLiteral("Label4"), QStringLiteral("第四步："), 108);
+    SkinGauge1 = NewGauge(client, QStringLiteral("SkinGauge1"), {70, 16, 288, 20});
+    SkinGauge2 = NewGauge(client, QStringLiteral("SkinGauge2"), {70, 46, 288, 20});
+    SkinGauge3 = NewGauge(client, QStringLiteral("SkinGauge3"), {70, 76, 288, 20});
+    SkinGauge4 = NewGauge(client, QStringLiteral("SkinGauge4"), {70, 106, 288, 20});
+    // Their captions are set each time the window is shown.
+    SkinButton1 = NewButton(client, QStringLiteral("SkinButton1"), QString(), {110, 142, 75, 25});
+    SkinButton2 = NewButton(client, QStringLiteral("SkinButton2"), QString(), {220, 142, 75, 25});
 
-    placeLabel(Label1, 19);
-    placeLabel(Label2, 49);
-    placeLabel(Label3, 78);
-    placeLabel(Label4, 108);
-    SkinGauge1->setGeometry(70, 16, 288, 20);
-    SkinGauge2->setGeometry(70, 46, 288, 20);
-    SkinGauge3->setGeometry(70, 76, 288, 20);
-    SkinGauge4->setGeometry(70, 106, 288, 20);
-    SkinButton1->setGeometry(110, 142, 75, 25);
-    SkinButton2->setGeometry(220, 142, 75, 25);
-    connect(SkinButton1, &QPushButton::clicked, this, &TUpdateForm::SkinButton1Click);
-    connect(SkinButton2, &QPushButton::clicked, this, &TUpdateForm::SkinButton2Click);
-
-    WebRequest1->setObjectName(QStringLiteral("WebRequest1"));
-    WebRequest1->setUseCache(false);
-    WebRequest1->setUseCookies(false);
+    // Read returns only when the request has ended, which is what the session's sequence is
+    // written for; a stalled server meets the limits below.
+    WebRequest1 = NewServiceRequest(this);
+    WebRequest1->setWaitThread(true);
+    WebRequest1->setWaitTimeout(kTimeoutMs);
     WebRequest1->Timeouts().setConnectTimeout(kTimeoutMs);
     WebRequest1->Timeouts().setReceiveTimeout(kTimeoutMs);
     WebRequest1->Timeouts().setSendTimeout(kTimeoutMs);
     WebRequest1->setThreadPriority(tpHigher);
-    WebRequest1->setWaitThread(true);
-    WebRequest1->setWaitTimeout(kTimeoutMs);
-    WebRequest1->OnDone = [this](QObject*, const QString&, qint64, QIODevice* Stream) { WebRequest1Done(Stream); };
-    WebRequest1->OnProgress = [this](QObject*, const QString&, qint64 DataSize, qint64 BytesRead, qint32, qint32,
-                                     quint8 PercentsDone, float, QIODevice*) {
-        WebRequest1Progress(PercentsDone, DataSize, BytesRead);
-    };
-    WebRequest1->OnHTTPError = [this](QObject*, qint32, QIODevice*) { WebRequest1HTTPError(); };
-    WebRequest1->OnHostUnreachable = [this](QObject*) { WebRequest1HostUnreachable(); };
-    WebRequest1->OnWaitTimeoutExpired = [this](QObject*) { WebRequest1WaitTimeoutExpired(); };
+}
+
+void TUpdateForm::ConnectHandlers()
+{
+    connect(SkinButton1, &QPushButton::clicked, this, &TUpdateForm::SkinButton1Click);
+    connect(SkinButton2, &QPushButton::clicked, this, &TUpdateForm::SkinButton2Click);
+
+    WebRequest1->OnDone = BindHandler(this, &TUpdateForm::WebRequest1Done);
+    WebRequest1->OnProgress = BindHandler(this, &TUpdateForm::WebRequest1Progress);
+    WebRequest1->OnHTTPError = BindHandler(this, &TUpdateForm::WebRequest1HTTPError);
+    WebRequest1->OnHostUnreachable = BindHandler(this, &TUpdateForm::WebRequest1HostUnreachable);
+    WebRequest1->OnWaitTimeoutExpired = BindHandler(this, &TUpdateForm::WebRequest1WaitTimeoutExpired);
     // On the worker: the session only notes the hop, judged when the request has ended.
     WebRequest1->OnRedirected = [this](QObject*, const QString& NewURL) { FSession->requestRedirected(NewURL); };
 
-    FTransport = std::make_unique<WebRequestTransport>(WebRequest1);
-    FSession = new UpdateSession(*FTransport, this);
     connect(FSession, &UpdateSession::stepChanged, this, &TUpdateForm::showStep);
     connect(FSession, &UpdateSession::stepsReset, this, &TUpdateForm::ResetSteps);
     connect(FSession, &UpdateSession::busyChanged, this,
@@ -135,13 +125,10 @@ TUpdateForm::~TUpdateForm() = default;
 
 void TUpdateForm::showEvent(QShowEvent* event)
 {
-    // The frame of a tool window is not for resizing: the window keeps the size it opens with.
-    setFixedSize(size());
     QDialog::showEvent(event);
-    if (event->spontaneous())
-        return;
-    CentreOver(this, mainWindow());
-    FormShow();
+    PlaceSideWindow(this, event, mainWindow());
+    if (!event->spontaneous())
+        FormShow();
 }
 
 // The window this one is centred over: the one that was active when it was opened, else the
@@ -272,27 +259,28 @@ bool TUpdateForm::StartSwapBatch()
 // ---------------------------------------------------------------------------------------------
 // The component's events, handed on to the session
 
-void TUpdateForm::WebRequest1Progress(quint8 PercentsDone, qint64 DataSize, qint64 BytesRead)
+void TUpdateForm::WebRequest1Progress(QObject*, const QString&, qint64 DataSize, qint64 BytesRead, qint32, qint32,
+                                      quint8 PercentsDone, float, QIODevice*)
 {
     FSession->requestProgress(PercentsDone, DataSize, BytesRead);
 }
 
-void TUpdateForm::WebRequest1Done(QIODevice* Stream)
+void TUpdateForm::WebRequest1Done(QObject*, const QString&, qint64, QIODevice* Stream)
 {
     FSession->requestDone(Stream);
 }
 
-void TUpdateForm::WebRequest1HTTPError()
+void TUpdateForm::WebRequest1HTTPError(QObject*, qint32, QIODevice*)
 {
     FSession->requestFailed(UpdateSession::RequestFailure::HTTPError);
 }
 
-void TUpdateForm::WebRequest1HostUnreachable()
+void TUpdateForm::WebRequest1HostUnreachable(QObject*)
 {
     FSession->requestFailed(UpdateSession::RequestFailure::HostUnreachable);
 }
 
-void TUpdateForm::WebRequest1WaitTimeoutExpired()
+void TUpdateForm::WebRequest1WaitTimeoutExpired(QObject*)
 {
     FSession->requestFailed(UpdateSession::RequestFailure::WaitTimeout);
 }
@@ -303,7 +291,8 @@ void TUpdateForm::WebRequest1WaitTimeoutExpired()
 void TUpdateForm::showReport(UpdateSession::Report report)
 {
     using Report = UpdateSession::Report;
-    message(reportText(report), report != Report::Newest && report != Report::Restarting);
+    const bool error = report != Report::Newest && report != Report::Restarting;
+    FMessages.show(reportText(report), error ? mtError : mtInformation);
 }
 
 void TUpdateForm::sessionFinished(UpdateSession::Ending ending)
@@ -343,13 +332,6 @@ QString TUpdateForm::reportText(UpdateSession::Report report) const
 QString TUpdateForm::downloadErrorText() const
 {
     return kDownloadFailedHead + ProductWebSite() + kDownloadFailedTail;
-}
-
-int TUpdateForm::message(const QString& text, bool error)
-{
-    if (!SkinMessage1)
-        SkinMessage1 = new TSkinMessage(this);
-    return SkinMessage1->MessageDlg(text, error ? mtError : mtInformation, mbOK, 0);
 }
 
 } // namespace quillo

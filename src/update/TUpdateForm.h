@@ -9,6 +9,7 @@
 // The window never sees the main window. The opener hands it the main window's result box (the
 // download's progress is written there) and message box; without them the window writes no
 // progress and shows its messages in a box of its own.
+#include "ui/SideWindowKit.h"
 #include "update/UpdateSession.h"
 
 #include <QDialog>
@@ -25,7 +26,6 @@ namespace quillo {
 class TSkinButton;
 class TSkinGauge;
 class TSkinLabel;
-class TSkinMessage;
 class TWebRequest;
 class WebRequestTransport;
 
@@ -37,7 +37,7 @@ public:
     ~TUpdateForm() override;
 
     void setResultBox(QPlainTextEdit* memo) { FResultBox = memo; }
-    void setMessageBox(TSkinMessage* box) { SkinMessage1 = box; }
+    void setMessageBox(TSkinMessage* box) { FMessages.setBox(box); }
 
     // What the update acts on, handed to the session at each Start; tests replace them. The
     // program file to replace (its folder also receives "version.txt"), the process the swap
@@ -78,11 +78,16 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void WebRequest1Progress(quint8 PercentsDone, qint64 DataSize, qint64 BytesRead);
-    void WebRequest1Done(QIODevice* Stream);
-    void WebRequest1HTTPError();
-    void WebRequest1HostUnreachable();
-    void WebRequest1WaitTimeoutExpired();
+    void CreateControls();
+    void ConnectHandlers();
+
+    void WebRequest1Progress(QObject* Sender, const QString& ContentType, qint64 DataSize, qint64 BytesRead,
+                             qint32 ElapsedTime, qint32 EstimatedTimeLeft, quint8 PercentsDone, float TransferRate,
+                             QIODevice* Stream);
+    void WebRequest1Done(QObject* Sender, const QString& ContentType, qint64 FileSize, QIODevice* Stream);
+    void WebRequest1HTTPError(QObject* Sender, qint32 ErrorCode, QIODevice* Stream);
+    void WebRequest1HostUnreachable(QObject* Sender);
+    void WebRequest1WaitTimeoutExpired(QObject* Sender);
 
     UpdateSettings sessionSettings() const;
     void showStep(int step, const UpdateSession::StepState& state);
@@ -95,7 +100,6 @@ private:
     const QWidget* mainWindow() const;
     QString downloadErrorText() const;
     QString reportText(UpdateSession::Report report) const;
-    int message(const QString& text, bool error);
     std::array<TSkinGauge*, 4> gauges() const;
     void setGauge(TSkinGauge* gauge, int value, const QString& text);
     void showGaugePercent(TSkinGauge* gauge, bool shown);
@@ -105,7 +109,7 @@ private:
     std::array<QString, 4> FDoneText;
     QString FVersionFileUrl;
     QPlainTextEdit* FResultBox = nullptr;
-    TSkinMessage* SkinMessage1 = nullptr;
+    SideWindowMessages FMessages{this};
     std::unique_ptr<WebRequestTransport> FTransport;
     UpdateSession* FSession = nullptr;
 };

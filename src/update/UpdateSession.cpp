@@ -1,8 +1,9 @@
 #include "update/UpdateSession.h"
 
+#include "core/EventWait.h"
+#include "core/FileSize.h"
 #include "core/ProductIdentity.h"
 #include "http/NetworkState.h"
-#include "ui/Fun.h"
 #include "update/ReleaseCheck.h"
 #include "update/ReleaseOffer.h"
 #include "update/UpdateTransport.h"

@@ -3,8 +3,8 @@
 #include "ScopedConnectedState.h"
 #include "UpdateTestSupport.h"
 
+#include "core/FileSize.h"
 #include "http/TWebRequest.h"
-#include "ui/Fun.h"
 #include "ui/ScreenCursor.h"
 #include "ui/SkinControls.h"
 
