@@ -1,11 +1,11 @@
 #include "sendinfo/FeedbackSession.h"
 
+#include "core/BindHandler.h"
 #include "core/EventWait.h"
 #include "core/ServiceAddresses.h"
 #include "http/NetworkState.h"
 #include "http/ServiceRequest.h"
 #include "sendinfo/InstallationId.h"
-#include "ui/BindHandler.h"
 
 #include <QIODevice>
 #include <QPointer>

@@ -6,9 +6,9 @@
 // - New...: the skinned controls at the fixed places of the window's client area;
 // - SideWindowMessages: the message box the opener hands over, with one stand-in for a window
 //   that was given none;
-// - BindHandler (ui/BindHandler.h): one way to bind the events of its components to its handlers.
+// - BindHandler (core/BindHandler.h): one way to bind the events of its components to its handlers.
 // The preset of a side window's service request lives with the request (http/ServiceRequest.h).
-#include "ui/BindHandler.h"
+#include "core/BindHandler.h"
 #include "ui/TSkinMessage.h"
 
 #include <QPointer>
