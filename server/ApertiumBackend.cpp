@@ -146,40 +146,66 @@ std::vector<BackendResult> ApertiumBackend::translateMany(const TranslationReque
     return results;
 }
 
+// An exchange holds its direction from start to end: a text sent while a page is being
+// translated waits for one chunk of the page, not for all of it.
+constexpr size_t kExchangeBytes = 64 * 1024;
+
 void ApertiumBackend::translateStep(ApertiumPipeline& pipeline, std::vector<BackendResult>& results)
 {
-    std::vector<size_t> indexes;
-    std::vector<std::string> streams;
+    std::vector<size_t> open;
     for (size_t i = 0; i < results.size(); ++i) {
-        if (results[i].ok) {
-            indexes.push_back(i);
-            streams.push_back(std::move(results[i].text));
-        }
+        if (results[i].ok)
+            open.push_back(i);
     }
-    if (indexes.empty())
-        return;
+    std::string stoppedBy;
+    for (size_t first = 0; first < open.size();) {
+        size_t end = first;
+        size_t bytes = 0;
+        do {
+            bytes += results[open[end++]].text.size();
+        } while (end < open.size() && bytes + results[open[end]].text.size() <= kExchangeBytes);
+        const std::vector<size_t> chunk(open.begin() + static_cast<std::ptrdiff_t>(first),
+                                        open.begin() + static_cast<std::ptrdiff_t>(end));
+        if (stoppedBy.empty()) {
+            stoppedBy = translateChunk(pipeline, results, chunk);
+        } else {
+            for (size_t i : chunk)
+                results[i] = {false, {}, stoppedBy};
+        }
+        first = end;
+    }
+}
+
+std::string ApertiumBackend::translateChunk(ApertiumPipeline& pipeline, std::vector<BackendResult>& results,
+                                            const std::vector<size_t>& indexes)
+{
+    std::vector<std::string> streams;
+    streams.reserve(indexes.size());
+    for (size_t i : indexes)
+        streams.push_back(std::move(results[i].text));
     ApertiumPipeline::Batch batch = pipeline.translate(streams);
     using Status = ApertiumPipeline::Batch::Status;
     if (batch.status == Status::CountMismatch) {
-        LogWarning(pipeline.mode() + ": " + batch.error + "; sending the " + std::to_string(streams.size())
+        LogWarning(pipeline.mode() + ": " + batch.error + "; sending these " + std::to_string(streams.size())
                    + " texts one at a time");
         for (size_t k = 0; k < indexes.size(); ++k)
             results[indexes[k]].text = std::move(streams[k]);
         return translateOneByOne(pipeline, results, indexes);
     }
+    const std::string error = batch.status == Status::Done ? std::string() : pipeline.mode() + ": " + batch.error;
     for (size_t k = 0; k < indexes.size(); ++k) {
-        BackendResult& result = results[indexes[k]];
-        if (batch.status == Status::Done)
-            result.text = std::move(batch.outputs[k]);
+        if (error.empty())
+            results[indexes[k]].text = std::move(batch.outputs[k]);
         else
-            result = {false, {}, pipeline.mode() + ": " + batch.error};
+            results[indexes[k]] = {false, {}, error};
     }
+    return error;
 }
 
 // A text whose record comes back lost or split fails alone; processes that stop answering fail
 // the texts not yet sent too, rather than being waited for once per text.
-void ApertiumBackend::translateOneByOne(ApertiumPipeline& pipeline, std::vector<BackendResult>& results,
-                                        const std::vector<size_t>& indexes)
+std::string ApertiumBackend::translateOneByOne(ApertiumPipeline& pipeline, std::vector<BackendResult>& results,
+                                               const std::vector<size_t>& indexes)
 {
     using Status = ApertiumPipeline::Batch::Status;
     std::string stoppedBy;
@@ -198,6 +224,7 @@ void ApertiumBackend::translateOneByOne(ApertiumPipeline& pipeline, std::vector<
         if (batch.status == Status::Failed)
             stoppedBy = result.error;
     }
+    return stoppedBy;
 }
 
 std::string ApertiumBackend::escape(std::string_view text)

@@ -57,9 +57,12 @@ public:
 
 private:
     // One direction's step for the texts still in `results` (stream format in, stream out).
+    // The other two return why the direction stopped answering, empty while it answers.
     void translateStep(ApertiumPipeline& pipeline, std::vector<BackendResult>& results);
-    void translateOneByOne(ApertiumPipeline& pipeline, std::vector<BackendResult>& results,
-                           const std::vector<size_t>& indexes);
+    std::string translateChunk(ApertiumPipeline& pipeline, std::vector<BackendResult>& results,
+                               const std::vector<size_t>& indexes);
+    std::string translateOneByOne(ApertiumPipeline& pipeline, std::vector<BackendResult>& results,
+                                  const std::vector<size_t>& indexes);
 
     ApertiumOptions options_;
     std::map<std::pair<std::string, std::string>, std::string> modes_; // (en, es) -> "eng-spa"
