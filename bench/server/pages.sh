@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Web page translation, English -> Spanish through Apertium, at 10, 100, 1000 and 5000 text runs:
 # quillo-server's translated-page address next to apertium-apy's /translatePage on the same page,
-# both fetching it from a static server on loopback. Each case runs once to warm the pipelines,
+# both fetching it from a static server on loopback, and the floor under both: the page's runs
+# sent straight into a warm eng-spa pipeline as null-flush records, no server at all. Each case runs once to warm the pipelines,
 # then is timed `repetitions` times (hyperfine, one curl per request); printed are the medians with
 # their range and quillo-server's median as a share of apertium-apy's. Every page is checked first:
 # quillo-server must translate every run of it.
@@ -80,14 +81,47 @@ for runs in 10 100 1000 5000; do
     -n apy "curl -sf -o /dev/null '$(apy_url "$runs")'" >/dev/null 2>&1
 done
 
+# The floor: the same runs through a warm pipeline of Apertium's own tools, read back as they come.
+python3 - "$work" "$repetitions" <<'PY'
+import json, os, re, signal, statistics, subprocess, sys, threading, time
+work, repetitions = sys.argv[1], int(sys.argv[2])
+command = subprocess.check_output(["apertium-wblank-mode", "-z", "/usr/share/apertium/modes/eng-spa.mode"],
+                                  text=True).replace("$1", "-n").replace("$2", "").strip()
+pipeline = subprocess.Popen(["bash", "-c", command], stdin=subprocess.PIPE, stdout=subprocess.PIPE, bufsize=0,
+                            start_new_session=True)
+def through(records):
+    data = b"".join(text + b"[%d]\0" % i for i, text in enumerate(records))
+    writer = threading.Thread(target=lambda: pipeline.stdin.write(data))
+    writer.start()
+    received = 0
+    while received < len(records):
+        received += pipeline.stdout.read(1 << 16).count(b"\0")
+    writer.join()
+through([b""])
+for runs in (10, 100, 1000, 5000):
+    body = open(f"{work}/site/page-{runs}.html", encoding="utf-8").read().split("<body>")[1]
+    records = [text.strip().encode() for text in re.split(r"<[^>]+>", body) if re.search("[A-Za-z]", text)]
+    assert len(records) == runs, (runs, len(records))
+    through(records)
+    times = []
+    for _ in range(repetitions):
+        start = time.perf_counter()
+        through(records)
+        times.append(time.perf_counter() - start)
+    json.dump({"median": statistics.median(times), "min": min(times), "max": max(times)},
+              open(f"{work}/floor-{runs}.json", "w"))
+os.killpg(pipeline.pid, signal.SIGKILL)
+PY
+
 python3 - "$work" "$repetitions" <<'PY'
 import json, sys
 work, repetitions = sys.argv[1], sys.argv[2]
 print(f"English -> Spanish web pages, wall time per page in seconds, median [range] of {repetitions}")
-print(f"  {'runs':>5}  {'quillo-server':>22}  {'apertium-apy /translatePage':>28}  {'ratio':>6}")
+print(f"  {'runs':>5}  {'quillo-server':>22}  {'apertium-apy /translatePage':>28}  {'ratio':>6}  {'pipeline alone':>22}")
 for runs in (10, 100, 1000, 5000):
     results = {r["command"]: r for r in json.load(open(f"{work}/times-{runs}.json"))["results"]}
+    floor = json.load(open(f"{work}/floor-{runs}.json"))
     cell = lambda r: f"{r['median']:.3f} [{r['min']:.3f}-{r['max']:.3f}]"
     quillo, apy = results["quillo"], results["apy"]
-    print(f"  {runs:>5}  {cell(quillo):>22}  {cell(apy):>28}  {quillo['median'] / apy['median']:5.2f}x")
+    print(f"  {runs:>5}  {cell(quillo):>22}  {cell(apy):>28}  {quillo['median'] / apy['median']:5.2f}x  {cell(floor):>22}")
 PY
