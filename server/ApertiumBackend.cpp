@@ -1,6 +1,7 @@
 #include "server/ApertiumBackend.h"
 
 #include "server/ApertiumPipeline.h"
+#include "server/Log.h"
 #include "server/PipelineKeeper.h"
 
 #include <array>
@@ -121,19 +122,109 @@ bool ApertiumBackend::covers(std::string_view source, std::string_view target) c
 
 BackendResult ApertiumBackend::translate(const TranslationRequest& request)
 {
-    if (request.source->code == request.target->code)
-        return {true, request.text, {}};
-    std::string stream = escape(request.text);
+    return std::move(translateMany(request, {request.text}).front());
+}
+
+std::vector<BackendResult> ApertiumBackend::translateMany(const TranslationRequest& request,
+                                                          const std::vector<std::string>& texts)
+{
+    std::vector<BackendResult> results;
+    results.reserve(texts.size());
+    const bool same = request.source->code == request.target->code;
+    for (const std::string& text : texts)
+        results.emplace_back(true, same ? text : escape(text), std::string());
+    if (same)
+        return results;
     for (const std::string& mode : route(request.source->code, request.target->code)) {
-        BackendResult step = pipelines_.at(mode)->translate(stream);
+        translateStep(*pipelines_.at(mode), results);
         keeper_->enforceCap();
-        if (!step.ok) {
-            step.error = mode + ": " + step.error;
-            return step;
-        }
-        stream = std::move(step.text);
     }
-    return {true, unescape(stream), {}};
+    for (BackendResult& result : results) {
+        if (result.ok)
+            result.text = unescape(result.text);
+    }
+    return results;
+}
+
+// An exchange holds its direction from start to end: a text sent while a page is being
+// translated waits for one chunk of the page, not for all of it.
+constexpr size_t kExchangeBytes = 64 * 1024;
+
+void ApertiumBackend::translateStep(ApertiumPipeline& pipeline, std::vector<BackendResult>& results)
+{
+    std::vector<size_t> open;
+    for (size_t i = 0; i < results.size(); ++i) {
+        if (results[i].ok)
+            open.push_back(i);
+    }
+    std::string stoppedBy;
+    for (size_t first = 0; first < open.size();) {
+        size_t end = first;
+        size_t bytes = 0;
+        do {
+            bytes += results[open[end++]].text.size();
+        } while (end < open.size() && bytes + results[open[end]].text.size() <= kExchangeBytes);
+        const std::vector<size_t> chunk(open.begin() + static_cast<std::ptrdiff_t>(first),
+                                        open.begin() + static_cast<std::ptrdiff_t>(end));
+        if (stoppedBy.empty()) {
+            stoppedBy = translateChunk(pipeline, results, chunk);
+        } else {
+            for (size_t i : chunk)
+                results[i] = {false, {}, stoppedBy};
+        }
+        first = end;
+    }
+}
+
+std::string ApertiumBackend::translateChunk(ApertiumPipeline& pipeline, std::vector<BackendResult>& results,
+                                            const std::vector<size_t>& indexes)
+{
+    std::vector<std::string> streams;
+    streams.reserve(indexes.size());
+    for (size_t i : indexes)
+        streams.push_back(std::move(results[i].text));
+    ApertiumPipeline::Batch batch = pipeline.translate(streams);
+    using Status = ApertiumPipeline::Batch::Status;
+    if (batch.status == Status::CountMismatch) {
+        LogWarning(pipeline.mode() + ": " + batch.error + "; sending these " + std::to_string(streams.size())
+                   + " texts one at a time");
+        for (size_t k = 0; k < indexes.size(); ++k)
+            results[indexes[k]].text = std::move(streams[k]);
+        return translateOneByOne(pipeline, results, indexes);
+    }
+    const std::string error = batch.status == Status::Done ? std::string() : pipeline.mode() + ": " + batch.error;
+    for (size_t k = 0; k < indexes.size(); ++k) {
+        if (error.empty())
+            results[indexes[k]].text = std::move(batch.outputs[k]);
+        else
+            results[indexes[k]] = {false, {}, error};
+    }
+    return error;
+}
+
+// A text whose record comes back lost or split fails alone; processes that stop answering fail
+// the texts not yet sent too, rather than being waited for once per text.
+std::string ApertiumBackend::translateOneByOne(ApertiumPipeline& pipeline, std::vector<BackendResult>& results,
+                                               const std::vector<size_t>& indexes)
+{
+    using Status = ApertiumPipeline::Batch::Status;
+    std::string stoppedBy;
+    for (size_t i : indexes) {
+        BackendResult& result = results[i];
+        if (!stoppedBy.empty()) {
+            result = {false, {}, stoppedBy};
+            continue;
+        }
+        ApertiumPipeline::Batch batch = pipeline.translate({result.text});
+        if (batch.status == Status::Done) {
+            result.text = std::move(batch.outputs.front());
+            continue;
+        }
+        result = {false, {}, pipeline.mode() + ": " + batch.error};
+        if (batch.status == Status::Failed)
+            stoppedBy = result.error;
+    }
+    return stoppedBy;
 }
 
 std::string ApertiumBackend::escape(std::string_view text)

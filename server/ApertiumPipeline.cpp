@@ -2,11 +2,47 @@
 
 #include "server/PipeProcess.h"
 
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
 namespace quillo::server {
 
 namespace {
 
+using namespace std::string_view_literals;
+
 constexpr size_t kMaxOutput = 4 * 1024 * 1024;
+
+// Each record ends with a superblank holding its number: it passes every stage untouched and
+// stays at the record's end, and no text can hold one, as escape() escapes "[" and "]". It is
+// also the blank that the bilingual lookup (lt-proc -b) needs before a NUL to pass it on at once.
+std::string recordEnd(size_t number)
+{
+    return "[" + std::to_string(number) + "]" + '\0';
+}
+
+constexpr std::string_view kExchangeEnd = "[quillo-exchange-end][]\0"sv;
+
+// The records of an exchange's output, their numbers taken off, or nothing unless they are
+// exactly the `expected` ones in order: a record that was lost and another that was split
+// could otherwise add up to the right count.
+std::optional<std::vector<std::string>> splitRecords(std::string_view output, size_t expected)
+{
+    std::vector<std::string> records;
+    records.reserve(expected);
+    while (!output.empty() && records.size() < expected) {
+        const size_t end = output.find('\0');
+        const std::string number = recordEnd(records.size());
+        if (end == std::string_view::npos || !output.substr(0, end + 1).ends_with(number))
+            return std::nullopt;
+        records.emplace_back(output.substr(0, end + 1 - number.size()));
+        output.remove_prefix(end + 1);
+    }
+    if (!output.empty() || records.size() != expected)
+        return std::nullopt;
+    return records;
+}
 
 void replaceAll(std::string& text, std::string_view from, std::string_view to)
 {
@@ -24,10 +60,10 @@ ApertiumPipeline::ApertiumPipeline(std::string mode, std::string modeFile,
 
 ApertiumPipeline::~ApertiumPipeline() = default;
 
-BackendResult ApertiumPipeline::translate(const std::string& stream)
+ApertiumPipeline::Batch ApertiumPipeline::translate(const std::vector<std::string>& streams)
 {
     std::lock_guard lock(mutex_);
-    return exchangeLocked(stream);
+    return exchangeLocked(streams);
 }
 
 BackendResult ApertiumPipeline::warmUp()
@@ -35,7 +71,8 @@ BackendResult ApertiumPipeline::warmUp()
     std::lock_guard lock(mutex_);
     if (process_ && process_->running())
         return {true, {}, {}};
-    return exchangeLocked({});
+    Batch batch = exchangeLocked({std::string()});
+    return {batch.status == Batch::Status::Done, {}, std::move(batch.error)};
 }
 
 bool ApertiumPipeline::endIfUnusedSince(Clock::time_point usedUpTo)
@@ -47,21 +84,30 @@ bool ApertiumPipeline::endIfUnusedSince(Clock::time_point usedUpTo)
     return true;
 }
 
-BackendResult ApertiumPipeline::exchangeLocked(const std::string& stream)
+ApertiumPipeline::Batch ApertiumPipeline::exchangeLocked(const std::vector<std::string>& streams)
 {
+    using Status = Batch::Status;
     std::string error;
     if ((!process_ || !process_->running()) && !startLocked(error))
-        return {false, {}, error};
+        return {Status::Failed, {}, error};
+    std::string input;
+    for (size_t i = 0; i < streams.size(); ++i) {
+        input += streams[i];
+        input += recordEnd(i);
+    }
+    input += kExchangeEnd;
     lastUsed_.store(Clock::now().time_since_epoch().count());
-    // The bilingual lookup (lt-proc -b) passes a NUL on at once only when a blank stands
-    // before it; an empty superblank is such a blank and leaves no trace in the text.
     std::string output;
-    const bool done = process_->exchange(stream + "[]" + '\0', '\0', timeout_, kMaxOutput, output, error);
+    const size_t maxOutput = std::max(kMaxOutput, 8 * input.size());
+    const bool done = process_->exchange(input, kExchangeEnd, timeout_, maxOutput, output, error);
     lastUsed_.store(Clock::now().time_since_epoch().count());
     warm_.store(process_->running());
     if (!done)
-        return {false, {}, error};
-    return {true, std::move(output), {}};
+        return {Status::Failed, {}, error};
+    auto records = splitRecords(output, streams.size());
+    if (!records)
+        return {Status::CountMismatch, {}, "sent " + std::to_string(streams.size()) + " records, another number came back"};
+    return {Status::Done, std::move(*records), {}};
 }
 
 bool ApertiumPipeline::startLocked(std::string& error)

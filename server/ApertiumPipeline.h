@@ -4,6 +4,13 @@
 // same lock and gives up when a request holds it; so a request either finds the processes
 // running and keeps them to the end of its exchange, or finds them ended and starts them afresh.
 // A pipeline that failed is started afresh by the next request.
+//
+// An exchange sends its texts as null-flush records, one after the other, each ending in its
+// own number, and closes them with an end record: the stages work on one record while the next
+// is on its way, no word of one text can move into another, and the numbered records that come
+// back before the end record tell whether every boundary survived. A stage that lost or split
+// a record is seen at once, not as a text put in another's place, nor as output left over for
+// the next exchange.
 
 #include "server/TranslationBackend.h"
 
@@ -12,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace quillo::server {
 
@@ -28,8 +36,18 @@ public:
 
     const std::string& mode() const { return mode_; }
 
-    // One text in Apertium's stream format through the direction.
-    BackendResult translate(const std::string& stream);
+    struct Batch {
+        enum class Status { Done, CountMismatch, Failed };
+        Status status = Status::Failed;
+        std::vector<std::string> outputs; // one for each text, in order, when Done
+        std::string error;
+    };
+
+    // Texts in Apertium's stream format through the direction in one exchange. CountMismatch
+    // means the processes answered, but not with one record for each text: the outputs cannot
+    // be told apart, and the processes stay as they are. Failed means they did not answer
+    // (time-out, ended, too much output); they are stopped and the next exchange starts them.
+    Batch translate(const std::vector<std::string>& streams);
 
     // Starts the processes and sends one empty text through, so that every stage has loaded its
     // data before the first request comes. Nothing happens when they already run.
@@ -44,7 +62,7 @@ public:
     Clock::time_point lastUsed() const { return Clock::time_point(Clock::duration(lastUsed_.load())); }
 
 private:
-    BackendResult exchangeLocked(const std::string& stream);
+    Batch exchangeLocked(const std::vector<std::string>& streams);
     bool startLocked(std::string& error);
     void stopLocked();
 

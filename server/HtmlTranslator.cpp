@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -128,14 +129,34 @@ struct HtmlTranslator::Splice {
     std::string replacement;
 };
 
+struct HtmlTranslator::TextRun {
+    size_t begin;       // of the text as written
+    std::string_view raw;
+    std::string source; // what the engine gets: decoded, trimmed, blanks folded outside <pre>
+};
+
 struct HtmlTranslator::AttributeSite {
     const GumboNode* element;
     const GumboAttribute* attribute;
     size_t offset; // of the value as written, quotes included
 };
 
+HtmlTranslator::HtmlTranslator(TranslateRuns translate, HtmlTranslationLimits limits)
+    : translateRuns_(std::move(translate)), limits_(limits)
+{
+}
+
 HtmlTranslator::HtmlTranslator(TranslateRun translate, HtmlTranslationLimits limits)
-    : translateRun_(std::move(translate)), limits_(limits)
+    : HtmlTranslator(TranslateRuns([translate = std::move(translate)](const std::vector<std::string>& runs) {
+                         std::vector<std::optional<std::string>> translations;
+                         for (const std::string& run : runs) {
+                             if (!translations.empty() && !translations.back())
+                                 break; // the runs not answered count as failed
+                             translations.push_back(translate(run));
+                         }
+                         return translations;
+                     }),
+                     limits)
 {
 }
 
@@ -155,7 +176,12 @@ std::optional<std::string> HtmlTranslator::translate(std::string_view html, cons
     if (countTags(html) > limits_.maxTags)
         return std::nullopt;
     baseUrl_ = pageUrl;
+    translatedRuns_ = 0;
+    untranslatedRuns_ = 0;
+    limitReached_ = false;
+    engineFailed_ = false;
     std::vector<Splice> splices;
+    std::vector<TextRun> runs;
     std::vector<AttributeSite> sites;
     const HtmlTree tree(html);
 
@@ -174,10 +200,11 @@ std::optional<std::string> HtmlTranslator::translate(std::string_view html, cons
             if (!begin || holdsNoReadableText(node->parent))
                 continue;
             const std::string_view raw = html.substr(*begin, node->v.text.original_text.length);
-            if (!isPlainTextSource(raw, node->parent))
+            const std::string_view decoded = node->v.text.text;
+            if (!isPlainTextSource(raw, node->parent) || !hasLetters(decoded))
                 continue;
-            if (auto translated = translateText(raw, node->v.text.text, visit.preformatted))
-                splices.push_back({*begin, *begin + raw.size(), std::move(*translated)});
+            const std::string_view text = trimmed(decoded);
+            runs.push_back({*begin, raw, visit.preformatted ? std::string(text) : foldBlanks(text)});
             continue;
         }
         for (const GumboAttribute* attribute : HtmlTree::attributes(node)) {
@@ -190,6 +217,8 @@ std::optional<std::string> HtmlTranslator::translate(std::string_view html, cons
         for (size_t i = children.size(); i-- > 0;)
             pending.push_back({children[i], preformatted});
     }
+
+    translateRuns(runs, splices);
 
     // Attributes in the order they were written: a <base> changes how later links resolve.
     std::stable_sort(sites.begin(), sites.end(),
@@ -216,26 +245,59 @@ std::optional<std::string> HtmlTranslator::translate(std::string_view html, cons
     return out;
 }
 
-std::optional<std::string> HtmlTranslator::translateText(std::string_view raw,
-                                                         std::string_view decoded, bool preformatted)
+void HtmlTranslator::translateRuns(const std::vector<TextRun>& runs, std::vector<Splice>& splices)
 {
-    const bool worthIt = hasLetters(decoded) && !engineFailed_ && translatedRuns_ < limits_.maxRuns
-        && translatedCharacters_ + raw.size() <= limits_.maxCharacters;
-    if (!worthIt)
-        return std::nullopt;
-    const std::string_view text = trimmed(decoded);
-    const std::string source = preformatted ? std::string(text) : foldBlanks(text);
-    const auto translated = translateRun_(source);
-    if (!translated) {
-        engineFailed_ = true;
-        return std::nullopt;
+    size_t allowed = 0;
+    size_t characters = 0;
+    while (allowed < runs.size() && allowed < limits_.maxRuns
+           && characters + runs[allowed].raw.size() <= limits_.maxCharacters)
+        characters += runs[allowed++].raw.size();
+    limitReached_ = allowed < runs.size();
+    untranslatedRuns_ += runs.size() - allowed;
+    for (size_t first = 0; first < allowed;) {
+        size_t end = first + 1;
+        size_t piece = runs[first].source.size();
+        while (end < allowed && piece + runs[end].source.size() <= limits_.pieceCharacters)
+            piece += runs[end++].source.size();
+        translatePiece(runs, first, end, splices);
+        first = end;
     }
-    ++translatedRuns_;
-    translatedCharacters_ += raw.size();
-    const std::string_view core = trimmed(raw);
-    const size_t lead = static_cast<size_t>(core.data() - raw.data());
-    return std::string(raw.substr(0, lead)) + HtmlEscape(*translated)
-        + std::string(raw.substr(lead + core.size()));
+}
+
+void HtmlTranslator::translatePiece(const std::vector<TextRun>& runs, size_t first, size_t end,
+                                    std::vector<Splice>& splices)
+{
+    if (engineFailed_) {
+        untranslatedRuns_ += end - first;
+        return;
+    }
+    // A text that comes back on a page (menus, labels, "more") is sent once.
+    std::vector<std::string> texts;
+    std::vector<size_t> textOfRun(end - first);
+    std::unordered_map<std::string_view, size_t> seen;
+    for (size_t i = first; i < end; ++i) {
+        const auto [at, added] = seen.emplace(runs[i].source, texts.size());
+        if (added)
+            texts.push_back(runs[i].source);
+        textOfRun[i - first] = at->second;
+    }
+    std::vector<std::optional<std::string>> translations = translateRuns_(texts);
+    translations.resize(texts.size()); // texts left unanswered count as failed
+    for (size_t i = first; i < end; ++i) {
+        const std::optional<std::string>& translated = translations[textOfRun[i - first]];
+        if (!translated) {
+            engineFailed_ = true;
+            ++untranslatedRuns_;
+            continue;
+        }
+        ++translatedRuns_;
+        const TextRun& run = runs[i];
+        const std::string_view core = trimmed(run.raw);
+        const size_t lead = static_cast<size_t>(core.data() - run.raw.data());
+        splices.push_back({run.begin, run.begin + run.raw.size(),
+                           std::string(run.raw.substr(0, lead)) + HtmlEscape(*translated)
+                               + std::string(run.raw.substr(lead + core.size()))});
+    }
 }
 
 // The new value of a link attribute (absolute) or of a <meta> charset declaration (UTF-8, as

@@ -11,35 +11,49 @@
 // Everything else stays byte for byte as the page had it. An escaped splice holds no "<" and
 // no unescaped "&" or quote, so it cannot open, close or lengthen any markup around it: the
 // copy has the same elements, scripts and attributes as the original, only other text.
+// The page's runs go to the engine together, in pieces of a bounded size, so an engine that
+// can take many texts in one exchange translates the page in a few.
 
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillo::server {
 
+// Runs beyond the first two limits stay as they are and are counted in untranslatedRuns().
 struct HtmlTranslationLimits {
-    size_t maxRuns = 5000;          // text runs translated per page; later ones stay as they are
-    size_t maxCharacters = 200000;  // bytes of text translated per page
+    size_t maxRuns = 20000;          // text runs translated per page
+    size_t maxCharacters = 1000000;  // bytes of text translated per page
     // Tags (start and end) a page may hold at all. The parser's work grows with the nesting
     // depth times the number of tags, so a page of thousands of unclosed elements would hold a
     // thread for minutes; real pages stay far below this.
     size_t maxTags = 30000;
+    size_t pieceCharacters = 200000; // bytes of text sent to the engine at once (one run at least)
 };
 
 class HtmlTranslator {
 public:
-    // Returns the translation of one text run (plain UTF-8 text in, plain text out), or
-    // nullopt when the engine failed: the run and every later one then stay untranslated.
+    // The translations of a piece of the page's text runs (plain UTF-8 text in, plain text
+    // out), one for each run, in order; nullopt for a run the engine failed on. A run that
+    // failed stays untranslated, and so do the later pieces: a failing engine is not asked again.
+    using TranslateRuns =
+        std::function<std::vector<std::optional<std::string>>(const std::vector<std::string>&)>;
+    // One run at a time, for engines that take one text per exchange; after a failure it asks
+    // no more.
     using TranslateRun = std::function<std::optional<std::string>(const std::string&)>;
 
+    HtmlTranslator(TranslateRuns translate, HtmlTranslationLimits limits = {});
     HtmlTranslator(TranslateRun translate, HtmlTranslationLimits limits = {});
 
     // The translated page (UTF-8 in, UTF-8 out), or nullopt when the page holds more tags than
     // the limits allow.
     std::optional<std::string> translate(std::string_view html, const std::string& pageUrl);
     size_t translatedRuns() const { return translatedRuns_; }
+    // Runs with letters left as they were: beyond the limits, or after the engine failed.
+    size_t untranslatedRuns() const { return untranslatedRuns_; }
+    bool limitReached() const { return limitReached_; }
     bool engineFailed() const { return engineFailed_; }
 
     static size_t countTags(std::string_view html);
@@ -47,17 +61,20 @@ public:
 private:
     struct Splice;
     struct AttributeSite;
+    struct TextRun;
 
-    std::optional<std::string> translateText(std::string_view raw, std::string_view decoded,
-                                             bool preformatted);
+    void translateRuns(const std::vector<TextRun>& runs, std::vector<Splice>& splices);
+    void translatePiece(const std::vector<TextRun>& runs, size_t first, size_t end,
+                        std::vector<Splice>& splices);
     std::optional<std::string> rewriteAttribute(const AttributeSite& site);
     std::string absolute(const std::string& value) const;
 
-    TranslateRun translateRun_;
+    TranslateRuns translateRuns_;
     HtmlTranslationLimits limits_;
     std::string baseUrl_;
     size_t translatedRuns_ = 0;
-    size_t translatedCharacters_ = 0;
+    size_t untranslatedRuns_ = 0;
+    bool limitReached_ = false;
     bool engineFailed_ = false;
 };
 

@@ -103,6 +103,19 @@ bool reportFetchProblem(web::Response& response, const FetchedPage& page, const 
     return false;
 }
 
+// A page left partly in its own language says so: in a line at its end that the reader sees,
+// in a header, and in the log.
+void reportUntranslated(web::Response& response, std::string& page, const HtmlTranslator& translator,
+                        const std::string& url)
+{
+    const std::string count = std::to_string(translator.untranslatedRuns());
+    const std::string why = translator.engineFailed() ? "翻译引擎出错" : "网页太长";
+    response.set_header("X-Quillo-Untranslated-Runs", count);
+    page += "\n<p lang=\"zh-CN\">【网页翻译】" + why + "，本页有 " + count + " 段文字没有翻译。</p>\n";
+    LogWarning("page " + url + ": " + count + " text runs left untranslated ("
+               + (translator.engineFailed() ? "engine failed" : "page beyond the translation limits") + ")");
+}
+
 void translatedPage(ServiceContext& context, const web::Request& request,
                     web::Response& response)
 {
@@ -150,20 +163,23 @@ void translatedPage(ServiceContext& context, const web::Request& request,
         response.set_content(result.text, "text/plain; charset=utf-8");
         return;
     }
-    HtmlTranslator translator([&](const std::string& run) -> std::optional<std::string> {
-        TranslationRequest piece = base;
-        piece.text = run;
-        Translation result = context.translator.translate(piece);
-        if (result.outcome != Translation::Outcome::Translated)
-            return std::nullopt;
-        return std::move(result.text);
+    HtmlTranslator translator([&](const std::vector<std::string>& runs) {
+        std::vector<std::optional<std::string>> translations;
+        translations.reserve(runs.size());
+        for (Translation& result : context.translator.translateMany(base, runs)) {
+            if (result.outcome == Translation::Outcome::Translated)
+                translations.emplace_back(std::move(result.text));
+            else
+                translations.emplace_back();
+        }
+        return translations;
     });
-    const auto translated = translator.translate(text, page.effectiveUrl);
+    auto translated = translator.translate(text, page.effectiveUrl);
     if (!translated)
         return respondPage(response, 502, "网页太大，本服务器不予翻译。", query->url + ": too many tags");
+    if (translator.untranslatedRuns() > 0)
+        reportUntranslated(response, *translated, translator, query->url);
     response.set_content(*translated, "text/html; charset=utf-8");
-    if (translator.engineFailed())
-        LogWarning("page " + query->url + ": engine failed, part of the page left untranslated");
 }
 
 } // namespace

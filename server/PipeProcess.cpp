@@ -1,5 +1,6 @@
 #include "server/PipeProcess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -151,7 +152,7 @@ void PipeProcess::closeInput()
     closeFd(toChild_);
 }
 
-bool PipeProcess::exchange(std::string_view input, char terminator,
+bool PipeProcess::exchange(std::string_view input, std::string_view endMark,
                            std::chrono::milliseconds timeout, size_t maxOutput,
                            std::string& output, std::string& error)
 {
@@ -172,16 +173,17 @@ bool PipeProcess::exchange(std::string_view input, char terminator,
     size_t scanned = 0;
     char buffer[16384];
     for (;;) {
-        const size_t end = received.find(terminator, scanned);
+        const size_t end = received.find(endMark, scanned);
         if (end != std::string::npos && written < input.size())
             return fail("answer came before the whole input was read");
         if (end != std::string::npos) {
-            pending_ = received.substr(end + 1);
+            pending_ = received.substr(end + endMark.size());
             received.resize(end);
             output = std::move(received);
             return true;
         }
-        scanned = received.size();
+        // A mark may straddle two reads.
+        scanned = received.size() - std::min(received.size(), endMark.size() - 1);
         if (received.size() > maxOutput)
             return fail("output larger than " + std::to_string(maxOutput) + " bytes");
 

@@ -24,11 +24,17 @@ public:
     bool running() const { return pid_ > 0; }
     void stop();
 
-    // Sends `input`, then reads until the `terminator` byte, which is not returned. On a
-    // time-out, an early end of output or more than `maxOutput` bytes the child is stopped
-    // (a later start() gives a fresh one) and false comes back with the reason.
-    bool exchange(std::string_view input, char terminator, std::chrono::milliseconds timeout,
+    // Sends `input`, then reads until `endMark`, which is not returned. On a time-out, an early
+    // end of output, an end mark before the whole input was taken, or more than `maxOutput`
+    // bytes the child is stopped (a later start() gives a fresh one) and false comes back with
+    // the reason.
+    bool exchange(std::string_view input, std::string_view endMark, std::chrono::milliseconds timeout,
                   size_t maxOutput, std::string& output, std::string& error);
+    bool exchange(std::string_view input, char terminator, std::chrono::milliseconds timeout,
+                  size_t maxOutput, std::string& output, std::string& error)
+    {
+        return exchange(input, std::string_view(&terminator, 1), timeout, maxOutput, output, error);
+    }
 
     // Runs a command to its end with empty input and collects its output.
     static bool run(std::vector<std::string> argv, std::chrono::milliseconds timeout,

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillo::server {
 
@@ -49,6 +50,12 @@ public:
     virtual bool reachable() const { return true; }
     // Called from many request threads at once.
     virtual BackendResult translate(const TranslationRequest& request) = 0;
+    // Many texts of one pair (`request` gives the pair and the topic; its text is not used), one
+    // result for each, in order. An engine that can take them in one exchange overrides it.
+    // This one asks for them in turn and stops at the first failure, whose result then stands
+    // for the rest as well: an engine that fails is not asked again for every piece of a page.
+    virtual std::vector<BackendResult> translateMany(const TranslationRequest& request,
+                                                     const std::vector<std::string>& texts);
 };
 
 } // namespace quillo::server

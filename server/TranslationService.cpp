@@ -2,6 +2,9 @@
 
 #include "server/Log.h"
 
+#include <algorithm>
+#include <numeric>
+
 namespace quillo::server {
 
 TranslationService::TranslationService(std::vector<std::unique_ptr<TranslationBackend>> backends)
@@ -25,29 +28,75 @@ TranslationService::Coverage TranslationService::coverage(const ServiceLanguage&
 
 Translation TranslationService::translate(const TranslationRequest& request) const
 {
+    return std::move(translateMany(request, {request.text}).front());
+}
+
+std::vector<Translation> TranslationService::translateMany(const TranslationRequest& request,
+                                                           const std::vector<std::string>& texts) const
+{
     const std::string pair = std::string(request.source->code) + "->" + std::string(request.target->code);
-    std::string lastFailure;
     const Coverage translators = coverage(*request.source, *request.target);
+    std::vector<Translation> results(texts.size());
+    std::vector<size_t> open(texts.size());
+    std::iota(open.begin(), open.end(), size_t{0});
+    std::string lastFailure;
     for (const auto& backend : backends_) {
-        if (!backend->covers(request.source->code, request.target->code) || !backend->accepts(request)
+        if (open.empty())
+            break;
+        if (!backend->covers(request.source->code, request.target->code)
             || (backend->wordsOnly() && translators == Coverage::Covered))
             continue;
-        BackendResult result = backend->translate(request);
-        if (result.ok)
-            return {Translation::Outcome::Translated, std::move(result.text)};
-        LogError(std::string(backend->name()) + " failed on " + pair + ": " + result.error);
-        lastFailure = result.userMessage.empty() ? failureSentence() : std::move(result.userMessage);
-        if (!result.tryNext)
-            return {Translation::Outcome::Failed, std::move(lastFailure)};
+        std::vector<size_t> taken;
+        std::vector<size_t> left;
+        std::vector<std::string> batch;
+        TranslationRequest one = request;
+        for (size_t i : open) {
+            one.text = texts[i];
+            if (backend->accepts(one)) {
+                taken.push_back(i);
+                batch.push_back(texts[i]);
+            } else {
+                left.push_back(i);
+            }
+        }
+        if (taken.empty())
+            continue;
+        std::vector<BackendResult> answers = backend->translateMany(request, batch);
+        answers.resize(taken.size(), BackendResult(false, {}, "no answer for this text"));
+        size_t failures = 0;
+        for (size_t k = 0; k < taken.size(); ++k) {
+            BackendResult& answer = answers[k];
+            if (answer.ok) {
+                results[taken[k]] = {Translation::Outcome::Translated, std::move(answer.text)};
+                continue;
+            }
+            if (failures++ == 0)
+                LogError(std::string(backend->name()) + " failed on " + pair + ": " + answer.error);
+            lastFailure = answer.userMessage.empty() ? failureSentence() : std::move(answer.userMessage);
+            if (answer.tryNext)
+                left.push_back(taken[k]);
+            else
+                results[taken[k]] = {Translation::Outcome::Failed, lastFailure};
+        }
+        if (failures > 1)
+            LogError(std::string(backend->name()) + ": " + std::to_string(failures) + " of "
+                     + std::to_string(taken.size()) + " texts failed on " + pair);
+        std::sort(left.begin(), left.end());
+        open = std::move(left);
     }
-    if (!lastFailure.empty())
-        return {Translation::Outcome::Failed, std::move(lastFailure)};
-    if (translators == Coverage::Unreachable) {
+    if (open.empty())
+        return results;
+    Translation leftOver{Translation::Outcome::Failed, lastFailure};
+    if (lastFailure.empty() && translators == Coverage::Unreachable) {
         LogError("no reachable engine for " + pair);
-        return {Translation::Outcome::Failed, failureSentence()};
+        leftOver.text = failureSentence();
+    } else if (lastFailure.empty()) {
+        LogWarning("no engine for " + pair);
+        leftOver = {Translation::Outcome::NoEngine, noEngineSentence(*request.source, *request.target)};
     }
-    LogWarning("no engine for " + pair);
-    return {Translation::Outcome::NoEngine, noEngineSentence(*request.source, *request.target)};
+    for (size_t i : open)
+        results[i] = leftOver;
+    return results;
 }
 
 const TranslationBackend* TranslationService::engineFor(const ServiceLanguage& source,

@@ -29,6 +29,11 @@ public:
     Coverage coverage(const ServiceLanguage& source, const ServiceLanguage& target) const;
 
     Translation translate(const TranslationRequest& request) const;
+    // Many texts of one pair (the runs of a page; `request` gives the pair, its text is not
+    // used), one answer each, in order. Each engine gets the texts still open that it takes in
+    // one call, so an engine that can translate them in one exchange does.
+    std::vector<Translation> translateMany(const TranslationRequest& request,
+                                           const std::vector<std::string>& texts) const;
     std::string backendNames() const;
     // The engine that serves the pair: the first that translates it, else a dictionary that
     // covers it; nullptr when none does.

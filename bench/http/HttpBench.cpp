@@ -1,5 +1,5 @@
-// A local HTTP server (cpp-httplib, on its own thread) serves a 256 MiB file kept in /tmp and a
-// small page. Measured in one run:
+// A local HTTP server (cpp-httplib, on its own thread) serves a 256 MiB file and a small page.
+// Every file of a run lives in a temporary folder of its own, removed when the run ends. Measured in one run:
 //   Download/<TransferBufferSize>  TWebRequest to OutputFileName with OnProgress bound
 //   CurlCliDownload               the curl command line writing the same file
 //   SmallGets/Component           1000 GETs in a row through TWebRequest (WaitThread)
@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
@@ -28,15 +29,24 @@ namespace {
 constexpr qint64 kBigSize = 256LL * 1024 * 1024;
 constexpr int kSmallGets = 1000;
 constexpr int kCliProcesses = 100;
-const char* const kBigFile = "/tmp/quillo-bench-256MiB.bin";
-const char* const kComponentOut = "/tmp/quillo-bench-component.out";
-const char* const kCurlOut = "/tmp/quillo-bench-curl.out";
+
+QString workFile(const char* name)
+{
+    static const QTemporaryDir folder;
+    return folder.filePath(QString::fromLatin1(name));
+}
+
+const QString& bigFile()
+{
+    static const QString path = workFile("256MiB.bin");
+    return path;
+}
 
 void ensureBigFile()
 {
-    if (QFile(QString::fromLatin1(kBigFile)).size() == kBigSize)
+    if (QFile(bigFile()).size() == kBigSize)
         return;
-    std::ofstream out(kBigFile, std::ios::binary | std::ios::trunc);
+    std::ofstream out(bigFile().toStdString(), std::ios::binary | std::ios::trunc);
     std::string block(1 << 20, '\0');
     for (size_t i = 0; i < block.size(); ++i)
         block[i] = char((i * 131 + 7) & 0xff);
@@ -49,7 +59,7 @@ public:
     LocalServer()
     {
         m_server.Get("/big", [](const httplib::Request&, httplib::Response& res) {
-            auto file = std::make_shared<std::ifstream>(kBigFile, std::ios::binary);
+            auto file = std::make_shared<std::ifstream>(bigFile().toStdString(), std::ios::binary);
             res.set_content_provider(size_t(kBigSize), "application/octet-stream",
                                      [file](size_t offset, size_t length, httplib::DataSink& sink) {
                                          static thread_local std::vector<char> buffer(1 << 20);
@@ -95,7 +105,8 @@ void Download(benchmark::State& state)
     TWebRequest request;
     request.setURL(QString::fromStdString(server().url("/big")));
     request.setWaitThread(true);
-    request.setOutputFileName(QString::fromLatin1(kComponentOut));
+    const QString output = workFile("component.out");
+    request.setOutputFileName(output);
     request.setTransferBufferSize(TBufferSize(state.range(0)));
     qint64 progressEvents = 0;
     qint64 received = 0;
@@ -115,22 +126,22 @@ void Download(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * kBigSize);
     state.counters["progress_events"] = double(progressEvents) / double(state.iterations());
     benchmark::DoNotOptimize(received);
-    QFile::remove(QString::fromLatin1(kComponentOut));
+    QFile::remove(output);
 }
 
 void CurlCliDownload(benchmark::State& state)
 {
     ensureBigFile();
     const QString url = QString::fromStdString(server().url("/big"));
+    const QString output = workFile("curl.out");
     for (auto _ : state) {
-        const int rc = QProcess::execute(QStringLiteral("curl"),
-                                         {QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("-o"),
-                                          QString::fromLatin1(kCurlOut), url});
-        if (rc != 0 || QFile(QString::fromLatin1(kCurlOut)).size() != kBigSize)
+        const int rc = QProcess::execute(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("-f"),
+                                                                  QStringLiteral("-o"), output, url});
+        if (rc != 0 || QFile(output).size() != kBigSize)
             state.SkipWithError("curl failed");
     }
     state.SetBytesProcessed(state.iterations() * kBigSize);
-    QFile::remove(QString::fromLatin1(kCurlOut));
+    QFile::remove(output);
 }
 
 void SmallGetsComponent(benchmark::State& state)
@@ -180,7 +191,7 @@ void SmallGetsLibcurl(benchmark::State& state)
 
 void SmallGetsCurlCli(benchmark::State& state)
 {
-    const QString config = QStringLiteral("/tmp/quillo-bench-urls.conf");
+    const QString config = workFile("urls.conf");
     {
         QFile file(config);
         file.open(QIODevice::WriteOnly);

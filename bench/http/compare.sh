@@ -2,7 +2,7 @@
 # Builds bench_http optimised, runs every case a few times in one run, and prints the medians:
 # download throughput of TWebRequest (TransferBufferSize 4096 and 65536, OnProgress bound) next
 # to the curl command line, and the time per small GET of TWebRequest next to a bare libcurl loop
-# and the curl command line. The 256 MiB file lives in /tmp, never in the repository.
+# and the curl command line. The 256 MiB file lives in the program's own temporary folder.
 #
 # usage: bench/http/compare.sh [build dir, default build-bench] [repetitions, default 5]
 set -euo pipefail

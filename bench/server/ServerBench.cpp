@@ -119,9 +119,19 @@ struct Servers {
         return true;
     }
 
+    // httplib gives up reading after 5 s by default; a loaded machine and APy's first requests
+    // (which start its pipelines) can take longer, and a benchmark with one failed request
+    // reports no figures at all.
+    static httplib::Client client(int port)
+    {
+        httplib::Client client("127.0.0.1", port);
+        client.set_read_timeout(std::chrono::seconds(120));
+        return client;
+    }
+
     std::string quilloTranslate(const std::string& sentence) const
     {
-        httplib::Client client("127.0.0.1", quilloPort);
+        httplib::Client client = Servers::client(quilloPort);
         const auto answer = client.Post("/translate_txt",
                                         "ei=UTF-8&doit=done&fr=bf-res&intl=1&tt=urltext&trtext="
                                             + formEncode(sentence) + "&lp=en_es&btnTrTxt=Translate",
@@ -131,7 +141,7 @@ struct Servers {
 
     std::string apyTranslate(const std::string& sentence) const
     {
-        httplib::Client client("127.0.0.1", apyPort);
+        httplib::Client client = Servers::client(apyPort);
         const auto answer = client.Get("/translate?langpair=eng%7Cspa&q=" + formEncode(sentence));
         return answer && answer->status == 200 ? answer->body : std::string();
     }

@@ -22,13 +22,19 @@ bench_aggregates "$build/bench/server/bench_server" --benchmark_enable_random_in
 python3 - "$json" <<'PY'
 import json, sys
 runs = json.load(open(sys.argv[1]))["benchmarks"]
-median = {r["run_name"].split("/")[0].removeprefix("BM_"): r for r in runs if r.get("aggregate_name") == "median"}
-apy = median["ApertiumApy"]["real_time"]
+name = lambda r: r["run_name"].split("/")[0].removeprefix("BM_")
+median = {name(r): r for r in runs if r.get("aggregate_name") == "median"}
+# A benchmark that stopped with an error reports no aggregates: say which and why.
+errors = {name(r): r.get("error_message", "error") for r in runs if r.get("error_occurred")}
 print("English -> Spanish, one sentence per request, median wall time per sentence")
 print(f"  {'way':22} {'ms':>9} {'vs apertium-apy':>16}")
-for name in ("QuilloServer", "ApertiumApy", "ColdApertiumProcess"):
-    t = median[name]["real_time"]
-    print(f"  {name:22} {t:9.2f} {t / apy:15.2f}x")
+apy = median.get("ApertiumApy", {}).get("real_time")
+for way in ("QuilloServer", "ApertiumApy", "ColdApertiumProcess"):
+    if way not in median:
+        print(f"  {way:22} no figures: {errors.get(way, 'did not run')}")
+        continue
+    t = median[way]["real_time"]
+    print(f"  {way:22} {t:9.2f} " + (f"{t / apy:15.2f}x" if apy else f"{'-':>16}"))
 PY
 
 # Throughput of the echo backend, and apertium-apy's cheapest request for scale.

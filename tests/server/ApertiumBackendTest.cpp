@@ -201,3 +201,58 @@ TEST(ApertiumBackendTest, RequestsMeetingTheIdleTimerAllSucceed)
     EXPECT_EQ(failures.load(), 0);
     EXPECT_GT(directions.starts().size(), 2) << "the idle timer never ended the pipeline in between";
 }
+
+TEST(ApertiumBackendTest, ManyTextsInOneExchangeComeBackEachInItsPlace)
+{
+    if (!ApertiumBackend::installed(kModes))
+        GTEST_SKIP() << "Apertium is not installed (scripts/setup.sh installs apertium and its pairs)";
+    ApertiumBackend backend(ApertiumOptions{kModes});
+    const std::vector<std::string> special{"<b>bold</b> & <i>", "[the] {cat} ~ ^sleeps$ @home / \\", "",
+                                           "  ", "The dog.\nThe cat.", std::string("a\0b", 3)};
+    std::vector<std::string> texts = special;
+    for (int i = 0; i < 2500; ++i) // more than one exchange's worth
+        texts.push_back("The house number " + std::to_string(i) + " is big");
+    for (const char* target : {"es", "fr"}) { // one direction, and two through Spanish
+        const auto many = backend.translateMany(request({}, "en", target), texts);
+        ASSERT_EQ(many.size(), texts.size());
+        for (size_t i = 0; i < texts.size(); ++i) {
+            ASSERT_TRUE(many[i].ok) << many[i].error;
+            if (i >= special.size()) {
+                EXPECT_NE(many[i].text.find(std::to_string(i - special.size())), std::string::npos) << many[i].text;
+            }
+        }
+        // Each text is a record of its own: the same words as when it goes alone.
+        for (size_t i = 0; i < texts.size(); i += i < special.size() ? 1 : 499) {
+            const BackendResult alone = backend.translate(request(texts[i], "en", target));
+            ASSERT_TRUE(alone.ok) << alone.error;
+            EXPECT_EQ(many[i].text, alone.text) << texts[i];
+        }
+    }
+}
+
+TEST(ApertiumBackendTest, ALostOrSplitRecordFailsAloneAndShiftsNoOther)
+{
+    if (!ApertiumBackend::installed(kModes))
+        GTEST_SKIP() << "Apertium's tools are not installed";
+    // A stand-in direction that drops a record holding DROP, cuts one holding SPLIT in two, and
+    // upper-cases "p".
+    QTemporaryDir modes;
+    QFile mode(modes.filePath(QStringLiteral("eng-spa.mode")));
+    ASSERT_TRUE(mode.open(QIODevice::WriteOnly));
+    mode.write("sed -u -z '/DROP/d' | sed -u -z 's/SPLIT/\\x00/' | sed -u -z 's/p/P/g'\n");
+    mode.close();
+    ApertiumOptions options{modes.path().toStdString()};
+    options.timeout = std::chrono::seconds(10);
+    ApertiumBackend backend(options);
+    const auto results = backend.translateMany(request({}, "en", "es"),
+                                               {"pepper", "DROP p", "papaya", "one SPLIT p", "[p]", "pop"});
+    const std::vector<std::pair<bool, std::string>> expected{
+        {true, "PePPer"}, {false, ""}, {true, "PaPaya"}, {false, ""}, {true, "[P]"}, {true, "PoP"}};
+    ASSERT_EQ(results.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(results[i].ok, expected[i].first) << i;
+        EXPECT_EQ(results[i].text, expected[i].second) << i;
+    }
+    // Nothing of the split record is left over for the next exchange.
+    EXPECT_EQ(backend.translate(request("pepper", "en", "es")).text, "PePPer");
+}

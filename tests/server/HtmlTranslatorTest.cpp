@@ -114,3 +114,58 @@ TEST(HtmlTranslatorTest, PagesWithTooManyTagsAreRefusedBeforeParsing)
     EXPECT_EQ(translator.translate("<b>a</b><i>b</i><br>", kPage), std::nullopt);
     EXPECT_EQ(HtmlTranslator::countTags("<div></div><!-- x --><a>< b"), 3u);
 }
+
+TEST(HtmlTranslatorTest, RunsGoTogetherInPiecesAndWhatIsLeftIsCounted)
+{
+    std::vector<std::vector<std::string>> calls;
+    auto upper = [&calls](const std::vector<std::string>& runs) {
+        calls.push_back(runs);
+        std::vector<std::optional<std::string>> out;
+        for (std::string run : runs) {
+            for (char& c : run)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            out.emplace_back(run);
+        }
+        return out;
+    };
+    const std::string page = "<p>one</p><p>two</p><p>one</p><p>three</p><p>four</p>";
+    struct Case {
+        HtmlTranslationLimits limits;
+        std::vector<std::vector<std::string>> calls; // a repeated run is sent once per piece
+        std::string out;
+        size_t untranslated;
+    };
+    for (const Case& c : {
+             Case{{}, {{"one", "two", "three", "four"}},
+                  "<p>ONE</p><p>TWO</p><p>ONE</p><p>THREE</p><p>FOUR</p>", 0},
+             Case{{20000, 1000000, 30000, 8}, {{"one", "two"}, {"one", "three"}, {"four"}},
+                  "<p>ONE</p><p>TWO</p><p>ONE</p><p>THREE</p><p>FOUR</p>", 0},
+             Case{{3, 1000000, 30000, 200000}, {{"one", "two"}},
+                  "<p>ONE</p><p>TWO</p><p>ONE</p><p>three</p><p>four</p>", 2},
+             Case{{20000, 10, 30000, 200000}, {{"one", "two"}},
+                  "<p>ONE</p><p>TWO</p><p>ONE</p><p>three</p><p>four</p>", 2},
+         }) {
+        calls.clear();
+        HtmlTranslator translator(upper, c.limits);
+        EXPECT_EQ(translator.translate(page, kPage), c.out);
+        EXPECT_EQ(calls, c.calls);
+        EXPECT_EQ(translator.untranslatedRuns(), c.untranslated);
+        EXPECT_EQ(translator.limitReached(), c.untranslated > 0);
+        EXPECT_FALSE(translator.engineFailed());
+    }
+
+    // An engine that answers a piece short: the runs without an answer and every later piece
+    // stay as they are, and are counted.
+    calls.clear();
+    HtmlTranslator failing(
+        [&](const std::vector<std::string>& runs) {
+            auto out = upper(runs);
+            out.resize(1);
+            return out;
+        },
+        HtmlTranslationLimits{20000, 1000000, 30000, 8});
+    EXPECT_EQ(failing.translate(page, kPage), "<p>ONE</p><p>two</p><p>one</p><p>three</p><p>four</p>");
+    EXPECT_EQ(calls.size(), 1u);
+    EXPECT_TRUE(failing.engineFailed());
+    EXPECT_EQ(failing.untranslatedRuns(), 4u);
+}

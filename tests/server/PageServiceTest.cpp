@@ -43,6 +43,9 @@ public:
         server.Get("/text.txt", [](const httplib::Request&, httplib::Response& response) {
             response.set_content("line one\nline two", "text/plain; charset=utf-8");
         });
+        server.Get("/boom.html", [](const httplib::Request&, httplib::Response& response) {
+            response.set_content("<p>boom</p><p>two</p>", "text/html; charset=utf-8");
+        });
         server.Get("/中文.html", [](const httplib::Request&, httplib::Response& response) {
             response.set_content("<p>名字</p>", "text/html; charset=utf-8");
         });
@@ -148,4 +151,20 @@ TEST(PageServiceTest, PairsWithoutAnEngineAreSaidSoWithoutFetching)
     ASSERT_TRUE(page);
     EXPECT_NE(page->body.find("本服务器没有从简体中文翻译到韩国语的翻译引擎。"), std::string::npos);
     EXPECT_EQ(site.visits.load(), 0);
+}
+
+TEST(PageServiceTest, RunsLeftUntranslatedAreReportedInThePageAndAHeader)
+{
+    PageSite site;
+    FakeLibreTranslate engine; // fails on "boom"
+    ServeOptions options = smallPages(true);
+    options.backends = {"libretranslate"};
+    options.libreTranslateUrl = engine.site.url("");
+    RunningService service(options);
+    httplib::Client client = service.client();
+    const auto page = client.Get(PageAddress(client, site.site.url("/boom.html"), "&wl_srclang=EN&wl_trglang=ZH_TW"));
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+    EXPECT_EQ(page->get_header_value("X-Quillo-Untranslated-Runs"), "2");
+    EXPECT_EQ(page->body, "<p>boom</p><p>two</p>\n<p lang=\"zh-CN\">【网页翻译】翻译引擎出错，本页有 2 段文字没有翻译。</p>\n");
 }

@@ -195,3 +195,24 @@ TEST(TranslationChainTest, FailuresOnTheEnginesSideFallThroughAndRefusalsDoNot)
     deepl.site.stop(); // nothing listens there any more
     EXPECT_EQ(chain().translate(request("Hi", "en", "de")).text, "[test-model] Hi");
 }
+
+TEST(TranslationChainTest, ManyTextsFallThroughTogetherInTheirOrder)
+{
+    DeepLStandIn deepl;
+    ChatStandIn chat;
+    std::vector<std::unique_ptr<TranslationBackend>> backends;
+    backends.push_back(std::make_unique<DeepLBackend>(DeepLOptions{kKey, deepl.base()}));
+    backends.push_back(std::make_unique<ChatCompletionBackend>(chatOptions(chat)));
+    const TranslationService chain(std::move(backends));
+    auto texts = [&chain] {
+        std::vector<std::string> out;
+        for (const Translation& t : chain.translateMany(request({}, "en", "de"), {"Hi", "Bye", "Hi"}))
+            out.push_back(t.outcome == Translation::Outcome::Translated ? t.text : "failed");
+        return out;
+    };
+    EXPECT_EQ(texts(), (std::vector<std::string>{"[DE] Hi", "[DE] Bye", "[DE] Hi"}));
+    deepl.answer = Answer::ServerError; // every text goes on to the next engine
+    EXPECT_EQ(texts(), (std::vector<std::string>{"[test-model] Hi", "[test-model] Bye", "[test-model] Hi"}));
+    chat.answer = Answer::ServerError;
+    EXPECT_EQ(texts(), (std::vector<std::string>{"failed", "failed", "failed"}));
+}
