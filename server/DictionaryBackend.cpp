@@ -1,5 +1,6 @@
 #include "server/DictionaryBackend.h"
 
+#include "server/CedictNotation.h"
 #include "server/Pinyin.h"
 #include "server/TextTools.h"
 #include "server/TranslationService.h"
@@ -33,11 +34,11 @@ std::string headword(const DictionaryEntry& entry, bool traditionalFirst)
     return first == second ? first : first + "（" + second + "）";
 }
 
-std::string joined(const std::vector<std::string>& senses, std::string_view separator)
+std::string joined(const std::vector<std::string>& senses, std::string_view separator, bool traditional)
 {
     std::string text;
     for (const std::string& sense : senses)
-        text += (text.empty() ? "" : std::string(separator)) + sense;
+        text += (text.empty() ? "" : std::string(separator)) + ReadableSense(sense, traditional);
     return text;
 }
 
@@ -47,7 +48,7 @@ std::string chineseEntries(const std::vector<DictionaryEntry>& entries, bool tra
     for (const DictionaryEntry& entry : entries) {
         text += "\n" + headword(entry, traditional) + " [" + PinyinWithToneMarks(entry.pinyin) + "]";
         for (size_t i = 0; i < entry.senses.size(); ++i)
-            text += "\n  " + std::to_string(i + 1) + ". " + entry.senses[i];
+            text += "\n  " + std::to_string(i + 1) + ". " + ReadableSense(entry.senses[i], traditional);
     }
     return text;
 }
@@ -57,7 +58,7 @@ std::string englishEntries(std::string_view word, const std::vector<DictionaryEn
     std::string text = std::string(kHeading) + std::string(word);
     for (size_t i = 0; i < entries.size(); ++i) {
         text += "\n  " + std::to_string(i + 1) + ". " + headword(entries[i], traditional) + " ["
-            + PinyinWithToneMarks(entries[i].pinyin) + "] " + joined(entries[i].senses, "; ");
+            + PinyinWithToneMarks(entries[i].pinyin) + "] " + joined(entries[i].senses, "; ", traditional);
     }
     return text;
 }

@@ -2,6 +2,7 @@
 // entries it answers with, what it takes, and one run over the real file setup installs.
 
 #include "server/CedictIndex.h"
+#include "server/CedictNotation.h"
 #include "server/DictionaryBackend.h"
 #include "server/EchoBackend.h"
 #include "server/EngineSettings.h"
@@ -103,7 +104,7 @@ TEST_F(DictionaryTest, AnswersWordsAsDictionaryEntries)
 
     const BackendResult apple = backend.translate(request(" 苹果\n", "zh", "en"));
     ASSERT_TRUE(apple.ok);
-    EXPECT_EQ(apple.text, "【CC-CEDICT 词典】\n苹果（蘋果） [píng guǒ]\n  1. apple\n  2. CL:個|个[ge4],顆|颗[ke1]");
+    EXPECT_EQ(apple.text, "【CC-CEDICT 词典】\n苹果（蘋果） [píng guǒ]\n  1. apple\n  2. 量词：个 [gè]，颗 [kē]");
     const BackendResult green = backend.translate(request("green", "en", "zt"));
     EXPECT_EQ(green.text, "【CC-CEDICT 词典】green\n  1. 綠色（绿色） [lǜ sè] green");
     const BackendResult missing = backend.translate(request("香蕉", "zh", "en"));
@@ -128,6 +129,27 @@ TEST(DictionaryBackendTest, TakesWordsAndShortPhrasesOnly)
     };
     for (const auto& [text, chinese, taken] : cases)
         EXPECT_EQ(DictionaryBackend::isShortEnough(text, chinese), taken) << text;
+}
+
+TEST(CedictNotationTest, ReferencesReadInTheReadersScriptWithMarkedPinyin)
+{
+    const struct
+    {
+        const char* sense;
+        bool traditional;
+        const char* readable;
+    } cases[] = {
+        {"CL:個|个[ge4],顆|颗[ke1]", false, "量词：个 [gè]，颗 [kē]"},
+        {"CL:個|个[ge4],顆|颗[ke1]", true, "量词：個 [gè]，顆 [kē]"},
+        {"CL:本[ben3]", false, "量词：本 [běn]"},
+        {"variant of 蘋果|苹果[ping2 guo3]", false, "variant of 苹果 [píng guǒ]"},
+        {"see also 綠色|绿色[lu:4 se4] (green)", true, "see also 綠色 [lǜ sè] (green)"},
+        {"to eat [sth] slowly", false, "to eat [sth] slowly"},
+        {"apple", false, "apple"},
+        {"unclosed 個|个[ge4", false, "unclosed 個|个[ge4"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadableSense(c.sense, c.traditional), c.readable) << c.sense;
 }
 
 TEST(PinyinTest, ToneNumbersBecomeMarks)
