@@ -97,8 +97,14 @@ def main():
     events = [] if args.no_perf else perf_events()
 
     with tempfile.TemporaryDirectory() as work:
-        config = os.path.join(work, "config")
-        env = dict(os.environ, QUILLO_STARTUP_PROBE="1", QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config)
+        # Private user folders: a copy of the program already running for this user (its socket
+        # is in the runtime folder) would take the start over, and the runs write nothing outside.
+        env = dict(os.environ, QUILLO_STARTUP_PROBE="1", QT_QPA_PLATFORM="xcb")
+        for variable, name in (("XDG_CONFIG_HOME", "config"), ("XDG_DATA_HOME", "data"),
+                               ("XDG_STATE_HOME", "state"), ("XDG_CACHE_HOME", "cache"),
+                               ("XDG_RUNTIME_DIR", "runtime")):
+            env[variable] = os.path.join(work, name)
+            os.mkdir(env[variable], 0o700)
         perf_file = os.path.join(work, "perf.csv")
         commands = {
             "quillo": [args.quillo],
