@@ -81,8 +81,10 @@ TMainForm::TMainForm(QWidget* parent)
     , InformationFile(InformationFilePath())
 {
     setObjectName(QStringLiteral("MainForm"));
-    CreateControls();
+    // The skin goes in first, so that the controls are made in its look and laid out once:
+    // putting the look in afterwards laid every control out a second time.
     CreateSkins();
+    CreateControls();
     CreateWebRequests();
     ConnectHandlers();
     FormCreate();
