@@ -107,12 +107,11 @@ std::optional<TextcatApi> loadTextcat()
 {
     // Never unloaded: the fingerprints below live until the process ends.
     static RuntimeLibrary library(QUILLO_LIBEXTTEXTCAT_NAME);
-    TextcatApi api;
-    bool complete = library.IsLoaded();
-#define QUILLO_TEXTCAT_RESOLVE(name) complete = complete && library.Resolve(api.name, "fp_" #name);
-    QUILLO_TEXTCAT_FUNCTIONS(QUILLO_TEXTCAT_RESOLVE)
+    return ResolveFunctions<TextcatApi>(library, [](RuntimeLibrary& opened, TextcatApi& api) {
+#define QUILLO_TEXTCAT_RESOLVE(name) opened.Resolve(api.name, "fp_" #name) &&
+        return QUILLO_TEXTCAT_FUNCTIONS(QUILLO_TEXTCAT_RESOLVE) true;
 #undef QUILLO_TEXTCAT_RESOLVE
-    return complete ? std::optional<TextcatApi>(api) : std::nullopt;
+    });
 }
 
 class LatinFingerprints
