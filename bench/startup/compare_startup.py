@@ -13,7 +13,12 @@ The programs take turns, in a rotating order, after a few warm-up runs that are 
 Figures are medians with their range [min-max]. Needs an X display (run it under xvfb-run; see
 run.sh).
 
-Usage: compare_startup.py QUILLO BASELINE [--runs N] [--warmup N] [--no-perf]
+The service address is given (QUILLO_SERVICE), so the program neither probes for nor starts its
+own quillo-server: with a server beside the program, its first frame would also wait for that
+server's start, which is the server's own start-up. --other PATH adds a second build of the
+program (an older one, say) to the same run.
+
+Usage: compare_startup.py QUILLO BASELINE [--runs N] [--warmup N] [--no-perf] [--other PATH]
 (run CPU ms and run Minstr are perf's whole-run figures; CPU ms is the process's own at first paint)
 """
 import argparse
@@ -91,6 +96,7 @@ def main():
     parser.add_argument("--runs", type=int, default=21)
     parser.add_argument("--warmup", type=int, default=3)
     parser.add_argument("--no-perf", action="store_true", help="leave out the instruction counts")
+    parser.add_argument("--other", help="another build of the program, measured alongside")
     args = parser.parse_args()
     if not os.environ.get("DISPLAY"):
         sys.exit("compare_startup.py needs an X display: run it through run.sh or xvfb-run")
@@ -99,7 +105,8 @@ def main():
     with tempfile.TemporaryDirectory() as work:
         # Private user folders: a copy of the program already running for this user (its socket
         # is in the runtime folder) would take the start over, and the runs write nothing outside.
-        env = dict(os.environ, QUILLO_STARTUP_PROBE="1", QT_QPA_PLATFORM="xcb")
+        env = dict(os.environ, QUILLO_STARTUP_PROBE="1", QT_QPA_PLATFORM="xcb",
+                   QUILLO_SERVICE="http://127.0.0.1:8437")
         for variable, name in (("XDG_CONFIG_HOME", "config"), ("XDG_DATA_HOME", "data"),
                                ("XDG_STATE_HOME", "state"), ("XDG_CACHE_HOME", "cache"),
                                ("XDG_RUNTIME_DIR", "runtime")):
@@ -111,11 +118,14 @@ def main():
             "baseline": [args.baseline],
             ANCHOR: [args.baseline, "cjk"],
         }
+        if args.other:
+            commands["quillo-other"] = [args.other]
         samples = {name: [] for name in commands}
         names = list(commands)
         for i in range(args.warmup + args.runs):
             # Rotate the order so that no program always runs right after another.
-            for name in names[i % 3:] + names[:i % 3]:
+            turn = i % len(names)
+            for name in names[turn:] + names[:turn]:
                 result = one_run(commands[name], env, perf_file, events)
                 if i >= args.warmup:
                     samples[name].append(result)
@@ -127,12 +137,14 @@ def main():
     print("%-13s" % "" + "".join("%22s" % f for f in figures))
     for name in names:
         print("%-13s" % name + "".join("%22s" % ("%.1f [%.1f-%.1f]" % stats[name][f]) for f in figures))
-    for base in ("baseline", ANCHOR):
-        parts = []
-        for f in figures:
-            q, b = stats["quillo"][f][0], stats[base][f][0]
-            parts.append("%s %+.1f" % (f, q - b) if "MB" in f else "%s x%.2f (%+.1f)" % (f, q / b, q - b))
-        print("quillo against %s: %s" % (base, ", ".join(parts)))
+    programs = [name for name in names if name.startswith("quillo")]
+    for program in programs:
+        for base in ("baseline", ANCHOR):
+            parts = []
+            for f in figures:
+                q, b = stats[program][f][0], stats[base][f][0]
+                parts.append("%s %+.1f" % (f, q - b) if "MB" in f else "%s x%.2f (%+.1f)" % (f, q / b, q - b))
+            print("%s against %s: %s" % (program, base, ", ".join(parts)))
     print("goals against %s: CPU and time at most x%.1f, RSS and PSS at most +%.0f MB"
           % (ANCHOR, GOAL_RATIO, GOAL_MB))
 
