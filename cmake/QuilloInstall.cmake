@@ -77,9 +77,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUILLO_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Added to what dpkg-shlibdeps finds: the program opens libcurl and libcrypto only when it first
-# needs them, so no linker entry names them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3")
+# Added to what dpkg-shlibdeps finds: the program opens libcurl, libcrypto, SQLite and
+# libexttextcat only when it first needs them, so no linker entry of the program names them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3, libsqlite3-0, libexttextcat-2.0-0")
 # Without Apertium the server has no engine (every pair is answered with a notice); without CJK
 # fonts the Chinese interface shows boxes.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS

@@ -2,33 +2,91 @@
 """Start-up of the program against a bare Qt Widgets window, side by side in one run.
 
 Three programs take part: the program, the bare baseline (a window with one empty text box), and
-the same baseline showing a line of Chinese in the program's Song face ("cjk"), which tells how much
-of the difference the CJK fonts alone make. Each run starts the binary with QUILLO_STARTUP_PROBE set; the binary prints the monotonic time of
-its first paint and exits. The time from just before the start to that paint, and the peak RSS
-of the process (from wait4), are collected; the programs take turns, after a few warm-up runs
-that are not counted. Needs an X display (run it under xvfb-run; see run.sh).
+the same baseline showing a line of Chinese in the program's Song face ("cjk"), the anchor the
+goals are set against. Each run starts the binary with QUILLO_STARTUP_PROBE set; at its first
+paint the binary prints the monotonic time, its CPU time so far (user + system, all threads) and
+its RSS and PSS, and exits. When perf works here, each run also goes through `perf stat`, which
+counts the instructions and the task-clock of the whole run (start to exit, children included);
+these counts move little when other work shares the machine, unlike the times.
 
-Usage: compare_startup.py QUILLO BASELINE [--runs N]
+The programs take turns, in a rotating order, after a few warm-up runs that are not counted.
+Figures are medians with their range [min-max]. Needs an X display (run it under xvfb-run; see
+run.sh).
+
+The service address is given (QUILLO_SERVICE), so the program neither probes for nor starts its
+own quillo-server: with a server beside the program, its first frame would also wait for that
+server's start, which is the server's own start-up. --other PATH adds a second build of the
+program (an older one, say) to the same run.
+
+Usage: compare_startup.py QUILLO BASELINE [--runs N] [--warmup N] [--no-perf] [--other PATH]
+(run CPU ms and run Minstr are perf's whole-run figures; CPU ms is the process's own at first paint)
 """
 import argparse
 import os
+import shutil
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
 
+ANCHOR = "baseline-cjk"
+GOAL_RATIO = 1.3
+GOAL_MB = 5.0
 
-def one_run(command, env):
+
+def perf_events():
+    """The events of instructions and task-clock that perf can count here (virtual machines often
+    have no hardware counters); empty without perf."""
+    events = []
+    for event in ("instructions", "task-clock"):
+        if not shutil.which("perf"):
+            break
+        probe = subprocess.run(["perf", "stat", "-x,", "-e", event, "true"],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        if probe.returncode == 0 and "not supported" not in probe.stderr:
+            events.append(event)
+    return events
+
+
+def read_perf(path):
+    counts = {}
+    with open(path) as report:
+        for line in report:
+            fields = line.strip().split(",")
+            if len(fields) >= 3 and fields[0] and fields[0][0].isdigit():
+                counts[fields[2].split(":")[0]] = float(fields[0])
+    return counts
+
+
+def one_run(command, env, perf_file, events):
+    if events:
+        command = ["perf", "stat", "-x,", "-o", perf_file, "-e", ",".join(events), "--"] + command
     start = time.monotonic_ns()
     process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env)
     line = process.stdout.readline().decode().split()
     _, status, usage = os.wait4(process.pid, 0)
-    process.returncode = os.waitstatus_to_exitcode(status)
     process.stdout.close()
-    if len(line) != 2 or line[0] != "first-paint":
-        raise RuntimeError("%s printed no first paint (exit %d)" % (command, process.returncode))
-    return (int(line[1]) - start) / 1e6, usage.ru_maxrss / 1024.0
+    if len(line) != 5 or line[0] != "first-paint":
+        raise RuntimeError("%s printed no first paint (exit %d)" % (command, os.waitstatus_to_exitcode(status)))
+    sample = {
+        "paint ms": (int(line[1]) - start) / 1e6,
+        "CPU ms": int(line[2]) / 1e3,
+        "RSS MB": int(line[3]) / 1024.0,
+        "PSS MB": int(line[4]) / 1024.0,
+        "peak RSS MB": usage.ru_maxrss / 1024.0,
+    }
+    if events:
+        counts = read_perf(perf_file)
+        if "instructions" in events:
+            sample["run Minstr"] = counts["instructions"] / 1e6
+        if "task-clock" in events:
+            sample["run CPU ms"] = counts["task-clock"]
+    return sample
+
+
+def summary(values):
+    return statistics.median(values), min(values), max(values)
 
 
 def main():
@@ -37,37 +95,58 @@ def main():
     parser.add_argument("baseline")
     parser.add_argument("--runs", type=int, default=21)
     parser.add_argument("--warmup", type=int, default=3)
+    parser.add_argument("--no-perf", action="store_true", help="leave out the instruction counts")
+    parser.add_argument("--other", help="another build of the program, measured alongside")
     args = parser.parse_args()
     if not os.environ.get("DISPLAY"):
         sys.exit("compare_startup.py needs an X display: run it through run.sh or xvfb-run")
+    events = [] if args.no_perf else perf_events()
 
-    with tempfile.TemporaryDirectory() as config:
-        env = dict(os.environ, QUILLO_STARTUP_PROBE="1", QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config)
+    with tempfile.TemporaryDirectory() as work:
+        # Private user folders: a copy of the program already running for this user (its socket
+        # is in the runtime folder) would take the start over, and the runs write nothing outside.
+        env = dict(os.environ, QUILLO_STARTUP_PROBE="1", QT_QPA_PLATFORM="xcb",
+                   QUILLO_SERVICE="http://127.0.0.1:8437")
+        for variable, name in (("XDG_CONFIG_HOME", "config"), ("XDG_DATA_HOME", "data"),
+                               ("XDG_STATE_HOME", "state"), ("XDG_CACHE_HOME", "cache"),
+                               ("XDG_RUNTIME_DIR", "runtime")):
+            env[variable] = os.path.join(work, name)
+            os.mkdir(env[variable], 0o700)
+        perf_file = os.path.join(work, "perf.csv")
         commands = {
             "quillo": [args.quillo],
             "baseline": [args.baseline],
-            "baseline-cjk": [args.baseline, "cjk"],
+            ANCHOR: [args.baseline, "cjk"],
         }
+        if args.other:
+            commands["quillo-other"] = [args.other]
         samples = {name: [] for name in commands}
         names = list(commands)
         for i in range(args.warmup + args.runs):
             # Rotate the order so that no program always runs right after another.
-            for name in names[i % 3:] + names[:i % 3]:
-                result = one_run(commands[name], env)
+            turn = i % len(names)
+            for name in names[turn:] + names[:turn]:
+                result = one_run(commands[name], env, perf_file, events)
                 if i >= args.warmup:
                     samples[name].append(result)
 
-    medians = {name: (statistics.median(r[0] for r in runs), statistics.median(r[1] for r in runs))
-               for name, runs in samples.items()}
-    print("start-up to first paint, median of %d runs each" % args.runs)
-    print("%-14s %12s %14s" % ("", "time (ms)", "peak RSS (MB)"))
-    for name, (elapsed, rss) in medians.items():
-        print("%-14s %12.1f %14.1f" % (name, elapsed, rss))
-    q_time, q_rss = medians["quillo"]
-    for base in ("baseline", "baseline-cjk"):
-        b_time, b_rss = medians[base]
-        print("quillo against %-12s time x%.2f, peak RSS %+.1f MB" % (base + ":", q_time / b_time, q_rss - b_rss))
-    print("goals against the bare baseline: time at most x1.5, peak RSS at most +10 MB")
+    figures = list(samples["quillo"][0])
+    stats = {name: {f: summary([s[f] for s in runs]) for f in figures} for name, runs in samples.items()}
+    print("start-up to first paint: median [min-max] of %d runs each%s"
+          % (args.runs, "" if "instructions" in events else " (no instruction counts: perf cannot count them here)"))
+    print("%-13s" % "" + "".join("%22s" % f for f in figures))
+    for name in names:
+        print("%-13s" % name + "".join("%22s" % ("%.1f [%.1f-%.1f]" % stats[name][f]) for f in figures))
+    programs = [name for name in names if name.startswith("quillo")]
+    for program in programs:
+        for base in ("baseline", ANCHOR):
+            parts = []
+            for f in figures:
+                q, b = stats[program][f][0], stats[base][f][0]
+                parts.append("%s %+.1f" % (f, q - b) if "MB" in f else "%s x%.2f (%+.1f)" % (f, q / b, q - b))
+            print("%s against %s: %s" % (program, base, ", ".join(parts)))
+    print("goals against %s: CPU and time at most x%.1f, RSS and PSS at most +%.0f MB"
+          % (ANCHOR, GOAL_RATIO, GOAL_MB))
 
 
 if __name__ == "__main__":

@@ -26,9 +26,6 @@ void TMainForm::CreateSkins()
     CompressedStoredSkin1->setObjectName(QStringLiteral("CompressedStoredSkin1"));
     CompressedStoredSkin2->setObjectName(QStringLiteral("CompressedStoredSkin2"));
     CompressedStoredSkin3->setObjectName(QStringLiteral("CompressedStoredSkin3"));
-    SkinForm1 = TSkinForm::of(this);
-    if (SkinForm1)
-        SkinForm1->setWindowMenu(SkinPopupMenu2);
     // The stored choice is loaded straight away, so that start-up unpacks one skin, not two.
     const std::optional<int> face = ReadChoices(*OpenSettingsKey()).face;
     SkinData1->setCompressedStoredSkin(storedSkin(face.value_or(1)));

@@ -1,7 +1,13 @@
 #pragma once
 // For the start-up benchmark: when QUILLO_STARTUP_PROBE is set, the first paint of the watched
-// window prints "first-paint <monotonic clock in nanoseconds>" on standard output and ends the
-// program at once, without closing the window (so nothing is written to the settings).
+// window prints one line on standard output and ends the program at once, without closing the
+// window (so nothing is written to the settings):
+//
+//   first-paint <monotonic clock ns> <CPU time of the process so far, µs> <RSS kB> <PSS kB>
+//
+// The CPU time counts every thread of the process (user and system), not its children; RSS and
+// PSS are those of the moment of the first paint. bench/startup's bare baseline uses this probe
+// too, so both sides report the same way.
 #include <QObject>
 
 class QWidget;

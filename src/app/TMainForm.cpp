@@ -75,8 +75,10 @@ TMainForm::TMainForm(QWidget* parent)
     , FSurroundings{[] { return QDate::currentDate(); }, InformationFilePath()}
 {
     setObjectName(QStringLiteral("MainForm"));
-    CreateControls();
+    // The skin goes in first, so that the controls are made in its look and laid out once:
+    // putting the look in afterwards laid every control out a second time.
     CreateSkins();
+    CreateControls();
     CreateWebRequests();
     ConnectHandlers();
     FormCreate();

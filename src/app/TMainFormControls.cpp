@@ -127,6 +127,9 @@ void TMainForm::CreateControls()
     CreateButtonBar();
     SkinMessage1 = new TSkinMessage(this);
     CreateMenus();
+    SkinForm1 = TSkinForm::of(this);
+    if (SkinForm1)
+        SkinForm1->setWindowMenu(SkinPopupMenu2);
     SetClientSize(this, QSize(671, 438));
     move(204, 111);
 }

@@ -13,7 +13,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QStyle>
+#include <QImageReader>
+#include <QPixmap>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -27,10 +28,20 @@ QString pairText(int source, int target)
     return names.value(source) + QStringLiteral(" → ") + names.value(target);
 }
 
+// The program's own picture, from its resources. A style's standard icon would search the
+// desktop's icon themes, and a reader left to guess would load every image format plug-in, even
+// with the format named; both on the way to the first frame. Qt reads PNG itself.
 QIcon trayIconImage()
 {
-    const QIcon icon = QApplication::windowIcon();
-    return icon.isNull() ? QApplication::style()->standardIcon(QStyle::SP_FileDialogDetailedView) : icon;
+    QIcon icon = QApplication::windowIcon();
+    if (!icon.isNull())
+        return icon;
+    for (const int size : {16, 22, 24, 32, 48}) {
+        QImageReader png(QStringLiteral(":/icons/%1").arg(size), "PNG");
+        png.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(png.read()));
+    }
+    return icon;
 }
 
 } // namespace

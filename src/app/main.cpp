@@ -13,6 +13,39 @@
 #include "update/TUpdateForm.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QTimer>
+#include <functional>
+#include <optional>
+
+namespace {
+
+// Runs `work` once, after `window` has painted for the first time.
+void AfterFirstPaint(QWidget* window, std::function<void()> work)
+{
+    class Watch : public QObject
+    {
+    public:
+        Watch(QWidget* window, std::function<void()> work) : QObject(window), m_work(std::move(work)) {}
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint) {
+                watched->removeEventFilter(this);
+                QTimer::singleShot(0, this, [this] {
+                    m_work();
+                    deleteLater();
+                });
+            }
+            return QObject::eventFilter(watched, event);
+        }
+
+    private:
+        std::function<void()> m_work;
+    };
+    window->installEventFilter(new Watch(window, std::move(work)));
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -36,10 +69,16 @@ int main(int argc, char** argv)
         ownService.UseForThisRun();
 
     quillo::TMainForm mainForm;
-    // One instance of each side window lives hidden for the whole run; the commands open fresh ones.
-    quillo::TUpdateForm updateForm;
-    quillo::TSendUserInfo sendUserInfo;
-    quillo::TURL url;
+    // One instance of each side window lives hidden for the whole run; the commands open fresh
+    // ones. Nothing shows them, so they are made once the main window's first frame is out.
+    std::optional<quillo::TUpdateForm> updateForm;
+    std::optional<quillo::TSendUserInfo> sendUserInfo;
+    std::optional<quillo::TURL> url;
+    AfterFirstPaint(&mainForm, [&] {
+        updateForm.emplace();
+        sendUserInfo.emplace();
+        url.emplace();
+    });
 
     quillo::StartupProbe probe(&mainForm);
     quillo::TerminationSignals terminationSignals;

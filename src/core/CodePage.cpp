@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace quillo {
 
 QByteArray ToAnsi(const QString& text)
@@ -21,6 +23,10 @@ QByteArray ToGb18030(const QString& text)
 
 QString FromAnsi(const QByteArray& bytes)
 {
+    // Below 0x80 the code page is ASCII. Most profile keys and values are, and opening an ICU
+    // converter for each of them was a good part of reading a skin at start-up.
+    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
     // The decoder keeps a lead byte at the very end pending and would drop it; a line feed
     // after it (never a trail byte) makes it come out as U+FFFD, and is removed again.
     QStringDecoder decoder("GBK", QStringConverter::Flag::Stateless);

@@ -5,6 +5,8 @@
 // into tables of pointers.
 #include <QString>
 
+#include <optional>
+
 namespace quillo {
 
 class RuntimeLibrary {
@@ -37,5 +39,17 @@ private:
     void* m_handle = nullptr;
     QString m_error;
 };
+
+// The function table `Api` of `library`, filled by `resolveAll(library, api)`, which resolves
+// every member and answers whether all were found; none when the library did not load or lacks
+// one of them.
+template <typename Api, typename ResolveAll>
+std::optional<Api> ResolveFunctions(RuntimeLibrary& library, ResolveAll resolveAll)
+{
+    Api api;
+    if (library.IsLoaded() && resolveAll(library, api))
+        return api;
+    return std::nullopt;
+}
 
 } // namespace quillo

@@ -1,10 +1,25 @@
 #include "desktop/SingleInstance.h"
 
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QStandardPaths>
 #include <QTimer>
+
+#ifdef Q_OS_WIN
+#include <QLocalServer>
+#include <QLocalSocket>
+#else
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
 
 #ifdef QUILLO_HAVE_DBUS
 #include <QDBusConnection>
@@ -15,6 +30,46 @@ namespace quillo {
 namespace {
 
 constexpr int kHandOverTimeoutMs = 2000;
+
+#ifndef Q_OS_WIN
+// A command line is a word; a peer that sends more without a line end is not one of us.
+constexpr qsizetype kMaxCommandLength = 4096;
+
+std::optional<sockaddr_un> addressOf(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (name.isEmpty() || name.size() >= static_cast<qsizetype>(sizeof address.sun_path))
+        return std::nullopt;
+    std::memcpy(address.sun_path, name.constData(), static_cast<size_t>(name.size()));
+    return address;
+}
+
+// Connects to the running instance, hands `line` over and waits for its answer, each step
+// within the hand-over time (the socket's time-outs bound the blocking calls).
+bool sendAndAwaitAnswer(const sockaddr_un& address, const QByteArray& line)
+{
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (socket < 0)
+        return false;
+    const timeval timeout{kHandOverTimeoutMs / 1000, (kHandOverTimeoutMs % 1000) * 1000};
+    bool answered = ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) == 0
+                    && ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) == 0
+                    && ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0
+                    && ::send(socket, line.constData(), static_cast<size_t>(line.size()), MSG_NOSIGNAL) == line.size();
+    if (answered) {
+        char answer = 0;
+        ssize_t got = 0;
+        do
+            got = ::recv(socket, &answer, 1, 0);
+        while (got < 0 && errno == EINTR);
+        answered = got == 1;
+    }
+    ::close(socket);
+    return answered;
+}
+#endif
 
 } // namespace
 
@@ -37,6 +92,9 @@ QString SingleInstance::DefaultSocketPath()
         folder = QDir::tempPath();
     return folder + QStringLiteral("/quillo.socket");
 }
+
+#ifdef Q_OS_WIN
+SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::handOver(const QByteArray& command)
 {
@@ -78,6 +136,85 @@ void SingleInstance::readCommand()
         });
     }
 }
+#else
+SingleInstance::~SingleInstance()
+{
+    if (m_listener < 0)
+        return;
+    ::close(m_listener);
+    ::unlink(QFile::encodeName(m_socketPath).constData());
+}
+
+bool SingleInstance::handOver(const QByteArray& command)
+{
+    const auto address = addressOf(m_socketPath);
+    // The running one answers once it has the whole line: a start that ends earlier could lose it.
+    return address && sendAndAwaitAnswer(*address, command + '\n');
+}
+
+bool SingleInstance::listen()
+{
+    const auto address = addressOf(m_socketPath);
+    if (!address || m_listener >= 0)
+        return false;
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (listener < 0)
+        return false;
+    const QByteArray path = QFile::encodeName(m_socketPath);
+    const auto bind = [&] { return ::bind(listener, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) == 0; };
+    // Nobody answered on the socket, so a file left there by a crashed instance is replaced.
+    bool bound = bind() || (errno == EADDRINUSE && ::unlink(path.constData()) == 0 && bind());
+    // Only this user may hand commands over; nobody can connect before listen().
+    if (bound && (::chmod(path.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(listener, SOMAXCONN) != 0)) {
+        ::unlink(path.constData());
+        bound = false;
+    }
+    if (!bound) {
+        ::close(listener);
+        return false;
+    }
+    m_listener = listener;
+    auto* notifier = new QSocketNotifier(m_listener, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
+    return true;
+}
+
+void SingleInstance::acceptConnections()
+{
+    for (;;) {
+        const int connection = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (connection < 0)
+            return;  // all taken (EAGAIN), or a connection that gave up meanwhile
+        serve(connection);
+    }
+}
+
+void SingleInstance::serve(int connection)
+{
+    auto* notifier = new QSocketNotifier(connection, QSocketNotifier::Read, this);
+    connect(notifier, &QObject::destroyed, [connection] { ::close(connection); });
+    connect(notifier, &QSocketNotifier::activated, this, [this, notifier, connection, line = QByteArray()]() mutable {
+        char buffer[256];
+        const ssize_t got = ::recv(connection, buffer, sizeof buffer, 0);
+        if (got < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
+        if (got > 0)
+            line.append(buffer, got);
+        const qsizetype end = line.indexOf('\n');
+        if (end < 0 && got > 0 && line.size() <= kMaxCommandLength)
+            return;
+        if (end >= 0) {
+            const QByteArray command = line.left(end).trimmed();
+            ::send(connection, "ok\n", 3, MSG_NOSIGNAL);
+            // A command may run a nested event loop (a translation waits in one); it runs after
+            // this handler has returned.
+            QTimer::singleShot(0, this, [this, command] { emit commandReceived(command); });
+        }
+        notifier->setEnabled(false);
+        notifier->deleteLater();
+    });
+}
+#endif
 
 #ifdef QUILLO_HAVE_DBUS
 namespace {

@@ -3,11 +3,17 @@
 // user's runtime folder; a later one connects, hands over its command line's command and ends,
 // so a desktop shortcut bound to `quillo --translate-selection` reaches the running program.
 // The D-Bus name offers the same commands to desktops that bind shortcuts to D-Bus calls.
+//
+// Elsewhere than on Windows the socket is a plain Unix-domain socket watched by the event loop:
+// Qt's local sockets would bring Qt Network, and the Kerberos and proxy libraries it links, into
+// every start of the program before its window could show.
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
+#ifdef Q_OS_WIN
 class QLocalServer;
+#endif
 
 namespace quillo {
 
@@ -24,6 +30,8 @@ class SingleInstance : public QObject
 public:
     // The socket in the user's runtime folder unless a test names another.
     explicit SingleInstance(QString socketPath = DefaultSocketPath(), QObject* parent = nullptr);
+    // Stops listening; the socket goes with it.
+    ~SingleInstance() override;
 
     static QString DefaultSocketPath();
 
@@ -36,10 +44,19 @@ signals:
     void commandReceived(const QByteArray& command);
 
 private:
+#ifdef Q_OS_WIN
     void readCommand();
+#else
+    void acceptConnections();
+    void serve(int connection);
+#endif
 
     QString m_socketPath;
+#ifdef Q_OS_WIN
     QLocalServer* m_server = nullptr;
+#else
+    int m_listener = -1;
+#endif
 };
 
 // Registers the session-bus name "org.quillo.Quillo" with the methods TranslateSelection and

@@ -1,5 +1,7 @@
 #include "history/HistoryStore.h"
 
+#include "core/RuntimeLibrary.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -7,10 +9,65 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <optional>
 
 namespace quillo {
 
 namespace {
+
+// SQLite is opened when the history is first used rather than by the loader at every start of
+// the program (see bench/startup). X(name): the member `name` points at `sqlite3_name`.
+#define QUILLO_SQLITE_FUNCTIONS(X) \
+    X(bind_int)              \
+    X(bind_int64)            \
+    X(bind_text)             \
+    X(busy_timeout)          \
+    X(changes)               \
+    X(close)                 \
+    X(column_bytes)          \
+    X(column_int)            \
+    X(column_int64)          \
+    X(column_text)           \
+    X(create_function)       \
+    X(exec)                  \
+    X(finalize)              \
+    X(open_v2)               \
+    X(prepare_v2)            \
+    X(result_int)            \
+    X(step)                  \
+    X(value_bytes)           \
+    X(value_text)
+
+struct SqliteApi
+{
+    // Typed after the header's declarations, so a signature that does not match fails to build.
+#define QUILLO_SQLITE_MEMBER(name) decltype(&::sqlite3_##name) name = nullptr;
+    QUILLO_SQLITE_FUNCTIONS(QUILLO_SQLITE_MEMBER)
+#undef QUILLO_SQLITE_MEMBER
+};
+
+std::optional<SqliteApi> loadSqlite()
+{
+    // Never unloaded: a store may live until the process ends.
+    static RuntimeLibrary library(QUILLO_LIBSQLITE_NAME);
+    return ResolveFunctions<SqliteApi>(library, [](RuntimeLibrary& opened, SqliteApi& api) {
+#define QUILLO_SQLITE_RESOLVE(name) opened.Resolve(api.name, "sqlite3_" #name) &&
+        return QUILLO_SQLITE_FUNCTIONS(QUILLO_SQLITE_RESOLVE) true;
+#undef QUILLO_SQLITE_RESOLVE
+    });
+}
+
+const std::optional<SqliteApi>& loadedSqlite()
+{
+    static const std::optional<SqliteApi> loaded = loadSqlite();
+    return loaded;
+}
+
+// Only called once a database is open, which needs the library.
+const SqliteApi& sqlite()
+{
+    return *loadedSqlite();
+}
 
 constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS history ("
@@ -24,15 +81,15 @@ constexpr const char* kSchema =
 
 struct StatementCloser
 {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+    void operator()(sqlite3_stmt* statement) const { sqlite().finalize(statement); }
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementCloser>;
 
 Statement prepare(sqlite3* db, const char* sql)
 {
     sqlite3_stmt* statement = nullptr;
-    if (!db || sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
+    if (!db || sqlite().prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite().finalize(statement);
         return {};
     }
     return Statement(statement);
@@ -41,18 +98,18 @@ Statement prepare(sqlite3* db, const char* sql)
 void bindText(sqlite3_stmt* statement, int index, const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
-    sqlite3_bind_text(statement, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+    sqlite().bind_text(statement, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
 }
 
 QString columnText(sqlite3_stmt* statement, int column)
 {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
+    const auto* text = reinterpret_cast<const char*>(sqlite().column_text(statement, column));
+    return QString::fromUtf8(text, sqlite().column_bytes(statement, column));
 }
 
 bool execute(sqlite3* db, const char* sql)
 {
-    return db && sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    return db && sqlite().exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 // contains(haystack, needle): case-insensitive containment on whole Unicode text, which SQLite's
@@ -60,9 +117,9 @@ bool execute(sqlite3* db, const char* sql)
 void containsFunction(sqlite3_context* context, int, sqlite3_value** values)
 {
     const auto text = [](sqlite3_value* value) {
-        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite().value_text(value)), sqlite().value_bytes(value));
     };
-    sqlite3_result_int(context, text(values[0]).contains(text(values[1]), Qt::CaseInsensitive) ? 1 : 0);
+    sqlite().result_int(context, text(values[0]).contains(text(values[1]), Qt::CaseInsensitive) ? 1 : 0);
 }
 
 } // namespace
@@ -70,28 +127,31 @@ void containsFunction(sqlite3_context* context, int, sqlite3_value** values)
 HistoryStore::HistoryStore(const QString& databasePath, int cap)
     : cap_(qMax(1, cap))
 {
+    if (!loadedSqlite())
+        return;
     QDir().mkpath(QFileInfo(databasePath).absolutePath());
-    if (sqlite3_open_v2(databasePath.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+    if (sqlite().open_v2(databasePath.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                         nullptr) != SQLITE_OK) {
-        sqlite3_close(db_);
+        sqlite().close(db_);
         db_ = nullptr;
         return;
     }
-    sqlite3_busy_timeout(db_, 2000);
+    sqlite().busy_timeout(db_, 2000);
     // secure_delete: a deleted or cleared entry is overwritten in the file, not merely unlinked.
     const bool ready = execute(db_, "PRAGMA journal_mode=WAL") && execute(db_, "PRAGMA secure_delete=ON")
         && execute(db_, kSchema)
-        && sqlite3_create_function(db_, "quillo_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+        && sqlite().create_function(db_, "quillo_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                    &containsFunction, nullptr, nullptr) == SQLITE_OK;
     if (!ready) {
-        sqlite3_close(db_);
+        sqlite().close(db_);
         db_ = nullptr;
     }
 }
 
 HistoryStore::~HistoryStore()
 {
-    sqlite3_close(db_);
+    if (db_)
+        sqlite().close(db_);
 }
 
 bool HistoryStore::isOpen() const
@@ -118,13 +178,13 @@ bool HistoryStore::insert(const HistoryEntry& entry)
     if (!insert)
         return false;
     const QDateTime time = entry.time.isValid() ? entry.time : QDateTime::currentDateTimeUtc();
-    sqlite3_bind_int64(insert.get(), 1, time.toMSecsSinceEpoch());
-    sqlite3_bind_int(insert.get(), 2, entry.source);
-    sqlite3_bind_int(insert.get(), 3, entry.target);
+    sqlite().bind_int64(insert.get(), 1, time.toMSecsSinceEpoch());
+    sqlite().bind_int(insert.get(), 2, entry.source);
+    sqlite().bind_int(insert.get(), 3, entry.target);
     bindText(insert.get(), 4, entry.engine);
     bindText(insert.get(), 5, entry.sourceText);
     bindText(insert.get(), 6, entry.result);
-    return sqlite3_step(insert.get()) == SQLITE_DONE;
+    return sqlite().step(insert.get()) == SQLITE_DONE;
 }
 
 bool HistoryStore::trim()
@@ -135,8 +195,8 @@ bool HistoryStore::trim()
         "DELETE FROM history WHERE id <= (SELECT id FROM history ORDER BY id DESC LIMIT 1 OFFSET ?)");
     if (!trim)
         return false;
-    sqlite3_bind_int(trim.get(), 1, cap_);
-    return sqlite3_step(trim.get()) == SQLITE_DONE;
+    sqlite().bind_int(trim.get(), 1, cap_);
+    return sqlite().step(trim.get()) == SQLITE_DONE;
 }
 
 QList<HistoryEntry> HistoryStore::search(const QString& needle, int limit) const
@@ -149,13 +209,13 @@ QList<HistoryEntry> HistoryStore::search(const QString& needle, int limit) const
     if (!query)
         return entries;
     bindText(query.get(), 1, needle);
-    sqlite3_bind_int(query.get(), 2, qMax(0, limit));
-    while (sqlite3_step(query.get()) == SQLITE_ROW) {
+    sqlite().bind_int(query.get(), 2, qMax(0, limit));
+    while (sqlite().step(query.get()) == SQLITE_ROW) {
         HistoryEntry entry;
-        entry.id = sqlite3_column_int64(query.get(), 0);
-        entry.time = QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(query.get(), 1), Qt::UTC);
-        entry.source = sqlite3_column_int(query.get(), 2);
-        entry.target = sqlite3_column_int(query.get(), 3);
+        entry.id = sqlite().column_int64(query.get(), 0);
+        entry.time = QDateTime::fromMSecsSinceEpoch(sqlite().column_int64(query.get(), 1), Qt::UTC);
+        entry.source = sqlite().column_int(query.get(), 2);
+        entry.target = sqlite().column_int(query.get(), 3);
         entry.engine = columnText(query.get(), 4);
         entry.sourceText = columnText(query.get(), 5);
         entry.result = columnText(query.get(), 6);
@@ -169,8 +229,8 @@ bool HistoryStore::remove(qint64 id)
     Statement erase = prepare(db_, "DELETE FROM history WHERE id = ?");
     if (!erase)
         return false;
-    sqlite3_bind_int64(erase.get(), 1, id);
-    return sqlite3_step(erase.get()) == SQLITE_DONE && sqlite3_changes(db_) > 0;
+    sqlite().bind_int64(erase.get(), 1, id);
+    return sqlite().step(erase.get()) == SQLITE_DONE && sqlite().changes(db_) > 0;
 }
 
 bool HistoryStore::clear()
@@ -182,7 +242,7 @@ bool HistoryStore::clear()
 int HistoryStore::count() const
 {
     Statement query = prepare(db_, "SELECT COUNT(*) FROM history");
-    return query && sqlite3_step(query.get()) == SQLITE_ROW ? sqlite3_column_int(query.get(), 0) : 0;
+    return query && sqlite().step(query.get()) == SQLITE_ROW ? sqlite().column_int(query.get(), 0) : 0;
 }
 
 QString HistoryStore::defaultPath()

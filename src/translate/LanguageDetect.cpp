@@ -1,7 +1,8 @@
 #include "translate/LanguageDetect.h"
 
-#include "translate/ChineseConvert.h"
 #include "core/Languages.h"
+#include "core/RuntimeLibrary.h"
+#include "translate/ChineseConvert.h"
 
 #include <QSet>
 
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace quillo {
@@ -83,11 +85,43 @@ int DetectChinese(const QString& text)
 // The n-gram fingerprints of libexttextcat (LibreOffice's language guesser) for the languages of
 // the list written in Latin letters, and for a few other Latin-script languages so that text in
 // one of those is not forced into the list. Loaded once, on first use.
+// X(name): the member `name` points at libexttextcat's `fp_name`.
+#define QUILLO_TEXTCAT_FUNCTIONS(X) \
+    X(Init)                         \
+    X(Done)                         \
+    X(SetProperty)                  \
+    X(Create)                       \
+    X(Read)                         \
+    X(Compare)
+
+struct TextcatApi
+{
+    // Typed after the header's declarations, so a signature that does not match fails to build.
+#define QUILLO_TEXTCAT_MEMBER(name) decltype(&::fp_##name) name = nullptr;
+    QUILLO_TEXTCAT_FUNCTIONS(QUILLO_TEXTCAT_MEMBER)
+#undef QUILLO_TEXTCAT_MEMBER
+};
+
+// The library's functions, or none when it cannot be had (then nothing is told apart by n-grams).
+std::optional<TextcatApi> loadTextcat()
+{
+    // Never unloaded: the fingerprints below live until the process ends.
+    static RuntimeLibrary library(QUILLO_LIBEXTTEXTCAT_NAME);
+    return ResolveFunctions<TextcatApi>(library, [](RuntimeLibrary& opened, TextcatApi& api) {
+#define QUILLO_TEXTCAT_RESOLVE(name) opened.Resolve(api.name, "fp_" #name) &&
+        return QUILLO_TEXTCAT_FUNCTIONS(QUILLO_TEXTCAT_RESOLVE) true;
+#undef QUILLO_TEXTCAT_RESOLVE
+    });
+}
+
 class LatinFingerprints
 {
 public:
     LatinFingerprints()
+        : m_api(loadTextcat())
     {
+        if (!m_api)
+            return;
         for (int index = 0; index < kLanguageCount; ++index) {
             if (!kScriptLanguages.contains(BabelFishCode(index)))
                 load(BabelFishCode(index), index);
@@ -98,7 +132,7 @@ public:
     ~LatinFingerprints()
     {
         for (const Fingerprint& fingerprint : m_fingerprints)
-            fp_Done(fingerprint.handle);
+            m_api->Done(fingerprint.handle);
     }
     LatinFingerprints(const LatinFingerprints&) = delete;
     LatinFingerprints& operator=(const LatinFingerprints&) = delete;
@@ -106,21 +140,23 @@ public:
     // The closest language's index, -1 for one outside the list or when nothing could be loaded.
     int closest(const QString& text) const
     {
+        if (m_fingerprints.empty())
+            return -1;
         const QByteArray utf8 = text.toUtf8();
-        void* unknown = fp_Init(nullptr);
-        fp_SetProperty(unknown, TCPROP_UTF8AWARE, TC_TRUE);
+        void* unknown = m_api->Init(nullptr);
+        m_api->SetProperty(unknown, TCPROP_UTF8AWARE, TC_TRUE);
         int found = -1;
-        if (fp_Create(unknown, utf8.constData(), static_cast<uint4>(utf8.size()), kNgrams)) {
+        if (m_api->Create(unknown, utf8.constData(), static_cast<uint4>(utf8.size()), kNgrams)) {
             sint4 best = std::numeric_limits<sint4>::max();
             for (const Fingerprint& fingerprint : m_fingerprints) {
-                const sint4 distance = fp_Compare(fingerprint.handle, unknown, best);
+                const sint4 distance = m_api->Compare(fingerprint.handle, unknown, best);
                 if (distance < best) {
                     best = distance;
                     found = fingerprint.index;
                 }
             }
         }
-        fp_Done(unknown);
+        m_api->Done(unknown);
         return found;
     }
 
@@ -134,15 +170,16 @@ private:
 
     void load(const QByteArray& code, int index)
     {
-        void* handle = fp_Init(code.constData());
-        fp_SetProperty(handle, TCPROP_UTF8AWARE, TC_TRUE);
+        void* handle = m_api->Init(code.constData());
+        m_api->SetProperty(handle, TCPROP_UTF8AWARE, TC_TRUE);
         const QByteArray path = QByteArray(QUILLO_TEXTCAT_FINGERPRINTS "/") + code + ".lm";
-        if (fp_Read(handle, path.constData(), kNgrams))
+        if (m_api->Read(handle, path.constData(), kNgrams))
             m_fingerprints.push_back({handle, index});
         else
-            fp_Done(handle);
+            m_api->Done(handle);
     }
 
+    std::optional<TextcatApi> m_api;
     std::vector<Fingerprint> m_fingerprints;
 };
 

@@ -4,8 +4,16 @@
 #include "desktop/GlobalHotkey.h"
 #include "desktop/SingleInstance.h"
 
+#include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
+#include <future>
 #include <gtest/gtest.h>
+#include <memory>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace quillo;
 
@@ -50,4 +58,32 @@ TEST(SingleInstance, TheCommandLineNamesTheCommandHandedOver)
     SingleInstance lonely(folder.filePath(QStringLiteral("quillo.socket")));
     EXPECT_FALSE(lonely.handOver(kShowCommand));
     EXPECT_TRUE(lonely.listen());
+}
+
+TEST(SingleInstance, ALaterStartHandsOverToTheOneListeningWhoseSocketIsTheUsersAloneAndGoesWithIt)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("quillo.socket"));
+    // The socket file of an instance that crashed: bound once, nobody listening on it.
+    const int stale = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+    ASSERT_EQ(::bind(stale, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ::close(stale);
+    EXPECT_FALSE(SingleInstance(path).handOver(kShowCommand));
+
+    auto running = std::make_unique<SingleInstance>(path);
+    ASSERT_TRUE(running->listen());
+    EXPECT_EQ(QFile::permissions(path) & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+              QFile::Permissions());
+    QSignalSpy received(running.get(), &SingleInstance::commandReceived);
+    // The later start waits for the answer, which the running one gives from its event loop.
+    auto later = std::async(std::launch::async, [&path] { return SingleInstance(path).handOver(kTranslateSelectionCommand); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received.count() == 1; }, 5000));
+    EXPECT_TRUE(later.get());
+    EXPECT_EQ(received.value(0).value(0).toByteArray(), QByteArray(kTranslateSelectionCommand));
+
+    running.reset();
+    EXPECT_FALSE(QFile::exists(path));
 }

@@ -111,6 +111,8 @@ TEST(Encoding, AnsiCodePage936)
     // A lead byte at the very end is shown, not dropped.
     EXPECT_EQ(FromAnsi(bytes({'a', 0xD6})), units({u'a', 0xFFFD}));
     EXPECT_EQ(FromAnsi(QByteArray()), QString());
+    // ASCII text, control characters included, comes out unchanged.
+    EXPECT_EQ(FromAnsi(bytes({'k', '=', '\t', 0x01, 0x7F})), units({u'k', u'=', u'\t', 0x01, 0x7F}));
 }
 
 } // namespace

@@ -9,7 +9,7 @@ namespace quillo {
 
 namespace {
 
-constexpr qsizetype kInflateStep = 4096;
+constexpr qsizetype kInflateStep = 64 * 1024;
 
 // Owns an inflater for the length of one call.
 class Inflater {
