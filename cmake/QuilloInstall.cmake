@@ -80,9 +80,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Added to what dpkg-shlibdeps finds: the program opens libcurl, libcrypto, SQLite and
 # libexttextcat only when it first needs them, so no linker entry of the program names them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3, libsqlite3-0, libexttextcat-2.0-0")
-# Without Apertium the server has no engine (every pair is answered with a notice); without CJK
-# fonts the Chinese interface shows boxes.
+# Without Apertium the server has no engine (every pair is answered with a notice); cg3 runs the
+# constraint grammar of the Italian -> Spanish direction; without CJK fonts the Chinese interface
+# shows boxes.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "apertium, apertium-eng-spa, apertium-fr-es, apertium-es-pt, apertium-spa-ita, fonts-noto-cjk | fonts-wqy-microhei")
+    "apertium, apertium-eng-spa, apertium-fr-es, apertium-es-pt, apertium-spa-ita, cg3, fonts-noto-cjk | fonts-wqy-microhei")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -11,7 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-noto-cjk xvfb xauth xdotool xclip x11-apps imagemagick
   libxcb1-dev libxcb-keysyms1-dev dbus-daemon libglib2.0-bin
-  apertium apertium-eng-spa apertium-fr-es apertium-es-pt apertium-spa-ita
+  apertium apertium-eng-spa apertium-fr-es apertium-es-pt apertium-spa-ita cg3
   curl wrk hyperfine opencc libopencc-dev apertium-apy chromium
   dpkg-dev desktop-file-utils appstream lintian
   libexttextcat-dev libexttextcat-data

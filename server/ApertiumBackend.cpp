@@ -6,7 +6,9 @@
 
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <regex>
+#include <sstream>
 
 #include <unistd.h>
 
@@ -46,7 +48,29 @@ bool onPath(const std::string& program)
     return false;
 }
 
-std::map<std::pair<std::string, std::string>, std::string> findModes(const std::string& directory)
+bool installedProgram(const std::string& program)
+{
+    return program.find('/') != std::string::npos ? ::access(program.c_str(), X_OK) == 0 : onPath(program);
+}
+
+// The first program a mode's stages run that is not installed ("cg-proc" when cg3 is missing);
+// empty when every stage can run. Such a pipeline starts, answers nothing and holds each request
+// until its time-out, so its direction is better left out.
+std::string missingProgram(const std::filesystem::path& modeFile)
+{
+    std::ifstream file(modeFile);
+    std::string stage;
+    while (std::getline(file, stage, '|')) {
+        std::istringstream words(stage);
+        std::string program;
+        if (words >> program && !installedProgram(program))
+            return program;
+    }
+    return {};
+}
+
+std::map<std::pair<std::string, std::string>, std::string> findModes(const std::string& directory,
+                                                                     bool reportMissing = false)
 {
     std::map<std::pair<std::string, std::string>, std::string> modes;
     static const std::regex plainDirection("^([a-z]{2,3})-([a-z]{2,3})\\.mode$");
@@ -58,6 +82,11 @@ std::map<std::pair<std::string, std::string>, std::string> findModes(const std::
             continue;
         const auto key = std::make_pair(shortCode(match[1]), shortCode(match[2]));
         const std::string mode = file.substr(0, file.size() - 5);
+        if (const std::string missing = missingProgram(entry.path()); !missing.empty()) {
+            if (reportMissing)
+                LogWarning(mode + " is left out: it runs " + missing + ", which is not installed");
+            continue;
+        }
         // Where two spellings exist ("es-pt", "spa-por") keep one, the same on every run.
         auto [it, inserted] = modes.emplace(key, mode);
         if (!inserted && mode < it->second)
@@ -69,7 +98,7 @@ std::map<std::pair<std::string, std::string>, std::string> findModes(const std::
 } // namespace
 
 ApertiumBackend::ApertiumBackend(ApertiumOptions options)
-    : options_(std::move(options)), modes_(findModes(options_.modesDirectory))
+    : options_(std::move(options)), modes_(findModes(options_.modesDirectory, true))
 {
     std::vector<ApertiumPipeline*> order;
     for (const auto& [pair, mode] : modes_) {

@@ -46,13 +46,19 @@ TEST(ApertiumBackendTest, PairsWithoutADirectDirectionGoThroughSpanish)
         QFile file(modes.filePath(QString::fromLatin1(name) + QStringLiteral(".mode")));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
+    // A direction whose stages cannot all run is left out rather than left to time out.
+    QFile broken(modes.filePath(QStringLiteral("ita-spa.mode")));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("sh -c cat | quillo-no-such-stage -w x.bin | sh -c cat");
+    broken.close();
     ApertiumOptions options{modes.path().toStdString()};
     options.limits.maxWarm = 0; // empty stand-ins: nothing to start
     const ApertiumBackend backend(options);
     EXPECT_EQ(backend.route("en", "es"), (std::vector<std::string>{"eng-spa"}));
     EXPECT_EQ(backend.route("en", "fr"), (std::vector<std::string>{"eng-spa", "es-fr"}));
     EXPECT_EQ(backend.route("fr", "it"), (std::vector<std::string>{"fr-es", "spa-ita"}));
-    EXPECT_TRUE(backend.route("it", "en").empty()); // no ita-spa direction here
+    EXPECT_TRUE(backend.route("it", "en").empty()); // no ita-spa direction that can run here
+    EXPECT_TRUE(backend.route("it", "es").empty());
     EXPECT_TRUE(backend.route("es", "pt").empty()); // only the Brazilian variant mode exists
     EXPECT_TRUE(backend.route("zh", "en").empty());
     EXPECT_TRUE(backend.covers("en", "fr"));
