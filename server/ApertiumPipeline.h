@@ -49,8 +49,8 @@ public:
     // (time-out, ended, too much output); they are stopped and the next exchange starts them.
     Batch translate(const std::vector<std::string>& streams);
 
-    // Starts the processes and sends one empty text through, so that every stage has loaded its
-    // data before the first request comes. Nothing happens when they already run.
+    // Starts the processes and sends one short sentence through, so that every stage has loaded
+    // its data before the first request comes. Nothing happens when they already run.
     BackendResult warmUp();
 
     // Ends the processes when no request holds the pipeline and none has used it after
