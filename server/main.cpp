@@ -2,8 +2,8 @@
 
 #include "server/Commands.h"
 #include "server/EnginesTable.h"
-#include "server/Service.h"
 #include "server/ServerOptions.h"
+#include "server/Service.h"
 
 #include <cstdio>
 

@@ -9,8 +9,8 @@
 //   OpenCC      OpenCC's s2t configuration on UTF-8.
 // Every case reports bytes processed as the UTF-8 size of the same text, so rates compare per byte.
 
-#include "translate/CharTables.h"
 #include "core/CodePage.h"
+#include "translate/CharTables.h"
 #include "translate/ChineseConvert.h"
 #include "translate/Encoding.h"
 

@@ -8,9 +8,9 @@
 //                   of the same colours, every window repainted
 // The goal is a switch under 30 ms.
 #include "app/TMainForm.h"
+#include "sendinfo/TSendUserInfo.h"
 #include "skins/CompressedStoredSkin.h"
 #include "skins/SkinData.h"
-#include "sendinfo/TSendUserInfo.h"
 #include "tranURL/TURL.h"
 #include "ui/SkinTheme.h"
 #include "update/TUpdateForm.h"

@@ -3,9 +3,9 @@
 // the window has always been laid out (top and bottom bands across the whole width, the side
 // margins between them, the text areas sharing what is left).
 #include "app/CharTableModel.h"
-#include "translate/LanguagePairs.h"
 #include "app/TMainForm.h"
 #include "core/Languages.h"
+#include "translate/LanguagePairs.h"
 #include "ui/SkinControls.h"
 #include "ui/SkinForm.h"
 #include "ui/SkinLook.h"

@@ -3,12 +3,12 @@
 #include "app/DesktopSettings.h"
 #include "app/SettingsStore.h"
 #include "app/TMainForm.h"
+#include "core/Languages.h"
 #include "desktop/GlobalHotkey.h"
 #include "desktop/SelectionText.h"
 #include "desktop/SingleInstance.h"
 #include "desktop/TDesktopSettingsForm.h"
 #include "desktop/TResultPopup.h"
-#include "core/Languages.h"
 #include "ui/SkinControls.h"
 
 #include <QApplication>

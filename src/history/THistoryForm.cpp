@@ -1,7 +1,7 @@
 #include "history/THistoryForm.h"
 
-#include "history/HistoryStore.h"
 #include "core/Languages.h"
+#include "history/HistoryStore.h"
 #include "ui/SkinControls.h"
 #include "ui/SkinForm.h"
 #include "ui/SkinLook.h"

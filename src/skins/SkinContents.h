@@ -1,7 +1,7 @@
 #pragma once
 
-#include "skins/SkinPicture.h"
 #include "core/ProfileReader.h"
+#include "skins/SkinPicture.h"
 
 #include <QByteArrayView>
 #include <QImage>

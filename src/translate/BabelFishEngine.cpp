@@ -1,7 +1,7 @@
 #include "translate/BabelFishEngine.h"
 
-#include "translate/HttpExchange.h"
 #include "core/Languages.h"
+#include "translate/HttpExchange.h"
 #include "translate/RequestBodies.h"
 #include "translate/ServiceReplies.h"
 

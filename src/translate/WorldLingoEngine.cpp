@@ -1,7 +1,7 @@
 #include "translate/WorldLingoEngine.h"
 
-#include "translate/HttpExchange.h"
 #include "core/Languages.h"
+#include "translate/HttpExchange.h"
 #include "translate/ServiceReplies.h"
 
 namespace quillo {

@@ -1,7 +1,7 @@
 #include "ui/ScreenCursor.h"
 
-#include "ui/AniCursor.h"
 #include "http/WaitActivity.h"
+#include "ui/AniCursor.h"
 
 #include <QFile>
 #include <QGuiApplication>

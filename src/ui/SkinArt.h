@@ -14,8 +14,8 @@
 #include <QRect>
 #include <QStringList>
 
-#include "skins/SkinPicture.h"
 #include "core/ProfileReader.h"
+#include "skins/SkinPicture.h"
 
 class QPainter;
 

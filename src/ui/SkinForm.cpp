@@ -1,7 +1,7 @@
 #include "ui/SkinForm.h"
 
-#include "skins/SkinChangeEvent.h"
 #include "skins/CompressedStoredSkin.h"
+#include "skins/SkinChangeEvent.h"
 #include "skins/SkinData.h"
 #include "ui/SkinArt.h"
 #include "ui/SkinCaptions.h"

@@ -1,8 +1,8 @@
 // The libraries opened at run time (libcurl, and the loader they share with the update check)
 // and the interface check that replaced QtNetwork's, compared with QtNetwork itself.
+#include "core/RuntimeLibrary.h"
 #include "http/CurlApi.h"
 #include "http/NetworkState.h"
-#include "core/RuntimeLibrary.h"
 
 #include <QHostAddress>
 #include <QNetworkInterface>

@@ -1,5 +1,5 @@
-#include "sendinfo/FeedbackScript.h"
 #include "core/CodePage.h"
+#include "sendinfo/FeedbackScript.h"
 #include "sendinfo/InstallationId.h"
 #include "translate/Encoding.h"
 

@@ -3,8 +3,8 @@
 #include "LoopbackServer.h"
 #include "TranUrlFixture.h"
 
-#include "http/TWebRequest.h"
 #include "core/Languages.h"
+#include "http/TWebRequest.h"
 #include "ui/ScreenCursor.h"
 #include "ui/SkinControls.h"
 

@@ -1,5 +1,5 @@
-#include "translate/CharTables.h"
 #include "core/CodePage.h"
+#include "translate/CharTables.h"
 #include "translate/ChineseConvert.h"
 #include "translate/OpenCC.h"
 

@@ -1,5 +1,5 @@
-#include "translate/LanguageDetect.h"
 #include "core/Languages.h"
+#include "translate/LanguageDetect.h"
 
 #include <QDir>
 #include <QFile>
