@@ -125,8 +125,7 @@ void TMainForm::ConnectHandlers()
 void TMainForm::FormCreate()
 {
     registerAppResources();
-    if (const auto busy = LoadAnimatedCursor(QStringLiteral(":/cursors/ANICURSOR_0")))
-        SetCursorSlot(crAppBusy, *busy);
+    SetCursorSlotLoader(crAppBusy, [] { return LoadAnimatedCursor(QStringLiteral(":/cursors/ANICURSOR_0")); });
     if (const auto arrow = LoadCursorFile(QStringLiteral(":/cursors/CURSOR_0")))
         SetCursorSlot(crAppArrow, *arrow);
     for (TSkinButton* button : {SkinButton1, SkinButton2, SkinButton3, SkinButton5, SkinButton6, SkinButton7})

@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 
 namespace quillo {
 
@@ -28,7 +29,30 @@ public:
     }
 
     QHash<int, AnimatedCursor> cursors;
+    QHash<int, std::function<std::optional<AnimatedCursor>()>> loaders;
     int screenSlot = crDefault;
+
+    // The cursor of a slot, read by its loader the first time it is asked for.
+    const AnimatedCursor* find(int slot)
+    {
+        if (const auto loader = loaders.find(slot); loader != loaders.end()) {
+            const auto load = std::move(*loader);
+            loaders.erase(loader);
+            if (const auto cursor = load(); cursor && isPlayable(*cursor))
+                cursors.insert(slot, *cursor);
+        }
+        const auto found = cursors.constFind(slot);
+        return found == cursors.cend() ? nullptr : &*found;
+    }
+
+    static bool isPlayable(const AnimatedCursor& cursor)
+    {
+        if (cursor.frames.isEmpty() || cursor.steps.isEmpty())
+            return false;
+        return std::all_of(cursor.steps.cbegin(), cursor.steps.cend(), [&](const AnimatedCursor::Step& step) {
+            return step.frame >= 0 && step.frame < cursor.frames.size();
+        });
+    }
 
     void show(int slot)
     {
@@ -36,8 +60,7 @@ public:
         m_timer.stop();
         m_step = 0;
         m_frame = -1;
-        const auto found = cursors.constFind(slot);
-        if (slot == crDefault || found == cursors.cend()) {
+        if (slot == crDefault || !find(slot)) {
             while (QGuiApplication::overrideCursor())
                 QGuiApplication::restoreOverrideCursor();
             return;
@@ -134,13 +157,10 @@ void SetCursorSlot(int slot, const QCursor& cursor)
 
 void SetCursorSlot(int slot, const AnimatedCursor& cursor)
 {
-    if (slot == crDefault || cursor.frames.isEmpty() || cursor.steps.isEmpty())
+    if (slot == crDefault || !CursorTable::isPlayable(cursor))
         return;
-    for (const AnimatedCursor::Step& step : cursor.steps) {
-        if (step.frame < 0 || step.frame >= cursor.frames.size())
-            return;
-    }
     CursorTable& table = CursorTable::instance();
+    table.loaders.remove(slot);
     table.cursors.insert(slot, cursor);
     if (table.screenSlot == slot)
         table.show(slot);
@@ -149,18 +169,29 @@ void SetCursorSlot(int slot, const AnimatedCursor& cursor)
 void ClearCursorSlot(int slot)
 {
     CursorTable& table = CursorTable::instance();
+    table.loaders.remove(slot);
     table.cursors.remove(slot);
+    if (table.screenSlot == slot)
+        table.show(slot);
+}
+
+void SetCursorSlotLoader(int slot, std::function<std::optional<AnimatedCursor>()> load)
+{
+    if (slot == crDefault || !load)
+        return;
+    CursorTable& table = CursorTable::instance();
+    table.cursors.remove(slot);
+    table.loaders.insert(slot, std::move(load));
     if (table.screenSlot == slot)
         table.show(slot);
 }
 
 QCursor AppCursor(int slot)
 {
-    const CursorTable& table = CursorTable::instance();
-    const auto found = table.cursors.constFind(slot);
-    if (found == table.cursors.cend())
+    const AnimatedCursor* cursor = CursorTable::instance().find(slot);
+    if (!cursor)
         return QCursor(Qt::ArrowCursor);
-    return found->frames.at(found->steps.front().frame);
+    return cursor->frames.at(cursor->steps.front().frame);
 }
 
 void SetScreenCursor(int slot)

@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace quillo {
@@ -32,6 +33,9 @@ std::optional<AnimatedCursor> LoadAnimatedCursor(const QString& path);
 void SetCursorSlot(int slot, const QCursor& cursor);
 void SetCursorSlot(int slot, const AnimatedCursor& cursor);
 void ClearCursorSlot(int slot);
+// Fills a slot when it is first shown or asked for: a cursor seen only while the program works
+// need not be read on the way to the first frame. A loader that gives nothing leaves it empty.
+void SetCursorSlotLoader(int slot, std::function<std::optional<AnimatedCursor>()> load);
 
 // The still cursor of a slot, for widgets (the first frame of an animated one); the default
 // arrow for an empty slot.

@@ -50,3 +50,33 @@ TEST(ScreenCursor, AnEmptySlotShowsTheDefaultCursor)
     SetScreenCursor(crDefault);
     ClearCursorSlot(crAppBusy);
 }
+
+TEST(ScreenCursor, ALoadedSlotIsReadOnceWhenFirstAskedFor)
+{
+    int reads = 0;
+    SetCursorSlotLoader(crAppBusy, [&] {
+        ++reads;
+        return LoadAnimatedCursor(kBusyCursor);
+    });
+    EXPECT_EQ(reads, 0);
+    SetScreenCursor(crAppBusy);
+    EXPECT_EQ(reads, 1);
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->pixmap().toImage(), AppCursor(crAppBusy).pixmap().toImage());
+    SetScreenCursor(crDefault);
+    SetScreenCursor(crAppBusy);
+    EXPECT_EQ(reads, 1);
+    SetScreenCursor(crDefault);
+
+    // A loader that finds nothing leaves the slot empty, and is not asked again.
+    SetCursorSlotLoader(crAppBusy, [&] {
+        ++reads;
+        return LoadAnimatedCursor(QStringLiteral("/nonexistent/busy.ani"));
+    });
+    EXPECT_EQ(AppCursor(crAppBusy).shape(), Qt::ArrowCursor);
+    SetScreenCursor(crAppBusy);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(reads, 2);
+    SetScreenCursor(crDefault);
+    ClearCursorSlot(crAppBusy);
+}
