@@ -72,6 +72,13 @@ class Server:
                 pass
         return total, count
 
+    # A server is stopped however its block ends, so a failed translation leaves none running.
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *error):
+        self.stop()
+
     def stop(self):
         self.process.terminate()
         self.process.wait(timeout=30)
@@ -108,32 +115,29 @@ def main():
     memory = {}
     with tempfile.TemporaryDirectory(prefix="quillo-pipelines-") as folder:
         for _ in range(runs):
-            server = Server(binary, folder)
-            first_now.append(server.translate("en_es"))
-            server.stop()
+            with Server(binary, folder) as server:
+                first_now.append(server.translate("en_es"))
 
             # Warm figures once nothing loads any more in the background.
-            server = Server(binary, folder)
-            time.sleep(pause)
-            first_paused.append(server.translate("en_es"))
-            time.sleep(pause)
-            warm.append(statistics.median(server.translate("en_es") for _ in range(5)))
-            server.stop()
+            with Server(binary, folder) as server:
+                time.sleep(pause)
+                first_paused.append(server.translate("en_es"))
+                time.sleep(pause)
+                warm.append(statistics.median(server.translate("en_es") for _ in range(5)))
 
             extra = ["--pipeline-idle", str(IDLE_SECONDS)] if has_idle else []
-            server = Server(binary, folder, extra)
-            settle(server)
-            memory.setdefault(0, []).append(server.tree_pss_kib())
-            for used, pair in enumerate(DIRECTIONS, start=1):
-                server.translate(pair)
-                if used in (1, 4, 8):
-                    settle(server)
-                    memory.setdefault(used, []).append(server.tree_pss_kib())
-            if has_idle:
-                time.sleep(IDLE_SECONDS * 1.5)
+            with Server(binary, folder, extra) as server:
                 settle(server)
-                memory.setdefault("idle", []).append(server.tree_pss_kib())
-            server.stop()
+                memory.setdefault(0, []).append(server.tree_pss_kib())
+                for used, pair in enumerate(DIRECTIONS, start=1):
+                    server.translate(pair)
+                    if used in (1, 4, 8):
+                        settle(server)
+                        memory.setdefault(used, []).append(server.tree_pss_kib())
+                if has_idle:
+                    time.sleep(IDLE_SECONDS * 1.5)
+                    settle(server)
+                    memory.setdefault("idle", []).append(server.tree_pss_kib())
 
     print(f"First English->Spanish sentence after start, median of {runs} fresh servers")
     print(f"  sent as soon as the server listens   {summary(first_now, 'ms', 1000)}")
