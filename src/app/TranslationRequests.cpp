@@ -1,6 +1,7 @@
 #include "app/TranslationRequests.h"
 
 #include "core/ServiceAddresses.h"
+#include "http/ServiceRequest.h"
 #include "http/TWebRequest.h"
 #include "translate/ServiceRequests.h"
 
@@ -11,23 +12,14 @@ namespace {
 constexpr quint32 kTranslationTimeoutMs = 50000;
 constexpr quint32 kSpareTimeoutMs = 15000;
 
-void setTimeouts(TWebRequest& request, quint32 ms)
-{
-    request.Timeouts().setConnectTimeout(ms);
-    request.Timeouts().setReceiveTimeout(ms);
-    request.Timeouts().setSendTimeout(ms);
-    request.setWaitTimeout(static_cast<qint32>(ms));
-}
-
 } // namespace
 
 TWebRequest* SpareRequest(QObject* owner)
 {
-    auto* request = new TWebRequest(owner);
+    // The side windows' preset under the main window's name for it.
+    TWebRequest* request = NewServiceRequest(owner);
     request->setObjectName(QStringLiteral("WebRequest0"));
-    request->setUseCache(false);
-    request->setUseCookies(false);
-    setTimeouts(*request, kSpareTimeoutMs);
+    SetTimeouts(*request, kSpareTimeoutMs);
     request->setThreadPriority(tpHigher);
     request->setWaitThread(true);
     return request;
@@ -44,7 +36,7 @@ TWebRequest* TranslationRequest(const char* name, QObject* owner)
     request->setUseCache(false);
     request->setReferer(BabelFishReferer(ServiceBase()));
     request->setRequestMethod(rmPOST);
-    setTimeouts(*request, kTranslationTimeoutMs);
+    SetTimeouts(*request, kTranslationTimeoutMs);
     request->setThreadPriority(tpHigher);
     request->setWaitThread(true);
     return request;

@@ -12,4 +12,12 @@ TWebRequest* NewServiceRequest(QObject* owner)
     return request;
 }
 
+void SetTimeouts(TWebRequest& request, quint32 milliseconds)
+{
+    request.Timeouts().setConnectTimeout(milliseconds);
+    request.Timeouts().setReceiveTimeout(milliseconds);
+    request.Timeouts().setSendTimeout(milliseconds);
+    request.setWaitTimeout(static_cast<qint32>(milliseconds));
+}
+
 } // namespace quillo

@@ -10,4 +10,7 @@ namespace quillo {
 // A fresh component owned by `owner`, named "WebRequest1".
 TWebRequest* NewServiceRequest(QObject* owner);
 
+// One limit for connecting, sending, receiving and the wait for the whole request.
+void SetTimeouts(TWebRequest& request, quint32 milliseconds);
+
 } // namespace quillo

@@ -89,10 +89,7 @@ void TUpdateForm::CreateControls()
     // written for; a stalled server meets the limits below.
     WebRequest1 = NewServiceRequest(this);
     WebRequest1->setWaitThread(true);
-    WebRequest1->setWaitTimeout(kTimeoutMs);
-    WebRequest1->Timeouts().setConnectTimeout(kTimeoutMs);
-    WebRequest1->Timeouts().setReceiveTimeout(kTimeoutMs);
-    WebRequest1->Timeouts().setSendTimeout(kTimeoutMs);
+    SetTimeouts(*WebRequest1, kTimeoutMs);
     WebRequest1->setThreadPriority(tpHigher);
 }
 
