@@ -82,8 +82,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3, libsqlite3-0, libexttextcat-2.0-0")
 # Without Apertium the server has no engine (every pair is answered with a notice); cg3 runs the
 # constraint grammar of the Italian -> Spanish direction; without CJK fonts the Chinese interface
-# shows boxes.
+# shows boxes. Reading text off the screen opens libtesseract on first use and needs a model for
+# each language it reads (the _vert ones for vertical Chinese and Japanese).
+set(QUILLO_OCR_RECOMMENDS
+    "libtesseract5, tesseract-ocr-chi-sim, tesseract-ocr-chi-sim-vert, tesseract-ocr-chi-tra, tesseract-ocr-chi-tra-vert, tesseract-ocr-eng, tesseract-ocr-jpn, tesseract-ocr-jpn-vert, tesseract-ocr-kor, tesseract-ocr-fra, tesseract-ocr-deu, tesseract-ocr-spa, tesseract-ocr-ita, tesseract-ocr-nld, tesseract-ocr-por, tesseract-ocr-rus, tesseract-ocr-ell")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "apertium, apertium-eng-spa, apertium-fr-es, apertium-es-pt, apertium-spa-ita, cg3, fonts-noto-cjk | fonts-wqy-microhei")
+    "apertium, apertium-eng-spa, apertium-fr-es, apertium-es-pt, apertium-spa-ita, cg3, fonts-noto-cjk | fonts-wqy-microhei, ${QUILLO_OCR_RECOMMENDS}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -21,6 +21,12 @@ PACKAGES=(
   # Qt TextToSpeech: its headers include QtQmlIntegration, which only qt6-declarative-dev brings.
   qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin speech-dispatcher
   speech-dispatcher-espeak-ng espeak-ng
+  # Text on the screen: the engine, a model per language (the _vert ones for vertical Chinese and
+  # Japanese), its command line as the benchmark's anchor, and the fonts the tests render with.
+  libtesseract5 tesseract-ocr tesseract-ocr-eng tesseract-ocr-chi-sim tesseract-ocr-chi-sim-vert
+  tesseract-ocr-chi-tra tesseract-ocr-chi-tra-vert tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-kor
+  tesseract-ocr-fra tesseract-ocr-deu tesseract-ocr-spa tesseract-ocr-ita tesseract-ocr-nld tesseract-ocr-por
+  tesseract-ocr-rus tesseract-ocr-ell fonts-dejavu-core
 )
 
 missing=()

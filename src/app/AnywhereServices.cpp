@@ -1,6 +1,7 @@
 #include "app/AnywhereServices.h"
 
 #include "app/DesktopSettings.h"
+#include "app/ScreenTextReading.h"
 #include "app/SettingsStore.h"
 #include "app/TMainForm.h"
 #include "app/TranslateAnywhere.h"
@@ -8,6 +9,7 @@
 #include "history/THistoryForm.h"
 #include "speech/Speaker.h"
 #include "translate/LanguageDetect.h"
+#include "ui/SkinControls.h"
 #include "ui/TSkinMessage.h"
 
 #include <QDateTime>
@@ -42,6 +44,11 @@ std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(TMainForm* mainForm)
         form.exec();
     };
     hooks.speak = [speaker](const QString& text, int language) { speaker->speak(text, language); };
+
+    auto* screenText = new ScreenTextReading(anywhere.get(), mainForm->Memo1, anywhere.get());
+    screenText->ApplyChoices(anywhere->Choices());
+    hooks.readScreenRegion = [screenText] { screenText->ReadScreenRegion(); };
+    hooks.choicesApplied = [screenText](const DesktopChoices& choices) { screenText->ApplyChoices(choices); };
     return anywhere;
 }
 

@@ -21,6 +21,10 @@ DesktopChoices ReadDesktopChoices(const QSettings& key)
     choices.closeToTray = readSwitch(key, QStringLiteral("CloseToTray"), choices.closeToTray);
     choices.speech = readSwitch(key, QStringLiteral("Speech"), choices.speech);
     choices.history = readSwitch(key, QStringLiteral("History"), choices.history);
+    if (const QVariant hotkey = key.value(QStringLiteral("OcrHotkey")); hotkey.isValid())
+        choices.ocrHotkey = QKeySequence::fromString(hotkey.toString(), QKeySequence::PortableText);
+    choices.ocrLanguages = key.value(QStringLiteral("OcrLanguages"), choices.ocrLanguages).toString();
+    choices.ocrTranslateAtOnce = readSwitch(key, QStringLiteral("OcrTranslateAtOnce"), choices.ocrTranslateAtOnce);
     return choices;
 }
 
@@ -30,6 +34,9 @@ void WriteDesktopChoices(QSettings& key, const DesktopChoices& choices)
     key.setValue(QStringLiteral("CloseToTray"), choices.closeToTray ? 1 : 0);
     key.setValue(QStringLiteral("Speech"), choices.speech ? 1 : 0);
     key.setValue(QStringLiteral("History"), choices.history ? 1 : 0);
+    key.setValue(QStringLiteral("OcrHotkey"), choices.ocrHotkey.toString(QKeySequence::PortableText));
+    key.setValue(QStringLiteral("OcrLanguages"), choices.ocrLanguages);
+    key.setValue(QStringLiteral("OcrTranslateAtOnce"), choices.ocrTranslateAtOnce ? 1 : 0);
 }
 
 } // namespace quillo

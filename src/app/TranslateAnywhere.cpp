@@ -138,6 +138,8 @@ void TranslateAnywhere::RunCommand(const QByteArray& command)
 {
     if (command == kTranslateSelectionCommand)
         TranslateSelection();
+    else if (command == kReadScreenRegionCommand && Hooks.readScreenRegion)
+        Hooks.readScreenRegion();
     else
         ShowMainWindow();
 }
@@ -217,6 +219,8 @@ void TranslateAnywhere::ApplyChoices(const DesktopChoices& choices)
     const auto key = OpenSettingsKey();
     WriteDesktopChoices(*key, FChoices);
     UpdateActions();
+    if (Hooks.choicesApplied)
+        Hooks.choicesApplied(FChoices);
 }
 
 void TranslateAnywhere::OpenSettings()
@@ -259,8 +263,8 @@ void ServeInstance(TranslateAnywhere* anywhere, SingleInstance* instance, const 
     QObject::connect(instance, &SingleInstance::commandReceived, anywhere, &TranslateAnywhere::RunCommand);
     instance->listen();
     OfferCommandsOnSessionBus(instance);
-    if (startCommand == kTranslateSelectionCommand)
-        QTimer::singleShot(0, anywhere, [anywhere] { anywhere->TranslateSelection(); });
+    if (startCommand == kTranslateSelectionCommand || startCommand == kReadScreenRegionCommand)
+        QTimer::singleShot(0, anywhere, [anywhere, startCommand] { anywhere->RunCommand(startCommand); });
 }
 
 } // namespace quillo

@@ -40,6 +40,9 @@ struct AnywhereHooks
     std::function<void()> clearHistory;
     std::function<void()> showHistory;
     std::function<void(const QString& text, int language)> speak;
+    // Lets the user drag a rectangle over the screen and translates its text.
+    std::function<void()> readScreenRegion;
+    std::function<void(const DesktopChoices&)> choicesApplied;
 };
 
 class TranslateAnywhere : public QObject

@@ -6,6 +6,7 @@
 #include "app/TranslateAnywhere.h"
 #include "core/ProductIdentity.h"
 #include "desktop/SingleInstance.h"
+#include "ocr/OcrCommand.h"
 #include "sendinfo/TSendUserInfo.h"
 #include "tranURL/TURL.h"
 #include "ui/SkinLook.h"
@@ -49,6 +50,9 @@ void AfterFirstPaint(QWidget* window, std::function<void()> work)
 
 int main(int argc, char** argv)
 {
+    // A picture's text is read here and now: no window, no hand-over to a running copy.
+    if (const std::optional<int> status = quillo::RunOcrCommand(argc, argv))
+        return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(quillo::ApplicationTitle());
     QApplication::setFont(quillo::SongFont(12));

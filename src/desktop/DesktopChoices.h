@@ -1,6 +1,7 @@
 #pragma once
 // The user's choices about the program's life on the desktop, as the settings dialog edits them.
 #include <QKeySequence>
+#include <QString>
 
 namespace quillo {
 
@@ -10,6 +11,12 @@ struct DesktopChoices
     bool closeToTray = false; // closing the main window ends the program unless chosen
     bool speech = true;
     bool history = true;
+    // Text read off the screen: its key, the languages it is read in (the program's codes,
+    // comma-separated), and whether it is translated at once or first waits in the main window's
+    // source box to be corrected.
+    QKeySequence ocrHotkey{QStringLiteral("Ctrl+Alt+O")};
+    QString ocrLanguages{QStringLiteral("zh,en")};
+    bool ocrTranslateAtOnce = true;
 
     friend bool operator==(const DesktopChoices&, const DesktopChoices&) = default;
 };

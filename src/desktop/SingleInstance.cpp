@@ -75,6 +75,8 @@ bool sendAndAwaitAnswer(const sockaddr_un& address, const QByteArray& line)
 
 QByteArray CommandOfArguments(const QStringList& arguments)
 {
+    if (arguments.contains(QStringLiteral("--ocr-region")))
+        return kReadScreenRegionCommand;
     return arguments.contains(QStringLiteral("--translate-selection")) ? QByteArray(kTranslateSelectionCommand)
                                                                       : QByteArray(kShowCommand);
 }
@@ -233,6 +235,7 @@ public:
 public slots:
     Q_SCRIPTABLE void TranslateSelection() { later(kTranslateSelectionCommand); }
     Q_SCRIPTABLE void ShowWindow() { later(kShowCommand); }
+    Q_SCRIPTABLE void ReadScreenRegion() { later(kReadScreenRegionCommand); }
 
 private:
     // The caller gets its answer at once; the command (which may wait for a translation) runs after.

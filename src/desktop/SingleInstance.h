@@ -20,6 +20,8 @@ namespace quillo {
 // Commands a later start hands over: its window to the front, or the selection translated.
 inline constexpr char kShowCommand[] = "show";
 inline constexpr char kTranslateSelectionCommand[] = "translate-selection";
+// A screen region's text read and translated.
+inline constexpr char kReadScreenRegionCommand[] = "ocr-region";
 
 // The command a command line asks for.
 QByteArray CommandOfArguments(const QStringList& arguments);

@@ -8,6 +8,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QKeySequenceEdit>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
 namespace quillo {
@@ -18,7 +19,8 @@ QString HotkeyNote(bool keyGrabAvailable)
         return QStringLiteral("在任何程序中选中文字后按下此快捷键即可翻译。");
     return QStringLiteral("此桌面（如 Wayland）不允许程序占用全局快捷键。请在桌面的快捷键设置中把下面的命令绑定到一个按键：\n"
                           "quillo --translate-selection\n"
-                          "或 D-Bus 调用：org.quillo.Quillo /Quillo org.quillo.Quillo.TranslateSelection");
+                          "或 D-Bus 调用：org.quillo.Quillo /Quillo org.quillo.Quillo.TranslateSelection\n"
+                          "屏幕取字：quillo --ocr-region 或 org.quillo.Quillo.ReadScreenRegion");
 }
 
 TDesktopSettingsForm::TDesktopSettingsForm(const DesktopChoices& choices, bool keyGrabAvailable, QWidget* parent)
@@ -40,6 +42,14 @@ TDesktopSettingsForm::TDesktopSettingsForm(const DesktopChoices& choices, bool k
     CloseToTrayBox->setChecked(choices.closeToTray);
     SpeechBox->setChecked(choices.speech);
     HistoryBox->setChecked(choices.history);
+    OcrHotkeyEdit = new QKeySequenceEdit(choices.ocrHotkey, client);
+    OcrHotkeyEdit->setObjectName(QStringLiteral("OcrHotkeyEdit"));
+    OcrHotkeyEdit->setEnabled(keyGrabAvailable);
+    OcrLanguagesEdit = new QLineEdit(choices.ocrLanguages, client);
+    OcrLanguagesEdit->setObjectName(QStringLiteral("OcrLanguagesEdit"));
+    OcrLanguagesEdit->setToolTip(QStringLiteral("zh, zt, en, ja, ko, fr, de, es, it, nl, pt, ru, el"));
+    OcrTranslateBox = new QCheckBox(QStringLiteral("识别屏幕文字后立即翻译（否则先在主窗口中修改）"), client);
+    OcrTranslateBox->setChecked(choices.ocrTranslateAtOnce);
     NoteLabel = new TSkinLabel(QStringLiteral("NoteLabel"), HotkeyNote(keyGrabAvailable), client);
     NoteLabel->setWordWrap(true);
     NoteLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -51,6 +61,8 @@ TDesktopSettingsForm::TDesktopSettingsForm(const DesktopChoices& choices, bool k
 
     auto* form = new QFormLayout;
     form->addRow(new TSkinLabel(QStringLiteral("HotkeyLabel"), QStringLiteral("划词翻译快捷键："), client), HotkeyEdit);
+    form->addRow(new TSkinLabel(QStringLiteral("OcrHotkeyLabel"), QStringLiteral("屏幕取字快捷键："), client), OcrHotkeyEdit);
+    form->addRow(new TSkinLabel(QStringLiteral("OcrLanguagesLabel"), QStringLiteral("识别语言："), client), OcrLanguagesEdit);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(OkButton);
@@ -58,10 +70,10 @@ TDesktopSettingsForm::TDesktopSettingsForm(const DesktopChoices& choices, bool k
     auto* column = new QVBoxLayout(client);
     column->addLayout(form);
     column->addWidget(NoteLabel);
-    for (QCheckBox* box : {CloseToTrayBox, SpeechBox, HistoryBox})
+    for (QCheckBox* box : {CloseToTrayBox, SpeechBox, HistoryBox, OcrTranslateBox})
         column->addWidget(box);
     column->addLayout(buttons);
-    SetClientSize(this, QSize(420, keyGrabAvailable ? 190 : 250));
+    SetClientSize(this, QSize(420, keyGrabAvailable ? 270 : 330));
 }
 
 DesktopChoices TDesktopSettingsForm::Choices() const
@@ -73,6 +85,10 @@ DesktopChoices TDesktopSettingsForm::Choices() const
     choices.closeToTray = CloseToTrayBox->isChecked();
     choices.speech = SpeechBox->isChecked();
     choices.history = HistoryBox->isChecked();
+    const QKeySequence ocrKeys = OcrHotkeyEdit->keySequence();
+    choices.ocrHotkey = ocrKeys.isEmpty() ? QKeySequence() : QKeySequence(ocrKeys[0]);
+    choices.ocrLanguages = OcrLanguagesEdit->text().trimmed();
+    choices.ocrTranslateAtOnce = OcrTranslateBox->isChecked();
     return choices;
 }
 

@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QKeySequenceEdit;
+class QLineEdit;
 
 namespace quillo {
 
@@ -26,6 +27,9 @@ public:
     QCheckBox* CloseToTrayBox;
     QCheckBox* SpeechBox;
     QCheckBox* HistoryBox;
+    QKeySequenceEdit* OcrHotkeyEdit;
+    QLineEdit* OcrLanguagesEdit;
+    QCheckBox* OcrTranslateBox;
     TSkinLabel* NoteLabel;
     TSkinButton* OkButton;
     TSkinButton* CancelButton;
