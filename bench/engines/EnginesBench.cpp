@@ -2,8 +2,8 @@
 // lookup per word (Chinese headwords and English words, hits and misses), and the memory the
 // open index holds.
 
-#include "server/CedictIndex.h"
-#include "server/EngineSettings.h"
+#include "server/engines/dictionary/CedictIndex.h"
+#include "server/engines/dictionary/DictionaryEngine.h"
 
 #include <QTemporaryDir>
 

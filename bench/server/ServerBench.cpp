@@ -5,7 +5,7 @@
 //
 // usage: bench_server [Google Benchmark options]; needs apertium and apertium-apy installed.
 
-#include "server/PipeProcess.h"
+#include "server/base/PipeProcess.h"
 
 #include <benchmark/benchmark.h>
 #include <httplib.h>

@@ -1,6 +1,6 @@
 #include "ActiveContent.h"
 
-#include "server/HtmlTree.h"
+#include "server/pages/HtmlTree.h"
 
 #include <algorithm>
 

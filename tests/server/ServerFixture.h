@@ -2,7 +2,7 @@
 // Test helpers: a quillo-server running in this process on a free loopback port, a small web
 // site for page translation to fetch from, and the client calls the tests make.
 
-#include "server/Service.h"
+#include "server/app/Service.h"
 
 #include <httplib.h>
 

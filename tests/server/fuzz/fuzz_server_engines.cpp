@@ -2,10 +2,10 @@
 // source text, texts cut into pieces (which must join back to the text), pinyin with tone
 // numbers, and English dictionary keys. None may crash, read outside its input or loop.
 
-#include "server/CedictIndex.h"
-#include "server/ModelReply.h"
-#include "server/Pinyin.h"
-#include "server/TextPieces.h"
+#include "server/engines/dictionary/CedictIndex.h"
+#include "server/engines/remote/ModelReply.h"
+#include "server/engines/dictionary/Pinyin.h"
+#include "server/engines/remote/TextPieces.h"
 
 #include <cstdint>
 #include <string>

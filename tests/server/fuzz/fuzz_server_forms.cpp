@@ -2,10 +2,10 @@
 // text field, escapes, UTF-8/GBK decoding, the Apertium stream escaping of the result, and the
 // feedback text undo. None may crash, read outside its input or loop.
 
-#include "server/ApertiumBackend.h"
-#include "server/FeedbackStore.h"
-#include "server/FormBody.h"
-#include "server/TextCodec.h"
+#include "server/engines/apertium/ApertiumBackend.h"
+#include "server/stores/FeedbackStore.h"
+#include "server/base/FormBody.h"
+#include "server/base/TextCodec.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 // Fetched pages as any web server may send them: the encoding sniffing and decoding, the
 // parser and the splicing of translated text and links must survive every byte sequence.
 
-#include "server/HtmlTranslator.h"
-#include "server/PageEncoding.h"
+#include "server/pages/HtmlTranslator.h"
+#include "server/pages/PageEncoding.h"
 
 #include <cstdint>
 #include <string>

@@ -5,8 +5,8 @@
 
 #include "../ActiveContent.h"
 
-#include "server/HtmlTranslator.h"
-#include "server/PageEncoding.h"
+#include "server/pages/HtmlTranslator.h"
+#include "server/pages/PageEncoding.h"
 
 #include <algorithm>
 #include <cstdint>

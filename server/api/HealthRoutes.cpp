@@ -1,0 +1,43 @@
+// GET /healthz and /readyz, for a balancer. Health says only that the process answers, so a
+// balancer restarts nothing over a database hiccup; readiness says whether this instance can do
+// its work now (feedback can be stored, a translation engine is configured), so a balancer
+// sends its users elsewhere while it cannot.
+
+#include "server/stores/FeedbackStore.h"
+#include "server/api/ServiceContext.h"
+#include "server/engines/TranslationService.h"
+
+#include "server/net/Router.h"
+
+namespace quillo::server {
+
+namespace {
+
+constexpr std::string_view kPlain = "text/plain; charset=utf-8";
+
+std::string unreadiness(ServiceContext& context)
+{
+    std::string reasons;
+    std::string error;
+    if (!context.feedback.reachable(error))
+        reasons += "database unreachable: " + error + "\n";
+    if (context.translator.backendNames() == "none")
+        reasons += "no translation engine configured\n";
+    return reasons;
+}
+
+} // namespace
+
+void AddHealthRoutes(web::Router& server, ServiceContext& context)
+{
+    server.Get("/healthz", [](const web::Request&, web::Response& response) {
+        response.set_content("ok\n", kPlain);
+    });
+    server.Get("/readyz", [&context](const web::Request&, web::Response& response) {
+        const std::string reasons = unreadiness(context);
+        response.status = reasons.empty() ? 200 : 503;
+        response.set_content(reasons.empty() ? "ready\n" : reasons, kPlain);
+    });
+}
+
+} // namespace quillo::server

@@ -1,0 +1,26 @@
+#include "server/app/BackendChain.h"
+
+#include "server/engines/AllEngines.h"
+#include "server/engines/EngineChain.h"
+
+namespace quillo::server {
+
+EngineSources EngineSourcesOf(const ServeOptions& options)
+{
+    return {options.configFile, options.dataDirectory, options.backends, options.engineValues};
+}
+
+bool LoadEngineSettings(const ServeOptions& options, EngineSettings& settings, std::string& error)
+{
+    return LoadEngineSettings(AllEngines(), EngineSourcesOf(options), settings, error);
+}
+
+std::vector<std::unique_ptr<TranslationBackend>> MakeBackends(const ServeOptions& options, std::string& error)
+{
+    EngineSettings settings;
+    if (!LoadEngineSettings(options, settings, error))
+        return {};
+    return MakeChain(AllEngines(), settings, error);
+}
+
+} // namespace quillo::server

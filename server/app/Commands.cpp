@@ -1,0 +1,104 @@
+#include "server/app/Commands.h"
+
+#include "server/stores/FeedbackStore.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+
+#include <cstdio>
+
+namespace quillo::server {
+
+namespace {
+
+void print(const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+QString qs(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+QJsonObject asJson(const FeedbackMessage& message)
+{
+    return QJsonObject{{QStringLiteral("id"), static_cast<qint64>(message.id)},
+                       {QStringLiteral("received"), qs(message.received)},
+                       {QStringLiteral("remote"), qs(message.remote)},
+                       {QStringLiteral("user"), qs(message.user)},
+                       {QStringLiteral("name"), qs(message.name)},
+                       {QStringLiteral("email"), qs(message.email)},
+                       {QStringLiteral("title"), qs(message.title)},
+                       {QStringLiteral("text"), qs(TypedText(message.text))},
+                       {QStringLiteral("stored_text"), qs(message.text)},
+                       {QStringLiteral("image"), qs(message.image)},
+                       {QStringLiteral("home"), qs(message.home)},
+                       {QStringLiteral("time"), qs(TypedText(message.time))}};
+}
+
+std::string asText(const FeedbackMessage& message)
+{
+    return "#" + std::to_string(message.id) + " received " + message.received + " from "
+        + message.remote + "\nuser: " + message.user + "\nname: " + message.name
+        + "\nemail: " + message.email + "\ntitle: " + message.title + "\ntime: "
+        + TypedText(message.time) + "\nimage: " + message.image + "\nhome: " + message.home
+        + "\ntext:\n" + TypedText(message.text) + "\n\n";
+}
+
+} // namespace
+
+std::string FormatFeedback(const std::vector<FeedbackMessage>& messages, bool json)
+{
+    if (json) {
+        QJsonArray list;
+        for (const FeedbackMessage& message : messages)
+            list.append(asJson(message));
+        return QJsonDocument(list).toJson(QJsonDocument::Indented).toStdString();
+    }
+    std::string text;
+    for (const FeedbackMessage& message : messages)
+        text += asText(message);
+    return text;
+}
+
+int RunPublish(const PublishRequest& request)
+{
+    const PublishResult result = Publish(request);
+    if (!result.ok) {
+        std::fprintf(stderr, "quillo-server publish: %s\n", result.error.c_str());
+        return 1;
+    }
+    print("published version " + request.version + "\nversion file: " + result.versionFile
+          + "\nFileSize: " + std::to_string(result.size) + "\nSHA256: " + result.sha256
+          + (result.signature.empty() ? std::string() : "\nSignature: " + result.signature)
+          + "\ndownload: " + result.downloadPath + "\n");
+    return 0;
+}
+
+int RunFeedbackListing(const FeedbackListOptions& options)
+{
+    const std::string path = options.database.empty() ? FeedbackStore::defaultPath(options.dataDirectory)
+                                                      : options.database;
+    if (options.database.empty() && !QFileInfo::exists(qs(path))) {
+        std::fprintf(stderr, "quillo-server feedback: no messages yet (%s does not exist)\n", path.c_str());
+        print(options.json ? "[]\n" : "");
+        return 0;
+    }
+    std::string error;
+    const auto store = FeedbackStore::open(path, FeedbackStore::Mode::ReadOnly, error);
+    std::vector<FeedbackMessage> messages;
+    if (!store || !store->all(messages, error)) {
+        // An address may hold a password: name only a file.
+        const std::string where = options.database.empty() ? path : std::string("the database");
+        std::fprintf(stderr, "quillo-server feedback: %s: %s\n", where.c_str(), error.c_str());
+        return 1;
+    }
+    print(FormatFeedback(messages, options.json));
+    return 0;
+}
+
+} // namespace quillo::server

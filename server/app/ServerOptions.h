@@ -1,0 +1,57 @@
+#pragma once
+// The command line of quillo-server: serving (the default command), `engines`, `publish` and
+// `feedback`.
+
+#include "server/stores/FeedbackStore.h"
+#include "server/stores/Release.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace quillo::server {
+
+struct ServeOptions {
+    std::string host = "127.0.0.1";
+    int port = 8437;
+    std::vector<std::string> backends; // in order of preference; empty = the default choice
+    std::string configFile; // engine settings (INI); the environment and options override it
+    // The engines' own options given on the command line, as "section/key" (the registry says
+    // which there are): "dictionary/file" from --dictionary, say.
+    std::map<std::string, std::string> engineValues;
+    std::string dataDirectory;
+    std::string database; // feedback: a postgresql:// address; empty = DATA/feedback.sqlite3
+    size_t threads = 16;         // network and request handling
+    size_t pageWorkers = 8;      // page translations at once (they wait on other servers)
+    int readTimeoutSeconds = 10; // for a whole request header, and again for its whole body
+    std::vector<std::string> publicHosts; // Host names accepted besides the listening address
+    std::string tokenKeyFile; // the key that signs tokens; else $QUILLO_TOKEN_KEY, else random
+    FeedbackLimits feedbackLimits;
+    std::string logFile; // empty: standard error
+    size_t logMaxBytes = 16 * 1024 * 1024;
+    size_t pageMaxBytes = 4 * 1024 * 1024;
+    bool allowPrivateFetch = false;
+    bool quiet = false;
+};
+
+struct FeedbackListOptions {
+    std::string dataDirectory;
+    std::string database;
+    bool json = false;
+};
+
+struct CommandLine {
+    enum class Command { Serve, Engines, Publish, Feedback, Help, Version, Invalid };
+    Command command = Command::Invalid;
+    ServeOptions serve; // also the engines command's
+    PublishRequest publish;
+    FeedbackListOptions feedback;
+    std::string error; // why the command line was refused
+};
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+std::string UsageText();
+// $XDG_DATA_HOME/quillo-server, else ~/.local/share/quillo-server, else ./quillo-data.
+std::string DefaultDataDirectory();
+
+} // namespace quillo::server

@@ -1,0 +1,229 @@
+#include "server/app/Service.h"
+
+#include "server/app/BackendChain.h"
+#include "server/engines/AllEngines.h"
+#include "server/stores/FeedbackStore.h"
+#include "server/base/Log.h"
+#include "server/fetch/PageFetcher.h"
+#include "server/stores/Release.h"
+#include "server/api/ServiceContext.h"
+#include "server/base/TokenStore.h"
+#include "server/engines/TranslationService.h"
+
+#include "server/net/HostGuard.h"
+#include "server/net/HttpServer.h"
+
+#include <QDir>
+#include <QString>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <thread>
+
+#include <pthread.h>
+#include <sys/resource.h>
+
+namespace quillo::server {
+
+namespace {
+
+constexpr size_t kSessionTokenLength = 33; // the program expects exactly this segment length
+constexpr size_t kPageIdLength = 32;
+constexpr size_t kMinimumKeyBytes = 16;
+
+// Instances behind one balancer must share the key; a lone instance may make its own.
+bool tokenKey(const ServeOptions& options, std::string& key, std::string& error)
+{
+    if (!options.tokenKeyFile.empty()) {
+        std::ifstream file(options.tokenKeyFile, std::ios::binary);
+        key.assign(std::istreambuf_iterator<char>(file), {});
+        while (!key.empty() && (key.back() == '\n' || key.back() == '\r'))
+            key.pop_back();
+        if (!file.good() && !file.eof()) {
+            error = "cannot read the token key file " + options.tokenKeyFile;
+            return false;
+        }
+    } else if (const char* fromEnvironment = std::getenv("QUILLO_TOKEN_KEY")) {
+        key = fromEnvironment;
+    } else {
+        key = TokenStore::randomKey();
+        return true;
+    }
+    if (key.size() < kMinimumKeyBytes) {
+        error = "the token key must be at least " + std::to_string(kMinimumKeyBytes) + " bytes";
+        return false;
+    }
+    return true;
+}
+
+web::ServerLimits serverLimits(const ServeOptions& options, const Limits& bodies)
+{
+    web::ServerLimits limits;
+    limits.bodyBytes = std::max(bodies.translationBody, bodies.feedbackBody);
+    limits.header = limits.body = std::chrono::seconds(options.readTimeoutSeconds);
+    limits.threads = options.threads;
+    limits.outsideThreads = options.pageWorkers;
+    return limits;
+}
+
+} // namespace
+
+struct ServiceParts {
+    ServiceParts(const ServeOptions& options, std::unique_ptr<TranslationService> service,
+                 std::unique_ptr<FeedbackStore> store, const std::string& key)
+        : translator(std::move(service)),
+          sessions(kSessionTokenLength, std::chrono::minutes(30), key),
+          pageIds(kPageIdLength, std::chrono::hours(12), key),
+          feedback(std::move(store)),
+          fetcher(FetchLimits{options.pageMaxBytes, 5, std::chrono::milliseconds(10000),
+                              std::chrono::milliseconds(30000), options.allowPrivateFetch}),
+          context{*translator, sessions, pageIds, *feedback, fetcher,
+                  ReleaseDirectory(options.dataDirectory), Limits{}},
+          http(router, serverLimits(options, context.limits),
+               [this](const web::Request& request, web::Response& response) {
+                   return guard && guard->refuse(request, response);
+               })
+    {
+    }
+
+    std::unique_ptr<TranslationService> translator;
+    TokenStore sessions;
+    TokenStore pageIds;
+    std::unique_ptr<FeedbackStore> feedback;
+    PageFetcher fetcher;
+    ServiceContext context;
+    std::optional<HostGuard> guard; // once the address is bound
+    web::Router router;
+    web::HttpServer http; // last: destroyed first, while what its routes use still exists
+};
+
+Service::Service(ServeOptions options) : options_(std::move(options)) {}
+
+Service::~Service() = default;
+
+std::vector<std::unique_ptr<TranslationBackend>> Service::makeBackends(const ServeOptions& options,
+                                                                       std::string& error)
+{
+    return MakeBackends(options, error);
+}
+
+bool Service::start(std::string& error)
+{
+    SetQuiet(options_.quiet);
+    if (!options_.logFile.empty() && !SetLogFile(options_.logFile, options_.logMaxBytes, error))
+        return false;
+    auto backends = makeBackends(options_, error);
+    if (!error.empty())
+        return false;
+    if (!QDir().mkpath(QString::fromStdString(ReleaseDirectory(options_.dataDirectory)))) {
+        error = "cannot create the data directory " + options_.dataDirectory;
+        return false;
+    }
+    const std::string database = options_.database.empty()
+        ? FeedbackStore::defaultPath(options_.dataDirectory) : options_.database;
+    auto store = FeedbackStore::open(database, FeedbackStore::Mode::ReadWrite, error);
+    if (!store) {
+        error = "feedback database: " + error;
+        return false;
+    }
+    store->setLimits(options_.feedbackLimits);
+    std::string key;
+    if (!tokenKey(options_, key, error))
+        return false;
+    parts_ = std::make_unique<ServiceParts>(
+        options_, std::make_unique<TranslationService>(std::move(backends), &AllEngines()), std::move(store), key);
+    if (parts_->translator->backendNames() == "none")
+        LogWarning("no translation engine configured: every pair is answered with the no-engine sentence");
+
+    ServiceContext& context = parts_->context;
+    web::Router& router = parts_->router;
+    AddBabelFishRoutes(router, context);
+    AddWorldLingoRoutes(router, context);
+    AddPageRoutes(router, context);
+    AddUpdateRoutes(router, context);
+    AddFeedbackRoutes(router, context);
+    AddHomePageRoutes(router, context);
+    AddHealthRoutes(router, context);
+
+    if (!parts_->http.listen(options_.host, options_.port, error))
+        return false;
+    port_ = parts_->http.port();
+    parts_->guard.emplace(parts_->http.listensOnLoopback(), options_.host, options_.publicHosts);
+    if (!parts_->http.listensOnLoopback() && options_.publicHosts.empty())
+        LogWarning("listening on " + options_.host + ": requests are taken whatever their Host and Origin");
+    return true;
+}
+
+std::string Service::backendNames() const
+{
+    return parts_ ? parts_->translator->backendNames() : "none";
+}
+
+void Service::run()
+{
+    if (parts_)
+        parts_->http.run();
+}
+
+void Service::stop()
+{
+    if (parts_)
+        parts_->http.stop();
+}
+
+bool Service::running() const
+{
+    return parts_ && parts_->http.running();
+}
+
+int RunServe(const ServeOptions& options)
+{
+    // Termination signals are taken by one thread with sigtimedwait; every other thread,
+    // the pool included, inherits the blocked mask.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaddset(&stopSignals, signal);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    // A thousand connections need more descriptors than the usual soft limit of 1024.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+
+    Service service(options);
+    std::string error;
+    if (!service.start(error)) {
+        LogError(error);
+        return 1;
+    }
+    std::printf("quillo-server listening on %s:%d\n", options.host.c_str(), service.port());
+    std::fflush(stdout);
+    LogInfo("serving with engines " + service.backendNames() + ", data in " + options.dataDirectory);
+
+    std::atomic<bool> finished{false};
+    std::thread signalWatcher([&] {
+        const timespec tick{0, 200 * 1000 * 1000};
+        while (!finished.load()) {
+            const int signal = sigtimedwait(&stopSignals, nullptr, &tick);
+            if (signal <= 0)
+                continue;
+            LogInfo(std::string("signal ") + strsignal(signal) + ": finishing requests in flight");
+            service.stop();
+        }
+    });
+    service.run();
+    finished.store(true);
+    signalWatcher.join();
+    LogInfo("stopped");
+    return 0;
+}
+
+} // namespace quillo::server

@@ -1,0 +1,239 @@
+#include "server/engines/TranslationService.h"
+
+#include "server/base/Log.h"
+
+#include <algorithm>
+#include <future>
+#include <numeric>
+
+namespace quillo::server {
+
+TranslationService::TranslationService(std::vector<std::unique_ptr<TranslationBackend>> backends,
+                                       const EngineRegistry* registry)
+    : backends_(std::move(backends)), registry_(registry)
+{
+}
+
+TranslationService::Coverage TranslationService::coverage(const ServiceLanguage& source,
+                                                         const ServiceLanguage& target) const
+{
+    bool unreachable = false;
+    for (const auto& backend : backends_) {
+        if (backend->wordsOnly())
+            continue;
+        if (backend->covers(source.code, target.code))
+            return Coverage::Covered;
+        unreachable = unreachable || !backend->reachable();
+    }
+    return unreachable ? Coverage::Unreachable : Coverage::NoEngine;
+}
+
+Translation TranslationService::translate(const TranslationRequest& request) const
+{
+    return std::move(translateMany(request, {request.text}).front());
+}
+
+std::vector<Translation> TranslationService::translateMany(const TranslationRequest& request,
+                                                           const std::vector<std::string>& texts) const
+{
+    const std::string pair = std::string(request.source->code) + "->" + std::string(request.target->code);
+    const Coverage translators = coverage(*request.source, *request.target);
+    std::vector<Translation> results(texts.size());
+    std::vector<size_t> open(texts.size());
+    std::iota(open.begin(), open.end(), size_t{0});
+    std::string lastFailure;
+    for (const auto& backend : backends_) {
+        if (open.empty())
+            break;
+        if (!backend->covers(request.source->code, request.target->code)
+            || (backend->wordsOnly() && translators == Coverage::Covered))
+            continue;
+        std::vector<size_t> taken;
+        std::vector<size_t> left;
+        std::vector<std::string> batch;
+        TranslationRequest one = request;
+        for (size_t i : open) {
+            one.text = texts[i];
+            if (backend->accepts(one)) {
+                taken.push_back(i);
+                batch.push_back(texts[i]);
+            } else {
+                left.push_back(i);
+            }
+        }
+        if (taken.empty())
+            continue;
+        std::vector<BackendResult> answers = backend->translateMany(request, batch);
+        answers.resize(taken.size(), BackendResult(false, {}, "no answer for this text"));
+        size_t failures = 0;
+        for (size_t k = 0; k < taken.size(); ++k) {
+            BackendResult& answer = answers[k];
+            if (answer.ok) {
+                results[taken[k]] = {Translation::Outcome::Translated, std::move(answer.text)};
+                continue;
+            }
+            if (failures++ == 0)
+                LogError(std::string(backend->name()) + " failed on " + pair + ": " + answer.error);
+            lastFailure = answer.userMessage.empty() ? failureSentence() : std::move(answer.userMessage);
+            if (answer.tryNext)
+                left.push_back(taken[k]);
+            else
+                results[taken[k]] = {Translation::Outcome::Failed, lastFailure};
+        }
+        if (failures > 1)
+            LogError(std::string(backend->name()) + ": " + std::to_string(failures) + " of "
+                     + std::to_string(taken.size()) + " texts failed on " + pair);
+        std::sort(left.begin(), left.end());
+        open = std::move(left);
+    }
+    if (open.empty())
+        return results;
+    Translation leftOver{Translation::Outcome::Failed, lastFailure};
+    if (lastFailure.empty() && translators == Coverage::Unreachable) {
+        LogError("no reachable engine for " + pair);
+        leftOver.text = failureSentence();
+    } else if (lastFailure.empty()) {
+        LogWarning("no engine for " + pair);
+        leftOver = {Translation::Outcome::NoEngine, noEngineSentence(*request.source, *request.target)};
+    }
+    for (size_t i : open)
+        results[i] = leftOver;
+    return results;
+}
+
+const TranslationBackend* TranslationService::engineFor(const ServiceLanguage& source,
+                                                        const ServiceLanguage& target) const
+{
+    const TranslationBackend* dictionary = nullptr;
+    for (const auto& backend : backends_) {
+        if (!backend->covers(source.code, target.code))
+            continue;
+        if (!backend->wordsOnly())
+            return backend.get();
+        dictionary = dictionary ? dictionary : backend.get();
+    }
+    return dictionary;
+}
+
+std::string TranslationService::backendNames() const
+{
+    std::string names;
+    for (const auto& backend : backends_) {
+        if (!names.empty())
+            names += ",";
+        names += backend->name();
+    }
+    return names.empty() ? "none" : names;
+}
+
+TranslationBackend* TranslationService::backendNamed(std::string_view id) const
+{
+    for (const auto& backend : backends_) {
+        if (backend->name() == id)
+            return backend.get();
+    }
+    return nullptr;
+}
+
+EngineKind TranslationService::kindOf(const TranslationBackend& backend) const
+{
+    if (const EngineDescriptor* registered = registry_ ? registry_->find(backend.name()) : nullptr)
+        return registered->kind;
+    return backend.wordsOnly() ? EngineKind::Dictionary : EngineKind::MachineTranslation;
+}
+
+std::vector<EngineInfo> TranslationService::engines() const
+{
+    std::vector<EngineInfo> list;
+    for (const auto& backend : backends_) {
+        EngineInfo info{std::string(backend->name()), std::string(backend->name()), kindOf(*backend), false, {}};
+        if (const EngineDescriptor* registered = registry_ ? registry_->find(backend->name()) : nullptr) {
+            info.name = registered->displayName;
+            info.online = registered->online;
+        }
+        for (const ServiceLanguage& source : AllLanguages()) {
+            for (const ServiceLanguage& target : AllLanguages()) {
+                if (&source != &target && backend->covers(source.code, target.code))
+                    info.pairs.emplace_back(&source, &target);
+            }
+        }
+        list.push_back(std::move(info));
+    }
+    return list;
+}
+
+std::vector<std::string> TranslationService::enginesFor(const ServiceLanguage& source,
+                                                        const ServiceLanguage& target) const
+{
+    std::vector<std::string> ids;
+    for (const auto& backend : backends_) {
+        if (backend->covers(source.code, target.code))
+            ids.emplace_back(backend->name());
+    }
+    return ids;
+}
+
+EngineAnswer TranslationService::translateWith(std::string_view engine, const TranslationRequest& request,
+                                               const EnginePieceSink& onPiece) const
+{
+    EngineAnswer answer{std::string(engine), EngineKind::MachineTranslation, false, {}, {}};
+    TranslationBackend* backend = backendNamed(engine);
+    if (!backend) {
+        answer.error = "no such engine";
+        answer.text = "本服务器没有名为“" + answer.engine + "”的翻译引擎。";
+        return answer;
+    }
+    answer.kind = kindOf(*backend);
+    if (!backend->covers(request.source->code, request.target->code) || !backend->accepts(request)) {
+        answer.error = "pair not served or text not taken";
+        answer.text = noEngineSentence(*request.source, *request.target);
+        return answer;
+    }
+    // Engines may call the sink without looking: it always does something, if only nothing.
+    PieceSink pieces = [](std::string_view) {};
+    if (onPiece)
+        pieces = [&onPiece, &answer](std::string_view piece) { onPiece(answer.engine, piece); };
+    BackendResult result = backend->translateInPieces(request, pieces);
+    answer.ok = result.ok;
+    if (result.ok) {
+        answer.text = std::move(result.text);
+        return answer;
+    }
+    LogError(answer.engine + " failed on " + std::string(request.source->code) + "->"
+             + std::string(request.target->code) + ": " + result.error);
+    answer.error = std::move(result.error);
+    answer.text = result.userMessage.empty() ? failureSentence() : std::move(result.userMessage);
+    return answer;
+}
+
+std::vector<EngineAnswer> TranslationService::translateWithEach(const std::vector<std::string>& engines,
+                                                                const TranslationRequest& request,
+                                                                const EnginePieceSink& onPiece) const
+{
+    std::vector<std::future<EngineAnswer>> running;
+    running.reserve(engines.size());
+    for (const std::string& engine : engines) {
+        running.push_back(std::async(std::launch::async, [this, &engine, &request, &onPiece] {
+            return translateWith(engine, request, onPiece);
+        }));
+    }
+    std::vector<EngineAnswer> answers;
+    answers.reserve(running.size());
+    for (auto& answer : running)
+        answers.push_back(answer.get());
+    return answers;
+}
+
+std::string TranslationService::noEngineSentence(const ServiceLanguage& source,
+                                                 const ServiceLanguage& target)
+{
+    return "本服务器没有从" + std::string(source.name) + "翻译到" + std::string(target.name)
+        + "的翻译引擎。\n" + std::string(kAddEngineHint);
+}
+
+std::string TranslationService::failureSentence()
+{
+    return "翻译引擎出错，本次翻译没有完成，请稍后再试。";
+}
+
+} // namespace quillo::server

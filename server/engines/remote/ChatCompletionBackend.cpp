@@ -1,0 +1,98 @@
+#include "server/engines/remote/ChatCompletionBackend.h"
+
+#include "server/engines/remote/ModelReply.h"
+#include "server/engines/remote/RemoteApi.h"
+#include "server/engines/remote/TextPieces.h"
+#include "server/engines/remote/Topics.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace quillo::server {
+
+namespace {
+
+QString qs(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string requestBody(const ChatCompletionOptions& options, const std::string& system, const std::string& text)
+{
+    const QJsonArray messages{
+        QJsonObject{{QStringLiteral("role"), QStringLiteral("system")}, {QStringLiteral("content"), qs(system)}},
+        QJsonObject{{QStringLiteral("role"), QStringLiteral("user")}, {QStringLiteral("content"), qs(text)}}};
+    const QJsonObject body{{QStringLiteral("model"), qs(options.model)},
+                           {QStringLiteral("messages"), messages},
+                           {QStringLiteral("temperature"), 0},
+                           {QStringLiteral("stream"), false}};
+    return QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString();
+}
+
+// choices[0].message.content, or nothing when the reply has another shape.
+std::optional<std::string> replyContent(const std::string& body)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(body));
+    const QJsonArray choices = document.object().value(u"choices").toArray();
+    if (choices.isEmpty())
+        return std::nullopt;
+    const QJsonValue content = choices.first().toObject().value(u"message").toObject().value(u"content");
+    if (!content.isString())
+        return std::nullopt;
+    return content.toString().toStdString();
+}
+
+} // namespace
+
+ChatCompletionBackend::ChatCompletionBackend(ChatCompletionOptions options) : options_(std::move(options))
+{
+    while (!options_.baseUrl.empty() && options_.baseUrl.back() == '/')
+        options_.baseUrl.pop_back();
+}
+
+bool ChatCompletionBackend::covers(std::string_view, std::string_view) const
+{
+    return true;
+}
+
+std::string ChatCompletionBackend::systemPrompt(const TranslationRequest& request)
+{
+    std::string prompt = "You are a translation engine. Translate the user's text from "
+        + std::string(request.source->english) + " into " + std::string(request.target->english) + ".";
+    if (const std::string_view domain = TopicDomain(request.topic); !domain.empty())
+        prompt += " The text is about " + std::string(domain) + ": use the terms of that field.";
+    return prompt
+        + " Reply with the translation alone: no explanation, no notes, no quotation marks around"
+          " it. Keep every line break where it is.";
+}
+
+BackendResult ChatCompletionBackend::translate(const TranslationRequest& request)
+{
+    if (request.source == request.target)
+        return {true, request.text, {}};
+    const Deadline deadline = std::chrono::steady_clock::now() + options_.budget;
+    const ApiIdentity who{"大模型翻译服务", "QUILLO_LLM_KEY", options_.key};
+    ApiRequest call{options_.baseUrl + "/chat/completions", {"Content-Type: application/json"}, {}};
+    if (!options_.key.empty())
+        call.headers.push_back("Authorization: Bearer " + options_.key);
+
+    const std::string system = systemPrompt(request);
+    std::string translation;
+    for (const TextPiece& piece : SplitIntoPieces(request.text, options_.pieceBytes)) {
+        if (!piece.text.empty()) {
+            call.body = requestBody(options_, system, piece.text);
+            const ApiReply reply = CallApiAllowingOneRetry(call, deadline);
+            if (!reply.answered || reply.status != 200)
+                return ApiFailure(reply, who);
+            const auto content = replyContent(reply.body);
+            if (!content)
+                return UnreadableReply(reply, who, "no choices[0].message.content");
+            translation += CleanModelReply(*content, piece.text);
+        }
+        translation += piece.gap;
+    }
+    return {true, std::move(translation), {}};
+}
+
+} // namespace quillo::server

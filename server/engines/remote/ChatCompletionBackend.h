@@ -1,0 +1,40 @@
+#pragma once
+// Any server that speaks the OpenAI-compatible chat-completions API: Ollama, llama.cpp's server,
+// vLLM, LM Studio and the hosted services. POST {base}/chat/completions with the model, a
+// system message naming both languages in words (and the subject field when the user chose
+// one), the text as the user message, temperature 0 and no streaming. Long texts go piece by
+// piece; the model's reply is taken as the translation once its wrapping is taken off.
+
+#include "server/engines/TranslationBackend.h"
+
+#include <chrono>
+#include <string>
+
+namespace quillo::server {
+
+struct ChatCompletionOptions {
+    std::string baseUrl; // ".../v1" for most servers; "/chat/completions" is appended
+    std::string key;     // sent as a bearer token when not empty
+    std::string model;
+    // For one whole request, every piece and retry included: below the 50 s the program waits for
+    // an answer, so that a failure still reaches the user as a sentence.
+    std::chrono::milliseconds budget{40000};
+    size_t pieceBytes = 2000;
+};
+
+class ChatCompletionBackend final : public TranslationBackend {
+public:
+    explicit ChatCompletionBackend(ChatCompletionOptions options);
+
+    std::string_view name() const override { return "llm"; }
+    bool covers(std::string_view source, std::string_view target) const override;
+    BackendResult translate(const TranslationRequest& request) override;
+
+    // The instructions the model gets for a pair and a topic code.
+    static std::string systemPrompt(const TranslationRequest& request);
+
+private:
+    ChatCompletionOptions options_;
+};
+
+} // namespace quillo::server

@@ -1,0 +1,34 @@
+#pragma once
+// Which requests a loopback service answers. Any web page the user opens can make the browser
+// send requests to 127.0.0.1: a page of another site posting there carries its own Origin (or a
+// Sec-Fetch-Site other than same-origin), and a DNS-rebinding name that resolves to loopback
+// carries its own name in Host. The program sends neither header and addresses the service by
+// the address it listens on. A deployment behind a balancer listens on loopback too and names
+// the public host names its users reach it by.
+
+#include "server/net/HttpMessage.h"
+
+#include <string>
+#include <vector>
+
+namespace quillo::server {
+
+class HostGuard {
+public:
+    enum class Verdict { Allowed, ForeignHost, CrossSite };
+
+    // `enforced`: the service listens on a loopback address (or public names are given).
+    HostGuard(bool enforced, const std::string& listenHost, const std::vector<std::string>& publicHosts);
+
+    Verdict check(const web::Request& request) const;
+    // Answers refused requests (421 for a foreign Host, 403 for a cross-site request).
+    bool refuse(const web::Request& request, web::Response& response) const;
+
+private:
+    bool knownHost(const std::string& hostAndPort) const;
+
+    bool enforced_;
+    std::vector<std::string> hosts_; // lower case, without port or brackets
+};
+
+} // namespace quillo::server

@@ -1,0 +1,671 @@
+#include "server/net/HttpServer.h"
+
+#include "server/base/Log.h"
+#include "server/base/TextCodec.h"
+
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <unordered_map>
+
+#include <fcntl.h>
+
+namespace quillo::server::web {
+
+namespace net = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = net::ip::tcp;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+class Session;
+
+constexpr size_t kReplyBytesPerSecond = 32 * 1024;
+constexpr size_t kDrainBytes = 1024 * 1024;
+constexpr std::chrono::milliseconds kDrainTime{2000};
+constexpr std::chrono::milliseconds kAcceptRetry{100};
+// Deadlines are checked by one sweep over the connections rather than a timer per connection:
+// re-arming a timer at every phase of every request costs more than the request itself.
+constexpr std::chrono::milliseconds kSweep{100};
+constexpr size_t kLoggedPathBytes = 200;
+
+void closeOnExec(int fd)
+{
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC); // the apertium children must not inherit sockets
+}
+
+std::string decodedPath(std::string_view target)
+{
+    const std::string_view path = target.substr(0, target.find('?'));
+    return PercentDecode(path, false).value_or(std::string(path));
+}
+
+std::string textOf(beast::string_view view)
+{
+    return std::string(view.data(), view.size());
+}
+
+} // namespace
+
+std::string StatusSentence(int status)
+{
+    switch (status) {
+    case 403: return "不接受来自其他网站的请求。";
+    case 404: return "没有这个地址。";
+    case 405: return "不支持这种请求方法。";
+    case 408: return "请求发送超时。";
+    case 413: return "请求内容过长，服务器不予处理。";
+    case 414: return "请求地址过长。";
+    case 421: return "请求的主机名不属于本服务器。";
+    case 431: return "请求头过长，服务器不予处理。";
+    case 503: return "服务器繁忙，请稍后再试。";
+    default: return status >= 500 ? "服务器内部错误。" : "请求有误。";
+    }
+}
+
+struct HttpServer::State {
+    State(const Router& router, ServerLimits limits, Screen screen)
+        : router(router), limits(limits), screen(std::move(screen)), contexts(makeContexts(limits.threads)),
+          acceptor(*contexts.front()), outside(limits.outsideThreads),
+          engines(limits.engineThreads)
+    {
+    }
+
+    // One event loop per thread, each single-threaded: a connection lives on one of them, and
+    // no lock or hand-over between threads is needed on its way.
+    static std::vector<std::unique_ptr<net::io_context>> makeContexts(size_t count)
+    {
+        std::vector<std::unique_ptr<net::io_context>> contexts;
+        for (size_t i = 0; i < std::max<size_t>(count, 1); ++i)
+            contexts.push_back(std::make_unique<net::io_context>(1));
+        return contexts;
+    }
+
+    void accept();
+    void resumeAccepting();
+    void beginStop();
+    void sweep();
+    void forEachSession(const std::function<void(const std::shared_ptr<Session>&)>& action);
+    size_t sessionCount();
+
+    const Router& router;
+    const ServerLimits limits;
+    const Screen screen;
+    std::vector<std::unique_ptr<net::io_context>> contexts; // the first also runs the acceptor
+    std::vector<net::executor_work_guard<net::io_context::executor_type>> keepRunning;
+    size_t nextContext = 0;
+    tcp::acceptor acceptor;
+    net::steady_timer acceptRetry{acceptor.get_executor()};
+    net::steady_timer sweepTimer{acceptor.get_executor()};
+    Clock::time_point stopDeadline;
+    bool acceptPaused = false; // on the first loop, with the acceptor
+    net::thread_pool outside;
+    std::atomic<size_t> outsideTaken{0};
+    net::thread_pool engines;
+    std::atomic<size_t> enginesTaken{0};
+    std::atomic<bool> stopping{false};
+    std::atomic<bool> serving{false};
+    int port = -1;
+    bool loopback = false;
+    std::mutex sessionsMutex;
+    std::unordered_map<Session*, std::weak_ptr<Session>> sessions;
+};
+
+namespace {
+
+// One connection, from accept to close. Everything runs on the connection's loop; `deadline_`
+// is the end of whatever phase the connection is in, and the server's sweep enforces it.
+class Session : public std::enable_shared_from_this<Session> {
+public:
+    Session(HttpServer::State& server, tcp::socket socket)
+        : server_(server), limits_(server.limits), socket_(std::move(socket))
+    {
+        beast::error_code ec;
+        const auto remote = socket_.remote_endpoint(ec);
+        remote_ = ec ? std::string() : remote.address().to_string();
+        const auto local = socket_.local_endpoint(ec);
+        if (!ec) {
+            local_ = local.address().to_string();
+            localPort_ = local.port();
+        }
+    }
+
+    ~Session()
+    {
+        {
+            std::lock_guard lock(server_.sessionsMutex);
+            server_.sessions.erase(this);
+        }
+        if (!server_.stopping)
+            server_.resumeAccepting();
+    }
+
+    void start()
+    {
+        {
+            std::lock_guard lock(server_.sessionsMutex);
+            server_.sessions.emplace(this, weak_from_this());
+        }
+        net::dispatch(socket_.get_executor(), [self = shared_from_this()] { self->awaitRequest(); });
+    }
+
+    // Posted at stop(): what has no request in yet ends now, the rest finishes without keep-alive.
+    void onStop()
+    {
+        keepAlive_ = false;
+        if (phase_ == Phase::Header)
+            return close();
+        if (phase_ == Phase::Body && deadline_ > (Clock::now() + limits_.stopReading).time_since_epoch().count())
+            arm(limits_.stopReading);
+    }
+
+    auto get_executor() { return socket_.get_executor(); }
+    Clock::rep deadline() const { return deadline_; }
+
+    // From the sweep: acts only when the deadline it saw is still the connection's.
+    void expire(Clock::rep seen)
+    {
+        if (seen == deadline_)
+            onDeadline();
+    }
+
+    void close()
+    {
+        phase_ = Phase::Closed;
+        disarm();
+        beast::error_code ec;
+        socket_.close(ec);
+    }
+
+private:
+    enum class Phase { Header, Body, Handling, Writing, Draining, Closed };
+
+    void arm(std::chrono::milliseconds limit)
+    {
+        timedOut_ = false;
+        deadline_ = (Clock::now() + limit).time_since_epoch().count();
+    }
+
+    void disarm() { deadline_ = 0; }
+
+    void onDeadline()
+    {
+        disarm();
+        timedOut_ = true;
+        beast::error_code ec;
+        switch (phase_) {
+        case Phase::Header:
+        case Phase::Body:
+            socket_.cancel(ec); // the read's handler answers
+            break;
+        case Phase::Handling:
+            break;
+        default:
+            close();
+        }
+    }
+
+    // A kept-alive connection waits for its next request under the header's deadline.
+    void awaitRequest()
+    {
+        if (server_.stopping || phase_ == Phase::Closed)
+            return close();
+        parser_.emplace();
+        parser_->header_limit(static_cast<std::uint32_t>(limits_.headerBytes));
+        parser_->body_limit(limits_.bodyBytes);
+        request_ = Request{};
+        response_ = Response{};
+        readHeader();
+    }
+
+    void readHeader()
+    {
+        phase_ = Phase::Header;
+        arm(limits_.header);
+        http::async_read_header(socket_, buffer_, *parser_,
+                                [self = shared_from_this()](beast::error_code ec, size_t) {
+                                    self->onHeader(ec);
+                                });
+    }
+
+    void onHeader(beast::error_code ec)
+    {
+        if (ec)
+            return onReadFailure(ec);
+        const auto& header = parser_->get();
+        const auto fields = static_cast<size_t>(std::distance(header.begin(), header.end()));
+        if (fields > limits_.headerFields)
+            return refuse(431, "more than " + std::to_string(limits_.headerFields) + " header fields");
+        const auto lengths = std::count_if(header.begin(), header.end(), [](const auto& field) {
+            return field.name() == http::field::content_length;
+        });
+        if (lengths > 1)
+            return refuse(400, "more than one Content-Length");
+        if (parser_->content_length() && *parser_->content_length() > limits_.bodyBytes)
+            return refuse(413, "request body larger than " + std::to_string(limits_.bodyBytes / 1024) + " KiB");
+        phase_ = Phase::Body;
+        arm(limits_.body);
+        if (parser_->is_done())
+            return net::post(socket_.get_executor(), [self = shared_from_this()] { self->handle(); });
+        if (beast::iequals(header[http::field::expect], "100-continue"))
+            return sendContinue();
+        readBody();
+    }
+
+    void sendContinue()
+    {
+        static constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+        net::async_write(socket_, net::buffer(kContinue.data(), kContinue.size()),
+                         [self = shared_from_this()](beast::error_code ec, size_t) {
+                             if (ec)
+                                 return self->close();
+                             self->readBody();
+                         });
+    }
+
+    void readBody()
+    {
+        http::async_read(socket_, buffer_, *parser_, [self = shared_from_this()](beast::error_code ec, size_t) {
+            if (ec)
+                return self->onReadFailure(ec);
+            self->handle();
+        });
+    }
+
+    // A request that could not be read whole: answered when the client can still hear it.
+    void onReadFailure(beast::error_code ec)
+    {
+        const bool bodyPhase = phase_ == Phase::Body;
+        if (phase_ == Phase::Closed)
+            return;
+        if (ec == net::error::operation_aborted && timedOut_) {
+            if (bodyPhase)
+                return refuse(400, "request body incomplete");
+            if (!parser_->got_some())
+                return close(); // an idle connection, not a request
+            return refuse(408, "request header not complete in time");
+        }
+        if (ec == http::error::header_limit)
+            return refuse(431, "request header larger than " + std::to_string(limits_.headerBytes / 1024) + " KiB");
+        if (ec == http::error::body_limit)
+            return refuse(413, "request body larger than " + std::to_string(limits_.bodyBytes / 1024) + " KiB");
+        if (ec == http::error::partial_message && bodyPhase)
+            return refuse(400, "request body incomplete"); // half-closed mid-body: it still listens
+        if (ec.category() == http::make_error_code(http::error::bad_field).category()
+            && ec != http::error::end_of_stream && ec != http::error::partial_message)
+            return refuse(400, "malformed request: " + ec.message());
+        close(); // the client went away
+    }
+
+    void refuse(int status, const std::string& detail)
+    {
+        response_ = Response{};
+        response_.status = status;
+        response_.set_content(StatusSentence(status) + "\n" + detail + "\n", "text/plain; charset=utf-8");
+        keepAlive_ = false;
+        request_.method = "?";
+        reply();
+    }
+
+    void fillRequest()
+    {
+        http::request<http::string_body> message = parser_->release();
+        request_.method = textOf(message.method_string());
+        request_.target = textOf(message.target());
+        request_.path = decodedPath(request_.target);
+        for (const auto& field : message)
+            request_.headers.emplace_back(textOf(field.name_string()), textOf(field.value()));
+        request_.body = std::move(message.body());
+        request_.remote_addr = remote_;
+        request_.local_addr = local_;
+        request_.local_port = localPort_;
+        keepAlive_ = message.keep_alive() && !server_.stopping;
+    }
+
+    void handle()
+    {
+        if (phase_ == Phase::Closed)
+            return;
+        fillRequest();
+        phase_ = Phase::Handling;
+        disarm();
+        if (server_.screen && server_.screen(request_, response_))
+            return reply();
+        int status = 404;
+        const Router::Route* route = server_.router.find(request_, status);
+        if (!route) {
+            response_.status = status;
+            return reply();
+        }
+        if (route->lane == Lane::Local) {
+            run(*route);
+            return reply();
+        }
+        const bool outside = route->lane == Lane::Outside;
+        net::thread_pool& pool = outside ? server_.outside : server_.engines;
+        std::atomic<size_t>& taken = outside ? server_.outsideTaken : server_.enginesTaken;
+        const size_t capacity = outside ? limits_.outsideThreads + limits_.outsideWaiting
+                                        : limits_.engineThreads + limits_.engineWaiting;
+        if (taken.fetch_add(1) >= capacity) {
+            --taken;
+            response_.status = 503;
+            return reply();
+        }
+        net::post(pool, [self = shared_from_this(), route, &taken, work = net::make_work_guard(socket_.get_executor())] {
+            self->run(*route);
+            --taken;
+            net::post(self->socket_.get_executor(), [self] { self->reply(); });
+        });
+    }
+
+    void run(const Router::Route& route)
+    {
+        try {
+            route.handler(request_, response_, ContentReader(request_.body));
+        } catch (const std::exception& e) {
+            failed(e.what());
+        } catch (...) {
+            failed("unknown exception");
+        }
+    }
+
+    void failed(const std::string& what)
+    {
+        LogError(request_.method + " " + request_.path + ": " + what);
+        response_ = Response{};
+        response_.status = 500;
+    }
+
+    void reply()
+    {
+        if (phase_ == Phase::Closed)
+            return;
+        if (response_.status >= 400 && response_.body.empty() && response_.file.empty())
+            response_.set_content(StatusSentence(response_.status) + "\n", "text/plain; charset=utf-8");
+        if (beast::iequals(response_.get_header_value("Connection"), "close") || server_.stopping)
+            keepAlive_ = false;
+        if (!response_.file.empty()) {
+            http::response<http::file_body> message;
+            beast::error_code ec;
+            message.body().open(response_.file.c_str(), beast::file_mode::scan, ec);
+            if (!ec)
+                return send(std::move(message));
+            LogError("cannot open " + response_.file + ": " + ec.message());
+            response_ = Response{};
+            response_.status = 500;
+            response_.set_content(StatusSentence(500) + "\n", "text/plain; charset=utf-8");
+        }
+        http::response<http::string_body> message;
+        message.body() = std::move(response_.body);
+        send(std::move(message));
+    }
+
+    template <class Body>
+    void send(http::response<Body> message)
+    {
+        message.version(11);
+        message.result(static_cast<unsigned>(response_.status));
+        for (const auto& [name, value] : response_.headers)
+            message.set(name, value);
+        message.keep_alive(keepAlive_);
+        message.prepare_payload();
+        const std::uint64_t size = message.payload_size().value_or(0);
+        LogInfo(remote_ + " " + request_.method + " " + request_.path.substr(0, kLoggedPathBytes) + " "
+                + std::to_string(response_.status) + " " + std::to_string(size));
+        phase_ = Phase::Writing;
+        arm(limits_.reply + std::chrono::seconds(size / kReplyBytesPerSecond));
+        if (request_.method == "HEAD") {
+            auto head = std::make_shared<http::response<http::empty_body>>(message.base());
+            head->content_length(size);
+            return write(head);
+        }
+        write(std::make_shared<http::response<Body>>(std::move(message)));
+    }
+
+    template <class Message>
+    void write(std::shared_ptr<Message> message)
+    {
+        http::async_write(socket_, *message, [self = shared_from_this(), message](beast::error_code ec, size_t) {
+            self->onWritten(ec);
+        });
+    }
+
+    void onWritten(beast::error_code ec)
+    {
+        if (ec || phase_ == Phase::Closed)
+            return close();
+        if (keepAlive_)
+            return awaitRequest();
+        drainThenClose();
+    }
+
+    // Closing with unread bytes in the socket would reset the connection, and the client could
+    // lose the reply it has not read yet: first say we are done, then read what is still coming
+    // for a short while.
+    void drainThenClose()
+    {
+        phase_ = Phase::Draining;
+        beast::error_code ec;
+        socket_.shutdown(tcp::socket::shutdown_send, ec);
+        if (ec)
+            return close();
+        arm(kDrainTime);
+        drain();
+    }
+
+    void drain()
+    {
+        socket_.async_read_some(net::buffer(drainBuffer_), [self = shared_from_this()](beast::error_code ec, size_t n) {
+            self->drained_ += n;
+            if (ec || self->drained_ > kDrainBytes || self->phase_ != Phase::Draining)
+                return self->close();
+            self->drain();
+        });
+    }
+
+    HttpServer::State& server_;
+    const ServerLimits& limits_;
+    tcp::socket socket_;
+    std::atomic<Clock::rep> deadline_{0}; // 0: none
+    bool timedOut_ = false;
+    Phase phase_ = Phase::Header;
+    beast::flat_buffer buffer_;
+    std::optional<http::request_parser<http::string_body>> parser_;
+    Request request_;
+    Response response_;
+    bool keepAlive_ = true;
+    std::array<char, 2048> drainBuffer_{};
+    size_t drained_ = 0;
+    std::string remote_;
+    std::string local_;
+    int localPort_ = 0;
+};
+
+} // namespace
+
+void HttpServer::State::accept()
+{
+    if (stopping)
+        return;
+    if (sessionCount() >= limits.maxConnections) {
+        acceptPaused = true; // the backlog holds newcomers until a connection ends
+        return;
+    }
+    net::io_context& context = *contexts[nextContext++ % contexts.size()];
+    acceptor.async_accept(context.get_executor(), [this](beast::error_code ec, tcp::socket socket) {
+        if (ec == net::error::operation_aborted || stopping)
+            return;
+        if (ec) { // out of descriptors, most likely: try again shortly rather than spin
+            LogWarning("accept: " + ec.message());
+            acceptRetry.expires_after(kAcceptRetry);
+            acceptRetry.async_wait([this](beast::error_code waitError) {
+                if (!waitError)
+                    accept();
+            });
+            return;
+        }
+        closeOnExec(socket.native_handle());
+        beast::error_code ignored;
+        socket.set_option(tcp::no_delay(true), ignored); // small replies must not wait for the peer's ACK
+        std::make_shared<Session>(*this, std::move(socket))->start();
+        accept();
+    });
+}
+
+void HttpServer::State::resumeAccepting()
+{
+    net::post(acceptor.get_executor(), [this] {
+        if (acceptPaused && !stopping) {
+            acceptPaused = false;
+            accept();
+        }
+    });
+}
+
+size_t HttpServer::State::sessionCount()
+{
+    std::lock_guard lock(sessionsMutex);
+    return sessions.size();
+}
+
+void HttpServer::State::forEachSession(const std::function<void(const std::shared_ptr<Session>&)>& action)
+{
+    std::vector<std::shared_ptr<Session>> alive;
+    {
+        std::lock_guard lock(sessionsMutex);
+        for (const auto& [key, session] : sessions) {
+            if (auto strong = session.lock())
+                alive.push_back(std::move(strong));
+        }
+    }
+    for (const auto& session : alive)
+        action(session);
+}
+
+void HttpServer::State::beginStop()
+{
+    beast::error_code ignored;
+    acceptor.close(ignored);
+    acceptRetry.cancel();
+    forEachSession([](const std::shared_ptr<Session>& session) {
+        net::post(session->get_executor(), [session] { session->onStop(); });
+    });
+    stopDeadline = Clock::now() + limits.stopGrace;
+}
+
+// Ends the connections whose deadline has passed; once stopping, runs until the last connection
+// is gone, and past the stop grace closes whatever is left.
+void HttpServer::State::sweep()
+{
+    const auto now = Clock::now();
+    const bool graceOver = stopping && now >= stopDeadline;
+    forEachSession([now, graceOver](const std::shared_ptr<Session>& session) {
+        const Clock::rep deadline = session->deadline();
+        if (graceOver)
+            net::post(session->get_executor(), [session] { session->close(); });
+        else if (deadline != 0 && deadline <= now.time_since_epoch().count())
+            net::post(session->get_executor(), [session, deadline] { session->expire(deadline); });
+    });
+    if (stopping && sessionCount() == 0) {
+        keepRunning.clear(); // the loops end when their last connection has
+        return;
+    }
+    sweepTimer.expires_after(kSweep);
+    sweepTimer.async_wait([this](beast::error_code ec) {
+        if (!ec)
+            sweep();
+    });
+}
+
+HttpServer::HttpServer(const Router& router, ServerLimits limits, Screen screen)
+    : state_(std::make_unique<State>(router, limits, std::move(screen)))
+{
+}
+
+HttpServer::~HttpServer() = default;
+
+bool HttpServer::listen(const std::string& host, int port, std::string& error)
+{
+    State& s = *state_;
+    beast::error_code ec;
+    tcp::resolver resolver(*s.contexts.front());
+    const auto endpoints = resolver.resolve(host, std::to_string(port), tcp::resolver::passive, ec);
+    if (ec || endpoints.empty()) {
+        error = "cannot listen on " + host + ":" + std::to_string(port) + ": " + (ec ? ec.message() : "no address");
+        return false;
+    }
+    const tcp::endpoint endpoint = endpoints.begin()->endpoint();
+    s.acceptor.open(endpoint.protocol(), ec);
+    if (!ec) {
+        closeOnExec(s.acceptor.native_handle());
+        // Address reuse only: SO_REUSEPORT would let a second server share a port in use.
+        s.acceptor.set_option(net::socket_base::reuse_address(true), ec);
+    }
+    if (!ec)
+        s.acceptor.bind(endpoint, ec);
+    if (!ec)
+        s.acceptor.listen(s.limits.backlog, ec);
+    if (ec) {
+        error = "cannot listen on " + host + ":" + std::to_string(port) + ": " + ec.message();
+        s.acceptor.close(ec);
+        return false;
+    }
+    s.port = s.acceptor.local_endpoint().port();
+    s.loopback = endpoint.address().is_loopback();
+    return true;
+}
+
+int HttpServer::port() const
+{
+    return state_->port;
+}
+
+bool HttpServer::listensOnLoopback() const
+{
+    return state_->loopback;
+}
+
+void HttpServer::run()
+{
+    State& s = *state_;
+    for (const auto& context : s.contexts)
+        s.keepRunning.push_back(net::make_work_guard(*context));
+    net::post(s.acceptor.get_executor(), [&s] {
+        s.accept();
+        s.sweep();
+    });
+    s.serving = true;
+    std::vector<std::thread> threads;
+    for (size_t i = 1; i < s.contexts.size(); ++i)
+        threads.emplace_back([&s, i] { s.contexts[i]->run(); });
+    s.contexts.front()->run();
+    for (std::thread& thread : threads)
+        thread.join();
+    s.outside.join();
+    s.engines.join();
+    s.serving = false;
+}
+
+void HttpServer::stop()
+{
+    State& s = *state_;
+    if (s.stopping.exchange(true))
+        return;
+    net::post(s.acceptor.get_executor(), [&s] { s.beginStop(); });
+}
+
+bool HttpServer::running() const
+{
+    return state_->serving && !state_->stopping;
+}
+
+} // namespace quillo::server::web

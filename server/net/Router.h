@@ -1,0 +1,44 @@
+#pragma once
+// The service's address table: method, path pattern (a regular expression over the whole decoded
+// path; its groups land in Request::matches) and handler, tried in the order they were added.
+// A route that waits on other servers (page fetches) says so, and the network layer runs it on
+// its own small, bounded set of threads, so slow outside pages cannot take the threads every
+// other request needs.
+
+#include "server/net/HttpMessage.h"
+
+#include <functional>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace quillo::server::web {
+
+// Local routes run on the connection's event loop; Outside routes (other web sites) and Engine
+// routes (translation engines, which may be remote and take seconds) each get a bounded pool of
+// their own, so neither can hold the loops nor starve the other.
+enum class Lane { Local, Outside, Engine };
+
+class Router {
+public:
+    using Handler = std::function<void(const Request&, Response&)>;
+    using BodyHandler = std::function<void(const Request&, Response&, const ContentReader&)>;
+
+    void Get(const std::string& pattern, Handler handler, Lane lane = Lane::Local);
+    void Post(const std::string& pattern, BodyHandler handler, Lane lane = Lane::Local);
+
+    struct Route {
+        std::string method;
+        std::regex pattern;
+        BodyHandler handler;
+        Lane lane;
+    };
+    // The route for the request, with request.matches filled in; nullptr with `status` set to
+    // 404 (no such path) or 405 (the path exists for another method). HEAD finds GET routes.
+    const Route* find(Request& request, int& status) const;
+
+private:
+    std::vector<Route> routes_;
+};
+
+} // namespace quillo::server::web
