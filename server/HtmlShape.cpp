@@ -1,5 +1,7 @@
 #include "server/HtmlShape.h"
 
+#include "server/HtmlCharacters.h"
+
 #include <algorithm>
 #include <initializer_list>
 #include <optional>
@@ -17,38 +19,23 @@ bool isOneOf(std::string_view name, Names names)
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-bool isAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 const Names kVoidElements{"area", "base", "basefont", "bgsound", "br", "col", "embed", "frame", "hr",
-                              "image", "img", "input", "keygen", "link", "meta", "param", "source",
-                              "track", "wbr"};
+                          "image", "img", "input", "keygen", "link", "meta", "param", "source",
+                          "track", "wbr"};
 // Elements whose text runs to their own end tag, markup and all.
 const Names kRawTextElements{"script", "style", "xmp", "iframe", "noembed", "noframes", "textarea",
-                                 "title"};
+                             "title"};
 // The parser keeps one of each, whatever the page repeats.
 const Names kSingleElements{"html", "head", "body", "frameset"};
 // Start tags that close an open <p>.
 const Names kParagraphClosers{"address", "article", "aside", "blockquote", "center", "details",
-                                  "dialog", "dir", "div", "dl", "fieldset", "figcaption", "figure",
-                                  "footer", "form", "h1", "h2", "h3", "h4", "h5", "h6", "header",
-                                  "hgroup", "hr", "main", "menu", "nav", "ol", "p", "pre", "section",
-                                  "summary", "table", "ul", "li", "dd", "dt", "listing"};
+                              "dialog", "dir", "div", "dl", "fieldset", "figcaption", "figure",
+                              "footer", "form", "h1", "h2", "h3", "h4", "h5", "h6", "header",
+                              "hgroup", "hr", "main", "menu", "nav", "ol", "p", "pre", "section",
+                              "summary", "table", "ul", "li", "dd", "dt", "listing"};
 // What a closing search does not look past.
 const Names kScopeBoundaries{"button", "table", "td", "th", "caption", "marquee", "object",
-                                 "applet", "html", "template"};
+                             "applet", "html", "template"};
 const Names kHeadings{"h1", "h2", "h3", "h4", "h5", "h6"};
 
 class ShapeScanner {
@@ -83,14 +70,14 @@ private:
             skipPast("-->");
         } else if (peek(1) == '!' || peek(1) == '?') {
             skipPast(">");
-        } else if (peek(1) == '/' && isAsciiLetter(peek(2))) {
+        } else if (peek(1) == '/' && IsAsciiLetter(peek(2))) {
             at_ += 2;
             const std::string name = readName();
             readAttributes();
             endTag(name);
         } else if (peek(1) == '/') {
             skipPast(">"); // "</" and no name: a comment to the parser
-        } else if (isAsciiLetter(peek(1))) {
+        } else if (IsAsciiLetter(peek(1))) {
             ++at_;
             const std::string name = readName();
             const bool selfClosing = readAttributes();
@@ -103,14 +90,14 @@ private:
     std::string readName()
     {
         std::string name;
-        while (at_ < html_.size() && !isSpace(html_[at_]) && html_[at_] != '/' && html_[at_] != '>')
-            name.push_back(lower(html_[at_++]));
+        while (at_ < html_.size() && !IsHtmlSpace(html_[at_]) && html_[at_] != '/' && html_[at_] != '>')
+            name.push_back(LowerAscii(html_[at_++]));
         return name;
     }
 
     void skipSpace()
     {
-        while (at_ < html_.size() && isSpace(html_[at_]))
+        while (at_ < html_.size() && IsHtmlSpace(html_[at_]))
             ++at_;
     }
 
@@ -145,7 +132,7 @@ private:
     void readAttribute()
     {
         ++at_; // the first character of the name may be "="
-        while (at_ < html_.size() && !isSpace(html_[at_]) && html_[at_] != '/' && html_[at_] != '>'
+        while (at_ < html_.size() && !IsHtmlSpace(html_[at_]) && html_[at_] != '/' && html_[at_] != '>'
                && html_[at_] != '=')
             ++at_;
         skipSpace();
@@ -159,7 +146,7 @@ private:
             skipPast(std::string_view(&quote, 1));
             return;
         }
-        while (at_ < html_.size() && !isSpace(html_[at_]) && html_[at_] != '>')
+        while (at_ < html_.size() && !IsHtmlSpace(html_[at_]) && html_[at_] != '>')
             ++at_;
     }
 
@@ -261,8 +248,8 @@ private:
             if (end > html_.size())
                 break;
             const bool named = std::equal(name.begin(), name.end(), html_.begin() + at + 2,
-                                          [](char a, char b) { return a == lower(b); });
-            if (named && (end == html_.size() || isSpace(html_[end]) || html_[end] == '/' || html_[end] == '>')) {
+                                          [](char a, char b) { return a == LowerAscii(b); });
+            if (named && (end == html_.size() || IsHtmlSpace(html_[end]) || html_[end] == '/' || html_[end] == '>')) {
                 at_ = at; // the end tag is read as any other
                 return;
             }

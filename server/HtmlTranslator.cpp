@@ -1,5 +1,6 @@
 #include "server/HtmlTranslator.h"
 
+#include "server/HtmlCharacters.h"
 #include "server/HtmlTree.h"
 #include "server/TextCodec.h"
 
@@ -16,21 +17,11 @@ namespace quillo::server {
 
 namespace {
 
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-bool isAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 // Letters outside ASCII count too: any byte of a multi-byte character.
 bool hasLetters(std::string_view text)
 {
     return std::any_of(text.begin(), text.end(), [](char c) {
-        return isAsciiLetter(c) || static_cast<unsigned char>(c) >= 0x80;
+        return IsAsciiLetter(c) || static_cast<unsigned char>(c) >= 0x80;
     });
 }
 
@@ -49,7 +40,7 @@ std::string foldBlanks(std::string_view text)
     out.reserve(text.size());
     bool blank = false;
     for (char c : text) {
-        if (isSpace(c)) {
+        if (IsHtmlSpace(c)) {
             blank = true;
             continue;
         }
@@ -63,9 +54,9 @@ std::string foldBlanks(std::string_view text)
 
 std::string_view trimmed(std::string_view text)
 {
-    while (!text.empty() && isSpace(text.front()))
+    while (!text.empty() && IsHtmlSpace(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
+    while (!text.empty() && IsHtmlSpace(text.back()))
         text.remove_suffix(1);
     return text;
 }
@@ -106,7 +97,7 @@ bool isPlainTextSource(std::string_view raw, const GumboNode* parent)
     for (size_t at = raw.find('<'); at != std::string_view::npos; at = raw.find('<', at + 1)) {
         if (at + 1 < raw.size()) {
             const char next = raw[at + 1];
-            if (isAsciiLetter(next) || next == '/' || next == '!' || next == '?')
+            if (IsAsciiLetter(next) || next == '/' || next == '!' || next == '?')
                 return false;
         }
     }
