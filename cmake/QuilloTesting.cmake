@@ -47,15 +47,16 @@ function(quillo_test_with_stand_in target)
   set_tests_properties(${ARG_TEST} PROPERTIES ENVIRONMENT "LD_LIBRARY_PATH=${dir}" TIMEOUT 120)
 endfunction()
 
-# quillo_fuzz_target(NAME SOURCE file CORPUS folder LIBS ...)
+# quillo_fuzz_target(NAME SOURCE file CORPUS folder LIBS ... [FLAGS libFuzzer flags ...])
 # One fuzz target: with QUILLO_FUZZ (a clang build, scripts/fuzz.sh) it links libFuzzer; otherwise
 # it links a standalone driver that replays the seed corpus and a bounded number of pseudo-random
 # and mutated inputs, registered with ctest, so that the normal suite and its sanitizer builds
 # exercise every parser too. Every target is listed in fuzz-targets.tsv of the build folder
-# (name, program, seed corpus), which is how scripts/fuzz.sh finds them all, wherever they live.
+# (name, program, seed corpus, the target's own libFuzzer flags such as a tighter -rss_limit_mb),
+# which is how scripts/fuzz.sh finds them all, wherever they live.
 option(QUILLO_FUZZ "Link the fuzz targets with libFuzzer (clang only)" OFF)
 function(quillo_fuzz_target name)
-  cmake_parse_arguments(ARG "" "SOURCE;CORPUS" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "SOURCE;CORPUS" "LIBS;FLAGS" ${ARGN})
   add_executable(${name} ${ARG_SOURCE})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PRIVATE quillo_options ${ARG_LIBS})
@@ -69,7 +70,8 @@ function(quillo_fuzz_target name)
       LABELS fuzz TIMEOUT 300
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1")
   endif()
-  set_property(GLOBAL APPEND PROPERTY QUILLO_FUZZ_TARGETS "${name}\t$<TARGET_FILE:${name}>\t${ARG_CORPUS}\n")
+  list(JOIN ARG_FLAGS " " flags)
+  set_property(GLOBAL APPEND PROPERTY QUILLO_FUZZ_TARGETS "${name}\t$<TARGET_FILE:${name}>\t${ARG_CORPUS}\t${flags}\n")
 endfunction()
 
 # Writes fuzz-targets.tsv once every folder has added its targets.

@@ -12,7 +12,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-fuzz
 
-# The manifest's column for a target: 2 the program, 3 its seed corpus.
+# The manifest's column for a target: 2 the program, 3 its seed corpus, 4 its own libFuzzer flags.
 manifest_field() {
   awk -F'\t' -v target="$2" -v column="$3" '$1 == target { print $column }' "$1/fuzz-targets.tsv"
 }
@@ -54,9 +54,10 @@ for target in "${targets[@]}"; do
   seeds=()
   seed_folder=$(manifest_field "$build" "$target" 3)
   [ -d "$seed_folder" ] && seeds=("$seed_folder")
+  read -r -a own_flags <<<"$(manifest_field "$build" "$target" 4)"
   echo "== $target: ${seconds}s"
   if ! QT_QPA_PLATFORM=offscreen "$(manifest_field "$build" "$target" 2)" \
-      -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+      -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 "${own_flags[@]}" -print_final_stats=1 \
       -artifact_prefix="$build/fuzz-artifacts/$target-" "$corpus" "${seeds[@]}" 2>"$build/fuzz-$target.log"; then
     failed+=("$target")
     tail -40 "$build/fuzz-$target.log"

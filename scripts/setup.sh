@@ -14,7 +14,7 @@ PACKAGES=(
   fonts-noto-cjk xvfb xauth xdotool xclip x11-apps imagemagick
   libxcb1-dev libxcb-keysyms1-dev dbus-daemon libglib2.0-bin
   apertium apertium-eng-spa apertium-fr-es apertium-es-pt apertium-spa-ita cg3
-  curl wrk hyperfine opencc libopencc-dev apertium-apy chromium
+  curl wrk hyperfine time bc opencc libopencc-dev apertium-apy chromium
   dpkg-dev desktop-file-utils appstream lintian
   libexttextcat-dev libexttextcat-data
   # Feedback in PostgreSQL, the several-instance test (a private cluster behind nginx) and the

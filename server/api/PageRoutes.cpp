@@ -119,6 +119,11 @@ void reportUntranslated(web::Response& response, std::string& page, const HtmlTr
 void translatedPage(ServiceContext& context, const web::Request& request,
                     web::Response& response)
 {
+    // A page of another site must not make this server fetch pages for it: the program opens
+    // these addresses in the browser itself, with no site behind the request.
+    if (context.fromAnotherSite(request))
+        return respondPage(response, 403, "出于安全原因，本服务器只翻译由Quillo翻译软件打开的网页地址，不接受其他网站发起的请求。",
+                           "request from another site");
     if (!context.pageIds.isValid(request.matches[1].str()))
         return respondPage(response, 404, "该翻译地址已过期，请重新翻译网页。", "unknown or expired identifier");
     const auto query = parseQuery(RawQuery(request));
@@ -174,12 +179,14 @@ void translatedPage(ServiceContext& context, const web::Request& request,
         }
         return translations;
     });
-    auto translated = translator.translate(text, page.effectiveUrl);
-    if (!translated)
-        return respondPage(response, 502, "网页太大，本服务器不予翻译。", query->url + ": too many tags");
+    HtmlTranslation translated = translator.translate(text, page.effectiveUrl);
+    if (translated.refusal) {
+        LogWarning("page " + query->url + " refused: " + translated.refusal->detail);
+        return respondPage(response, 502, translated.refusal->sentence, query->url + ": " + translated.refusal->detail);
+    }
     if (translator.untranslatedRuns() > 0)
-        reportUntranslated(response, *translated, translator, query->url);
-    response.set_content(*translated, "text/html; charset=utf-8");
+        reportUntranslated(response, translated.page, translator, query->url);
+    response.set_content(std::move(translated.page), "text/html; charset=utf-8");
 }
 
 } // namespace

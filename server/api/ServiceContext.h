@@ -2,12 +2,14 @@
 // What the routes share. Owned by the running service; the routes hold references only.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 namespace quillo::server {
 
 namespace web {
 class Router;
+struct Request;
 }
 
 class FeedbackStore;
@@ -28,6 +30,9 @@ struct ServiceContext {
     PageFetcher& fetcher;
     std::string releaseDir;
     Limits limits;
+    // Whether a browser marks the request as sent by a page of another site (Origin, Referer,
+    // Sec-Fetch-Site); always false where the service does not guard its callers.
+    std::function<bool(const web::Request&)> fromAnotherSite;
 };
 
 void AddBabelFishRoutes(web::Router& server, ServiceContext& context);

@@ -120,12 +120,19 @@ void pageTranslate(ServiceContext& context, const web::Request& request,
     response.set_content(translationPage(translation->text), "text/html; charset=utf-8");
 }
 
-void pageObject(ServiceContext& context, web::Response& response)
+// The identifier lets its holder make this server fetch and translate any page, so it goes to
+// the program only: never to a request a browser marks as coming from another site. The answer
+// is plain text that a browser will not run, so no page can read it through a script tag either.
+void pageObject(ServiceContext& context, const web::Request& request, web::Response& response)
 {
-    // The identifier sits between wl_id=\" and \"> as a script writes it.
+    if (context.fromAnotherSite(request))
+        return RespondError(response, 403, "出于安全原因，网页翻译标识只发给Quillo翻译软件。",
+                            "page identifiers are not handed to other sites");
+    response.set_header("X-Content-Type-Options", "nosniff");
+    // The identifier sits between wl_id=\" and \"> as a script would write it.
     response.set_content("document.write(\"<span wl_id=\\\"" + context.pageIds.issue()
                              + "\\\"></span>\");\n",
-                         "application/javascript; charset=utf-8");
+                         "text/plain; charset=utf-8");
 }
 
 } // namespace
@@ -148,8 +155,8 @@ void AddWorldLingoRoutes(web::Router& server, ServiceContext& context)
                            const web::ContentReader& reader) {
                     pageTranslate(context, request, response, reader);
                 }, web::Lane::Engine);
-    server.Get("/S3739\\.5/object", [&context](const web::Request&, web::Response& response) {
-        pageObject(context, response);
+    server.Get("/S3739\\.5/object", [&context](const web::Request& request, web::Response& response) {
+        pageObject(context, request, response);
     });
 }
 

@@ -83,7 +83,8 @@ struct ServiceParts {
           fetcher(FetchLimits{options.pageMaxBytes, 5, std::chrono::milliseconds(10000),
                               std::chrono::milliseconds(30000), options.allowPrivateFetch}),
           context{*translator, sessions, pageIds, *feedback, fetcher,
-                  ReleaseDirectory(options.dataDirectory), Limits{}},
+                  ReleaseDirectory(options.dataDirectory), Limits{},
+                  [this](const web::Request& request) { return guard && guard->fromAnotherSite(request); }},
           http(router, serverLimits(options, context.limits),
                [this](const web::Request& request, web::Response& response) {
                    return guard && guard->refuse(request, response);

@@ -59,20 +59,32 @@ HostGuard::Verdict HostGuard::check(const web::Request& request) const
     // Browsers always send Host; an HTTP/1.0 tool without one is no rebinding.
     if (request.has_header("Host") && !knownHost(request.get_header_value("Host")))
         return Verdict::ForeignHost;
-    if (isSafeMethod(request.method))
+    if (isSafeMethod(request.method) || !fromAnotherSite(request))
         return Verdict::Allowed;
-    if (request.has_header("Origin")) {
-        const std::string origin = request.get_header_value("Origin");
-        const size_t scheme = origin.find("://");
-        if (scheme == std::string::npos || !knownHost(origin.substr(scheme + 3)))
-            return Verdict::CrossSite; // "null" included: sandboxed pages and opaque origins
+    return Verdict::CrossSite;
+}
+
+bool HostGuard::fromAnotherSite(const web::Request& request) const
+{
+    if (!enforced_)
+        return false;
+    for (const char* header : {"Origin", "Referer"}) {
+        if (!request.has_header(header))
+            continue;
+        const std::string address = request.get_header_value(header);
+        const size_t scheme = address.find("://");
+        if (scheme == std::string::npos)
+            return true; // "null" included: sandboxed pages and opaque origins
+        const std::string rest = address.substr(scheme + 3);
+        if (!knownHost(rest.substr(0, rest.find_first_of("/?#"))))
+            return true;
     }
     if (request.has_header("Sec-Fetch-Site")) {
         const std::string site = lowerCase(request.get_header_value("Sec-Fetch-Site"));
         if (site != "same-origin" && site != "none")
-            return Verdict::CrossSite;
+            return true;
     }
-    return Verdict::Allowed;
+    return false;
 }
 
 bool HostGuard::refuse(const web::Request& request, web::Response& response) const

@@ -21,6 +21,11 @@ public:
     HostGuard(bool enforced, const std::string& listenHost, const std::vector<std::string>& publicHosts);
 
     Verdict check(const web::Request& request) const;
+    // A browser marks the request as coming from a page of another site: an Origin or Referer
+    // naming another host, or a Sec-Fetch-Site other than same-origin or none. GETs that act for
+    // the user (hand out a page identifier, fetch a page) ask this themselves: a script or image
+    // tag of any site may send them. False where the guard is not enforced.
+    bool fromAnotherSite(const web::Request& request) const;
     // Answers refused requests (421 for a foreign Host, 403 for a cross-site request).
     bool refuse(const web::Request& request, web::Response& response) const;
 

@@ -1,7 +1,8 @@
 #include "server/pages/HtmlTranslator.h"
 
-#include "server/pages/HtmlTree.h"
 #include "server/base/TextCodec.h"
+#include "server/pages/HtmlCharacters.h"
+#include "server/pages/HtmlTree.h"
 
 #include <QString>
 #include <QUrl>
@@ -16,21 +17,11 @@ namespace quillo::server {
 
 namespace {
 
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-bool isAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 // Letters outside ASCII count too: any byte of a multi-byte character.
 bool hasLetters(std::string_view text)
 {
     return std::any_of(text.begin(), text.end(), [](char c) {
-        return isAsciiLetter(c) || static_cast<unsigned char>(c) >= 0x80;
+        return IsAsciiLetter(c) || static_cast<unsigned char>(c) >= 0x80;
     });
 }
 
@@ -49,7 +40,7 @@ std::string foldBlanks(std::string_view text)
     out.reserve(text.size());
     bool blank = false;
     for (char c : text) {
-        if (isSpace(c)) {
+        if (IsHtmlSpace(c)) {
             blank = true;
             continue;
         }
@@ -63,9 +54,9 @@ std::string foldBlanks(std::string_view text)
 
 std::string_view trimmed(std::string_view text)
 {
-    while (!text.empty() && isSpace(text.front()))
+    while (!text.empty() && IsHtmlSpace(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
+    while (!text.empty() && IsHtmlSpace(text.back()))
         text.remove_suffix(1);
     return text;
 }
@@ -106,7 +97,7 @@ bool isPlainTextSource(std::string_view raw, const GumboNode* parent)
     for (size_t at = raw.find('<'); at != std::string_view::npos; at = raw.find('<', at + 1)) {
         if (at + 1 < raw.size()) {
             const char next = raw[at + 1];
-            if (isAsciiLetter(next) || next == '/' || next == '!' || next == '?')
+            if (IsAsciiLetter(next) || next == '/' || next == '!' || next == '?')
                 return false;
         }
     }
@@ -160,26 +151,55 @@ HtmlTranslator::HtmlTranslator(TranslateRun translate, HtmlTranslationLimits lim
 {
 }
 
-size_t HtmlTranslator::countTags(std::string_view html)
+std::optional<HtmlRefusal> HtmlTranslator::refuseShape(std::string_view html) const
 {
-    size_t tags = 0;
-    for (size_t at = html.find('<'); at != std::string_view::npos && at + 1 < html.size();
-         at = html.find('<', at + 1)) {
-        if (isAsciiLetter(html[at + 1]) || html[at + 1] == '/')
-            ++tags;
+    const HtmlShape shape = MeasureHtmlShape(html, limits_.shape);
+    switch (shape.verdict) {
+    case HtmlShape::Verdict::Fits:
+        return std::nullopt;
+    case HtmlShape::Verdict::TooDeep:
+        return HtmlRefusal{HtmlRefusal::Kind::TooDeep,
+                           "网页的元素嵌套超过 " + std::to_string(limits_.shape.maxDepth)
+                               + " 层，浏览器也无法按原样显示，本服务器不予翻译。",
+                           "elements nested deeper than " + std::to_string(limits_.shape.maxDepth)};
+    case HtmlShape::Verdict::TooManyAttributes:
+        return HtmlRefusal{HtmlRefusal::Kind::TooManyAttributes,
+                           "网页中有标签带有超过 " + std::to_string(limits_.shape.maxAttributes)
+                               + " 个属性，本服务器不予翻译。",
+                           "a tag with more than " + std::to_string(limits_.shape.maxAttributes) + " attributes"};
     }
-    return tags;
+    return std::nullopt;
 }
 
-std::optional<std::string> HtmlTranslator::translate(std::string_view html, const std::string& pageUrl)
+HtmlTranslation HtmlTranslator::translate(std::string_view html, const std::string& pageUrl)
 {
-    if (countTags(html) > limits_.maxTags)
-        return std::nullopt;
     baseUrl_ = pageUrl;
     translatedRuns_ = 0;
     untranslatedRuns_ = 0;
     limitReached_ = false;
     engineFailed_ = false;
+    if (auto refusal = refuseShape(html))
+        return {{}, std::move(refusal)};
+    const HtmlTree tree(html, limits_.parse);
+    switch (tree.outcome()) {
+    case GumboArena::Outcome::Parsed:
+        return {translateTree(html, tree.document()), std::nullopt};
+    case GumboArena::Outcome::OutOfMemory:
+        return {{}, HtmlRefusal{HtmlRefusal::Kind::TooMuchMemory,
+                                "网页的结构过于复杂，解析它所需的内存超出了本服务器的限制，不予翻译。",
+                                "parsing needs more than " + std::to_string(limits_.parse.memoryBytes >> 20)
+                                    + " MiB"}};
+    case GumboArena::Outcome::OutOfTime:
+        return {{}, HtmlRefusal{HtmlRefusal::Kind::TooMuchTime,
+                                "网页的结构过于复杂，解析它所需的时间超出了本服务器的限制，不予翻译。",
+                                "parsing takes more than " + std::to_string(limits_.parse.processorTime.count())
+                                    + " ms of processor time"}};
+    }
+    return {};
+}
+
+std::string HtmlTranslator::translateTree(std::string_view html, const GumboNode* document)
+{
     std::vector<Splice> splices;
     std::vector<TextRun> runs;
     std::vector<AttributeSite> sites;
@@ -190,7 +210,7 @@ std::optional<std::string> HtmlTranslator::translate(std::string_view html, cons
         const GumboNode* node;
         bool preformatted;
     };
-    std::vector<Visit> pending{{tree.document(), false}};
+    std::vector<Visit> pending{{document, false}};
     while (!pending.empty()) {
         const Visit visit = pending.back();
         pending.pop_back();

@@ -13,6 +13,13 @@
 // copy has the same elements, scripts and attributes as the original, only other text.
 // The page's runs go to the engine together, in pieces of a bounded size, so an engine that
 // can take many texts in one exchange translates the page in a few.
+// A page whose markup would cost the parser far more than its size (nesting deeper than
+// browsers render, thousands of attributes on a tag, or a tree beyond the parse's budget of
+// memory and processor time) is refused before or during the parse, with a sentence for the
+// reader.
+
+#include "server/pages/GumboArena.h"
+#include "server/pages/HtmlShape.h"
 
 #include <functional>
 #include <optional>
@@ -26,11 +33,23 @@ namespace quillo::server {
 struct HtmlTranslationLimits {
     size_t maxRuns = 20000;          // text runs translated per page
     size_t maxCharacters = 1000000;  // bytes of text translated per page
-    // Tags (start and end) a page may hold at all. The parser's work grows with the nesting
-    // depth times the number of tags, so a page of thousands of unclosed elements would hold a
-    // thread for minutes; real pages stay far below this.
-    size_t maxTags = 30000;
     size_t pieceCharacters = 200000; // bytes of text sent to the engine at once (one run at least)
+    HtmlShapeLimits shape;           // checked before the parse
+    ParseBudget parse;               // held during the parse
+};
+
+// Why a page was not translated at all.
+struct HtmlRefusal {
+    enum class Kind { TooDeep, TooManyAttributes, TooMuchMemory, TooMuchTime };
+    Kind kind;
+    std::string sentence; // for the reader, in Chinese
+    std::string detail;   // for the log
+};
+
+// The translated copy, or the refusal.
+struct HtmlTranslation {
+    std::string page;
+    std::optional<HtmlRefusal> refusal;
 };
 
 class HtmlTranslator {
@@ -47,22 +66,21 @@ public:
     HtmlTranslator(TranslateRuns translate, HtmlTranslationLimits limits = {});
     HtmlTranslator(TranslateRun translate, HtmlTranslationLimits limits = {});
 
-    // The translated page (UTF-8 in, UTF-8 out), or nullopt when the page holds more tags than
-    // the limits allow.
-    std::optional<std::string> translate(std::string_view html, const std::string& pageUrl);
+    // The translated page (UTF-8 in, UTF-8 out), or why it is refused.
+    HtmlTranslation translate(std::string_view html, const std::string& pageUrl);
     size_t translatedRuns() const { return translatedRuns_; }
     // Runs with letters left as they were: beyond the limits, or after the engine failed.
     size_t untranslatedRuns() const { return untranslatedRuns_; }
     bool limitReached() const { return limitReached_; }
     bool engineFailed() const { return engineFailed_; }
 
-    static size_t countTags(std::string_view html);
-
 private:
     struct Splice;
     struct AttributeSite;
     struct TextRun;
 
+    std::optional<HtmlRefusal> refuseShape(std::string_view html) const;
+    std::string translateTree(std::string_view html, const GumboNode* document);
     void translateRuns(const std::vector<TextRun>& runs, std::vector<Splice>& splices);
     void translatePiece(const std::vector<TextRun>& runs, size_t first, size_t end,
                         std::vector<Splice>& splices);

@@ -2,30 +2,9 @@
 
 namespace quillo::server {
 
-namespace {
-
-// Parse errors are not used, and recording them copies the stack of open elements for each:
-// a deeply nested page would cost memory by the square of its depth.
-const GumboOptions& parseOptions()
+HtmlTree::HtmlTree(std::string_view html, ParseBudget budget)
+    : arena_(budget), output_(arena_.parse(html))
 {
-    static const GumboOptions options = [] {
-        GumboOptions o = kGumboDefaultOptions;
-        o.max_errors = 0;
-        return o;
-    }();
-    return options;
-}
-
-} // namespace
-
-HtmlTree::HtmlTree(std::string_view html)
-    : output_(gumbo_parse_with_options(&parseOptions(), html.empty() ? "" : html.data(), html.size()))
-{
-}
-
-HtmlTree::~HtmlTree()
-{
-    gumbo_destroy_output(&parseOptions(), output_);
 }
 
 GumboItems<GumboNode> HtmlTree::children(const GumboNode* node)

@@ -1,6 +1,9 @@
 #pragma once
 // A page parsed by the HTML5 parser (gumbo), the tree released with the object. The text must
-// be UTF-8 and outlive the tree: nodes point into it for their source positions.
+// be UTF-8 and outlive the tree: nodes point into it for their source positions. The parse runs
+// under a budget of memory and processor time; a page that needs more is left unparsed.
+
+#include "server/pages/GumboArena.h"
 
 #include <gumbo.h>
 
@@ -41,11 +44,14 @@ private:
 
 class HtmlTree {
 public:
-    explicit HtmlTree(std::string_view html);
-    ~HtmlTree();
+    explicit HtmlTree(std::string_view html, ParseBudget budget = {});
     HtmlTree(const HtmlTree&) = delete;
     HtmlTree& operator=(const HtmlTree&) = delete;
 
+    // Parsed, or over which budget it went.
+    GumboArena::Outcome outcome() const { return arena_.outcome(); }
+    bool parsed() const { return output_ != nullptr; }
+    // The document node; only when parsed().
     const GumboNode* document() const { return output_->document; }
 
     // The children of a document, element or template node; empty for the others.
@@ -53,6 +59,7 @@ public:
     static GumboItems<GumboAttribute> attributes(const GumboNode* node);
 
 private:
+    GumboArena arena_; // holds the tree
     GumboOutput* output_;
 };
 

@@ -1,6 +1,7 @@
 #include "server/pages/PageEncoding.h"
 
 #include "server/base/TextCodec.h"
+#include "server/pages/HtmlCharacters.h"
 
 #include <QString>
 
@@ -108,25 +109,10 @@ const std::array<Encoding, 40>& encodings()
     return table;
 }
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-bool isAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char lowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 std::string lowered(std::string_view text)
 {
     std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), lowerAscii);
+    std::transform(out.begin(), out.end(), out.begin(), LowerAscii);
     return out;
 }
 
@@ -135,7 +121,7 @@ bool startsWithIgnoringCase(std::string_view text, size_t at, std::string_view p
     if (text.size() - at < prefix.size())
         return false;
     for (size_t i = 0; i < prefix.size(); ++i) {
-        if (lowerAscii(text[at + i]) != prefix[i])
+        if (LowerAscii(text[at + i]) != prefix[i])
             return false;
     }
     return true;
@@ -198,13 +184,13 @@ std::optional<std::string> charsetParameter(std::string_view value)
         if (found == std::string_view::npos)
             return std::nullopt;
         at = found + 7;
-        while (at < value.size() && isBlank(value[at]))
+        while (at < value.size() && IsHtmlSpace(value[at]))
             ++at;
         if (at < value.size() && value[at] == '=')
             break;
     }
     ++at;
-    while (at < value.size() && isBlank(value[at]))
+    while (at < value.size() && IsHtmlSpace(value[at]))
         ++at;
     if (at >= value.size())
         return std::nullopt;
@@ -215,7 +201,7 @@ std::optional<std::string> charsetParameter(std::string_view value)
         return std::string(value.substr(at + 1, close - at - 1));
     }
     size_t end = at;
-    while (end < value.size() && !isBlank(value[end]) && value[end] != ';')
+    while (end < value.size() && !IsHtmlSpace(value[end]) && value[end] != ';')
         ++end;
     return std::string(value.substr(at, end - at));
 }
@@ -228,7 +214,7 @@ public:
     // nullopt at the end of the tag (its ">") or of the bytes.
     std::optional<std::pair<std::string, std::string>> next()
     {
-        while (more() && (isBlank(peek()) || peek() == '/'))
+        while (more() && (IsHtmlSpace(peek()) || peek() == '/'))
             ++at_;
         if (!more() || peek() == '>')
             return std::nullopt;
@@ -240,8 +226,8 @@ public:
             const char c = peek();
             if (c == '=' && !name.empty())
                 break;
-            if (isBlank(c)) {
-                while (more() && isBlank(peek()))
+            if (IsHtmlSpace(c)) {
+                while (more() && IsHtmlSpace(peek()))
                     ++at_;
                 if (!more() || peek() != '=')
                     return std::pair{name, value};
@@ -249,11 +235,11 @@ public:
             }
             if (c == '/' || c == '>')
                 return std::pair{name, value};
-            name.push_back(lowerAscii(c));
+            name.push_back(LowerAscii(c));
             ++at_;
         }
         ++at_; // the "="
-        while (more() && isBlank(peek()))
+        while (more() && IsHtmlSpace(peek()))
             ++at_;
         if (!more())
             return std::nullopt;
@@ -267,13 +253,13 @@ public:
                     ++at_;
                     return std::pair{name, value};
                 }
-                value.push_back(lowerAscii(peek()));
+                value.push_back(LowerAscii(peek()));
             }
         }
         if (peek() == '>')
             return std::pair{name, value};
-        while (more() && !isBlank(peek()) && peek() != '>') {
-            value.push_back(lowerAscii(peek()));
+        while (more() && !IsHtmlSpace(peek()) && peek() != '>') {
+            value.push_back(LowerAscii(peek()));
             ++at_;
         }
         return more() ? std::optional(std::pair{name, value}) : std::nullopt;
@@ -345,14 +331,14 @@ void prescan(std::string_view head, Visit visit)
             continue;
         }
         if (startsWithIgnoringCase(head, at, "<meta") && at + 5 < head.size()
-            && (isBlank(head[at + 5]) || head[at + 5] == '/')) {
+            && (IsHtmlSpace(head[at + 5]) || head[at + 5] == '/')) {
             at += 5;
             if (const auto label = metaDeclaration(head, at); label && visit(*label))
                 return;
         } else if (head[at] == '<' && at + 1 < head.size()
-                   && (isAsciiLetter(head[at + 1])
-                       || (head[at + 1] == '/' && at + 2 < head.size() && isAsciiLetter(head[at + 2])))) {
-            while (at < head.size() && !isBlank(head[at]) && head[at] != '>')
+                   && (IsAsciiLetter(head[at + 1])
+                       || (head[at + 1] == '/' && at + 2 < head.size() && IsAsciiLetter(head[at + 2])))) {
+            while (at < head.size() && !IsHtmlSpace(head[at]) && head[at] != '>')
                 ++at;
             AttributeReader reader(head, at);
             while (reader.next()) {
@@ -380,9 +366,9 @@ std::string byteOrderMark(std::string_view body)
 
 std::string EncodingForLabel(std::string_view label)
 {
-    while (!label.empty() && isBlank(label.front()))
+    while (!label.empty() && IsHtmlSpace(label.front()))
         label.remove_prefix(1);
-    while (!label.empty() && isBlank(label.back()))
+    while (!label.empty() && IsHtmlSpace(label.back()))
         label.remove_suffix(1);
     const std::string key = lowered(label);
     for (const Encoding& encoding : encodings()) {

@@ -43,6 +43,8 @@ std::vector<std::string> ActiveContent(std::string_view html)
 {
     std::vector<std::string> found;
     const HtmlTree tree(html);
+    if (!tree.parsed())
+        return {"<beyond the parse budget>"};
     std::vector<const GumboNode*> pending{tree.document()};
     while (!pending.empty()) {
         const GumboNode* node = pending.back();

@@ -266,10 +266,46 @@ TEST(HttpHardeningTest, OtherWebsitesCannotDriveTheLoopbackService)
         {"POST", own, "", "HTTP/1.1 200"},
         {"POST", "localhost:" + port, "", "HTTP/1.1 200"},
         {"POST", "QUILLO.example", "", "HTTP/1.1 200"},
-        {"GET", own, "Origin: http://attacker.example\r\n", "HTTP/1.1 200"},
+        {"GET", own, "Origin: http://attacker.example\r\n", "HTTP/1.1 403"}, // the object address: below
     };
     for (const auto& c : cases) {
         EXPECT_EQ(statusOf(RawExchange(service.port(), request(c.method, c.host, c.headers))), c.status)
             << c.method << " Host: " << c.host << "\n" << c.headers;
+    }
+}
+
+// A page identifier lets its holder make the service fetch any page, and a script tag of any site
+// can load the object address: identifiers go only to requests no browser marks as sent by
+// another site, and the translated-page address refuses such requests too.
+TEST(HttpHardeningTest, PageIdentifiersAndPagesAreOnlyForTheProgram)
+{
+    RunningService service;
+    const std::string own = "127.0.0.1:" + std::to_string(service.port());
+    const std::string object = "/S3739.5/object?";
+    const std::string page = "/" + std::string(32, 'a') + "/translation?wl_url=http%3A%2F%2F127.0.0.1%2F&wl_srclang=EN&wl_trglang=ZH_CN";
+    const struct {
+        std::string target, headers, status;
+    } cases[] = {
+        {object, "Referer: http://attacker.example/page.html\r\n", "HTTP/1.1 403"},
+        {object, "Sec-Fetch-Site: cross-site\r\nSec-Fetch-Dest: script\r\n", "HTTP/1.1 403"},
+        {object, "Sec-Fetch-Site: same-site\r\n", "HTTP/1.1 403"},
+        {object, "Referer: http://localhost.attacker.example/\r\n", "HTTP/1.1 403"},
+        {page, "Referer: http://attacker.example/\r\n", "HTTP/1.1 403"},
+        {page, "Sec-Fetch-Site: cross-site\r\n", "HTTP/1.1 403"},
+        {page, "Origin: null\r\n", "HTTP/1.1 403"},
+        // The program (no such header), the browser it opens a page in, the service's own pages;
+        // an identifier that passes the guard but is unknown gets 404.
+        {object, "", "HTTP/1.1 200"},
+        {object, "Referer: http://" + own + "/\r\nSec-Fetch-Site: same-origin\r\n", "HTTP/1.1 200"},
+        {page, "Sec-Fetch-Site: none\r\n", "HTTP/1.1 404"},
+        {page, "", "HTTP/1.1 404"},
+    };
+    for (const auto& c : cases) {
+        const std::string reply = RawExchange(service.port(), "GET " + c.target + " HTTP/1.1\r\nHost: " + own
+                                                                  + "\r\n" + c.headers + "\r\n");
+        EXPECT_EQ(statusOf(reply), c.status) << c.target << "\n" << c.headers;
+        if (c.target == object && c.status == "HTTP/1.1 200") { // not a script any page can run
+            EXPECT_NE(reply.find("X-Content-Type-Options: nosniff"), std::string::npos) << reply;
+        }
     }
 }

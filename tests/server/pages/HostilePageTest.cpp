@@ -114,3 +114,50 @@ TEST(HostilePageTest, TheResultBoxHoldsAnyTextAsText)
         EXPECT_EQ(textAreaText(page->body), std::string("[EN] ") + text);
     }
 }
+
+// Pages that cost the parser far more than their size: unclosed formatting elements that it
+// reopens in every later block, and one tag of many attributes that it compares with each other.
+// Each is answered at once with a sentence saying why, and the service stays up for the next.
+TEST(HostilePageTest, PagesThatWouldExhaustTheParserAreRefused)
+{
+    std::string nested = "<div>";
+    for (int i = 0; i < 1000; ++i)
+        nested += "<b id=" + std::to_string(i) + ">";
+    nested += "</div>";
+    for (int i = 0; i < 1000; ++i)
+        nested += "<div>x</div>";
+    std::string attributes = "<p";
+    for (int i = 0; i < 20000; ++i)
+        attributes += " a" + std::to_string(i) + "=1";
+    attributes += ">Hello</p>";
+    const struct {
+        const char* path;
+        const std::string& page;
+        const char* sentence;
+    } pages[] = {
+        {"/nested", nested, "网页的元素嵌套超过 512 层，浏览器也无法按原样显示，本服务器不予翻译。"},
+        {"/attributes", attributes, "网页中有标签带有超过 1000 个属性，本服务器不予翻译。"},
+        {"/plain", "<p>Hello</p>", nullptr},
+    };
+    LocalSite site;
+    for (const auto& page : pages) {
+        site.server().Get(page.path, [&page](const httplib::Request&, httplib::Response& response) {
+            response.set_content(page.page, "text/html");
+        });
+    }
+    site.start();
+    RunningService service;
+    httplib::Client client = service.client();
+    for (const auto& page : pages) {
+        SCOPED_TRACE(page.path);
+        const auto answer = client.Get(PageAddress(client, site.url(page.path), "&wl_srclang=EN&wl_trglang=ZH_CN"));
+        ASSERT_TRUE(answer);
+        if (!page.sentence) {
+            EXPECT_EQ(answer->status, 200);
+            EXPECT_NE(answer->body.find("[ZH_CN] Hello"), std::string::npos) << answer->body;
+            continue;
+        }
+        EXPECT_EQ(answer->status, 502);
+        EXPECT_NE(answer->body.find(page.sentence), std::string::npos) << answer->body;
+    }
+}

@@ -4,10 +4,27 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
 
+using quillo::server::HtmlRefusal;
 using quillo::server::HtmlTranslationLimits;
 using quillo::server::HtmlTranslator;
+
+namespace quillo::server {
+
+// A translation equals the copy it gave; a refusal equals no copy.
+bool operator==(const HtmlTranslation& translation, const std::string& page)
+{
+    return !translation.refusal && translation.page == page;
+}
+
+void PrintTo(const HtmlTranslation& translation, std::ostream* out)
+{
+    *out << (translation.refusal ? "refused: " + translation.refusal->detail : translation.page);
+}
+
+} // namespace quillo::server
 
 namespace {
 
@@ -30,6 +47,15 @@ struct Recorder {
 
 const std::string kPage = "http://example.com/dir/page.html";
 
+HtmlTranslationLimits textLimits(size_t runs, size_t characters, size_t piece = 200000)
+{
+    HtmlTranslationLimits limits;
+    limits.maxRuns = runs;
+    limits.maxCharacters = characters;
+    limits.pieceCharacters = piece;
+    return limits;
+}
+
 } // namespace
 
 TEST(HtmlTranslatorTest, TextIsTranslatedAndMarkupKept)
@@ -42,7 +68,7 @@ TEST(HtmlTranslatorTest, TextIsTranslatedAndMarkupKept)
         "<body class='x'><!-- a comment --><p>Hello <b>big</b>\n   world &amp; you &lt;3</p>"
         "<script>if (a < b) document.write('<p>no</p>');</script>"
         "<pre>  two  blanks </pre> 12 | 34 <textarea name=t>edit me</textarea></body></html>";
-    const std::string out = translator.translate(html, kPage).value_or("<refused>");
+    const std::string out = translator.translate(html, kPage).page;
     EXPECT_EQ(out,
               "<!DOCTYPE html><html><head><title>MY PAGE</title>"
               "<style>p { content: \"keep me\"; }</style></head>\n"
@@ -91,7 +117,7 @@ TEST(HtmlTranslatorTest, BrokenPagesPassThroughWithoutHarm)
 TEST(HtmlTranslatorTest, LimitsAndEngineFailureLeaveTheRestUntranslated)
 {
     Recorder recorder;
-    HtmlTranslator limited = recorder.translator(HtmlTranslationLimits{2, 1000});
+    HtmlTranslator limited = recorder.translator(textLimits(2, 1000));
     EXPECT_EQ(limited.translate("<p>one</p><p>two</p><p>three</p>", kPage),
               "<p>ONE</p><p>TWO</p><p>three</p>");
     EXPECT_EQ(limited.translatedRuns(), 2u);
@@ -106,13 +132,66 @@ TEST(HtmlTranslatorTest, LimitsAndEngineFailureLeaveTheRestUntranslated)
     EXPECT_EQ(calls, 1); // a failed engine is not asked again for the same page
 }
 
-TEST(HtmlTranslatorTest, PagesWithTooManyTagsAreRefusedBeforeParsing)
+std::string repeated(const std::string& pattern, int times)
 {
+    std::string out;
+    for (int i = 0; i < times; ++i) {
+        std::string item = pattern;
+        if (const size_t at = item.find('#'); at != std::string::npos)
+            item.replace(at, 1, std::to_string(i));
+        out += item;
+    }
+    return out;
+}
+
+// Markup that costs the parser far more than its size is refused before the parse (nesting,
+// attributes) or stopped during it (memory, processor time); pages as people write them, however
+// long their runs of elements that close one another, are not.
+TEST(HtmlTranslatorTest, PagesAreRefusedByWhatTheirParseWouldCost)
+{
+    using Kind = HtmlRefusal::Kind;
+    HtmlTranslationLimits smallParse;
+    smallParse.parse.memoryBytes = 16 << 20;
+    HtmlTranslationLimits noTime;
+    noTime.parse.processorTime = std::chrono::milliseconds(0);
+    const struct {
+        const char* name;
+        std::string page;
+        HtmlTranslationLimits limits;
+        std::optional<Kind> refused;
+    } cases[] = {
+        {"unclosed formatting elements", "<div>" + repeated("<b id=#>", 4000) + "</div>" + repeated("<div>x</div>", 4000),
+         {}, Kind::TooDeep},
+        {"nested blocks", repeated("<div>", 513) + "x", {}, Kind::TooDeep},
+        {"attributes on one tag", "<p " + repeated(" a#=1", 1001) + ">x</p>", {}, Kind::TooManyAttributes},
+        {"formatting elements reopened within the depth", "<div>" + repeated("<b id=#>", 400) + "</div>"
+             + repeated("<div>x</div>", 2000), smallParse, Kind::TooMuchMemory},
+        {"a plain page beyond the processor time", repeated("<p>x</p>", 1000), noTime, Kind::TooMuchTime},
+        {"blocks at the depth browsers keep", repeated("<div>", 511) + "x", {}, std::nullopt},
+        {"attributes up to the limit", "<p " + repeated(" a#=1", 1000) + ">x</p>", {}, std::nullopt},
+        {"siblings that close one another",
+         "<ul>" + repeated("<li>x<p>y", 600) + "</ul><dl>" + repeated("<dt>a<dd>b", 600) + "</dl><select>"
+             + repeated("<optgroup><option>o", 600) + "</select><table>" + repeated("<tr><td>c<th>d", 600)
+             + "</table>" + repeated("<h2>e", 600) + repeated("<p>f<hr>", 600),
+         {}, std::nullopt},
+        {"raw text, comments and foreign content", "<svg>" + repeated("<g/><path d='M0'/>", 600) + "</svg>"
+             + repeated("<script><div></script><!--<div>--><textarea><div></textarea><br><img>", 600) + "x",
+         {}, std::nullopt},
+    };
     Recorder recorder;
-    HtmlTranslator translator = recorder.translator(HtmlTranslationLimits{5000, 200000, 4});
-    EXPECT_EQ(translator.translate("<b>a</b><i>b</i> 1 < 2", kPage), "<b>A</b><i>B</i> 1 < 2");
-    EXPECT_EQ(translator.translate("<b>a</b><i>b</i><br>", kPage), std::nullopt);
-    EXPECT_EQ(HtmlTranslator::countTags("<div></div><!-- x --><a>< b"), 3u);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HtmlTranslator translator = recorder.translator(c.limits);
+        const auto translated = translator.translate(c.page, kPage);
+        ASSERT_EQ(translated.refusal.has_value(), c.refused.has_value())
+            << (translated.refusal ? translated.refusal->detail : "translated");
+        if (c.refused) {
+            EXPECT_EQ(translated.refusal->kind, *c.refused);
+            EXPECT_NE(translated.refusal->sentence.find("不予翻译"), std::string::npos);
+        } else {
+            EXPECT_NE(translated.page.find('X'), std::string::npos);
+        }
+    }
 }
 
 TEST(HtmlTranslatorTest, RunsGoTogetherInPiecesAndWhatIsLeftIsCounted)
@@ -138,11 +217,11 @@ TEST(HtmlTranslatorTest, RunsGoTogetherInPiecesAndWhatIsLeftIsCounted)
     for (const Case& c : {
              Case{{}, {{"one", "two", "three", "four"}},
                   "<p>ONE</p><p>TWO</p><p>ONE</p><p>THREE</p><p>FOUR</p>", 0},
-             Case{{20000, 1000000, 30000, 8}, {{"one", "two"}, {"one", "three"}, {"four"}},
+             Case{textLimits(20000, 1000000, 8), {{"one", "two"}, {"one", "three"}, {"four"}},
                   "<p>ONE</p><p>TWO</p><p>ONE</p><p>THREE</p><p>FOUR</p>", 0},
-             Case{{3, 1000000, 30000, 200000}, {{"one", "two"}},
+             Case{textLimits(3, 1000000), {{"one", "two"}},
                   "<p>ONE</p><p>TWO</p><p>ONE</p><p>three</p><p>four</p>", 2},
-             Case{{20000, 10, 30000, 200000}, {{"one", "two"}},
+             Case{textLimits(20000, 10), {{"one", "two"}},
                   "<p>ONE</p><p>TWO</p><p>ONE</p><p>three</p><p>four</p>", 2},
          }) {
         calls.clear();
@@ -163,7 +242,7 @@ TEST(HtmlTranslatorTest, RunsGoTogetherInPiecesAndWhatIsLeftIsCounted)
             out.resize(1);
             return out;
         },
-        HtmlTranslationLimits{20000, 1000000, 30000, 8});
+        textLimits(20000, 1000000, 8));
     EXPECT_EQ(failing.translate(page, kPage), "<p>ONE</p><p>two</p><p>one</p><p>three</p><p>four</p>");
     EXPECT_EQ(calls.size(), 1u);
     EXPECT_TRUE(failing.engineFailed());
