@@ -107,6 +107,8 @@ std::vector<std::unique_ptr<TranslationBackend>> MakeBackends(const ServeOptions
     EngineSettings settings;
     if (!LoadEngineSettings(options, settings, error))
         return {};
+    for (const std::string& warning : settings.warnings)
+        LogWarning(warning);
     std::vector<std::string> names = settings.order.empty() ? defaultOrder(options, settings) : settings.order;
     if (settings.nothingConfigured()) {
         if (const auto ollama = FindOllama(options.ollamaOrigin)) {

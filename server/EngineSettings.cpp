@@ -1,7 +1,10 @@
 #include "server/EngineSettings.h"
 
+#include "server/IniLines.h"
+
 #include <QFileInfo>
 #include <QSettings>
+#include <QUrl>
 
 #include <algorithm>
 #include <array>
@@ -52,6 +55,54 @@ void keep(std::string& value, const QString& fromFile)
 {
     if (!fromFile.isEmpty())
         value = fromFile.toStdString();
+}
+
+constexpr size_t kNamedUnreadableLines = 5;
+
+void warnOfUnreadableLines(const std::string& path, const IniLines& lines, EngineSettings& settings)
+{
+    const auto& unreadable = lines.unreadable;
+    for (size_t i = 0; i < std::min(unreadable.size(), kNamedUnreadableLines); ++i)
+        settings.warnings.push_back(path + ":" + std::to_string(unreadable[i])
+                                    + ": not a [section], a key = value or a comment; ignored");
+    if (unreadable.size() > kNamedUnreadableLines)
+        settings.warnings.push_back(path + ": " + std::to_string(unreadable.size() - kNamedUnreadableLines)
+                                    + " more lines ignored; is it an INI file?");
+}
+
+// An engine address a request cannot go to: curl is told to speak HTTP only.
+void checkAddress(const std::string& url, const std::string& from, EngineSettings& settings)
+{
+    const QUrl parsed(QString::fromStdString(url), QUrl::StrictMode);
+    const QString scheme = parsed.scheme().toLower();
+    if (url.empty() || (parsed.isValid() && (scheme == u"http" || scheme == u"https") && !parsed.host().isEmpty()))
+        return;
+    settings.warnings.push_back(from + ": \"" + url + "\" is not an http:// or https:// address; the engine cannot be reached");
+}
+
+// Names where each address came from: the file's line, else the variable or option that set it.
+void checkAddresses(const EngineSettings& fromFile, const std::string& path, const IniLines& lines,
+                    EngineSettings& settings)
+{
+    const struct {
+        const std::string& value;
+        const std::string& fileValue;
+        const char* key;
+        const char* otherwise;
+    } addresses[] = {
+        {settings.llmUrl, fromFile.llmUrl, "llm/url", "QUILLO_LLM_URL"},
+        {settings.deeplUrl, fromFile.deeplUrl, "deepl/url", "QUILLO_DEEPL_URL"},
+        {settings.libreTranslateUrl, fromFile.libreTranslateUrl, "libretranslate/url", "--libretranslate"},
+    };
+    for (const auto& address : addresses) {
+        const auto line = lines.keys.find(address.key);
+        const bool fromThisFile = address.value == address.fileValue && line != lines.keys.end();
+        const std::string section = std::string(address.key).substr(0, std::string(address.key).find('/'));
+        checkAddress(address.value,
+                     fromThisFile ? path + ":" + std::to_string(line->second) + ": [" + section + "] url"
+                                  : std::string(address.otherwise),
+                     settings);
+    }
 }
 
 bool readFile(const std::string& path, EngineSettings& settings, std::string& error)
@@ -130,6 +181,9 @@ bool LoadEngineSettings(const ServeOptions& options, EngineSettings& settings, s
         configFile = inData.string();
     if (!configFile.empty() && !readFile(configFile, settings, error))
         return false;
+    const IniLines lines = configFile.empty() ? IniLines{} : ReadIniLines(configFile);
+    warnOfUnreadableLines(configFile, lines, settings);
+    const EngineSettings fromFile = settings;
     overrideFrom("QUILLO_LLM_URL", settings.llmUrl);
     overrideFrom("QUILLO_LLM_KEY", settings.llmKey);
     overrideFrom("QUILLO_LLM_MODEL", settings.llmModel);
@@ -140,6 +194,7 @@ bool LoadEngineSettings(const ServeOptions& options, EngineSettings& settings, s
     overrideWith(options.dictionaryFile, settings.dictionaryFile);
     if (!options.backends.empty())
         settings.order = options.backends;
+    checkAddresses(fromFile, configFile, lines, settings);
     return true;
 }
 

@@ -36,6 +36,9 @@ struct EngineSettings {
     std::string deeplKey, deeplUrl;
     std::string libreTranslateUrl, libreTranslateKey;
     std::string dictionaryFile;
+    // What the operator should hear at start: lines of the file that were not understood, engine
+    // addresses that cannot be reached. Each names the file's line, the variable or the option.
+    std::vector<std::string> warnings;
 
     // Nothing but what needs no setting (Apertium, the dictionary): Ollama may then be looked for.
     bool nothingConfigured() const;

@@ -9,6 +9,7 @@
 #include "server/HttpMessage.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillo::server {
@@ -18,7 +19,7 @@ public:
     enum class Verdict { Allowed, ForeignHost, CrossSite };
 
     // `enforced`: the service listens on a loopback address (or public names are given).
-    HostGuard(bool enforced, const std::string& listenHost, const std::vector<std::string>& publicHosts);
+    HostGuard(bool enforced, const std::string& listenHost, int port, const std::vector<std::string>& publicHosts);
 
     Verdict check(const web::Request& request) const;
     // Answers refused requests (421 for a foreign Host, 403 for a cross-site request).
@@ -26,9 +27,12 @@ public:
 
 private:
     bool knownHost(const std::string& hostAndPort) const;
+    bool ownOrigin(std::string_view origin, const web::Request& request) const;
 
     bool enforced_;
+    int port_; // the listening port
     std::vector<std::string> hosts_; // lower case, without port or brackets
+    std::vector<std::string> publicHosts_;
 };
 
 } // namespace quillo::server

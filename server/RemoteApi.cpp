@@ -1,5 +1,7 @@
 #include "server/RemoteApi.h"
 
+#include "server/WorkCancel.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -25,8 +27,10 @@ size_t collectBody(char* data, size_t size, size_t count, void* user)
 {
     auto* reply = static_cast<ApiReply*>(user);
     const size_t length = size * count;
-    if (reply->body.size() + length > kMaxReplyBytes)
+    if (reply->body.size() + length > kMaxReplyBytes) {
+        reply->tooLarge = true;
         return 0;
+    }
     reply->body.append(data, length);
     return length;
 }
@@ -114,11 +118,13 @@ ApiReply CallApi(const ApiRequest& request, Deadline deadline)
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &collectHeader);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, &reply);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
+    AbortTransferWhenCancelled(h);
 
     const CURLcode code = curl_easy_perform(h);
     if (code != CURLE_OK) {
         reply.timedOut = code == CURLE_OPERATION_TIMEDOUT;
-        reply.error = *errorBuffer ? errorBuffer : curl_easy_strerror(code);
+        reply.error = reply.tooLarge ? "reply larger than " + std::to_string(kMaxReplyBytes >> 20) + " MiB"
+                                     : *errorBuffer ? errorBuffer : curl_easy_strerror(code);
         return reply;
     }
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply.status);
@@ -141,6 +147,13 @@ ApiReply CallApiAllowingOneRetry(const ApiRequest& request, Deadline deadline)
 BackendResult ApiFailure(const ApiReply& reply, const ApiIdentity& who)
 {
     BackendResult result;
+    if (reply.tooLarge) {
+        result.tryNext = true;
+        result.error = reply.error;
+        result.userMessage = who.service + "的回答过长（超过 " + std::to_string(kMaxReplyBytes >> 20)
+            + " MiB），本次翻译没有完成。";
+        return result;
+    }
     if (!reply.answered) {
         result.tryNext = true;
         result.error = (reply.timedOut ? "timed out: " : "no answer: ") + reply.error;

@@ -23,6 +23,7 @@ struct ApiRequest {
 struct ApiReply {
     bool answered = false; // a whole HTTP answer came back
     bool timedOut = false;
+    bool tooLarge = false; // the body passed the size a reply may have
     long status = 0;
     std::optional<std::chrono::seconds> retryAfter;
     std::string body;

@@ -185,6 +185,7 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
         options.readTimeoutSeconds = n ? static_cast<int>(*n) : 0;
         return n.has_value();
     });
+    reader.value("--stop-time", numberInto(options.stopSeconds, 1, 3600));
     reader.value("--pipeline-idle", numberInto(options.pipelineIdleSeconds, 0, 7 * 24 * 3600));
     reader.value("--pipelines-warm", numberInto(options.pipelinesWarm, 0, 64));
     reader.value("--page-max-bytes", [&](const std::string& v) {
@@ -293,6 +294,7 @@ std::string UsageText()
                 [--feedback-per-day N] [--feedback-bytes-per-day N] [--log-file PATH]
                 [--log-max-bytes N] [--allow-private-fetch] [--quiet] [--database URL]
                 [--token-key-file PATH] [--pipeline-idle SECONDS] [--pipelines-warm N]
+                [--stop-time SECONDS]
   quillo-server engines [--config FILE] [--backend LIST] [...]   which engine serves each pair
   quillo-server publish [--data DIR] PROGRAM_FILE --version V [--notice TEXT] [--sign-key KEYFILE]
   quillo-server feedback [--data DIR | --database URL] [--json]
@@ -317,6 +319,7 @@ std::string UsageText()
   --log-file PATH        log there instead of standard error, moved to PATH.1 at
                          --log-max-bytes (default 16 MiB)
   --allow-private-fetch  let page translation fetch from loopback and private addresses
+  --stop-time SECONDS    after SIGTERM, the process ends within this time (default 30)
 
 Environment:
   QUILLO_LLM_URL         an OpenAI-compatible server, e.g. http://127.0.0.1:11434/v1 (Ollama)
