@@ -20,6 +20,8 @@ PACKAGES=(
   # Feedback in PostgreSQL, the several-instance test (a private cluster behind nginx) and the
   # download benchmark (its own nginx on a loopback port).
   libpq-dev postgresql-15 nginx
+  # A second process holding the feedback database's lock (the stalled-database test).
+  sqlite3
   # Qt TextToSpeech: its headers include QtQmlIntegration, which only qt6-declarative-dev brings.
   qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin speech-dispatcher
   speech-dispatcher-espeak-ng espeak-ng

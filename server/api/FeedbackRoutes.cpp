@@ -81,6 +81,9 @@ void addInfo(ServiceContext& context, const web::Request& request, web::Response
     case FeedbackStore::Added::OverDailyLimit:
         LogWarning("feedback refused: today's limit is reached");
         return respondGbk(response, 503, "今天的留言已满，没有保存，请明天再试。");
+    case FeedbackStore::Added::Unavailable:
+        LogError("feedback not stored, the database did not answer in time: " + error);
+        return respondGbk(response, 503, "数据库没有及时应答，留言没有保存，请稍后再试。");
     case FeedbackStore::Added::Failed:
         LogError("feedback not stored: " + error);
         return respondGbk(response, 500, "服务器出错，留言没有保存，请稍后再试。");
@@ -97,7 +100,7 @@ void AddFeedbackRoutes(web::Router& server, ServiceContext& context)
                 [&context](const web::Request& request, web::Response& response,
                            const web::ContentReader& reader) {
                     addInfo(context, request, response, reader);
-                });
+                }, web::Lane::Store);
 }
 
 } // namespace quillo::server

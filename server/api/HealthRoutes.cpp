@@ -1,7 +1,9 @@
 // GET /healthz and /readyz, for a balancer. Health says only that the process answers, so a
 // balancer restarts nothing over a database hiccup; readiness says whether this instance can do
 // its work now (feedback can be stored, a translation engine is configured), so a balancer
-// sends its users elsewhere while it cannot.
+// sends its users elsewhere while it cannot. Readiness waits on the database (a bounded time),
+// so it runs on a lane of its own: neither a stalled database's queue of messages nor the
+// network threads stand in its way.
 
 #include "server/stores/FeedbackStore.h"
 #include "server/api/ServiceContext.h"
@@ -18,9 +20,8 @@ constexpr std::string_view kPlain = "text/plain; charset=utf-8";
 std::string unreadiness(ServiceContext& context)
 {
     std::string reasons;
-    std::string error;
-    if (!context.feedback.reachable(error))
-        reasons += "database unreachable: " + error + "\n";
+    for (const std::string& problem : context.feedback.readinessProblems())
+        reasons += problem + "\n";
     if (context.translator.backendNames() == "none")
         reasons += "no translation engine configured\n";
     return reasons;
@@ -37,7 +38,7 @@ void AddHealthRoutes(web::Router& server, ServiceContext& context)
         const std::string reasons = unreadiness(context);
         response.status = reasons.empty() ? 200 : 503;
         response.set_content(reasons.empty() ? "ready\n" : reasons, kPlain);
-    });
+    }, web::Lane::Probe);
 }
 
 } // namespace quillo::server

@@ -1,5 +1,6 @@
 #include "server/app/BackendChain.h"
 
+#include "server/base/Log.h"
 #include "server/engines/AllEngines.h"
 #include "server/engines/EngineChain.h"
 
@@ -20,6 +21,8 @@ std::vector<std::unique_ptr<TranslationBackend>> MakeBackends(const ServeOptions
     EngineSettings settings;
     if (!LoadEngineSettings(options, settings, error))
         return {};
+    for (const std::string& warning : settings.warnings)
+        LogWarning(warning);
     return MakeChain(AllEngines(), settings, error);
 }
 

@@ -40,13 +40,43 @@ QJsonObject asJson(const FeedbackMessage& message)
                        {QStringLiteral("time"), qs(TypedText(message.time))}};
 }
 
+std::string hexEscape(const char* prefix, unsigned value, int digits)
+{
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "%s%0*X", prefix, digits, value);
+    return escaped;
+}
+
+// Stored fields come from anyone: printed raw, an escape sequence would drive the operator's
+// terminal and a CR would overwrite a line. Control characters (C0, DEL, and C1, which some
+// terminals obey like ESC [) are shown as escapes; the text keeps its own line breaks.
+std::string terminalSafe(std::string_view field, bool keepLineBreaks = false)
+{
+    std::string safe;
+    for (size_t i = 0; i < field.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(field[i]);
+        const bool lineBreak = keepLineBreaks
+            && (byte == '\n' || (byte == '\r' && i + 1 < field.size() && field[i + 1] == '\n'));
+        if ((byte < 0x20 || byte == 0x7F) && !lineBreak) {
+            safe += hexEscape("\\x", byte, 2);
+        } else if (byte == 0xC2 && i + 1 < field.size() && static_cast<unsigned char>(field[i + 1]) >= 0x80
+                   && static_cast<unsigned char>(field[i + 1]) <= 0x9F) {
+            safe += hexEscape("\\u", static_cast<unsigned char>(field[++i]), 4);
+        } else {
+            safe += field[i];
+        }
+    }
+    return safe;
+}
+
 std::string asText(const FeedbackMessage& message)
 {
-    return "#" + std::to_string(message.id) + " received " + message.received + " from "
-        + message.remote + "\nuser: " + message.user + "\nname: " + message.name
-        + "\nemail: " + message.email + "\ntitle: " + message.title + "\ntime: "
-        + TypedText(message.time) + "\nimage: " + message.image + "\nhome: " + message.home
-        + "\ntext:\n" + TypedText(message.text) + "\n\n";
+    return "#" + std::to_string(message.id) + " received " + terminalSafe(message.received) + " from "
+        + terminalSafe(message.remote) + "\nuser: " + terminalSafe(message.user)
+        + "\nname: " + terminalSafe(message.name) + "\nemail: " + terminalSafe(message.email)
+        + "\ntitle: " + terminalSafe(message.title) + "\ntime: " + terminalSafe(TypedText(message.time))
+        + "\nimage: " + terminalSafe(message.image) + "\nhome: " + terminalSafe(message.home)
+        + "\ntext:\n" + terminalSafe(TypedText(message.text), true) + "\n\n";
 }
 
 } // namespace

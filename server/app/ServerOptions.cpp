@@ -205,6 +205,11 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
         options.readTimeoutSeconds = n ? static_cast<int>(*n) : 0;
         return n.has_value();
     });
+    reader.value("--stop-time", [&](const std::string& v) {
+        const auto n = number(v, 1, 3600);
+        options.stopSeconds = n ? static_cast<int>(*n) : 0;
+        return n.has_value();
+    });
     reader.value("--page-max-bytes", [&](const std::string& v) {
         const auto n = number(v, 1024, 1LL << 30);
         options.pageMaxBytes = n ? static_cast<size_t>(*n) : 0;
@@ -344,7 +349,7 @@ std::string UsageText()
                 [--read-timeout SECONDS] [--page-workers N] [--public-host NAME]...
                 [--feedback-per-day N] [--feedback-bytes-per-day N] [--log-file PATH]
                 [--log-max-bytes N] [--allow-private-fetch] [--quiet] [--database URL]
-                [--token-key-file PATH]
+                [--token-key-file PATH] [--stop-time SECONDS]
   quillo-server engines [--config FILE] [--backend LIST] [...]   which engine serves each pair
   quillo-server publish [--data DIR] PROGRAM_FILE --version V [--notice TEXT] [--sign-key KEYFILE]
   quillo-server feedback [--data DIR | --database URL] [--json]
@@ -365,6 +370,7 @@ std::string UsageText()
   --log-file PATH        log there instead of standard error, moved to PATH.1 at
                          --log-max-bytes (default 16 MiB)
   --allow-private-fetch  let page translation fetch from loopback and private addresses
+  --stop-time SECONDS    after SIGTERM, the process ends within this time (default 30)
 
 Engine options:
 )" + engineOptionLines(false) + R"(

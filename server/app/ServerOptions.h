@@ -24,6 +24,7 @@ struct ServeOptions {
     size_t threads = 16;         // network and request handling
     size_t pageWorkers = 8;      // page translations at once (they wait on other servers)
     int readTimeoutSeconds = 10; // for a whole request header, and again for its whole body
+    int stopSeconds = 30;        // from a stop signal to the end of the process, at most
     std::vector<std::string> publicHosts; // Host names accepted besides the listening address
     std::string tokenKeyFile; // the key that signs tokens; else $QUILLO_TOKEN_KEY, else random
     FeedbackLimits feedbackLimits;

@@ -68,6 +68,11 @@ web::ServerLimits serverLimits(const ServeOptions& options, const Limits& bodies
     limits.header = limits.body = std::chrono::seconds(options.readTimeoutSeconds);
     limits.threads = options.threads;
     limits.outsideThreads = options.pageWorkers;
+    // Of the time a stop may take, the last thirtieth is the process's own (RunServe), and the
+    // two before it are for calling off what still runs and sending its 503.
+    const std::chrono::milliseconds stop = std::chrono::seconds(options.stopSeconds);
+    limits.stopGrace = stop * 29 / 30;
+    limits.stopAnswer = stop * 2 / 30;
     return limits;
 }
 
@@ -154,7 +159,7 @@ bool Service::start(std::string& error)
     if (!parts_->http.listen(options_.host, options_.port, error))
         return false;
     port_ = parts_->http.port();
-    parts_->guard.emplace(parts_->http.listensOnLoopback(), options_.host, options_.publicHosts);
+    parts_->guard.emplace(parts_->http.listensOnLoopback(), options_.host, port_, options_.publicHosts);
     if (!parts_->http.listensOnLoopback() && options_.publicHosts.empty())
         LogWarning("listening on " + options_.host + ": requests are taken whatever their Host and Origin");
     return true;
@@ -212,11 +217,21 @@ int RunServe(const ServeOptions& options)
     std::atomic<bool> finished{false};
     std::thread signalWatcher([&] {
         const timespec tick{0, 200 * 1000 * 1000};
+        std::optional<std::chrono::steady_clock::time_point> mustEnd;
         while (!finished.load()) {
+            // Work that cannot be called off (a parse inside the HTML library) must not keep
+            // the process past its stop time: the answers are out, the database has committed.
+            if (mustEnd && std::chrono::steady_clock::now() >= *mustEnd) {
+                LogWarning("still busy at the stop time: ending without waiting for it");
+                std::fflush(nullptr);
+                std::_Exit(0);
+            }
             const int signal = sigtimedwait(&stopSignals, nullptr, &tick);
             if (signal <= 0)
                 continue;
             LogInfo(std::string("signal ") + strsignal(signal) + ": finishing requests in flight");
+            if (!mustEnd)
+                mustEnd = std::chrono::steady_clock::now() + std::chrono::seconds(options.stopSeconds);
             service.stop();
         }
     });

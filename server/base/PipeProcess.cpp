@@ -1,5 +1,7 @@
 #include "server/base/PipeProcess.h"
 
+#include "server/base/WorkCancel.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -33,6 +35,8 @@ void closeFd(int& fd)
         ::close(fd);
     fd = -1;
 }
+
+constexpr int kCancelCheckMillis = 250;
 
 int remainingMillis(SteadyClock::time_point deadline)
 {
@@ -189,11 +193,16 @@ bool PipeProcess::exchange(std::string_view input, std::string_view endMark,
 
         pollfd fds[2] = {{fromChild_, POLLIN, 0}, {toChild_, POLLOUT, 0}};
         const nfds_t count = written < input.size() && toChild_ >= 0 ? 2 : 1;
-        const int ready = ::poll(fds, count, remainingMillis(deadline));
+        // Woken now and then to see whether the request was called off (the server stopping).
+        const int ready = ::poll(fds, count, std::min(remainingMillis(deadline), kCancelCheckMillis));
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready < 0)
             return fail(std::string("poll: ") + std::strerror(errno));
+        if (WorkCancelled())
+            return fail("called off");
+        if (ready == 0 && remainingMillis(deadline) > 0)
+            continue;
         if (ready == 0)
             return fail("no answer within " + std::to_string(timeout.count()) + " ms");
         if (count == 2 && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))) {

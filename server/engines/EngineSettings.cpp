@@ -1,8 +1,12 @@
 #include "server/engines/EngineSettings.h"
 
+#include "server/base/IniLines.h"
+
 #include <QFileInfo>
 #include <QSettings>
+#include <QUrl>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -74,6 +78,56 @@ std::string configFile(const EngineSources& sources)
     return std::filesystem::is_regular_file(inData, failed) ? inData.string() : std::string();
 }
 
+constexpr size_t kNamedUnreadableLines = 5;
+
+void warnOfUnreadableLines(const std::string& path, const IniLines& lines, EngineSettings& settings)
+{
+    const auto& unreadable = lines.unreadable;
+    for (size_t i = 0; i < std::min(unreadable.size(), kNamedUnreadableLines); ++i)
+        settings.warnings.push_back(path + ":" + std::to_string(unreadable[i])
+                                    + ": not a [section], a key = value or a comment; ignored");
+    if (unreadable.size() > kNamedUnreadableLines)
+        settings.warnings.push_back(path + ": " + std::to_string(unreadable.size() - kNamedUnreadableLines)
+                                    + " more lines ignored; is it an INI file?");
+}
+
+// An engine address a request cannot go to: curl is told to speak HTTP only.
+bool reachableAddress(const std::string& url)
+{
+    const QUrl parsed(QString::fromStdString(url), QUrl::StrictMode);
+    const QString scheme = parsed.scheme().toLower();
+    return url.empty() || (parsed.isValid() && (scheme == u"http" || scheme == u"https") && !parsed.host().isEmpty());
+}
+
+// Where an option's final value came from: the command line's flag, the variable, or the file's line.
+std::string originOf(const EngineDescriptor& engine, const EngineOption& option, const EngineSources& sources,
+                     const std::string& path, const IniLines& lines)
+{
+    const std::string key = engine.section + "/" + option.key;
+    if (const auto given = sources.values.find(key); given != sources.values.end() && !given->second.empty())
+        return option.flag.empty() ? key : option.flag;
+    if (const char* set = option.environment.empty() ? nullptr : std::getenv(option.environment.c_str()); set && *set)
+        return option.environment;
+    if (const auto line = lines.keys.find(key); line != lines.keys.end())
+        return path + ":" + std::to_string(line->second) + ": [" + engine.section + "] " + option.key;
+    return key;
+}
+
+void checkAddresses(const EngineRegistry& registry, const EngineSources& sources, const std::string& path,
+                    const IniLines& lines, EngineSettings& settings)
+{
+    for (const EngineDescriptor& engine : registry.all()) {
+        for (const EngineOption& option : engine.options) {
+            if (option.key != "url")
+                continue;
+            const std::string url = settings.value(engine.section, option.key);
+            if (!reachableAddress(url))
+                settings.warnings.push_back(originOf(engine, option, sources, path, lines) + ": \"" + url
+                                            + "\" is not an http:// or https:// address; the engine cannot be reached");
+        }
+    }
+}
+
 } // namespace
 
 std::string EngineSettings::value(std::string_view section, std::string_view key) const
@@ -92,8 +146,11 @@ bool LoadEngineSettings(const EngineRegistry& registry, const EngineSources& sou
         for (const EngineOption& option : engine.options)
             config.set(option.key, option.defaultValue);
     }
-    if (const std::string file = configFile(sources); !file.empty() && !readFile(registry, file, settings, error))
+    const std::string file = configFile(sources);
+    if (!file.empty() && !readFile(registry, file, settings, error))
         return false;
+    const IniLines lines = file.empty() ? IniLines{} : ReadIniLines(file);
+    warnOfUnreadableLines(file, lines, settings);
     for (const EngineDescriptor& engine : registry.all()) {
         EngineConfig& config = settings.config(engine.section);
         for (const EngineOption& option : engine.options) {
@@ -107,6 +164,7 @@ bool LoadEngineSettings(const EngineRegistry& registry, const EngineSources& sou
     }
     if (!sources.order.empty())
         settings.order = sources.order;
+    checkAddresses(registry, sources, file, lines, settings);
     return true;
 }
 

@@ -32,6 +32,9 @@ struct EngineSources {
 struct EngineSettings {
     std::vector<std::string> order; // empty = the default order of what is set up
     std::map<std::string, EngineConfig, std::less<>> engines; // by section
+    // What the operator should hear at start: lines of the file that were not understood, engine
+    // addresses that cannot be reached. Each names the file's line, the variable or the option.
+    std::vector<std::string> warnings;
 
     std::string value(std::string_view section, std::string_view key) const;
     EngineConfig& config(const std::string& section) { return engines[section]; }

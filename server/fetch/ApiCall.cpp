@@ -1,5 +1,7 @@
 #include "server/fetch/ApiCall.h"
 
+#include "server/base/WorkCancel.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -11,7 +13,6 @@ namespace quillo::server {
 
 namespace {
 
-constexpr size_t kMaxReplyBytes = 8 * 1024 * 1024;
 
 struct CurlDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
@@ -24,8 +25,10 @@ size_t collectBody(char* data, size_t size, size_t count, void* user)
 {
     auto* reply = static_cast<ApiReply*>(user);
     const size_t length = size * count;
-    if (reply->body.size() + length > kMaxReplyBytes)
+    if (reply->body.size() + length > kMaxReplyBytes) {
+        reply->tooLarge = true;
         return 0;
+    }
     reply->body.append(data, length);
     return length;
 }
@@ -108,11 +111,13 @@ ApiReply CallApi(const ApiRequest& request, Deadline deadline)
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &collectHeader);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, &reply);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
+    AbortTransferWhenCancelled(h);
 
     const CURLcode code = curl_easy_perform(h);
     if (code != CURLE_OK) {
         reply.timedOut = code == CURLE_OPERATION_TIMEDOUT;
-        reply.error = *errorBuffer ? errorBuffer : curl_easy_strerror(code);
+        reply.error = reply.tooLarge ? "reply larger than " + std::to_string(kMaxReplyBytes >> 20) + " MiB"
+                                     : *errorBuffer ? errorBuffer : curl_easy_strerror(code);
         return reply;
     }
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply.status);

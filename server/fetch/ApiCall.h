@@ -17,9 +17,13 @@ struct ApiRequest {
     std::chrono::milliseconds connectTimeout{5000};
 };
 
+// The most a reply body may hold; a longer one is cut off and marked tooLarge.
+inline constexpr size_t kMaxReplyBytes = 8 * 1024 * 1024;
+
 struct ApiReply {
     bool answered = false; // a whole HTTP answer came back
     bool timedOut = false;
+    bool tooLarge = false; // the body passed the size a reply may have
     long status = 0;
     std::optional<std::chrono::seconds> retryAfter;
     std::string body;

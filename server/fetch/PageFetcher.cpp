@@ -1,5 +1,7 @@
 #include "server/fetch/PageFetcher.h"
 
+#include "server/base/WorkCancel.h"
+
 #include <curl/curl.h>
 
 #include <arpa/inet.h>
@@ -83,8 +85,6 @@ bool internalV6(const in6_addr& address)
 {
     const uint8_t* b = address.s6_addr;
     static constexpr std::array<uint8_t, 16> zero{};
-    if (std::memcmp(b, zero.data(), 15) == 0 && (b[15] == 0 || b[15] == 1))
-        return true; // unspecified, loopback
     const bool v4Mapped = std::memcmp(b, zero.data(), 10) == 0 && b[10] == 0xFF && b[11] == 0xFF;
     const bool nat64 = b[0] == 0x00 && b[1] == 0x64 && b[2] == 0xFF && b[3] == 0x9B;
     if (v4Mapped || nat64) {
@@ -92,8 +92,11 @@ bool internalV6(const in6_addr& address)
             | (uint32_t(b[14]) << 8) | b[15];
         return internalV4(v4);
     }
+    if (std::memcmp(b, zero.data(), 12) == 0)
+        return true; // ::/96: unspecified, loopback, IPv4-compatible (deprecated, still routed to IPv4)
     return (b[0] & 0xFE) == 0xFC                  // unique local
         || (b[0] == 0xFE && (b[1] & 0xC0) == 0x80) // link-local
+        || (b[0] == 0xFE && (b[1] & 0xC0) == 0xC0) // site-local (deprecated, still routed inside sites)
         || b[0] == 0xFF                            // multicast
         || (b[0] == 0x20 && b[1] == 0x01 && b[2] == 0x0D && b[3] == 0xB8); // documentation
 }
@@ -154,6 +157,7 @@ FetchedPage PageFetcher::fetch(const std::string& url) const
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &collect);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
+    AbortTransferWhenCancelled(h);
 
     const CURLcode code = curl_easy_perform(h);
     if (transfer.refused) {

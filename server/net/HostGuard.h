@@ -9,6 +9,7 @@
 #include "server/net/HttpMessage.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillo::server {
@@ -18,7 +19,7 @@ public:
     enum class Verdict { Allowed, ForeignHost, CrossSite };
 
     // `enforced`: the service listens on a loopback address (or public names are given).
-    HostGuard(bool enforced, const std::string& listenHost, const std::vector<std::string>& publicHosts);
+    HostGuard(bool enforced, const std::string& listenHost, int port, const std::vector<std::string>& publicHosts);
 
     Verdict check(const web::Request& request) const;
     // A browser marks the request as coming from a page of another site: an Origin or Referer
@@ -31,9 +32,12 @@ public:
 
 private:
     bool knownHost(const std::string& hostAndPort) const;
+    bool ownOrigin(std::string_view origin, const web::Request& request) const;
 
     bool enforced_;
+    int port_; // the listening port
     std::vector<std::string> hosts_; // lower case, without port or brackets
+    std::vector<std::string> publicHosts_;
 };
 
 } // namespace quillo::server

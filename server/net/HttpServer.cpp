@@ -2,6 +2,7 @@
 
 #include "server/base/Log.h"
 #include "server/base/TextCodec.h"
+#include "server/base/WorkCancel.h"
 
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
@@ -54,6 +55,46 @@ std::string textOf(beast::string_view view)
     return std::string(view.data(), view.size());
 }
 
+using RequestHeader = http::request_parser<http::string_body>::value_type::header_type;
+
+// Fields a request may carry once: with two, the parts of a chain (proxy, guard, route) could
+// each read another one.
+std::optional<std::string_view> repeatedSingleField(const RequestHeader& header)
+{
+    for (const std::string_view name : {"Content-Length", "Host", "Origin", "Sec-Fetch-Site"}) {
+        const auto count = std::count_if(header.begin(), header.end(), [name](const auto& field) {
+            return beast::iequals(field.name_string(), beast::string_view(name.data(), name.size()));
+        });
+        if (count > 1)
+            return name;
+    }
+    return std::nullopt;
+}
+
+// RFC 9112 6.1 and 6.3: we decode no transfer coding but chunked, and a request whose framing we
+// cannot read must not leave its body in the stream to be taken for the next request (the
+// refusal closes the connection). The parser itself reads any other coding as "no body".
+std::optional<std::string> transferEncodingProblem(const RequestHeader& header)
+{
+    std::vector<std::string> codings;
+    for (const auto& field : header) {
+        if (field.name() != http::field::transfer_encoding)
+            continue;
+        const http::token_list tokens(field.value());
+        if (tokens.begin() == tokens.end())
+            codings.emplace_back(); // an empty value is no coding we know either
+        for (const auto coding : tokens)
+            codings.push_back(textOf(coding));
+    }
+    if (codings.empty())
+        return std::nullopt;
+    if (header.version() < 11)
+        return "Transfer-Encoding in an HTTP/1.0 request";
+    if (codings.size() != 1 || !beast::iequals(codings.front(), "chunked"))
+        return "Transfer-Encoding other than chunked alone";
+    return std::nullopt;
+}
+
 } // namespace
 
 std::string StatusSentence(int status)
@@ -72,13 +113,27 @@ std::string StatusSentence(int status)
     }
 }
 
+// The threads of one lane and how many of its requests are running or queued.
+struct LanePool {
+    LanePool(size_t threads, size_t waiting) : pool(std::max<size_t>(threads, 1)), capacity(threads + waiting) {}
+    net::thread_pool pool;
+    std::atomic<size_t> taken{0};
+    const size_t capacity;
+};
+
 struct HttpServer::State {
     State(const Router& router, ServerLimits limits, Screen screen)
         : router(router), limits(limits), screen(std::move(screen)), contexts(makeContexts(limits.threads)),
-          acceptor(*contexts.front()), outside(limits.outsideThreads),
-          engines(limits.engineThreads)
+          acceptor(*contexts.front()),
+          lanes{std::make_unique<LanePool>(limits.outsideThreads, limits.outsideWaiting),
+                std::make_unique<LanePool>(limits.engineThreads, limits.engineWaiting),
+                std::make_unique<LanePool>(limits.storeThreads, limits.storeWaiting),
+                std::make_unique<LanePool>(limits.probeThreads, limits.probeWaiting)}
     {
     }
+
+    // Every lane but the local one, which runs on the connection's loop.
+    LanePool& lane(Lane lane) { return *lanes.at(static_cast<size_t>(lane) - 1); }
 
     // One event loop per thread, each single-threaded: a connection lives on one of them, and
     // no lock or hand-over between threads is needed on its way.
@@ -107,11 +162,11 @@ struct HttpServer::State {
     net::steady_timer acceptRetry{acceptor.get_executor()};
     net::steady_timer sweepTimer{acceptor.get_executor()};
     Clock::time_point stopDeadline;
+    Clock::time_point callOffAt;
+    bool calledOff = false;           // on the first loop, with the sweep
+    std::atomic<bool> cancelled{false}; // what the lanes' routes read through WorkCancelled()
     bool acceptPaused = false; // on the first loop, with the acceptor
-    net::thread_pool outside;
-    std::atomic<size_t> outsideTaken{0};
-    net::thread_pool engines;
-    std::atomic<size_t> enginesTaken{0};
+    std::array<std::unique_ptr<LanePool>, 4> lanes;
     std::atomic<bool> stopping{false};
     std::atomic<bool> serving{false};
     int port = -1;
@@ -166,6 +221,19 @@ public:
             return close();
         if (phase_ == Phase::Body && deadline_ > (Clock::now() + limits_.stopReading).time_since_epoch().count())
             arm(limits_.stopReading);
+    }
+
+    // Posted when the stop grace is nearly over: a request whose route still runs on a lane is
+    // answered now. The route's own answer, when it comes, is dropped.
+    void callOff()
+    {
+        if (phase_ != Phase::Handling || answeredEarly_)
+            return;
+        answeredEarly_ = true;
+        keepAlive_ = false;
+        late_.status = 503;
+        late_.set_content(StatusSentence(503) + "\nthe server is stopping\n", "text/plain; charset=utf-8");
+        reply(late_);
     }
 
     auto get_executor() { return socket_.get_executor(); }
@@ -245,11 +313,10 @@ private:
         const auto fields = static_cast<size_t>(std::distance(header.begin(), header.end()));
         if (fields > limits_.headerFields)
             return refuse(431, "more than " + std::to_string(limits_.headerFields) + " header fields");
-        const auto lengths = std::count_if(header.begin(), header.end(), [](const auto& field) {
-            return field.name() == http::field::content_length;
-        });
-        if (lengths > 1)
-            return refuse(400, "more than one Content-Length");
+        if (const auto repeated = repeatedSingleField(header))
+            return refuse(400, "more than one " + std::string(*repeated));
+        if (const auto problem = transferEncodingProblem(header))
+            return refuse(400, *problem);
         if (parser_->content_length() && *parser_->content_length() > limits_.bodyBytes)
             return refuse(413, "request body larger than " + std::to_string(limits_.bodyBytes / 1024) + " KiB");
         phase_ = Phase::Body;
@@ -350,20 +417,22 @@ private:
             run(*route);
             return reply();
         }
-        const bool outside = route->lane == Lane::Outside;
-        net::thread_pool& pool = outside ? server_.outside : server_.engines;
-        std::atomic<size_t>& taken = outside ? server_.outsideTaken : server_.enginesTaken;
-        const size_t capacity = outside ? limits_.outsideThreads + limits_.outsideWaiting
-                                        : limits_.engineThreads + limits_.engineWaiting;
-        if (taken.fetch_add(1) >= capacity) {
-            --taken;
+        LanePool& lane = server_.lane(route->lane);
+        if (lane.taken.fetch_add(1) >= lane.capacity) {
+            --lane.taken;
             response_.status = 503;
             return reply();
         }
-        net::post(pool, [self = shared_from_this(), route, &taken, work = net::make_work_guard(socket_.get_executor())] {
-            self->run(*route);
-            --taken;
-            net::post(self->socket_.get_executor(), [self] { self->reply(); });
+        net::post(lane.pool, [self = shared_from_this(), route, &lane, work = net::make_work_guard(socket_.get_executor())] {
+            {
+                const CancelScope scope(self->server_.cancelled);
+                self->run(*route);
+            }
+            --lane.taken;
+            net::post(self->socket_.get_executor(), [self] {
+                if (!self->answeredEarly_)
+                    self->reply();
+            });
         });
     }
 
@@ -385,42 +454,44 @@ private:
         response_.status = 500;
     }
 
-    void reply()
+    void reply() { reply(response_); }
+
+    void reply(Response& response)
     {
         if (phase_ == Phase::Closed)
             return;
-        if (response_.status >= 400 && response_.body.empty() && response_.file.empty())
-            response_.set_content(StatusSentence(response_.status) + "\n", "text/plain; charset=utf-8");
-        if (beast::iequals(response_.get_header_value("Connection"), "close") || server_.stopping)
+        if (response.status >= 400 && response.body.empty() && response.file.empty())
+            response.set_content(StatusSentence(response.status) + "\n", "text/plain; charset=utf-8");
+        if (beast::iequals(response.get_header_value("Connection"), "close") || server_.stopping)
             keepAlive_ = false;
-        if (!response_.file.empty()) {
+        if (!response.file.empty()) {
             http::response<http::file_body> message;
             beast::error_code ec;
-            message.body().open(response_.file.c_str(), beast::file_mode::scan, ec);
+            message.body().open(response.file.c_str(), beast::file_mode::scan, ec);
             if (!ec)
-                return send(std::move(message));
-            LogError("cannot open " + response_.file + ": " + ec.message());
-            response_ = Response{};
-            response_.status = 500;
-            response_.set_content(StatusSentence(500) + "\n", "text/plain; charset=utf-8");
+                return send(response, std::move(message));
+            LogError("cannot open " + response.file + ": " + ec.message());
+            response = Response{};
+            response.status = 500;
+            response.set_content(StatusSentence(500) + "\n", "text/plain; charset=utf-8");
         }
         http::response<http::string_body> message;
-        message.body() = std::move(response_.body);
-        send(std::move(message));
+        message.body() = std::move(response.body);
+        send(response, std::move(message));
     }
 
     template <class Body>
-    void send(http::response<Body> message)
+    void send(const Response& response, http::response<Body> message)
     {
         message.version(11);
-        message.result(static_cast<unsigned>(response_.status));
-        for (const auto& [name, value] : response_.headers)
+        message.result(static_cast<unsigned>(response.status));
+        for (const auto& [name, value] : response.headers)
             message.set(name, value);
         message.keep_alive(keepAlive_);
         message.prepare_payload();
         const std::uint64_t size = message.payload_size().value_or(0);
         LogInfo(remote_ + " " + request_.method + " " + request_.path.substr(0, kLoggedPathBytes) + " "
-                + std::to_string(response_.status) + " " + std::to_string(size));
+                + std::to_string(response.status) + " " + std::to_string(size));
         phase_ = Phase::Writing;
         arm(limits_.reply + std::chrono::seconds(size / kReplyBytesPerSecond));
         if (request_.method == "HEAD") {
@@ -481,7 +552,9 @@ private:
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
     Request request_;
-    Response response_;
+    Response response_; // written by the route, on a lane's thread while the phase is Handling
+    Response late_;     // the answer when the route was called off
+    bool answeredEarly_ = false;
     bool keepAlive_ = true;
     std::array<char, 2048> drainBuffer_{};
     size_t drained_ = 0;
@@ -560,6 +633,7 @@ void HttpServer::State::beginStop()
         net::post(session->get_executor(), [session] { session->onStop(); });
     });
     stopDeadline = Clock::now() + limits.stopGrace;
+    callOffAt = stopDeadline - std::min(limits.stopAnswer, limits.stopGrace);
 }
 
 // Ends the connections whose deadline has passed; once stopping, runs until the last connection
@@ -568,6 +642,13 @@ void HttpServer::State::sweep()
 {
     const auto now = Clock::now();
     const bool graceOver = stopping && now >= stopDeadline;
+    if (stopping && !calledOff && now >= callOffAt) {
+        calledOff = true;
+        cancelled = true;
+        forEachSession([](const std::shared_ptr<Session>& session) {
+            net::post(session->get_executor(), [session] { session->callOff(); });
+        });
+    }
     forEachSession([now, graceOver](const std::shared_ptr<Session>& session) {
         const Clock::rep deadline = session->deadline();
         if (graceOver)
@@ -650,8 +731,8 @@ void HttpServer::run()
     s.contexts.front()->run();
     for (std::thread& thread : threads)
         thread.join();
-    s.outside.join();
-    s.engines.join();
+    for (const auto& lane : s.lanes)
+        lane->pool.join();
     s.serving = false;
 }
 

@@ -11,7 +11,9 @@
 //
 // stop() closes the listening socket at once and idle connections and half-received headers with
 // it; a body still arriving gets a short last deadline, requests being handled or answered go on
-// to their own, and after the stop grace whatever is left is closed. run() returns when the last connection is gone.
+// to their own. Shortly before the stop grace ends, the work of requests still being handled is
+// called off (WorkCancel.h) and they are answered 503; after the grace whatever is left is
+// closed. run() returns when the last connection is gone and the lanes' threads have ended.
 
 #include "server/net/Router.h"
 
@@ -30,7 +32,8 @@ struct ServerLimits {
     std::chrono::milliseconds body{10000};    // the whole body, from the end of the header
     std::chrono::milliseconds reply{30000};   // a reply, plus one second per 32 KiB of it
     std::chrono::milliseconds stopReading{2000}; // after stop(): for bodies still arriving
-    std::chrono::milliseconds stopGrace{30000};   // after stop(): then every connection is closed
+    std::chrono::milliseconds stopGrace{29000};   // after stop(): then every connection is closed
+    std::chrono::milliseconds stopAnswer{2000};   // before the grace ends: requests in flight get 503
     size_t maxConnections = 1000;
     int backlog = 511;
     size_t threads = 16;        // event loops: the network and the local routes
@@ -38,6 +41,10 @@ struct ServerLimits {
     size_t outsideWaiting = 64; // outside requests queued for one of those threads
     size_t engineThreads = 16;   // routes on the engine lane
     size_t engineWaiting = 256;  // engine requests queued for one of those threads
+    size_t storeThreads = 8;     // routes on the store lane (a database connection each at most)
+    size_t storeWaiting = 64;
+    size_t probeThreads = 2;     // readiness probes
+    size_t probeWaiting = 8;
 };
 
 // Runs before routing; answers the request itself and returns true to refuse it.

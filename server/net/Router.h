@@ -14,10 +14,11 @@
 
 namespace quillo::server::web {
 
-// Local routes run on the connection's event loop; Outside routes (other web sites) and Engine
-// routes (translation engines, which may be remote and take seconds) each get a bounded pool of
-// their own, so neither can hold the loops nor starve the other.
-enum class Lane { Local, Outside, Engine };
+// Local routes run on the connection's event loop; Outside routes (other web sites), Engine
+// routes (translation engines, which may be remote and take seconds), Store routes (the
+// database, which may stall) and Probe routes (readiness, which asks the database) each get a
+// bounded pool of their own, so none can hold the loops nor starve another.
+enum class Lane { Local, Outside, Engine, Store, Probe };
 
 class Router {
 public:

@@ -4,8 +4,13 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <ctime>
+#include <filesystem>
+
+#include <sys/statvfs.h>
 
 namespace quillo::server {
 
@@ -67,6 +72,19 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to)
         text.replace(at, from.size(), to);
 }
 
+using Clock = std::chrono::steady_clock;
+
+// Waits on a lock held by another connection or process, or a statement stopped at its deadline.
+bool noAnswer(int code)
+{
+    code &= 0xFF;
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED || code == SQLITE_INTERRUPT;
+}
+
+// Readiness waits less than a message: a balancer's probe has a short time-out of its own.
+constexpr std::chrono::milliseconds kProbeConnectionWait{1000};
+constexpr std::chrono::milliseconds kProbeStatementTime{2000};
+
 class SqliteFeedbackStore final : public FeedbackStore {
 public:
     static std::unique_ptr<FeedbackStore> open(const std::string& path, Mode mode, std::string& error);
@@ -74,15 +92,50 @@ public:
 
     Added add(FeedbackMessage& message, std::string& error) override;
     bool all(std::vector<FeedbackMessage>& messages, std::string& error) const override;
-    bool reachable(std::string& error) const override;
+
+protected:
+    Probe probe(const FeedbackLimits& limits, std::string& error) const override;
+    std::string localFile() const override { return path_; }
 
 private:
-    explicit SqliteFeedbackStore(sqlite3* db) : db_(db) {}
+    SqliteFeedbackStore(sqlite3* db, std::string path);
     bool hasRoomToday(size_t bytes, std::string& error) const;
+    // The next statement's limits: a lock held elsewhere is waited for, work is stopped, at the deadline.
+    void startStatement(const FeedbackLimits& limits) const;
+    Added failure(std::string& error) const;
 
     sqlite3* db_;
-    mutable std::mutex mutex_;
+    const std::string path_;
+    mutable std::timed_mutex mutex_;
+    mutable std::atomic<Clock::rep> deadline_{0};
 };
+
+SqliteFeedbackStore::SqliteFeedbackStore(sqlite3* db, std::string path) : db_(db), path_(std::move(path))
+{
+    sqlite3_progress_handler(
+        db_, 1000,
+        [](void* self) {
+            const auto deadline = static_cast<SqliteFeedbackStore*>(self)->deadline_.load();
+            return deadline != 0 && Clock::now().time_since_epoch().count() > deadline ? 1 : 0;
+        },
+        this);
+}
+
+void SqliteFeedbackStore::startStatement(const FeedbackLimits& limits) const
+{
+    sqlite3_busy_timeout(db_, static_cast<int>(limits.statementTime.count()));
+    deadline_ = (Clock::now() + limits.statementTime).time_since_epoch().count();
+}
+
+FeedbackStore::Added SqliteFeedbackStore::failure(std::string& error) const
+{
+    const int code = sqlite3_extended_errcode(db_);
+    if (error.empty())
+        error = sqlite3_errmsg(db_);
+    if (noAnswer(code))
+        return Added::Unavailable;
+    return Added::Failed;
+}
 
 } // namespace
 
@@ -113,7 +166,7 @@ std::unique_ptr<FeedbackStore> SqliteFeedbackStore::open(const std::string& path
         sqlite3_close_v2(db);
         return nullptr;
     }
-    std::unique_ptr<FeedbackStore> store(new SqliteFeedbackStore(db));
+    std::unique_ptr<FeedbackStore> store(new SqliteFeedbackStore(db, path));
     sqlite3_busy_timeout(db, 5000);
     if (mode == Mode::ReadWrite
         && !(execute(db, "PRAGMA journal_mode=WAL", error)
@@ -141,6 +194,46 @@ FeedbackLimits FeedbackStore::limits() const
     return limits_;
 }
 
+void FeedbackStore::noteDiskFull(bool full, const std::string& error)
+{
+    std::lock_guard lock(limitsMutex_);
+    diskFullError_ = full ? error : std::string();
+}
+
+std::vector<std::string> FeedbackStore::readinessProblems() const
+{
+    FeedbackLimits probeLimits = limits();
+    probeLimits.connectionWait = std::min(probeLimits.connectionWait, kProbeConnectionWait);
+    probeLimits.statementTime = std::min(probeLimits.statementTime, kProbeStatementTime);
+    std::vector<std::string> problems;
+    std::string error;
+    switch (probe(probeLimits, error)) {
+    case Probe::Ready:
+        break;
+    case Probe::Unreachable:
+        problems.push_back("database unreachable: " + error);
+        break;
+    case Probe::NoAnswer:
+        problems.push_back("database does not answer: " + error);
+        break;
+    case Probe::Schema:
+        problems.push_back("database schema unusable: " + error);
+        break;
+    }
+    const std::string file = localFile();
+    struct statvfs disk {};
+    const std::string folder = std::filesystem::path(file).parent_path().string();
+    if (!file.empty() && statvfs(folder.empty() ? "." : folder.c_str(), &disk) == 0) {
+        const uint64_t available = uint64_t(disk.f_bavail) * disk.f_frsize;
+        if (available < probeLimits.minimumFreeBytes)
+            problems.push_back("disk full: " + std::to_string(available) + " bytes free beside " + file);
+    }
+    std::lock_guard lock(limitsMutex_);
+    if (!diskFullError_.empty())
+        problems.push_back("disk full: the last message could not be written: " + diskFullError_);
+    return problems;
+}
+
 bool SqliteFeedbackStore::hasRoomToday(size_t bytes, std::string& error) const
 {
     const Statement statement = prepare(db_, kToday, error);
@@ -158,28 +251,48 @@ bool SqliteFeedbackStore::hasRoomToday(size_t bytes, std::string& error) const
     return rows < today.rowsPerDay && stored + bytes <= today.bytesPerDay;
 }
 
-bool SqliteFeedbackStore::reachable(std::string& error) const
+FeedbackStore::Probe SqliteFeedbackStore::probe(const FeedbackLimits& limits, std::string& error) const
 {
-    std::lock_guard lock(mutex_);
-    const Statement statement = prepare(db_, "SELECT 1 FROM messages LIMIT 1", error);
-    if (!statement)
-        return false;
-    if (const int step = sqlite3_step(statement.get()); step != SQLITE_ROW && step != SQLITE_DONE) {
-        error = sqlite3_errmsg(db_);
-        return false;
+    std::unique_lock lock(mutex_, std::defer_lock);
+    if (!lock.try_lock_for(limits.connectionWait)) {
+        error = "busy with other requests";
+        return Probe::NoAnswer;
     }
-    return true;
+    const auto classify = [&](Probe otherwise) {
+        error = sqlite3_errmsg(db_);
+        const int code = sqlite3_extended_errcode(db_);
+        return noAnswer(code) ? Probe::NoAnswer : (code & 0xFF) == SQLITE_ERROR ? otherwise : Probe::Unreachable;
+    };
+    startStatement(limits);
+    const Statement columns = prepare(db_, kColumnsProbe, error);
+    if (!columns)
+        return classify(Probe::Schema);
+    if (const int step = sqlite3_step(columns.get()); step != SQLITE_ROW && step != SQLITE_DONE)
+        return classify(Probe::Schema);
+    // A reader gets in beside a writer of another process; a message would have to wait for it.
+    startStatement(limits);
+    if (!execute(db_, "BEGIN IMMEDIATE", error))
+        return classify(Probe::Unreachable);
+    execute(db_, "ROLLBACK", error);
+    return Probe::Ready;
 }
 
 FeedbackStore::Added SqliteFeedbackStore::add(FeedbackMessage& message, std::string& error)
 {
-    std::lock_guard lock(mutex_);
+    const FeedbackLimits caps = limits();
+    std::unique_lock lock(mutex_, std::defer_lock);
+    if (!lock.try_lock_for(caps.connectionWait)) {
+        error = "the database was busy with other messages for " + std::to_string(caps.connectionWait.count()) + " ms";
+        return Added::Unavailable;
+    }
+    startStatement(caps);
     if (!hasRoomToday(message.raw.size(), error))
-        return error.empty() ? Added::OverDailyLimit : Added::Failed;
+        return error.empty() ? Added::OverDailyLimit : failure(error);
+    startStatement(caps);
     const Statement statement = prepare(db_, kInsert, error);
     sqlite3_stmt* raw = statement.get();
     if (!raw)
-        return Added::Failed;
+        return failure(error);
     message.received = nowUtc();
     const std::string* texts[] = {&message.received, &message.remote, &message.user, &message.name,
                                   &message.email, &message.title, &message.text, &message.image,
@@ -193,9 +306,12 @@ FeedbackStore::Added SqliteFeedbackStore::add(FeedbackMessage& message, std::str
     // Outside an explicit transaction the step is its own transaction: SQLITE_DONE means
     // committed, and with synchronous FULL the commit has reached the disk.
     if (sqlite3_step(raw) != SQLITE_DONE) {
-        error = sqlite3_errmsg(db_);
-        return Added::Failed;
+        const bool full = (sqlite3_extended_errcode(db_) & 0xFF) == SQLITE_FULL;
+        const Added outcome = failure(error);
+        noteDiskFull(full, error);
+        return outcome;
     }
+    noteDiskFull(false);
     message.id = sqlite3_last_insert_rowid(db_);
     return Added::Stored;
 }
@@ -203,6 +319,7 @@ FeedbackStore::Added SqliteFeedbackStore::add(FeedbackMessage& message, std::str
 bool SqliteFeedbackStore::all(std::vector<FeedbackMessage>& messages, std::string& error) const
 {
     std::lock_guard lock(mutex_);
+    deadline_ = 0; // a listing reads every row, however long that takes
     const Statement statement = prepare(db_, kSelect, error);
     sqlite3_stmt* raw = statement.get();
     if (!raw)

@@ -1,8 +1,11 @@
 #pragma once
 // The feedback messages: in SQLite by default (WAL journal with synchronous FULL, one connection
 // under a lock), or in PostgreSQL for several instances. Either way a message counts as stored
-// only once its commit is on disk, and the daily caps count every row of the database.
+// only once its commit is on disk, and the daily caps count every row of the database. Every wait
+// is bounded (for the connection, for each statement), so a stalled database makes requests fail
+// quickly instead of holding their threads.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -24,12 +27,16 @@ struct FeedbackMessage {
 struct FeedbackLimits {
     size_t rowsPerDay = 2000;
     size_t bytesPerDay = 32 * 1024 * 1024; // of raw bodies
+    std::chrono::milliseconds connectionWait{5000}; // for the connection (or the lock on it)
+    std::chrono::milliseconds statementTime{5000};  // for each statement, a database lock included
+    uint64_t minimumFreeBytes = 16 * 1024 * 1024;   // on the file's disk, for readiness (SQLite)
 };
 
 class FeedbackStore {
 public:
     enum class Mode { ReadWrite, ReadOnly };
-    enum class Added { Stored, OverDailyLimit, Failed };
+    // Unavailable: the database did not answer, or no connection came free, in time.
+    enum class Added { Stored, OverDailyLimit, Unavailable, Failed };
 
     // Opens (and in read-write mode creates or migrates) the database: a "postgresql://" or
     // "postgres://" address, else the path of a SQLite file. nullptr with `error` set on failure.
@@ -43,18 +50,32 @@ public:
     // Stored only once the row is committed; sets message.id and message.received.
     virtual Added add(FeedbackMessage& message, std::string& error) = 0;
     virtual bool all(std::vector<FeedbackMessage>& messages, std::string& error) const = 0;
-    // Whether the database answers a query on the messages now.
-    virtual bool reachable(std::string& error) const = 0;
+    // Why no message could be stored now, one reason a line ("database unreachable: ...",
+    // "database does not answer: ...", "disk full: ...", "database schema unusable: ..."); empty
+    // when the store can take messages. Waits a shorter time than a message would.
+    std::vector<std::string> readinessProblems() const;
     void setLimits(FeedbackLimits limits);
 
     static std::string defaultPath(const std::string& dataDirectory);
 
 protected:
+    enum class Probe { Ready, Unreachable, NoAnswer, Schema };
+    // Reads the messages' columns and makes sure a write could begin, within `limits`.
+    virtual Probe probe(const FeedbackLimits& limits, std::string& error) const = 0;
+    // The file whose disk should have room; empty when the disk is the database server's.
+    virtual std::string localFile() const { return {}; }
     FeedbackLimits limits() const;
+    // A write that failed for want of room: reported by readiness until a write succeeds.
+    void noteDiskFull(bool full, const std::string& error = {});
     static std::string nowUtc(const char* format = "%Y-%m-%dT%H:%M:%SZ");
+
+    // Every column of the messages, as a query that reads none of them: fails on a schema we cannot use.
+    static constexpr const char* kColumnsProbe =
+        "SELECT id, received, remote, \"user\", name, email, title, text, image, home, time, raw FROM messages LIMIT 0";
 
 private:
     FeedbackLimits limits_;
+    std::string diskFullError_;
     mutable std::mutex limitsMutex_;
 };
 

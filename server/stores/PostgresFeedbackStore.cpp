@@ -6,6 +6,8 @@
 
 #include <string_view>
 
+#include <poll.h>
+
 namespace quillo::server {
 
 namespace {
@@ -28,55 +30,121 @@ struct ResultDeleter {
 };
 using Result = std::unique_ptr<PGresult, ResultDeleter>;
 
-// Runs one statement with text parameters, the last one binary when `lastIsBinary`; the result
-// when its status is `expected`, else nullptr with `error` set.
-Result run(PGconn* connection, const char* sql, const std::vector<std::string>& parameters,
-           ExecStatusType expected, std::string& error, bool lastIsBinary = false)
+using Clock = std::chrono::steady_clock;
+
+// One statement (several when it has no parameters: the migrations) with text parameters, the
+// last one binary when `lastIsBinary`, waited for until `deadline` at most: a database that stops
+// answering (a stopped server, a lost network) must not hold the request. The result when its
+// status is `expected`, else nullptr with `error` set; `timedOut` when the deadline passed, and
+// the connection is then left mid-statement, to be closed rather than used again.
+struct Statement {
+    const char* sql;
+    std::vector<std::string> parameters;
+    ExecStatusType expected = PGRES_COMMAND_OK;
+    bool lastIsBinary = false;
+};
+
+bool waitForSocket(PGconn* connection, bool writing, Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    pollfd ready{PQsocket(connection), static_cast<short>(POLLIN | (writing ? POLLOUT : 0)), 0};
+    return left > 0 && ::poll(&ready, 1, static_cast<int>(left)) > 0;
+}
+
+Result run(PGconn* connection, const Statement& statement, Clock::time_point deadline, std::string& error,
+           bool& timedOut, std::string& state)
 {
     std::vector<const char*> values;
     std::vector<int> lengths, formats;
-    for (const std::string& parameter : parameters) {
+    for (const std::string& parameter : statement.parameters) {
         values.push_back(parameter.data());
         lengths.push_back(static_cast<int>(parameter.size()));
         formats.push_back(0);
     }
-    if (lastIsBinary && !formats.empty())
+    if (statement.lastIsBinary && !formats.empty())
         formats.back() = 1;
-    Result result(PQexecParams(connection, sql, static_cast<int>(values.size()), nullptr, values.data(),
-                               lengths.data(), formats.data(), 0));
-    if (PQresultStatus(result.get()) != expected) {
+    const int sent = statement.parameters.empty()
+        ? PQsendQuery(connection, statement.sql)
+        : PQsendQueryParams(connection, statement.sql, static_cast<int>(values.size()), nullptr, values.data(),
+                            lengths.data(), formats.data(), 0);
+    if (!sent) {
         error = PQerrorMessage(connection);
         return nullptr;
     }
-    return result;
+    Result last;
+    for (;;) {
+        const int flushed = PQflush(connection);
+        if (flushed < 0 || (flushed == 0 && !PQisBusy(connection))) {
+            PGresult* next = PQgetResult(connection);
+            if (!next)
+                break;
+            last.reset(next);
+            continue;
+        }
+        if (!waitForSocket(connection, flushed == 1, deadline)) {
+            timedOut = true;
+            error = "no answer within the time limit";
+            return nullptr;
+        }
+        if (!PQconsumeInput(connection)) {
+            error = PQerrorMessage(connection);
+            return nullptr;
+        }
+    }
+    if (PQresultStatus(last.get()) != statement.expected) {
+        error = last ? PQresultErrorMessage(last.get()) : PQerrorMessage(connection);
+        const char* code = last ? PQresultErrorField(last.get(), PG_DIAG_SQLSTATE) : nullptr;
+        state = code ? code : "";
+        return nullptr;
+    }
+    return last;
 }
 
-bool command(PGconn* connection, const char* sql, std::string& error)
-{
-    return run(connection, sql, {}, PGRES_COMMAND_OK, error) != nullptr;
-}
+// The statements of one use of a connection, each under the store's time limit. After a time-out
+// nothing more is sent: the connection is mid-statement, and the lease closes it.
+class Exchange {
+public:
+    Exchange(PGconn* connection, std::chrono::milliseconds statementTime, std::string& error)
+        : connection_(connection), statementTime_(statementTime), error_(error) {}
 
-bool query(PGconn* connection, const char* sql, std::string& error)
-{
-    return run(connection, sql, {}, PGRES_TUPLES_OK, error) != nullptr;
-}
+    Result run(const char* sql, const std::vector<std::string>& parameters = {},
+               ExecStatusType expected = PGRES_COMMAND_OK, bool lastIsBinary = false)
+    {
+        if (timedOut_)
+            return nullptr;
+        return quillo::server::run(connection_, Statement{sql, parameters, expected, lastIsBinary},
+                                   Clock::now() + statementTime_, error_, timedOut_, state_);
+    }
+    bool command(const char* sql) { return run(sql) != nullptr; }
+    bool query(const char* sql) { return run(sql, {}, PGRES_TUPLES_OK) != nullptr; }
+    // COMMIT of a failed transaction answers "ROLLBACK" with a success status: read the tag.
+    bool commit()
+    {
+        const Result result = run("COMMIT");
+        if (result && std::string_view(PQcmdStatus(result.get())) == "COMMIT")
+            return true;
+        if (result)
+            error_ = "the transaction was rolled back";
+        return false;
+    }
+    void rollback()
+    {
+        std::string ignored;
+        if (!timedOut_)
+            quillo::server::run(connection_, Statement{"ROLLBACK", {}}, Clock::now() + statementTime_, ignored,
+                                timedOut_, state_);
+    }
+    bool timedOut() const { return timedOut_; }
+    // SQLSTATE of the last refusal: class 42 is a schema we cannot use, 53100 a full disk.
+    const std::string& state() const { return state_; }
 
-// COMMIT of a failed transaction answers "ROLLBACK" with a success status: read the tag.
-bool commit(PGconn* connection, std::string& error)
-{
-    const Result result(PQexec(connection, "COMMIT"));
-    if (PQresultStatus(result.get()) == PGRES_COMMAND_OK && std::string_view(PQcmdStatus(result.get())) == "COMMIT")
-        return true;
-    error = PQerrorMessage(connection);
-    if (error.empty())
-        error = "the transaction was rolled back";
-    return false;
-}
-
-void rollback(PGconn* connection)
-{
-    PQclear(PQexec(connection, "ROLLBACK"));
-}
+private:
+    PGconn* connection_;
+    std::chrono::milliseconds statementTime_;
+    std::string& error_;
+    bool timedOut_ = false;
+    std::string state_;
+};
 
 // Text columns hold no NUL character; the raw body keeps the exact bytes.
 std::string textParameter(std::string text)
@@ -96,8 +164,8 @@ std::string field(const PGresult* result, int row, int column)
 // A connection of the pool for one use; one that broke is closed instead of returned.
 class PostgresFeedbackStore::Lease {
 public:
-    Lease(const PostgresFeedbackStore& store, std::string& error)
-        : store_(store), connection_(store.acquire(error)) {}
+    Lease(const PostgresFeedbackStore& store, const FeedbackLimits& limits, std::string& error)
+        : store_(store), connection_(store.acquire(limits, error, noneFree_)) {}
     ~Lease()
     {
         if (connection_)
@@ -107,9 +175,11 @@ public:
     Lease& operator=(const Lease&) = delete;
     explicit operator bool() const { return connection_ != nullptr; }
     PGconn* get() const { return connection_; }
+    bool noneFree() const { return noneFree_; } // every connection stayed taken for the whole wait
 
 private:
     const PostgresFeedbackStore& store_;
+    bool noneFree_ = false;
     PGconn* connection_;
 };
 
@@ -117,8 +187,12 @@ std::unique_ptr<FeedbackStore> PostgresFeedbackStore::open(const std::string& ad
                                                            std::string& error)
 {
     std::unique_ptr<PostgresFeedbackStore> store(new PostgresFeedbackStore(address));
-    if (mode == Mode::ReadWrite ? !store->migrate(error) : !store->reachable(error))
+    if (mode == Mode::ReadWrite) {
+        if (!store->migrate(error))
+            return nullptr;
+    } else if (store->probe(store->limits(), error) != Probe::Ready) {
         return nullptr;
+    }
     return store;
 }
 
@@ -128,11 +202,15 @@ PostgresFeedbackStore::~PostgresFeedbackStore()
         PQfinish(connection);
 }
 
-PGconn* PostgresFeedbackStore::acquire(std::string& error) const
+PGconn* PostgresFeedbackStore::acquire(const FeedbackLimits& limits, std::string& error, bool& noneFree) const
 {
     {
         std::unique_lock lock(mutex_);
-        returned_.wait(lock, [this] { return !idle_.empty() || open_ < maxConnections_; });
+        if (!returned_.wait_for(lock, limits.connectionWait, [this] { return !idle_.empty() || open_ < maxConnections_; })) {
+            noneFree = true;
+            error = "no database connection came free within " + std::to_string(limits.connectionWait.count()) + " ms";
+            return nullptr;
+        }
         if (!idle_.empty()) {
             PGconn* connection = idle_.back();
             idle_.pop_back();
@@ -140,15 +218,22 @@ PGconn* PostgresFeedbackStore::acquire(std::string& error) const
         }
         ++open_;
     }
-    // A connect_timeout in the address wins over this default: libpq's own is to wait forever.
+    // A connect_timeout in the address wins over this one (libpq's own is to wait forever; it
+    // takes whole seconds, two at least).
+    const auto seconds = std::max<long long>(2, (limits.statementTime.count() + 999) / 1000);
+    const std::string connectTimeout = std::to_string(seconds);
     const char* keywords[] = {"connect_timeout", "dbname", nullptr};
-    const char* values[] = {"5", address_.c_str(), nullptr};
+    const char* values[] = {connectTimeout.c_str(), address_.c_str(), nullptr};
     PGconn* connection = PQconnectdbParams(keywords, values, 1);
     PQsetNoticeProcessor(connection, [](void*, const char*) {}, nullptr); // "already exists" notes
-    // Commits wait for the disk whatever the server's default says.
-    if (PQstatus(connection) == CONNECTION_OK && command(connection, "SET synchronous_commit TO on", error))
+    // Commits wait for the disk whatever the server's default says; a statement the server is
+    // slow with (a lock held by another instance) ends there as well as here.
+    const std::string settings = "SET synchronous_commit TO on; SET statement_timeout TO "
+        + std::to_string(limits.statementTime.count());
+    if (PQstatus(connection) == CONNECTION_OK && Exchange(connection, limits.statementTime, error).command(settings.c_str()))
         return connection;
-    error = PQerrorMessage(connection);
+    if (error.empty())
+        error = PQerrorMessage(connection);
     PQfinish(connection);
     std::lock_guard lock(mutex_);
     --open_;
@@ -171,61 +256,65 @@ void PostgresFeedbackStore::release(PGconn* connection) const
 
 bool PostgresFeedbackStore::migrate(std::string& error)
 {
-    const Lease lease(*this, error);
+    const Lease lease(*this, limits(), error);
     if (!lease)
         return false;
-    PGconn* connection = lease.get();
-    bool ok = command(connection, "BEGIN", error) && query(connection, kMigrationLock, error)
-        && command(connection, "CREATE TABLE IF NOT EXISTS schema_migrations"
-                               " (name TEXT PRIMARY KEY, applied TEXT NOT NULL)", error);
+    Exchange exchange(lease.get(), limits().statementTime, error);
+    bool ok = exchange.command("BEGIN") && exchange.query(kMigrationLock)
+        && exchange.command("CREATE TABLE IF NOT EXISTS schema_migrations (name TEXT PRIMARY KEY, applied TEXT NOT NULL)");
     for (const Migration& migration : kPostgresMigrations) {
         if (!ok)
             break;
-        const Result applied = run(connection, "SELECT 1 FROM schema_migrations WHERE name = $1",
-                                   {migration.name}, PGRES_TUPLES_OK, error);
+        const Result applied = exchange.run("SELECT 1 FROM schema_migrations WHERE name = $1", {migration.name},
+                                            PGRES_TUPLES_OK);
         if (!applied || PQntuples(applied.get()) > 0) {
             ok = applied != nullptr;
             continue;
         }
-        const Result result(PQexec(connection, migration.sql));
-        ok = PQresultStatus(result.get()) == PGRES_COMMAND_OK
-            && run(connection, "INSERT INTO schema_migrations VALUES ($1, $2)", {migration.name, nowUtc()},
-                   PGRES_COMMAND_OK, error);
-        if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
-            error = std::string("migration ") + migration.name + ": " + PQerrorMessage(connection);
+        ok = exchange.command(migration.sql);
+        if (!ok)
+            error = std::string("migration ") + migration.name + ": " + error;
+        ok = ok && exchange.run("INSERT INTO schema_migrations VALUES ($1, $2)", {migration.name, nowUtc()});
     }
-    if (ok && commit(connection, error))
+    if (ok && exchange.commit())
         return true;
-    rollback(connection);
+    exchange.rollback();
     return false;
 }
 
-bool PostgresFeedbackStore::reachable(std::string& error) const
+FeedbackStore::Probe PostgresFeedbackStore::probe(const FeedbackLimits& limits, std::string& error) const
 {
-    const Lease lease(*this, error);
-    return lease && query(lease.get(), "SELECT 1 FROM messages LIMIT 1", error);
+    const Lease lease(*this, limits, error);
+    if (!lease)
+        return lease.noneFree() ? Probe::NoAnswer : Probe::Unreachable;
+    Exchange exchange(lease.get(), limits.statementTime, error);
+    if (exchange.run(kColumnsProbe, {}, PGRES_TUPLES_OK))
+        return Probe::Ready;
+    if (exchange.timedOut())
+        return Probe::NoAnswer;
+    return exchange.state().rfind("42", 0) == 0 ? Probe::Schema : Probe::Unreachable;
 }
 
 FeedbackStore::Added PostgresFeedbackStore::add(FeedbackMessage& message, std::string& error)
 {
-    const Lease lease(*this, error);
-    if (!lease)
-        return Added::Failed;
-    PGconn* connection = lease.get();
-    if (!command(connection, "BEGIN", error) || !query(connection, kInsertLock, error)) {
-        rollback(connection);
-        return Added::Failed;
-    }
-    const Result today = run(connection, kToday, {nowUtc("%Y-%m-%dT00:00:00Z")}, PGRES_TUPLES_OK, error);
-    if (!today) {
-        rollback(connection);
-        return Added::Failed;
-    }
     const FeedbackLimits caps = limits();
+    const Lease lease(*this, caps, error);
+    if (!lease)
+        return Added::Unavailable; // none free, or the server unreachable: either may pass
+    Exchange exchange(lease.get(), caps.statementTime, error);
+    const auto failed = [&] {
+        exchange.rollback();
+        return exchange.timedOut() ? Added::Unavailable : Added::Failed;
+    };
+    if (!exchange.command("BEGIN") || !exchange.query(kInsertLock))
+        return failed();
+    const Result today = exchange.run(kToday, {nowUtc("%Y-%m-%dT00:00:00Z")}, PGRES_TUPLES_OK);
+    if (!today)
+        return failed();
     const auto rows = std::stoull(field(today.get(), 0, 0));
     const auto bytes = std::stoull(field(today.get(), 0, 1));
     if (rows >= caps.rowsPerDay || bytes + message.raw.size() > caps.bytesPerDay) {
-        rollback(connection);
+        exchange.rollback();
         return Added::OverDailyLimit;
     }
     message.received = nowUtc();
@@ -235,21 +324,23 @@ FeedbackStore::Added PostgresFeedbackStore::add(FeedbackMessage& message, std::s
                                     &message.home, &message.time})
         parameters.push_back(textParameter(*text));
     parameters.push_back(message.raw);
-    const Result inserted = run(connection, kInsert, parameters, PGRES_TUPLES_OK, error, true);
-    if (!inserted || !commit(connection, error)) {
-        rollback(connection);
-        return Added::Failed;
+    const Result inserted = exchange.run(kInsert, parameters, PGRES_TUPLES_OK, true);
+    if (!inserted || !exchange.commit()) {
+        noteDiskFull(exchange.state() == "53100", error); // disk_full
+        return failed();
     }
+    noteDiskFull(false);
     message.id = std::stoll(field(inserted.get(), 0, 0));
     return Added::Stored;
 }
 
 bool PostgresFeedbackStore::all(std::vector<FeedbackMessage>& messages, std::string& error) const
 {
-    const Lease lease(*this, error);
+    const Lease lease(*this, limits(), error);
     if (!lease)
         return false;
-    const Result result = run(lease.get(), kSelect, {}, PGRES_TUPLES_OK, error);
+    // A listing reads every row, however long that takes.
+    const Result result = Exchange(lease.get(), std::chrono::hours(24), error).run(kSelect, {}, PGRES_TUPLES_OK);
     if (!result)
         return false;
     for (int row = 0; row < PQntuples(result.get()); ++row) {

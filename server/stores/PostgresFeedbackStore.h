@@ -21,13 +21,15 @@ public:
 
     Added add(FeedbackMessage& message, std::string& error) override;
     bool all(std::vector<FeedbackMessage>& messages, std::string& error) const override;
-    bool reachable(std::string& error) const override;
+
+protected:
+    Probe probe(const FeedbackLimits& limits, std::string& error) const override;
 
 private:
     class Lease;
     explicit PostgresFeedbackStore(std::string address) : address_(std::move(address)) {}
     bool migrate(std::string& error);
-    pg_conn* acquire(std::string& error) const;
+    pg_conn* acquire(const FeedbackLimits& limits, std::string& error, bool& noneFree) const;
     void release(pg_conn* connection) const;
 
     const std::string address_;

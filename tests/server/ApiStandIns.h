@@ -13,7 +13,7 @@
 
 namespace quillo::server::testing {
 
-enum class Answer { Translate, Unauthorized, RateLimitedOnce, RateLimited, ServerError, Stall, Malformed, EmptyChoices };
+enum class Answer { Translate, Unauthorized, RateLimitedOnce, RateLimited, ServerError, Stall, Malformed, EmptyChoices, Oversized };
 
 struct ArrivedRequest {
     std::string path, authorization, contentType;
@@ -83,6 +83,9 @@ protected:
         }
         case Answer::Malformed:
             response.set_content("{\"choices\": [", "application/json");
+            return false;
+        case Answer::Oversized:
+            response.set_content("{\"choices\": [\"" + std::string(9 * 1024 * 1024, 'x') + "\"]}", "application/json");
             return false;
         default:
             return true;

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <future>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -83,6 +85,53 @@ std::string RawConnection::reply(std::chrono::seconds timeout)
         received_.append(buffer, static_cast<size_t>(n));
     }
     return received_;
+}
+
+std::string RawConnection::untilClosed(std::chrono::seconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    char buffer[4096];
+    while (fd_ >= 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd ready{fd_, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0)
+            break;
+        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+        if (n <= 0) {
+            closedByServer_ = n == 0;
+            break;
+        }
+        received_.append(buffer, static_cast<size_t>(n));
+    }
+    return received_;
+}
+
+StalledStoreOutcome WhileTheStoreStalls(const RunningService& service, int posts)
+{
+    std::atomic<int> answeredPosts{0};
+    std::vector<std::future<int>> pending;
+    for (int i = 0; i < posts; ++i) {
+        pending.push_back(std::async(std::launch::async, [&service, &answeredPosts, i] {
+            const auto answer = service.client().Post("/translation/feedback/addinfo.asp",
+                                                      "user=u&name=n&email=e&title=t&text=stalled" + std::to_string(i), kForm);
+            ++answeredPosts;
+            return answer ? answer->status : 0;
+        }));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // not a measure: lets the posts reach the store
+    StalledStoreOutcome outcome;
+    httplib::Client client = service.client();
+    const auto health = client.Get("/healthz");
+    const auto translation = client.Post("/translate_txt", "trtext=hello&lp=en_fr", kForm);
+    outcome.othersAnsweredFirst = health && health->status == 200 && translation && translation->status == 200
+        && answeredPosts == 0;
+    if (const auto ready = client.Get("/readyz")) {
+        outcome.readyStatus = ready->status;
+        outcome.readyBody = ready->body;
+    }
+    for (auto& post : pending)
+        outcome.postStatuses.push_back(post.get());
+    return outcome;
 }
 
 std::string RawExchange(int port, const std::string& request, std::chrono::seconds timeout)

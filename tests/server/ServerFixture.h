@@ -18,6 +18,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace quillo::server::testing {
 
@@ -189,10 +190,14 @@ public:
     // Reads until the reply is complete (head and Content-Length bytes), the server closes, or
     // `timeout` passes.
     std::string reply(std::chrono::seconds timeout = std::chrono::seconds(30));
+    // Reads until the server closes (or `timeout` passes): everything it sent on the connection.
+    std::string untilClosed(std::chrono::seconds timeout);
+    bool closedByServer() const { return closedByServer_; }
 
 private:
     int fd_ = -1;
     std::string received_;
+    bool closedByServer_ = false;
 };
 
 // Sends raw bytes on a fresh connection and returns the server's answer.
@@ -200,6 +205,16 @@ std::string RawExchange(int port, const std::string& request,
                         std::chrono::seconds timeout = std::chrono::seconds(30));
 
 inline const char* kForm = "application/x-www-form-urlencoded";
+
+// What the service did while its feedback store could not answer: `posts` messages sent at once,
+// and meanwhile the other services and readiness asked.
+struct StalledStoreOutcome {
+    bool othersAnsweredFirst = false; // health and a translation, before any message was answered
+    int readyStatus = 0;
+    std::string readyBody;
+    std::vector<int> postStatuses;
+};
+StalledStoreOutcome WhileTheStoreStalls(const RunningService& service, int posts);
 
 // The translated-page address the program builds: root, a fresh identifier (with its
 // backslash, or the slash a browser makes of it), "translation?", the page address through

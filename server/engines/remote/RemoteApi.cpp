@@ -18,6 +18,13 @@ std::string statusText(const ApiReply& reply)
 BackendResult ApiFailure(const ApiReply& reply, const ApiIdentity& who)
 {
     BackendResult result;
+    if (reply.tooLarge) {
+        result.tryNext = true;
+        result.error = reply.error;
+        result.userMessage = who.service + "的回答过长（超过 " + std::to_string(kMaxReplyBytes >> 20)
+            + " MiB），本次翻译没有完成。";
+        return result;
+    }
     if (!reply.answered) {
         result.tryNext = true;
         result.error = (reply.timedOut ? "timed out: " : "no answer: ") + reply.error;

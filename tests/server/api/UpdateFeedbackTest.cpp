@@ -3,6 +3,7 @@
 #include "ServerFixture.h"
 
 #include "core/CodePage.h"
+#include "server/app/Commands.h"
 #include "server/stores/FeedbackStore.h"
 #include "server/stores/Release.h"
 #include "translate/Encoding.h"
@@ -333,4 +334,20 @@ TEST(UpdateTest, InstancesSharingTheReleaseFolderNeverServeAHalfWrittenVersionFi
         EXPECT_TRUE(values.at(QStringLiteral("url1")).contains(u'/' + values.at(QStringLiteral("version")) + u'/'));
     }
     publisher.join();
+}
+
+TEST(FeedbackTest, ListingShowsControlCharactersEscaped)
+{
+    FeedbackMessage message;
+    message.id = 7;
+    message.title = "\x1b]0;owned\x07\x1b[2J";
+    message.name = "n\r\n#8 received forged";
+    message.email = "csi\xC2\x9B" "31m \xC2\xA0kept";
+    message.text = "line one<br>\nline two\rover\x7F";
+    const std::string listing = FormatFeedback({message}, false);
+    for (const char* line : {"title: \\x1B]0;owned\\x07\\x1B[2J\n", "name: n\\x0D\\x0A#8 received forged\n",
+                             "email: csi\\u009B31m \xC2\xA0kept\n", "text:\nline one\r\nline two\\x0Dover\\x7F\n"})
+        EXPECT_NE(listing.find(line), std::string::npos) << line << " in\n" << listing;
+    for (const char control : {'\x1b', '\x07', '\x7f'})
+        EXPECT_EQ(listing.find(control), std::string::npos) << int(control);
 }

@@ -80,6 +80,25 @@ public:
                                                          QStringLiteral("-m"), QStringLiteral("immediate"), QStringLiteral("stop")});
     }
     QString failure() const { return failure_; }
+    // The postmaster and every process it started.
+    std::vector<pid_t> processes() const
+    {
+        QFile pidFile(dir_.path() + QStringLiteral("/data/postmaster.pid"));
+        if (!pidFile.open(QIODevice::ReadOnly))
+            return {};
+        const pid_t postmaster = pidFile.readLine().trimmed().toInt();
+        std::vector<pid_t> all{postmaster};
+        for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+            QFile stat(QStringLiteral("/proc/") + entry + QStringLiteral("/stat"));
+            if (!stat.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray line = stat.readAll();
+            const QList<QByteArray> afterName = line.mid(line.lastIndexOf(')') + 2).split(' ');
+            if (afterName.size() > 1 && afterName.at(1).toInt() == postmaster)
+                all.push_back(entry.toInt());
+        }
+        return all;
+    }
     QString url() const { return QStringLiteral("postgresql:///postgres?host=") + dir_.path() + QStringLiteral("&user=quillo"); }
 
 private:
@@ -174,6 +193,26 @@ std::multiset<std::string> storedTexts(const std::string& url)
         texts.insert(message.text);
     return texts;
 }
+
+// Processes stopped (SIGSTOP) for a while, as a hung database server or host would be.
+class Stopped {
+public:
+    explicit Stopped(std::vector<pid_t> processes) : processes_(std::move(processes))
+    {
+        for (pid_t process : processes_)
+            ::kill(process, SIGSTOP);
+    }
+    ~Stopped()
+    {
+        for (pid_t process : processes_)
+            ::kill(process, SIGCONT);
+    }
+    Stopped(const Stopped&) = delete;
+    Stopped& operator=(const Stopped&) = delete;
+
+private:
+    std::vector<pid_t> processes_;
+};
 
 class ClusterTest : public ::testing::Test {
 protected:
@@ -317,4 +356,30 @@ TEST_F(ClusterTest, DailyCapsCountEveryInstancesRowsAndTheFeedbackCommandReadsTh
     const QJsonArray messages = QJsonDocument::fromJson(listing.output).array();
     ASSERT_EQ(messages.size(), 3);
     EXPECT_EQ(messages.at(0).toObject().value(QStringLiteral("text")).toString(), QStringLiteral("m0"));
+}
+
+TEST(StalledPostgresTest, AStoppedDatabaseHoldsOnlyTheMessages)
+{
+    PrivatePostgres postgres;
+    ASSERT_TRUE(postgres.failure().isEmpty()) << "PostgreSQL did not start: " << postgres.failure().toStdString();
+    ServeOptions options = RunningService::echoOptions();
+    options.database = postgres.url().toStdString();
+    options.feedbackLimits.statementTime = options.feedbackLimits.connectionWait = std::chrono::seconds(3);
+    RunningService service(options);
+    httplib::Client client = service.client();
+    ASSERT_TRUE(acknowledged(client.Post("/translation/feedback/addinfo.asp", feedbackBody("before"), kForm)));
+    {
+        const std::vector<pid_t> processes = postgres.processes();
+        ASSERT_GT(processes.size(), 1u);
+        const Stopped stopped(processes);
+        const StalledStoreOutcome outcome = WhileTheStoreStalls(service, 12);
+        EXPECT_TRUE(outcome.othersAnsweredFirst);
+        EXPECT_EQ(outcome.readyStatus, 503);
+        EXPECT_NE(outcome.readyBody.find("database"), std::string::npos) << outcome.readyBody;
+        EXPECT_EQ(outcome.postStatuses, std::vector<int>(12, 503));
+    }
+    // Connections left mid-statement were closed; new ones serve again.
+    EXPECT_TRUE(acknowledged(client.Post("/translation/feedback/addinfo.asp", feedbackBody("after"), kForm)));
+    EXPECT_EQ(client.Get("/readyz")->status, 200);
+    EXPECT_EQ(storedTexts(postgres.url().toStdString()), (std::multiset<std::string>{"before", "after"}));
 }

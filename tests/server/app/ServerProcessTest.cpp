@@ -2,6 +2,7 @@
 // in flight, feedback that survives a kill right after the answer, the commands, and the
 // default engine choice.
 
+#include "ApiStandIns.h"
 #include "QuilloServerProcess.h"
 #include "ServerFixture.h"
 #include "core/CodePage.h"
@@ -110,6 +111,33 @@ TEST(ServerProcessTest, FirstLineNamesThePortAndSigtermLetsTheRequestInFlightFin
     EXPECT_EQ(ended->code, 0);
     EXPECT_TRUE(server.process().standardError().contains("stopped"));
     EXPECT_FALSE(QFile::exists(journal)); // the database was closed: its journal folded back in
+}
+
+TEST(ServerProcessTest, StopCallsOffAHangingEngineAndAnswersItsRequest)
+{
+    ChatStandIn model;
+    model.answer = Answer::Stall; // answers nothing for 20 s, longer than the stop may take
+    QTemporaryDir data;
+    QFile config(data.filePath(QStringLiteral("engines.ini")));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write(("[engines]\norder = llm\n[llm]\nurl = " + model.base() + "\nmodel = m\ntimeout = 600\n").c_str());
+    config.close();
+    ServerProcess server({QStringLiteral("--config"), config.fileName(), QStringLiteral("--data"), data.path(),
+                          QStringLiteral("--stop-time"), QStringLiteral("3")});
+    ASSERT_TRUE(server.listening()) << server.failure().toStdString();
+    auto inFlight = std::async(std::launch::async, [&] {
+        return server.client().Post("/translate_txt", "trtext=hello&lp=en_fr", kForm);
+    });
+    while (model.requests().empty())
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    server.process().signal(SIGTERM);
+    const auto answer = inFlight.get();
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 503);
+    const auto ended = server.finishes();
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(ended->code, 0);
+    model.releaseStalls();
 }
 
 TEST(ServerProcessTest, FeedbackSurvivesAKillRightAfterTheAnswer)

@@ -104,6 +104,45 @@ TEST(EngineSettingsTest, FileThenEnvironmentThenCommandLine)
     EXPECT_EQ(settings.value("llm", "url"), "http://data-folder/v1");
 }
 
+TEST(EngineSettingsTest, UnreadableLinesAndUnreachableAddressesAreNamedInWarnings)
+{
+    QTemporaryDir dir;
+    ServeOptions options;
+    std::string random(8000, '\0');
+    for (size_t i = 0; i < random.size(); ++i)
+        random[i] = static_cast<char>((i * 2654435761u) >> 13);
+    const struct {
+        std::string file;
+        std::string cliLibre;
+        std::vector<std::string> warningParts; // one warning holding each, in order
+    } cases[] = {
+        {"[libretranslate]\nurl = gopher://127.0.0.1:70/\n", "", {"engines.ini:2: [libretranslate] url: \"gopher://"}},
+        {"; fine\n[llm]\n\nurl = http://127.0.0.1:1/v1\nthis line is wrong\n", "", {"engines.ini:5: not a [section]"}},
+        {"[llm]\nurl = 127.0.0.1:8080\n", "", {"engines.ini:2: [llm] url"}},
+        {"[libretranslate]\nurl = http://127.0.0.1:5000\n", "file:///etc/passwd", {"--libretranslate: \"file://"}},
+        {random, "", {"engines.ini:1: not a [section]", "more lines ignored"}},
+        {"[deepl]\nurl = https://api.deepl.example/\n", "", {}},
+    };
+    for (const auto& c : cases) {
+        options.configFile = writeConfig(dir, c.file);
+        options.engineValues["libretranslate/url"] = c.cliLibre;
+        EngineSettings settings;
+        std::string error;
+        ASSERT_TRUE(LoadEngineSettings(options, settings, error)) << error;
+        std::string all;
+        for (const std::string& warning : settings.warnings)
+            all += warning + "\n";
+        size_t from = 0;
+        for (const std::string& part : c.warningParts) {
+            from = all.find(part, from);
+            ASSERT_NE(from, std::string::npos) << part << " in\n" << all;
+        }
+        if (c.warningParts.empty()) {
+            EXPECT_TRUE(settings.warnings.empty()) << all;
+        }
+    }
+}
+
 TEST(EngineSettingsTest, ChainPutsDeepLBeforeTheChatModelAndAsksForAModelWhenNoneIsNamed)
 {
     ChatStandIn chat;

@@ -5,11 +5,15 @@
 #include "ApiStandIns.h"
 #include "ServerFixture.h"
 
+#include "server/fetch/PageFetcher.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <future>
 #include <memory>
+
+#include <arpa/inet.h>
 
 using namespace quillo::server;
 using namespace quillo::server::testing;
@@ -219,6 +223,47 @@ TEST(HttpHardeningTest, AmbiguousFramingIsRefusedAndAMissingLengthIsAnEmptyBody)
         EXPECT_EQ(statusOf(RawExchange(service.port(), c.request, kGenerous)), c.status) << c.request;
 }
 
+TEST(HttpHardeningTest, UnreadableFramingIsRefusedAndTheConnectionClosed)
+{
+    RunningService service(patientOptions());
+    const std::string host = "Host: " + service.hostPort() + "\r\n";
+    // What follows the head would be taken for a second request if the connection stayed open.
+    const std::string smuggled = "GET /healthz HTTP/1.1\r\n" + host + "\r\n";
+    const auto withFields = [&](const std::string& version, const std::string& fields) {
+        return "POST /translate_txt " + version + "\r\n" + host + fields + "\r\n" + smuggled;
+    };
+    const struct {
+        std::string request;
+        std::string status;
+    } cases[] = {
+        {withFields("HTTP/1.1", "Transfer-Encoding: gzip\r\n"), "HTTP/1.1 400"},
+        {withFields("HTTP/1.1", "Transfer-Encoding: xchunked\r\n"), "HTTP/1.1 400"},
+        {withFields("HTTP/1.1", "Transfer-Encoding: identity\r\n"), "HTTP/1.1 400"},
+        {withFields("HTTP/1.1", "Transfer-Encoding: chunked, identity\r\n"), "HTTP/1.1 400"},
+        {withFields("HTTP/1.1", "Transfer-Encoding: gzip, chunked\r\n"), "HTTP/1.1 400"},
+        {withFields("HTTP/1.1", "Transfer-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n"), "HTTP/1.1 400"},
+        {withFields("HTTP/1.1", "Transfer-Encoding:\r\n"), "HTTP/1.1 400"},
+        {withFields("HTTP/1.0", "Transfer-Encoding: chunked\r\n"), "HTTP/1.1 400"},
+        {withFields("HTTP/1.1", host), "HTTP/1.1 400"},
+        {withFields("HTTP/1.1", "Origin: http://" + service.hostPort() + "\r\nOrigin: http://attacker.example\r\n"), "HTTP/1.1 400"},
+        {withFields("HTTP/1.1", "Sec-Fetch-Site: same-origin\r\nsec-fetch-site: cross-site\r\n"), "HTTP/1.1 400"},
+    };
+    for (const auto& c : cases) {
+        RawConnection connection(service.port());
+        ASSERT_TRUE(connection.send(c.request));
+        const std::string answer = connection.untilClosed(std::chrono::seconds(5));
+        EXPECT_EQ(statusOf(answer), c.status) << c.request;
+        EXPECT_TRUE(connection.closedByServer()) << c.request;
+        EXPECT_EQ(answer.find("HTTP/1.1", 1), std::string::npos) << "a second answer to\n" << c.request << answer;
+    }
+    // A chunked body alone is read as before.
+    const std::string chunked = "POST /translate_txt HTTP/1.1\r\n" + host + "Content-Type: " + kForm
+        + "\r\nTransfer-Encoding: chunked\r\n\r\n15\r\ntrtext=hello&lp=en_fr\r\n0\r\n\r\n";
+    const std::string answer = RawExchange(service.port(), chunked, kGenerous);
+    EXPECT_EQ(statusOf(answer), "HTTP/1.1 200");
+    EXPECT_NE(answer.find("[fr] hello"), std::string::npos) << answer;
+}
+
 TEST(HttpHardeningTest, AHalfClosedClientStillGetsItsReply)
 {
     RunningService service;
@@ -261,6 +306,12 @@ TEST(HttpHardeningTest, OtherWebsitesCannotDriveTheLoopbackService)
         {"POST", own, "Origin: null\r\n", "HTTP/1.1 403"},
         {"POST", own, "Sec-Fetch-Site: cross-site\r\n", "HTTP/1.1 403"},
         {"POST", own, "Origin: http://" + own + "\r\nSec-Fetch-Site: same-site\r\n", "HTTP/1.1 403"},
+        // Another port or scheme on this machine is another site.
+        {"POST", own, "Origin: http://localhost:3000\r\n", "HTTP/1.1 403"},
+        {"POST", own, "Origin: http://127.0.0.1:3000\r\n", "HTTP/1.1 403"},
+        {"POST", own, "Origin: https://" + own + "\r\n", "HTTP/1.1 403"},
+        {"POST", own, "Origin: http://" + own + "/path\r\n", "HTTP/1.1 403"},
+        {"POST", "quillo.example", "Origin: https://quillo.example\r\n", "HTTP/1.1 200"},
         // The service's own pages, the program (neither header), and the names it is known by.
         {"POST", own, "Origin: http://" + own + "\r\nSec-Fetch-Site: same-origin\r\n", "HTTP/1.1 200"},
         {"POST", own, "", "HTTP/1.1 200"},
@@ -307,5 +358,29 @@ TEST(HttpHardeningTest, PageIdentifiersAndPagesAreOnlyForTheProgram)
         if (c.target == object && c.status == "HTTP/1.1 200") { // not a script any page can run
             EXPECT_NE(reply.find("X-Content-Type-Options: nosniff"), std::string::npos) << reply;
         }
+    }
+}
+
+TEST(HttpHardeningTest, PageFetchesRefuseEveryInternalAddress)
+{
+    const struct {
+        const char* address;
+        bool internal;
+    } cases[] = {
+        {"::", true}, {"::1", true}, {"::7f00:1", true}, {"::a00:1", true}, {"::808:808", true},
+        {"fec0::1", true}, {"feff::1", true}, {"fe80::1", true}, {"fc00::1", true}, {"ff02::1", true},
+        {"::ffff:10.0.0.1", true}, {"64:ff9b::7f00:1", true}, {"2001:db8::1", true},
+        {"2001:4860:4860::8888", false}, {"::1:0:0:1", false}, {"fe00::1", false},
+        {"10.1.2.3", true}, {"8.8.8.8", false},
+    };
+    for (const auto& c : cases) {
+        sockaddr_storage storage{};
+        if (inet_pton(AF_INET6, c.address, &reinterpret_cast<sockaddr_in6*>(&storage)->sin6_addr) == 1) {
+            storage.ss_family = AF_INET6;
+        } else {
+            ASSERT_EQ(inet_pton(AF_INET, c.address, &reinterpret_cast<sockaddr_in*>(&storage)->sin_addr), 1) << c.address;
+            storage.ss_family = AF_INET;
+        }
+        EXPECT_EQ(PageFetcher::isInternalAddress(reinterpret_cast<const sockaddr*>(&storage)), c.internal) << c.address;
     }
 }

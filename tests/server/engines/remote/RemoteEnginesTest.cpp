@@ -100,6 +100,7 @@ TEST(ChatCompletionBackendTest, EachFailureHasItsOutcome)
         {Answer::Stall, "1", false, true, "限定时间", 1},
         {Answer::Malformed, "1", false, true, "无法识别", 1},
         {Answer::EmptyChoices, "1", false, true, "无法识别", 1},
+        {Answer::Oversized, "1", false, true, "过长", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.answer));
