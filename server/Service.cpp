@@ -1,6 +1,7 @@
 #include "server/Service.h"
 
 #include "server/BackendChain.h"
+#include "server/ClientWatch.h"
 #include "server/FeedbackStore.h"
 #include "server/Log.h"
 #include "server/PageFetcher.h"
@@ -207,15 +208,22 @@ int RunServe(const ServeOptions& options)
     std::fflush(stdout);
     LogInfo("serving with engines " + service.backendNames() + ", data in " + options.dataDirectory);
 
+    std::optional<ClientWatch> clients;
+    if (!options.clientsFolder.empty())
+        clients.emplace(options.clientsFolder);
     std::atomic<bool> finished{false};
     std::thread signalWatcher([&] {
         const timespec tick{0, 200 * 1000 * 1000};
         while (!finished.load()) {
             const int signal = sigtimedwait(&stopSignals, nullptr, &tick);
-            if (signal <= 0)
-                continue;
-            LogInfo(std::string("signal ") + strsignal(signal) + ": finishing requests in flight");
-            service.stop();
+            if (signal > 0) {
+                LogInfo(std::string("signal ") + strsignal(signal) + ": finishing requests in flight");
+                service.stop();
+            } else if (clients && clients->nobodyLeft()) {
+                LogInfo("no program uses this server any more: finishing requests in flight");
+                clients.reset();
+                service.stop();
+            }
         }
     });
     service.run();
