@@ -111,10 +111,10 @@ TEST(SingleInstance, TheSocketLivesOnlyInAFolderThatIsTheUsersAlone)
         bool usable;
     } folders[] = {
         {"missing, made now", [](const QString&) { return true; }, true},
-        {"open to everyone", [](const QString& f) { return QDir().mkdir(f) && ::chmod(QFile::encodeName(f), 0777) == 0; }, false},
+        {"open to everyone", [](const QString& f) { return QDir().mkdir(f) && ::chmod(QFile::encodeName(f).constData(), 0777) == 0; }, false},
         {"a link to a private folder", [&](const QString& f) { return QFile::link(privateFolder, f); }, false},
         {"another user's", [](const QString& f) {
-             return ::geteuid() == 0 && QDir().mkdir(f) && ::chown(QFile::encodeName(f), kNobody, kNobody) == 0;
+             return ::geteuid() == 0 && QDir().mkdir(f) && ::chown(QFile::encodeName(f).constData(), kNobody, kNobody) == 0;
          }, false},
     };
     int index = 0;
@@ -133,8 +133,9 @@ TEST(SingleInstance, TheSocketLivesOnlyInAFolderThatIsTheUsersAlone)
             ::close(squatter);
         }
         EXPECT_EQ(instance.listen(), c.usable);
-        if (c.usable)
+        if (c.usable) {
             EXPECT_EQ(QFileInfo(folder).permissions() & 0x0077, QFile::Permissions());
+        }
     }
 }
 
@@ -149,7 +150,7 @@ TEST(SingleInstance, WithoutAUsableRuntimeFolderThereIsNoSocketRatherThanOneInTh
     // Qt's own fallback, taken first by another user, and a runtime folder of another user.
     for (const QString& name : {QStringLiteral("runtime-root"), QStringLiteral("foreign")}) {
         ASSERT_TRUE(QDir(shared.path()).mkdir(name));
-        ASSERT_EQ(::chown(QFile::encodeName(shared.filePath(name)), kNobody, kNobody), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(shared.filePath(name)).constData(), kNobody, kNobody), 0);
     }
     for (const QByteArray& runtime : {QByteArray(), QFile::encodeName(shared.filePath(QStringLiteral("foreign")))}) {
         SCOPED_TRACE(runtime.toStdString());

@@ -43,7 +43,10 @@ public:
     QString path(const QString& name) const { return m_root.filePath(name); }
     QString write(const QString& name, const QByteArray& bytes) const
     {
+        // As the program makes its folders: its own alone.
         QDir().mkpath(QFileInfo(path(name)).path());
+        QFile::setPermissions(QFileInfo(path(name)).path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QFile file(path(name));
         if (file.open(QIODevice::WriteOnly))
             file.write(bytes);
