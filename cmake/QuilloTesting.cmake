@@ -1,3 +1,12 @@
+# The options of the build's sanitizer run-time, one variable since a build has one run-time that
+# reads options: the leak check's under the address sanitizer, ThreadSanitizer's otherwise. Each
+# names the project's suppressions, which hide only what system libraries do, never our own code.
+if(QUILLO_SANITIZE MATCHES "address")
+  set(QUILLO_SANITIZER_ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
+else()
+  set(QUILLO_SANITIZER_ENVIRONMENT "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
+endif()
+
 # quillo_test(NAME SOURCES ... LIBS ... [GUI] [LABEL label])
 # One GoogleTest executable per module. GUI tests get a QApplication on the offscreen platform.
 function(quillo_test name)
@@ -23,7 +32,7 @@ function(quillo_test name)
     # One variable only: the discovery script splits a list-valued ENVIRONMENT into properties of
     # their own, and the second variable was silently lost. Window tests pick the offscreen
     # platform themselves (gui_main.cpp).
-    PROPERTIES ENVIRONMENT "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp"
+    PROPERTIES ENVIRONMENT "${QUILLO_SANITIZER_ENVIRONMENT}"
                TIMEOUT 120
                LABELS ${ARG_LABEL})
 endfunction()

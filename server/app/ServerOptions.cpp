@@ -195,6 +195,7 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
     reader.value("--token-key-file", into(options.tokenKeyFile));
     reader.value("--database", [&](const std::string& v) { return readDatabase(v, options.database); });
     reader.value("--log-file", into(options.logFile));
+    reader.value("--clients-folder", into(options.clientsFolder));
     reader.value("--log-max-bytes", [&](const std::string& v) {
         const auto n = number(v, 4096, 1LL << 40);
         options.logMaxBytes = n ? static_cast<size_t>(*n) : 0;
@@ -349,7 +350,7 @@ std::string UsageText()
                 [--read-timeout SECONDS] [--page-workers N] [--public-host NAME]...
                 [--feedback-per-day N] [--feedback-bytes-per-day N] [--log-file PATH]
                 [--log-max-bytes N] [--allow-private-fetch] [--quiet] [--database URL]
-                [--token-key-file PATH] [--stop-time SECONDS]
+                [--token-key-file PATH] [--stop-time SECONDS] [--clients-folder DIR]
   quillo-server engines [--config FILE] [--backend LIST] [...]   which engine serves each pair
   quillo-server publish [--data DIR] PROGRAM_FILE --version V [--notice TEXT] [--sign-key KEYFILE]
   quillo-server feedback [--data DIR | --database URL] [--json]
@@ -371,6 +372,8 @@ std::string UsageText()
                          --log-max-bytes (default 16 MiB)
   --allow-private-fetch  let page translation fetch from loopback and private addresses
   --stop-time SECONDS    after SIGTERM, the process ends within this time (default 30)
+  --clients-folder DIR   end once no program holds DIR/clients.lock any more (how the desktop
+                         program runs its own server; see server/README.md)
 
 Engine options:
 )" + engineOptionLines(false) + R"(

@@ -28,6 +28,7 @@ struct ServeOptions {
     std::vector<std::string> publicHosts; // Host names accepted besides the listening address
     std::string tokenKeyFile; // the key that signs tokens; else $QUILLO_TOKEN_KEY, else random
     FeedbackLimits feedbackLimits;
+    std::string clientsFolder; // the desktop program's runtime folder: end once no copy is left
     std::string logFile; // empty: standard error
     size_t logMaxBytes = 16 * 1024 * 1024;
     size_t pageMaxBytes = 4 * 1024 * 1024;

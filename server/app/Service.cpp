@@ -1,6 +1,7 @@
 #include "server/app/Service.h"
 
 #include "server/app/BackendChain.h"
+#include "server/app/ClientWatch.h"
 #include "server/engines/AllEngines.h"
 #include "server/stores/FeedbackStore.h"
 #include "server/base/Log.h"
@@ -214,6 +215,9 @@ int RunServe(const ServeOptions& options)
     std::fflush(stdout);
     LogInfo("serving with engines " + service.backendNames() + ", data in " + options.dataDirectory);
 
+    std::optional<ClientWatch> clients;
+    if (!options.clientsFolder.empty())
+        clients.emplace(options.clientsFolder);
     std::atomic<bool> finished{false};
     std::thread signalWatcher([&] {
         const timespec tick{0, 200 * 1000 * 1000};
@@ -227,9 +231,13 @@ int RunServe(const ServeOptions& options)
                 std::_Exit(0);
             }
             const int signal = sigtimedwait(&stopSignals, nullptr, &tick);
-            if (signal <= 0)
+            const bool signalled = signal > 0;
+            const bool abandoned = !signalled && clients && clients->nobodyLeft();
+            if (!signalled && !abandoned)
                 continue;
-            LogInfo(std::string("signal ") + strsignal(signal) + ": finishing requests in flight");
+            LogInfo(signalled ? std::string("signal ") + strsignal(signal) + ": finishing requests in flight"
+                              : std::string("no program uses this server any more: finishing requests in flight"));
+            clients.reset();
             if (!mustEnd)
                 mustEnd = std::chrono::steady_clock::now() + std::chrono::seconds(options.stopSeconds);
             service.stop();

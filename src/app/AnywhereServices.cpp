@@ -13,6 +13,7 @@
 #include "ui/TSkinMessage.h"
 
 #include <QDateTime>
+#include <QTimer>
 #include <memory>
 
 namespace quillo {
@@ -23,9 +24,15 @@ std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(TMainForm* mainForm)
     // The database opens on first use: opening it at start put SQLite and its files on the way
     // to the first frame, which shows nothing of the history.
     const auto opened = std::make_shared<std::unique_ptr<HistoryStore>>();
-    const auto store = [opened]() -> HistoryStore* {
-        if (!*opened)
+    const auto store = [opened, mainForm]() -> HistoryStore* {
+        if (!*opened) {
             *opened = std::make_unique<HistoryStore>(HistoryStore::defaultPath());
+            // Told once, after the call that opened the store has done its work.
+            if (const QString notice = (*opened)->damageNotice(); !notice.isEmpty())
+                QTimer::singleShot(0, mainForm, [mainForm, notice] {
+                    mainForm->SkinMessage1->MessageDlg(notice, mtError, mbOK, 0);
+                });
+        }
         return opened->get();
     };
     auto* speaker = new Speaker(anywhere.get());

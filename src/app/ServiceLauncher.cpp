@@ -1,6 +1,7 @@
 #include "app/ServiceLauncher.h"
 
 #include "app/UserFolders.h"
+#include "core/PrivateFolder.h"
 #include "core/ServiceAddresses.h"
 #include "http/NetworkState.h"
 
@@ -227,6 +228,15 @@ FirstLine waitForFirstLine(qint64 pid, const QString& outputFile, int timeoutMs)
     }
 }
 
+// The runtime folder and the one that holds it, both private; else the first one's problem.
+PrivateFolder ensurePrivateRuntime(const QString& folder)
+{
+    if (folder.isEmpty())
+        return EnsurePrivateFolder(folder);
+    const PrivateFolder parent = EnsurePrivateFolder(QFileInfo(folder).path());
+    return parent.usable ? EnsurePrivateFolder(folder) : parent;
+}
+
 } // namespace
 
 ServiceLauncher::Setup ServiceLauncher::DefaultSetup()
@@ -253,8 +263,12 @@ void ServiceLauncher::log(const QString& line) const
 
 QString ServiceLauncher::Join()
 {
-    QDir().mkpath(m_setup.runtimeFolder);
-    QFile::setPermissions(m_setup.runtimeFolder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    // The locks and the address file decide whose server a copy joins and which process it
+    // stops: in a folder another user can reach, that user could choose both.
+    if (const PrivateFolder check = ensurePrivateRuntime(m_setup.runtimeFolder); !check.usable) {
+        log(QStringLiteral("cannot share a translation server: %1").arg(check.problem));
+        return {};
+    }
     const QDir runtime(m_setup.runtimeFolder);
     const FileDescriptor joinLock = openLockFile(runtime.filePath(QStringLiteral("server.lock")));
     FileDescriptor clientLock = openLockFile(runtime.filePath(QStringLiteral("clients.lock")));
@@ -291,8 +305,11 @@ QString ServiceLauncher::start()
     const QString serverLog = QDir(m_setup.logFolder).filePath(QStringLiteral("server.log"));
     RotateLog(serverLog);
     const QString output = runtime.filePath(QStringLiteral("server.out"));
+    // The server ends by itself once no copy holds the clients lock, so that one outlives no copy
+    // killed outright.
     const QStringList arguments{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--data"),
-                                m_setup.dataFolder, QStringLiteral("--quiet")};
+                                m_setup.dataFolder, QStringLiteral("--clients-folder"), m_setup.runtimeFolder,
+                                QStringLiteral("--quiet")};
     const SpawnResult spawned = spawnServer(m_setup.serverProgram, arguments, output, serverLog);
     if (spawned.pid < 0) {
         log(QStringLiteral("cannot start the translation server: %1").arg(spawned.error));

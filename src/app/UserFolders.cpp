@@ -1,10 +1,11 @@
 #include "app/UserFolders.h"
 
+#include "core/PrivateFolder.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <cstdio>
 
@@ -31,7 +32,8 @@ QString StateFolder()
 
 QString RuntimeFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + QStringLiteral("/quillo");
+    const QString base = UserRuntimeFolder();
+    return base.isEmpty() ? QString() : base + QStringLiteral("/quillo");
 }
 
 QString ServerDataFolder()

@@ -10,7 +10,8 @@ namespace quillo {
 // $XDG_STATE_HOME/quillo, else ~/.local/state/quillo.
 QString StateFolder();
 
-// $XDG_RUNTIME_DIR/quillo (Qt's fallback when the variable is missing).
+// $XDG_RUNTIME_DIR/quillo (Qt's fallback when the variable is missing); empty without a runtime
+// folder.
 QString RuntimeFolder();
 
 // $XDG_DATA_HOME/quillo-server, else ~/.local/share/quillo-server: where quillo-server keeps its

@@ -1,7 +1,9 @@
 #include "desktop/SingleInstance.h"
 
-#include <QDir>
-#include <QStandardPaths>
+#include "core/PrivateFolder.h"
+
+#include <QDebug>
+#include <QFileInfo>
 #include <QTimer>
 
 #ifdef Q_OS_WIN
@@ -46,6 +48,20 @@ std::optional<sockaddr_un> addressOf(const QString& path)
     return address;
 }
 
+// Whether the process at the other end of `socket` runs as this user: the kernel's word, which
+// no file mode can fake.
+bool peerIsThisUser(int socket)
+{
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::geteuid();
+}
+
+PrivateFolder folderOf(const QString& socketPath)
+{
+    return EnsurePrivateFolder(socketPath.isEmpty() ? QString() : QFileInfo(socketPath).path());
+}
+
 // Connects to the running instance, hands `line` over and waits for its answer, each step
 // within the hand-over time (the socket's time-outs bound the blocking calls).
 bool sendAndAwaitAnswer(const sockaddr_un& address, const QByteArray& line)
@@ -57,6 +73,7 @@ bool sendAndAwaitAnswer(const sockaddr_un& address, const QByteArray& line)
     bool answered = ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) == 0
                     && ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) == 0
                     && ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0
+                    && peerIsThisUser(socket)
                     && ::send(socket, line.constData(), static_cast<size_t>(line.size()), MSG_NOSIGNAL) == line.size();
     if (answered) {
         char answer = 0;
@@ -89,10 +106,10 @@ SingleInstance::SingleInstance(QString socketPath, QObject* parent)
 
 QString SingleInstance::DefaultSocketPath()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return folder + QStringLiteral("/quillo.socket");
+    // Without a runtime folder there is no socket at all rather than one in a folder every user
+    // shares.
+    const QString folder = UserRuntimeFolder();
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("/quillo.socket");
 }
 
 #ifdef Q_OS_WIN
@@ -151,11 +168,17 @@ bool SingleInstance::handOver(const QByteArray& command)
 {
     const auto address = addressOf(m_socketPath);
     // The running one answers once it has the whole line: a start that ends earlier could lose it.
-    return address && sendAndAwaitAnswer(*address, command + '\n');
+    return address && folderOf(m_socketPath).usable && sendAndAwaitAnswer(*address, command + '\n');
 }
 
 bool SingleInstance::listen()
 {
+    // A socket where other users can reach it would take their commands, or let them take its
+    // place: without a private folder this copy runs on without a single instance.
+    if (const PrivateFolder folder = folderOf(m_socketPath); !folder.usable) {
+        qWarning().noquote() << "quillo: no single running instance:" << folder.problem;
+        return false;
+    }
     const auto address = addressOf(m_socketPath);
     if (!address || m_listener >= 0)
         return false;
@@ -187,7 +210,10 @@ void SingleInstance::acceptConnections()
         const int connection = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (connection < 0)
             return;  // all taken (EAGAIN), or a connection that gave up meanwhile
-        serve(connection);
+        if (peerIsThisUser(connection))
+            serve(connection);
+        else
+            ::close(connection);
     }
 }
 

@@ -2,6 +2,8 @@
 // One running program per user session. The first instance listens on a local socket in the
 // user's runtime folder; a later one connects, hands over its command line's command and ends,
 // so a desktop shortcut bound to `quillo --translate-selection` reaches the running program.
+// The socket lives only in a folder private to the user, and a command goes only to a peer that
+// runs as the same user: another user's listener must never receive it or make this start end.
 // The D-Bus name offers the same commands to desktops that bind shortcuts to D-Bus calls.
 //
 // Elsewhere than on Windows the socket is a plain Unix-domain socket watched by the event loop:
@@ -30,16 +32,18 @@ class SingleInstance : public QObject
 {
     Q_OBJECT
 public:
-    // The socket in the user's runtime folder unless a test names another.
+    // The socket in the user's runtime folder unless a test names another; empty when there is no
+    // usable runtime folder.
     explicit SingleInstance(QString socketPath = DefaultSocketPath(), QObject* parent = nullptr);
     // Stops listening; the socket goes with it.
     ~SingleInstance() override;
 
     static QString DefaultSocketPath();
 
-    // True when a running instance took `command`: this one should end.
+    // True when a running instance of this user took `command`: this one should end.
     bool handOver(const QByteArray& command);
-    // Becomes the running instance; a socket left by a crashed one is replaced.
+    // Becomes the running instance; a socket left by a crashed one is replaced. False, with a
+    // warning, when the socket's folder is missing and cannot be made, or is not private.
     bool listen();
 
 signals:

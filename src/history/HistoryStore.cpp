@@ -1,6 +1,7 @@
 #include "history/HistoryStore.h"
 
 #include "core/RuntimeLibrary.h"
+#include "history/DamagedFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -107,9 +108,26 @@ QString columnText(sqlite3_stmt* statement, int column)
     return QString::fromUtf8(text, sqlite().column_bytes(statement, column));
 }
 
+// The result code of running `sql`; the first value it answers goes into `firstValue`.
+int run(sqlite3* db, const char* sql, QString* firstValue = nullptr)
+{
+    const auto keepFirst = [](void* into, int columns, char** values, char**) {
+        auto* value = static_cast<QString*>(into);
+        if (value->isNull() && columns > 0 && values[0])
+            *value = QString::fromUtf8(values[0]);
+        return 0;
+    };
+    return sqlite().exec(db, sql, firstValue ? +keepFirst : nullptr, firstValue, nullptr);
+}
+
 bool execute(sqlite3* db, const char* sql)
 {
-    return db && sqlite().exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    return db && run(db, sql) == SQLITE_OK;
+}
+
+bool isDamage(int code)
+{
+    return (code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB;
 }
 
 // contains(haystack, needle): case-insensitive containment on whole Unicode text, which SQLite's
@@ -130,33 +148,66 @@ HistoryStore::HistoryStore(const QString& databasePath, int cap)
     if (!loadedSqlite())
         return;
     QDir().mkpath(QFileInfo(databasePath).absolutePath());
+    if (open(databasePath) != Opening::Damaged)
+        return;
+    setAside_ = SetAsideDamagedFile(databasePath);
+    if (!setAside_.isEmpty())
+        open(databasePath);
+}
+
+HistoryStore::Opening HistoryStore::open(const QString& databasePath)
+{
     if (sqlite().open_v2(databasePath.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                         nullptr) != SQLITE_OK) {
-        sqlite().close(db_);
-        db_ = nullptr;
-        return;
+        close();
+        return Opening::Failed;
     }
     sqlite().busy_timeout(db_, 2000);
     // secure_delete: a deleted or cleared entry is overwritten in the file, not merely unlinked.
-    const bool ready = execute(db_, "PRAGMA journal_mode=WAL") && execute(db_, "PRAGMA secure_delete=ON")
-        && execute(db_, kSchema)
-        && sqlite().create_function(db_, "quillo_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                   &containsFunction, nullptr, nullptr) == SQLITE_OK;
-    if (!ready) {
-        sqlite().close(db_);
-        db_ = nullptr;
+    // The quick check reads the whole file: one whose header is sound but whose pages are not
+    // would otherwise fail every read and write, one entry after another.
+    QString check;
+    int code = SQLITE_OK;
+    for (const char* sql : {"PRAGMA journal_mode=WAL", "PRAGMA secure_delete=ON", kSchema}) {
+        if ((code = run(db_, sql)) != SQLITE_OK)
+            break;
     }
+    if (code == SQLITE_OK)
+        code = run(db_, "PRAGMA quick_check", &check);
+    if (code == SQLITE_OK && check != QLatin1String("ok"))
+        code = SQLITE_CORRUPT;
+    if (code == SQLITE_OK
+        && sqlite().create_function(db_, "quillo_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   &containsFunction, nullptr, nullptr) == SQLITE_OK)
+        return Opening::Opened;
+    close();
+    // Only damage sets the file aside: a locked or unreadable file stays as it is.
+    return isDamage(code) ? Opening::Damaged : Opening::Failed;
+}
+
+void HistoryStore::close()
+{
+    if (db_)
+        sqlite().close(db_);
+    db_ = nullptr;
 }
 
 HistoryStore::~HistoryStore()
 {
-    if (db_)
-        sqlite().close(db_);
+    close();
 }
 
 bool HistoryStore::isOpen() const
 {
     return db_ != nullptr;
+}
+
+QString HistoryStore::damageNotice() const
+{
+    if (setAside_.isEmpty())
+        return {};
+    return QStringLiteral("   翻译历史记录文件已损坏，无法读取。原文件已改名保存为\n%1\n已新建历史记录。")
+        .arg(QDir::toNativeSeparators(setAside_));
 }
 
 bool HistoryStore::add(const HistoryEntry& entry)

@@ -26,12 +26,19 @@ class HistoryStore
 public:
     // Opens (creating folders and file as needed) the database at databasePath; isOpen() tells
     // whether that worked. At most cap entries are kept: adding beyond it drops the oldest.
+    // A file that is not a sound database is set aside (see setAsidePath()) and a new one begun;
+    // one that is merely busy or unreadable is left alone.
     explicit HistoryStore(const QString& databasePath, int cap = 10000);
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
 
     bool isOpen() const;
+    // Where the damaged file found at opening went; empty when the file was sound.
+    QString setAsidePath() const { return setAside_; }
+    // The sentence telling the user about that file, once per opening that set one aside; empty
+    // otherwise.
+    QString damageNotice() const;
     bool add(const HistoryEntry& entry);
     // Entries whose source text or result holds needle (case-insensitive), newest first; an empty
     // needle matches every entry.
@@ -44,11 +51,15 @@ public:
     static QString defaultPath();
 
 private:
+    enum class Opening { Opened, Damaged, Failed };
+    Opening open(const QString& databasePath);
+    void close();
     bool insert(const HistoryEntry& entry);
     bool trim();
 
     sqlite3* db_ = nullptr;
     int cap_;
+    QString setAside_;
 };
 
 } // namespace quillo

@@ -1,9 +1,17 @@
 #include "history/HistoryStore.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quillo {
 namespace {
@@ -119,6 +127,133 @@ TEST_F(HistoryStoreTest, FailsQuietlyWhereNoDatabaseCanBeOpened)
     EXPECT_FALSE(store.clear());
     EXPECT_EQ(store.count(), 0);
     EXPECT_TRUE(HistoryStore::defaultPath().endsWith(QStringLiteral("/quillo/history.sqlite3")));
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void Write(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// Another process holding SQLite's write lock on the file (the byte range SQLite locks for
+// readers), as a second program writing to it would: every read waits and then gives up.
+class LockedByAnotherProcess
+{
+public:
+    explicit LockedByAnotherProcess(const QString& path)
+    {
+        int ready[2];
+        int release[2];
+        if (::pipe(ready) != 0 || ::pipe(release) != 0)
+            return;
+        const QByteArray name = QFile::encodeName(path);
+        m_child = ::fork();
+        if (m_child == 0) {
+            ::close(release[1]); // so that the parent's close ends the wait below
+            const int fd = ::open(name.constData(), O_RDWR);
+            struct flock lock{};
+            lock.l_type = F_WRLCK;
+            lock.l_whence = SEEK_SET;
+            lock.l_start = 0x40000000; // SQLite's pending byte, then its reserved and shared bytes
+            lock.l_len = 512;
+            const char answer = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? 'y' : 'n';
+            (void)!::write(ready[1], &answer, 1);
+            char ignored;
+            (void)!::read(release[0], &ignored, 1);
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(release[0]);
+        m_release = release[1];
+        char answer = 'n';
+        m_locked = ::read(ready[0], &answer, 1) == 1 && answer == 'y';
+        ::close(ready[0]);
+    }
+    ~LockedByAnotherProcess()
+    {
+        if (m_child <= 0)
+            return;
+        ::close(m_release);
+        ::waitpid(m_child, nullptr, 0);
+    }
+    bool locked() const { return m_locked; }
+
+private:
+    pid_t m_child = -1;
+    int m_release = -1;
+    bool m_locked = false;
+};
+
+TEST_F(HistoryStoreTest, ADamagedFileIsSetAsideUnderItsTimeAndTheUserToldOnceWhileABusyOrUnopenableOneStays)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    {
+        HistoryStore store(path);
+        for (int i = 0; i < 200; ++i)
+            ASSERT_TRUE(store.add(Entry(QStringLiteral("entry %1 ").arg(i).repeated(20), QStringLiteral("条目"))));
+    }
+    const QByteArray sound = ReadAll(path);
+    ASSERT_GT(sound.size(), 3 * 4096);
+    QByteArray randomBytes(8192, '\0');
+    QRandomGenerator(27).generate(reinterpret_cast<quint32*>(randomBytes.data()),
+                                  reinterpret_cast<quint32*>(randomBytes.data() + randomBytes.size()));
+    QByteArray brokenPages = sound;
+    brokenPages.replace(4096, 2 * 4096, QByteArray(2 * 4096, '\x5a'));
+
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+    } damaged[] = {{"random bytes", randomBytes}, {"a sound header over broken pages", brokenPages}};
+    for (const auto& c : damaged) {
+        SCOPED_TRACE(c.name);
+        Write(path, c.bytes);
+        HistoryStore store(path);
+        ASSERT_TRUE(store.isOpen());
+        EXPECT_TRUE(store.setAsidePath().startsWith(path + QStringLiteral(".damaged-20"))) << store.setAsidePath().toStdString();
+        EXPECT_EQ(ReadAll(store.setAsidePath()), c.bytes);
+        EXPECT_TRUE(store.damageNotice().contains(QFileInfo(store.setAsidePath()).fileName()));
+        EXPECT_EQ(store.count(), 0);
+        EXPECT_TRUE(store.add(Entry(QStringLiteral("after"), QStringLiteral("之后"))));
+        QFile::remove(store.setAsidePath());
+    }
+    // The new file is sound: the next opening has nothing to tell.
+    HistoryStore reopened(path);
+    EXPECT_EQ(reopened.count(), 1);
+    EXPECT_TRUE(reopened.setAsidePath().isEmpty());
+    EXPECT_TRUE(reopened.damageNotice().isEmpty());
+}
+
+TEST_F(HistoryStoreTest, AFileThatIsBusyOrCannotBeOpenedIsNeitherMovedNorTouched)
+{
+    {
+        HistoryStore store(path);
+        ASSERT_TRUE(store.add(Entry(QStringLiteral("kept"), QStringLiteral("保留"))));
+    }
+    const QByteArray before = ReadAll(path);
+    {
+        LockedByAnotherProcess other(path);
+        ASSERT_TRUE(other.locked());
+        HistoryStore store(path);
+        EXPECT_TRUE(store.setAsidePath().isEmpty());
+        EXPECT_TRUE(store.damageNotice().isEmpty());
+    }
+    EXPECT_EQ(ReadAll(path), before);
+    EXPECT_EQ(HistoryStore(path).count(), 1);
+
+    const QString folder = dir.filePath(QStringLiteral("a folder"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    HistoryStore store(folder);
+    EXPECT_FALSE(store.isOpen());
+    EXPECT_TRUE(store.setAsidePath().isEmpty());
+    EXPECT_TRUE(QFileInfo(folder).isDir());
 }
 
 } // namespace

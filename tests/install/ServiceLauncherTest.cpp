@@ -5,7 +5,10 @@
 #include "app/UserFolders.h"
 #include "core/ServiceAddresses.h"
 
+#include "ChildProcess.h"
+
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +16,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace quillo;
 
@@ -36,7 +43,10 @@ public:
     QString path(const QString& name) const { return m_root.filePath(name); }
     QString write(const QString& name, const QByteArray& bytes) const
     {
+        // As the program makes its folders: its own alone.
         QDir().mkpath(QFileInfo(path(name)).path());
+        QFile::setPermissions(QFileInfo(path(name)).path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QFile file(path(name));
         if (file.open(QIODevice::WriteOnly))
             file.write(bytes);
@@ -58,7 +68,119 @@ bool processRuns(qint64 pid)
     return !QByteArray("ZXx").contains(line.at(line.lastIndexOf(") ") + 2));
 }
 
+bool PollFor(const std::function<bool()>& condition, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        ::usleep(50 * 1000);
+    }
+    return true;
+}
+
+// The environment of a user session of its own, put back afterwards.
+class ScopedEnvironment
+{
+public:
+    explicit ScopedEnvironment(const QList<std::pair<const char*, QByteArray>>& values)
+    {
+        for (const auto& [name, value] : values) {
+            m_saved.append({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
+            if (value.isNull())
+                qunsetenv(name);
+            else
+                qputenv(name, value);
+        }
+    }
+    ~ScopedEnvironment()
+    {
+        for (const Saved& saved : m_saved) {
+            if (saved.wasSet)
+                qputenv(saved.name, saved.value);
+            else
+                qunsetenv(saved.name);
+        }
+    }
+
+private:
+    struct Saved
+    {
+        const char* name;
+        QByteArray value;
+        bool wasSet;
+    };
+    QList<Saved> m_saved;
+};
+
 } // namespace
+
+TEST(ServiceLauncher, TheServerOfAKilledProgramEndsByItselfOnceNoCopyIsLeftButNotBefore)
+{
+    if (AddressAnswers(QStringLiteral(QUILLO_DEFAULT_SERVICE), 500))
+        GTEST_SKIP() << "something answers at the build's default address, so the program starts no server";
+    // The program runs the quillo-server beside it: a link to it beside a link to the program, in
+    // the build folder (a hard link, since the program finds its folder through /proc/self/exe).
+    QTemporaryDir session(QStringLiteral(QUILLO_BINARY_DIR "/own-server-XXXXXX"));
+    const QString program = session.filePath(QStringLiteral("quillo"));
+    ASSERT_TRUE(::link(QUILLO_PROGRAM, QFile::encodeName(program).constData()) == 0 || QFile::copy(QStringLiteral(QUILLO_PROGRAM), program));
+    ASSERT_TRUE(QFile::link(test::QuilloServerProcess::program(), session.filePath(QStringLiteral("quillo-server"))));
+    const QString runtime = session.filePath(QStringLiteral("run"));
+    ASSERT_TRUE(QDir().mkdir(runtime));
+    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QString folder = runtime + QStringLiteral("/quillo");
+    const QString data = session.filePath(QStringLiteral("data"));
+    // A server's first start builds the dictionary index, which the program's start bound may not
+    // cover on a busy machine: built here, with a generous bound.
+    {
+        ServiceLauncher warm({program + QStringLiteral("-server"), session.filePath(QStringLiteral("warm")),
+                              data + QStringLiteral("/quillo-server"), session.filePath(QStringLiteral("state")), 30000, 15000});
+        ASSERT_FALSE(warm.Join().isEmpty());
+    }
+    const ScopedEnvironment environment({{"XDG_RUNTIME_DIR", QFile::encodeName(runtime)},
+                                         {"XDG_DATA_HOME", QFile::encodeName(data)},
+                                         {"XDG_STATE_HOME", QFile::encodeName(session.filePath(QStringLiteral("state")))},
+                                         {"XDG_CONFIG_HOME", QFile::encodeName(session.filePath(QStringLiteral("config")))},
+                                         {"QT_QPA_PLATFORM", "offscreen"},
+                                         {"QUILLO_SERVICE", QByteArray()}});
+    const auto log = [&session] {
+        QFile file(session.filePath(QStringLiteral("state/quillo/quillo.log")));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+
+    test::ChildProcess first(program, {});
+    ASSERT_TRUE(first.started()) << first.startError().toStdString();
+    qint64 server = -1;
+    QString base;
+    ASSERT_TRUE(PollFor([&] {
+        QFile file(folder + QStringLiteral("/server"));
+        const QList<QByteArray> lines = file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
+        server = lines.value(0).toLongLong();
+        base = QString::fromUtf8(lines.value(1));
+        return server > 0 && AddressAnswers(base, 500);
+    }, 60000)) << log().toStdString();
+
+    // Another copy's hold on the clients lock, as every running copy keeps one.
+    int hold = ::open(QFile::encodeName(folder + QStringLiteral("/clients.lock")).constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(hold, 0);
+    ASSERT_EQ(::flock(hold, LOCK_SH), 0);
+    first.signal(SIGKILL);
+    ASSERT_TRUE(first.waitForExit(10000).has_value());
+
+    // A copy started after the kill finds the server live and shares it.
+    test::ChildProcess later(program, {});
+    ASSERT_TRUE(later.started()) << later.startError().toStdString();
+    EXPECT_TRUE(PollFor([&] { return log().contains(QStringLiteral("sharing quillo-server %1 at %2").arg(server).arg(base)); },
+                        30000)) << log().toStdString();
+    EXPECT_TRUE(processRuns(server));
+
+    ::close(hold);
+    later.signal(SIGKILL);
+    ASSERT_TRUE(later.waitForExit(10000).has_value());
+    EXPECT_TRUE(PollFor([&] { return !processRuns(server); }, 10000)) << "the server outlived every copy of the program";
+    EXPECT_FALSE(AddressAnswers(base, 500));
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/server")));
+}
 
 TEST(ServiceLauncher, CopiesShareOneServerThatTheLastToLeaveStops)
 {
