@@ -2,10 +2,10 @@
 
 #include "app/DesktopSettings.h"
 #include "app/SettingsStore.h"
-#include "app/TMainForm.h"
+#include "app/MainWindow.h"
 #include "app/TranslateAnywhere.h"
 #include "history/HistoryStore.h"
-#include "history/THistoryForm.h"
+#include "history/HistoryWindow.h"
 #include "speech/Speaker.h"
 #include "translate/LanguageDetect.h"
 #include "ui/TSkinMessage.h"
@@ -15,7 +15,7 @@
 
 namespace quillo {
 
-std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(TMainForm* mainForm)
+std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(MainWindow* mainForm)
 {
     auto anywhere = std::make_unique<TranslateAnywhere>(mainForm, ReadDesktopChoices(*OpenSettingsKey()));
     // The database opens on first use: opening it at start put SQLite and its files on the way
@@ -28,7 +28,7 @@ std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(TMainForm* mainForm)
     };
     auto* speaker = new Speaker(anywhere.get());
     QObject::connect(speaker, &Speaker::failed, mainForm,
-                     [mainForm](const QString& message) { mainForm->SkinMessage1->MessageDlg(message, mtError, mbOK, 0); });
+                     [mainForm](const QString& message) { mainForm->messageBox->MessageDlg(message, mtError, mbOK, 0); });
 
     AnywhereHooks& hooks = anywhere->Hooks;
     hooks.detectLanguage = DetectLanguage;
@@ -38,7 +38,7 @@ std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(TMainForm* mainForm)
     };
     hooks.clearHistory = [store] { store()->clear(); };
     hooks.showHistory = [store, mainForm] {
-        THistoryForm form(store(), mainForm);
+        HistoryWindow form(store(), mainForm);
         form.exec();
     };
     hooks.speak = [speaker](const QString& text, int language) { speaker->speak(text, language); };

@@ -2,13 +2,13 @@
 
 #include "app/DesktopSettings.h"
 #include "app/SettingsStore.h"
-#include "app/TMainForm.h"
+#include "app/MainWindow.h"
 #include "core/Languages.h"
 #include "desktop/GlobalHotkey.h"
 #include "desktop/SelectionText.h"
 #include "desktop/SingleInstance.h"
-#include "desktop/TDesktopSettingsForm.h"
-#include "desktop/TResultPopup.h"
+#include "desktop/DesktopSettingsDialog.h"
+#include "desktop/ResultPopup.h"
 #include "ui/SkinControls.h"
 
 #include <QApplication>
@@ -46,13 +46,13 @@ QIcon trayIconImage()
 
 } // namespace
 
-TranslateAnywhere::TranslateAnywhere(TMainForm* mainForm, const DesktopChoices& choices, QObject* parent)
+TranslateAnywhere::TranslateAnywhere(MainWindow* mainForm, const DesktopChoices& choices, QObject* parent)
     : QObject(parent)
-    , Popup(new TResultPopup)
+    , Popup(new ResultPopup)
     , Translator(new TextTranslator(this))
     , Hotkey(new GlobalHotkey(this))
     , TrayIcon(new QSystemTrayIcon(trayIconImage(), this))
-    , FMainForm(mainForm)
+    , m_mainWindow(mainForm)
     , FChoices(choices)
 {
     // The popup is a top-level window of its own; it goes with this object.
@@ -68,18 +68,18 @@ TranslateAnywhere::TranslateAnywhere(TMainForm* mainForm, const DesktopChoices& 
         Popup->ShowResult(result);
         Record(FPopupJob, result);
     });
-    connect(Translator, &TextTranslator::failed, Popup, &TResultPopup::ShowFailure);
-    connect(Popup, &TResultPopup::openRequested, this, &TranslateAnywhere::OpenInMainWindow);
-    connect(Popup, &TResultPopup::speakRequested, this, [this](const QString& text) {
+    connect(Translator, &TextTranslator::failed, Popup, &ResultPopup::ShowFailure);
+    connect(Popup, &ResultPopup::openRequested, this, &TranslateAnywhere::OpenInMainWindow);
+    connect(Popup, &ResultPopup::speakRequested, this, [this](const QString& text) {
         if (Hooks.speak)
             Hooks.speak(text, FPopupJob.target);
     });
-    connect(FMainForm, &TMainForm::translationShown, this, &TranslateAnywhere::RecordMainWindowTranslation);
+    connect(m_mainWindow, &MainWindow::translationShown, this, &TranslateAnywhere::RecordMainWindowTranslation);
     connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             ShowMainWindow();
     });
-    FMainForm->installEventFilter(this);
+    m_mainWindow->installEventFilter(this);
     TrayIcon->setToolTip(QApplication::applicationName());
 }
 
@@ -93,7 +93,7 @@ void TranslateAnywhere::GrabHotkey(const QKeySequence& keys)
 
 void TranslateAnywhere::CreateTrayMenu()
 {
-    TrayMenu = new TSkinPopupMenu(QStringLiteral("TrayMenu"), FMainForm);
+    TrayMenu = new TSkinPopupMenu(QStringLiteral("TrayMenu"), m_mainWindow);
     TranslateAction = TrayMenu->addItem(QStringLiteral("TranslateSelection"), QStringLiteral("翻译选中文字"));
     ShowAction = TrayMenu->addItem(QStringLiteral("ShowMainWindow"), QStringLiteral("显示主窗口"));
     HistoryAction = TrayMenu->addItem(QStringLiteral("History"), QStringLiteral("翻译历史"));
@@ -151,10 +151,10 @@ TranslationJob TranslateAnywhere::JobFor(const QString& text) const
 {
     TranslationJob job;
     job.text = text;
-    job.engine = FMainForm->TranslationServer->currentIndex();
-    job.topic = FMainForm->TopicLanguage->currentIndex();
-    job.target = FMainForm->TargetLanguage->currentIndex();
-    const int chosenSource = (job.engine == 0 ? FMainForm->SourceLanguage2 : FMainForm->SourceLanguage)->currentIndex();
+    job.engine = m_mainWindow->engineList->currentIndex();
+    job.topic = m_mainWindow->topicList->currentIndex();
+    job.target = m_mainWindow->targetList->currentIndex();
+    const int chosenSource = (job.engine == 0 ? m_mainWindow->worldLingoSourceList : m_mainWindow->textServiceSourceList)->currentIndex();
     const int detected = Hooks.detectLanguage ? Hooks.detectLanguage(text) : -1;
     job.source = detected >= 0 ? detected : chosenSource;
     // Text already in the target language goes the other way, into the language the user
@@ -178,31 +178,31 @@ void TranslateAnywhere::Record(const TranslationJob& job, const QString& result)
 {
     if (!FChoices.history || !Hooks.addToHistory)
         return;
-    Hooks.addToHistory({job.source, job.target, FMainForm->TranslationServer->itemText(job.engine), job.text, result});
+    Hooks.addToHistory({job.source, job.target, m_mainWindow->engineList->itemText(job.engine), job.text, result});
 }
 
 void TranslateAnywhere::RecordMainWindowTranslation(const QString& source, const QString& result)
 {
     TranslationJob job;
-    job.engine = FMainForm->TranslationServer->currentIndex();
-    job.source = (job.engine == 0 ? FMainForm->SourceLanguage2 : FMainForm->SourceLanguage)->currentIndex();
-    job.target = FMainForm->TargetLanguage->currentIndex();
+    job.engine = m_mainWindow->engineList->currentIndex();
+    job.source = (job.engine == 0 ? m_mainWindow->worldLingoSourceList : m_mainWindow->textServiceSourceList)->currentIndex();
+    job.target = m_mainWindow->targetList->currentIndex();
     job.text = source;
     Record(job, result);
 }
 
 void TranslateAnywhere::OpenInMainWindow(const QString& text)
 {
-    FMainForm->Memo1->setPlainText(text);
+    m_mainWindow->sourceText->setPlainText(text);
     ShowMainWindow();
 }
 
 void TranslateAnywhere::ShowMainWindow()
 {
-    FMainForm->show();
-    FMainForm->setWindowState(FMainForm->windowState() & ~Qt::WindowMinimized);
-    FMainForm->raise();
-    FMainForm->activateWindow();
+    m_mainWindow->show();
+    m_mainWindow->setWindowState(m_mainWindow->windowState() & ~Qt::WindowMinimized);
+    m_mainWindow->raise();
+    m_mainWindow->activateWindow();
 }
 
 void TranslateAnywhere::ApplyChoices(const DesktopChoices& choices)
@@ -221,7 +221,7 @@ void TranslateAnywhere::ApplyChoices(const DesktopChoices& choices)
 
 void TranslateAnywhere::OpenSettings()
 {
-    TDesktopSettingsForm form(FChoices, GlobalHotkey::grabAvailable());
+    DesktopSettingsDialog form(FChoices, GlobalHotkey::grabAvailable());
     form.setAttribute(Qt::WA_QuitOnClose, false);
     if (GlobalHotkey::grabAvailable() && !Hotkey->error().isEmpty())
         form.NoteLabel->setText(Hotkey->error() + u'\n' + form.NoteLabel->text());
@@ -233,22 +233,22 @@ void TranslateAnywhere::Quit()
 {
     FQuitting = true;
     Popup->close();
-    FMainForm->close();
+    m_mainWindow->close();
     QApplication::quit();
 }
 
 bool TranslateAnywhere::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != FMainForm || event->type() != QEvent::Close || FQuitting)
+    if (watched != m_mainWindow || event->type() != QEvent::Close || FQuitting)
         return false;
     if (FChoices.closeToTray && QSystemTrayIcon::isSystemTrayAvailable()) {
         event->ignore();
-        FMainForm->hide();
+        m_mainWindow->hide();
         return true;
     }
     // Closing the main window ends the program, whatever other window of ours is still open.
     QTimer::singleShot(0, this, [this] {
-        if (!FMainForm->isVisible())
+        if (!m_mainWindow->isVisible())
             QApplication::quit();
     });
     return false;

@@ -19,8 +19,8 @@ namespace quillo {
 
 class GlobalHotkey;
 class SingleInstance;
-class TMainForm;
-class TResultPopup;
+class MainWindow;
+class ResultPopup;
 class TSkinPopupMenu;
 
 struct TranslationRecord
@@ -46,7 +46,7 @@ class TranslateAnywhere : public QObject
 {
     Q_OBJECT
 public:
-    TranslateAnywhere(TMainForm* mainForm, const DesktopChoices& choices, QObject* parent = nullptr);
+    TranslateAnywhere(MainWindow* mainForm, const DesktopChoices& choices, QObject* parent = nullptr);
 
     AnywhereHooks Hooks;
 
@@ -64,7 +64,7 @@ public:
     // Why the key could not be taken; empty when it was.
     QString HotkeyError() const;
 
-    TResultPopup* Popup;
+    ResultPopup* Popup;
     TextTranslator* Translator;
     GlobalHotkey* Hotkey;
     QSystemTrayIcon* TrayIcon;
@@ -88,7 +88,7 @@ private:
     void RecordMainWindowTranslation(const QString& source, const QString& result);
     void OpenInMainWindow(const QString& text);
 
-    TMainForm* FMainForm;
+    MainWindow* m_mainWindow;
     DesktopChoices FChoices;
     TranslationJob FPopupJob;
     bool FQuitting = false;

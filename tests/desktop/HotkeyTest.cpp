@@ -7,7 +7,7 @@
 #include "app/TranslateAnywhere.h"
 #include "desktop/GlobalHotkey.h"
 #include "desktop/SingleInstance.h"
-#include "desktop/TResultPopup.h"
+#include "desktop/ResultPopup.h"
 
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -62,7 +62,7 @@ protected:
 
     FreshQuilloServer m_server;
     QTemporaryDir m_folder;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
     std::unique_ptr<TranslateAnywhere> m_anywhere;
 };
 

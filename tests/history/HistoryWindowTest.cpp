@@ -1,6 +1,6 @@
 #include "../ui/ModalAnswer.h"
 #include "history/HistoryStore.h"
-#include "history/THistoryForm.h"
+#include "history/HistoryWindow.h"
 #include "ui/SkinControls.h"
 
 #include <QAbstractButton>
@@ -44,7 +44,7 @@ protected:
 
     QTemporaryDir dir;
     HistoryStore store{dir.filePath(QStringLiteral("history.sqlite3"))};
-    THistoryForm form{&store};
+    HistoryWindow form{&store};
 };
 
 TEST_F(HistoryFormTest, ListsNewestFirstAndFiltersAsTheUserTypes)

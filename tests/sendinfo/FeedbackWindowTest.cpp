@@ -55,12 +55,12 @@ TEST_F(SendWindowTest, WindowOpensWithItsHintsTabOrderAndMessageLimit)
     EXPECT_TRUE(window->windowFlags().testFlag(Qt::Tool));
     EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowCloseButtonHint));
 
-    EXPECT_EQ(window->SkinButton1->toolTip(), QStringLiteral("将信息发送给我们,我们将予以回复"));
-    EXPECT_EQ(window->UserEMail->toolTip(), QStringLiteral("请填写E-Mail或其它联系方式，以方便我们与您联系"));
-    EXPECT_TRUE(window->InfoTitle->toolTip().isEmpty());
+    EXPECT_EQ(window->sendButton->toolTip(), QStringLiteral("将信息发送给我们,我们将予以回复"));
+    EXPECT_EQ(window->contactEdit->toolTip(), QStringLiteral("请填写E-Mail或其它联系方式，以方便我们与您联系"));
+    EXPECT_TRUE(window->subjectEdit->toolTip().isEmpty());
 
     // Tab walks the fields and then the buttons; Tab in the message leaves it.
-    EXPECT_EQ(QApplication::focusWidget(), window->InfoTitle);
+    EXPECT_EQ(QApplication::focusWidget(), window->subjectEdit);
     QStringList visited;
     for (int i = 0; i < 6; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -69,13 +69,13 @@ TEST_F(SendWindowTest, WindowOpensWithItsHintsTabOrderAndMessageLimit)
     EXPECT_EQ(visited, QStringList({QStringLiteral("UserEMail"), QStringLiteral("InfoText"), QStringLiteral("SkinButton1"),
                                     QStringLiteral("SkinButton2"), QStringLiteral("SkinButton3"),
                                     QStringLiteral("InfoTitle")}));
-    EXPECT_TRUE(window->InfoText->toPlainText().isEmpty());
+    EXPECT_TRUE(window->messageText->toPlainText().isEmpty());
 
     // The message takes 1000 characters and no more.
-    window->InfoText->setFocus();
-    window->InfoText->insertPlainText(QString(999, u'字'));
-    QTest::keyClicks(window->InfoText, QStringLiteral("ab"));
-    EXPECT_EQ(window->InfoText->toPlainText(), QString(999, u'字') + u'a');
+    window->messageText->setFocus();
+    window->messageText->insertPlainText(QString(999, u'字'));
+    QTest::keyClicks(window->messageText, QStringLiteral("ab"));
+    EXPECT_EQ(window->messageText->toPlainText(), QString(999, u'字') + u'a');
 }
 
 TEST_F(SendWindowTest, EmptySubjectOrMessageIsRefusedWithoutPosting)
@@ -83,19 +83,19 @@ TEST_F(SendWindowTest, EmptySubjectOrMessageIsRefusedWithoutPosting)
     LoopbackServer server(answering({}));
     auto window = openWindow(server.url(QString()));
     fill(*window, QString(), QStringLiteral("x"), QStringLiteral("message"));
-    window->UserEMail->setFocus();
-    window->SkinButton1->click();
+    window->contactEdit->setFocus();
+    window->sendButton->click();
     ASSERT_TRUE(waitForBoxes(1));
     EXPECT_EQ(answer.captions.value(0), MessageCaption(mtError));
     EXPECT_EQ(answer.texts.value(0), QStringLiteral("   标 题 不 能 为 空 ，请 输 入 标 题 ！"));
-    EXPECT_EQ(window->focusWidget(), window->InfoTitle);
+    EXPECT_EQ(window->focusWidget(), window->subjectEdit);
 
     // A subject of blanks is a subject.
     fill(*window, QStringLiteral(" "), QStringLiteral("x"), QString());
-    window->SkinButton1->click();
+    window->sendButton->click();
     ASSERT_TRUE(waitForBoxes(2));
     EXPECT_EQ(answer.texts.value(1), QStringLiteral("   请 输 入 您 要 提 交 的 内 容！"));
-    EXPECT_EQ(window->focusWidget(), window->InfoText);
+    EXPECT_EQ(window->focusWidget(), window->messageText);
 
     EXPECT_EQ(server.requestCount(), 0);
     EXPECT_TRUE(window->isVisible());
@@ -110,7 +110,7 @@ TEST_F(SendWindowTest, PostsTheFormByteForByteAndClosesWhenTheScriptAccepts)
 
     int cursorInPause = -1;
     QTimer::singleShot(200, [&] { cursorInPause = ScreenCursor(); });
-    window->SkinButton1->click();
+    window->sendButton->click();
     ASSERT_TRUE(waitForBoxes(1));
     EXPECT_EQ(cursorInPause, crAppBusy);
 
@@ -146,11 +146,11 @@ TEST_F(SendWindowTest, EveryFailedPostIsReportedAndKeepsTheInput)
     fill(*window, QStringLiteral("主题"), QStringLiteral("me@example.org"), QStringLiteral("内容"));
 
     for (int sent = 1; sent <= 3; ++sent) {
-        window->SkinButton1->click();
+        window->sendButton->click();
         ASSERT_TRUE(waitForBoxes(sent)) << sent;
     }
     qputenv("QUILLO_SERVICE", QStringLiteral("http://127.0.0.1:%1").arg(LoopbackServer::refusedPort()).toUtf8());
-    window->SkinButton1->click();
+    window->sendButton->click();
     ASSERT_TRUE(waitForBoxes(4));
 
     EXPECT_EQ(server.requestCount(), 3);
@@ -160,9 +160,9 @@ TEST_F(SendWindowTest, EveryFailedPostIsReportedAndKeepsTheInput)
     EXPECT_EQ(cursorsWhileBoxesShown, QList<int>(4, crAppBusy)) << "the cursor goes back only after each box";
     EXPECT_EQ(ScreenCursor(), crDefault);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->InfoTitle->text(), QStringLiteral("主题"));
-    EXPECT_EQ(window->UserEMail->text(), QStringLiteral("me@example.org"));
-    EXPECT_EQ(window->InfoText->toPlainText(), QStringLiteral("内容"));
+    EXPECT_EQ(window->subjectEdit->text(), QStringLiteral("主题"));
+    EXPECT_EQ(window->contactEdit->text(), QStringLiteral("me@example.org"));
+    EXPECT_EQ(window->messageText->toPlainText(), QStringLiteral("内容"));
 }
 
 TEST_F(SendWindowTest, OffLineSendPostsNothingAndKeepsTheInputForLater)
@@ -177,7 +177,7 @@ TEST_F(SendWindowTest, OffLineSendPostsNothingAndKeepsTheInputForLater)
     };
     {
         const test::ScopedConnectedState offLine(false);
-        window->SkinButton1->click();
+        window->sendButton->click();
         ASSERT_TRUE(waitForBoxes(1));
     }
     EXPECT_EQ(answer.captions, QStringList{MessageCaption(mtError)});
@@ -186,15 +186,15 @@ TEST_F(SendWindowTest, OffLineSendPostsNothingAndKeepsTheInputForLater)
     EXPECT_EQ(cursorsWhileBoxesShown, QList<int>{crDefault}) << "the check comes before the busy cursor";
     EXPECT_EQ(ScreenCursor(), crDefault);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->InfoTitle->text(), QStringLiteral("主题"));
-    EXPECT_EQ(window->UserEMail->text(), QStringLiteral("me@example.org"));
-    EXPECT_EQ(window->InfoText->toPlainText(), QStringLiteral("第一行\n第二行"));
+    EXPECT_EQ(window->subjectEdit->text(), QStringLiteral("主题"));
+    EXPECT_EQ(window->contactEdit->text(), QStringLiteral("me@example.org"));
+    EXPECT_EQ(window->messageText->toPlainText(), QStringLiteral("第一行\n第二行"));
 
     // On line again, the kept input goes out; a post from the off-line attempt would come first.
     whileBoxShown = nullptr;
     {
         const test::ScopedConnectedState onLine(true);
-        window->SkinButton1->click();
+        window->sendButton->click();
         ASSERT_TRUE(waitForBoxes(2));
     }
     EXPECT_EQ(answer.captions.value(1), MessageCaption(mtInformation));
@@ -208,8 +208,8 @@ TEST_F(SendWindowTest, ASecondSendDuringThePausePostsOnce)
     LoopbackServer server(answering({okReply(acceptingPage()), okReply(acceptingPage())}));
     auto window = openWindow(server.url(QString()));
     fill(*window, QStringLiteral("t"), QString(), QStringLiteral("m"));
-    QTimer::singleShot(300, window->SkinButton1, &QPushButton::click);
-    window->SkinButton1->click();
+    QTimer::singleShot(300, window->sendButton, &QPushButton::click);
+    window->sendButton->click();
     ASSERT_TRUE(waitForBoxes(1));
     // Nothing else arrives late.
     QTest::qWait(300);
@@ -223,8 +223,8 @@ TEST_F(SendWindowTest, ClosingDuringThePauseSendsNothing)
     LoopbackServer server(answering({okReply(acceptingPage())}));
     auto window = openWindow(server.url(QString()));
     fill(*window, QStringLiteral("t"), QString(), QStringLiteral("m"));
-    QTimer::singleShot(300, window->SkinButton2, &QPushButton::click);
-    window->SkinButton1->click();
+    QTimer::singleShot(300, window->closeButton, &QPushButton::click);
+    window->sendButton->click();
     QTest::qWait(200);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(window->result(), QDialog::Rejected);
@@ -239,30 +239,30 @@ TEST_F(SendWindowTest, CtrlOrShiftEnterInTheMessageSendsAndStillBreaksTheLine)
     auto window = openWindow(server.url(QString()));
     // With no subject, a send shows at once that it ran.
     fill(*window, QString(), QString(), QStringLiteral("m"));
-    window->InfoText->setFocus();
-    window->InfoText->moveCursor(QTextCursor::End);
+    window->messageText->setFocus();
+    window->messageText->moveCursor(QTextCursor::End);
     QStringList messageWhileBoxShown;
-    whileBoxShown = [&] { messageWhileBoxShown.append(window->InfoText->toPlainText()); };
+    whileBoxShown = [&] { messageWhileBoxShown.append(window->messageText->toPlainText()); };
 
-    QTest::keyClick(window->InfoText, Qt::Key_Return, Qt::ControlModifier);
+    QTest::keyClick(window->messageText, Qt::Key_Return, Qt::ControlModifier);
     ASSERT_TRUE(waitForBoxes(1));
-    QTest::keyClick(window->InfoText, Qt::Key_Enter, Qt::ShiftModifier | Qt::KeypadModifier);
+    QTest::keyClick(window->messageText, Qt::Key_Enter, Qt::ShiftModifier | Qt::KeypadModifier);
     ASSERT_TRUE(waitForBoxes(2));
-    QTest::keyClick(window->InfoText, Qt::Key_Return);
+    QTest::keyClick(window->messageText, Qt::Key_Return);
     QTest::qWait(50);
 
     EXPECT_EQ(answer.count(), 2) << "a plain Enter does not send";
     EXPECT_EQ(answer.texts.value(1), QStringLiteral("   标 题 不 能 为 空 ，请 输 入 标 题 ！"));
     EXPECT_EQ(messageWhileBoxShown, QStringList({QStringLiteral("m"), QStringLiteral("m\n")}))
         << "the line breaks only after the send";
-    EXPECT_EQ(window->InfoText->toPlainText(), QStringLiteral("m\n\n\n"));
+    EXPECT_EQ(window->messageText->toPlainText(), QStringLiteral("m\n\n\n"));
 }
 
 TEST_F(SendWindowTest, HomePageButtonOpensTheProductSite)
 {
     auto window = openWindow(QStringLiteral("http://127.0.0.1:1"));
     test::UrlCatcher catcher;
-    window->SkinButton3->click();
+    window->homePageButton->click();
     EXPECT_EQ(catcher.opened, QList<QUrl>({QUrl(ProductWebSite())}));
     EXPECT_TRUE(window->isVisible());
 }

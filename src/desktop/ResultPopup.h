@@ -11,11 +11,11 @@ class TSkinButton;
 class TSkinLabel;
 class TSkinMemo;
 
-class TResultPopup : public QWidget
+class ResultPopup : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TResultPopup(QWidget* parent = nullptr);
+    explicit ResultPopup(QWidget* parent = nullptr);
 
     // Opens near the pointer with the source and pair, the translation still to come.
     void ShowFor(const QString& source, const QString& pairText, bool takeFocus);

@@ -1,4 +1,4 @@
-#include "desktop/TResultPopup.h"
+#include "desktop/ResultPopup.h"
 
 #include "ui/SkinControls.h"
 #include "ui/SkinForm.h"
@@ -22,7 +22,7 @@ constexpr QPoint kPointerOffset(16, 20);
 
 } // namespace
 
-TResultPopup::TResultPopup(QWidget* parent)
+ResultPopup::ResultPopup(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("ResultPopup"));
@@ -36,7 +36,7 @@ TResultPopup::TResultPopup(QWidget* parent)
     CreateControls();
 }
 
-void TResultPopup::CreateControls()
+void ResultPopup::CreateControls()
 {
     QWidget* client = CreateClientArea(this);
     PairLabel = new TSkinLabel(QStringLiteral("PairLabel"), QString(), client);
@@ -70,7 +70,7 @@ void TResultPopup::CreateControls()
     });
 }
 
-void TResultPopup::ShowFor(const QString& source, const QString& pairText, bool takeFocus)
+void ResultPopup::ShowFor(const QString& source, const QString& pairText, bool takeFocus)
 {
     PairLabel->setText(pairText);
     SourceMemo->setPlainText(source);
@@ -87,7 +87,7 @@ void TResultPopup::ShowFor(const QString& source, const QString& pairText, bool 
         activateWindow();
 }
 
-void TResultPopup::ShowResult(const QString& translation)
+void ResultPopup::ShowResult(const QString& translation)
 {
     ResultMemo->setPlainText(translation);
     for (TSkinButton* button : {CopyButton, SpeakButton})
@@ -95,22 +95,22 @@ void TResultPopup::ShowResult(const QString& translation)
     emit resultShown(translation);
 }
 
-void TResultPopup::ShowFailure(const QString& message)
+void ResultPopup::ShowFailure(const QString& message)
 {
     ResultMemo->setPlainText(message.trimmed());
 }
 
-QString TResultPopup::SourceText() const
+QString ResultPopup::SourceText() const
 {
     return SourceMemo->toPlainText();
 }
 
-QString TResultPopup::ResultText() const
+QString ResultPopup::ResultText() const
 {
     return ResultMemo->toPlainText();
 }
 
-void TResultPopup::PlaceNearPointer()
+void ResultPopup::PlaceNearPointer()
 {
     const QPoint pointer = QCursor::pos();
     const QScreen* screen = QGuiApplication::screenAt(pointer);
@@ -127,7 +127,7 @@ void TResultPopup::PlaceNearPointer()
     move(place.x() < room.left() ? room.left() : place.x(), place.y() < room.top() ? room.top() : place.y());
 }
 
-void TResultPopup::keyPressEvent(QKeyEvent* event)
+void ResultPopup::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape) {
         close();
@@ -136,7 +136,7 @@ void TResultPopup::keyPressEvent(QKeyEvent* event)
     QWidget::keyPressEvent(event);
 }
 
-void TResultPopup::changeEvent(QEvent* event)
+void ResultPopup::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::ActivationChange)

@@ -1,4 +1,4 @@
-#include "update/TUpdateForm.h"
+#include "update/UpdateWindow.h"
 
 #include "core/ProductIdentity.h"
 #include "core/ServiceAddresses.h"
@@ -51,86 +51,86 @@ TSkinLabel* stepLabel(QWidget* client, const QString& name, const QString& capti
 
 } // namespace
 
-TUpdateForm::TUpdateForm(QWidget* parent)
+UpdateWindow::UpdateWindow(QWidget* parent)
     : QDialog(parent)
-    , ProgramPath(QCoreApplication::applicationFilePath())
-    , ProgramPid(QCoreApplication::applicationPid())
-    , UpdatePublicKey(QByteArrayLiteral(QUILLO_UPDATE_PUBKEY))
-    , EndApplication([] {
+    , programPath(QCoreApplication::applicationFilePath())
+    , programPid(QCoreApplication::applicationPid())
+    , updatePublicKey(QByteArrayLiteral(QUILLO_UPDATE_PUBKEY))
+    , endApplication([] {
         QApplication::closeAllWindows();
         QCoreApplication::quit();
     })
-    , FVersionFileUrl(ServiceUrl(QStringLiteral("/translation/update/qoversion.txt")))
+    , m_versionFileUrl(ServiceUrl(QStringLiteral("/translation/update/qoversion.txt")))
 {
     // The opener sets the caption.
     DressSideWindow(this, QStringLiteral("UpdateForm"), QString(), {383, 178}, Qt::WindowStaysOnTopHint);
-    CreateControls();
-    FTransport = std::make_unique<WebRequestTransport>(WebRequest1);
-    FSession = new UpdateSession(*FTransport, this);
-    ConnectHandlers();
+    createControls();
+    m_transport = std::make_unique<WebRequestTransport>(request);
+    m_session = new UpdateSession(*m_transport, this);
+    connectHandlers();
 }
 
-void TUpdateForm::CreateControls()
+void UpdateWindow::createControls()
 {
     QWidget* client = CreateClientArea(this);
-    Label1 = stepLabel(client, QStringLiteral("Label1"), QStringLiteral("第一步："), 19);
-    Label2 = stepLabel(client, QStringLiteral("Label2"), QStringLiteral("第二步："), 49);
-    Label3 = stepLabel(client, QStringLiteral("Label3"), QStringLiteral("第三步："), 78);
-    Label4 = stepLabel(client, QStringLiteral("Label4"), QStringLiteral("第四步："), 108);
-    SkinGauge1 = NewGauge(client, QStringLiteral("SkinGauge1"), {70, 16, 288, 20});
-    SkinGauge2 = NewGauge(client, QStringLiteral("SkinGauge2"), {70, 46, 288, 20});
-    SkinGauge3 = NewGauge(client, QStringLiteral("SkinGauge3"), {70, 76, 288, 20});
-    SkinGauge4 = NewGauge(client, QStringLiteral("SkinGauge4"), {70, 106, 288, 20});
+    stepLabels[0] = stepLabel(client, QStringLiteral("Label1"), QStringLiteral("第一步："), 19);
+    stepLabels[1] = stepLabel(client, QStringLiteral("Label2"), QStringLiteral("第二步："), 49);
+    stepLabels[2] = stepLabel(client, QStringLiteral("Label3"), QStringLiteral("第三步："), 78);
+    stepLabels[3] = stepLabel(client, QStringLiteral("Label4"), QStringLiteral("第四步："), 108);
+    stepGauges[0] = NewGauge(client, QStringLiteral("SkinGauge1"), {70, 16, 288, 20});
+    stepGauges[1] = NewGauge(client, QStringLiteral("SkinGauge2"), {70, 46, 288, 20});
+    stepGauges[2] = NewGauge(client, QStringLiteral("SkinGauge3"), {70, 76, 288, 20});
+    stepGauges[3] = NewGauge(client, QStringLiteral("SkinGauge4"), {70, 106, 288, 20});
     // Their captions are set each time the window is shown.
-    SkinButton1 = NewButton(client, QStringLiteral("SkinButton1"), QString(), {110, 142, 75, 25});
-    SkinButton2 = NewButton(client, QStringLiteral("SkinButton2"), QString(), {220, 142, 75, 25});
+    startButton = NewButton(client, QStringLiteral("SkinButton1"), QString(), {110, 142, 75, 25});
+    cancelButton = NewButton(client, QStringLiteral("SkinButton2"), QString(), {220, 142, 75, 25});
 
     // Read returns only when the request has ended, which is what the session's sequence is
     // written for; a stalled server meets the limits below.
-    WebRequest1 = NewServiceRequest(this);
-    WebRequest1->setWaitThread(true);
-    SetTimeouts(*WebRequest1, kTimeoutMs);
-    WebRequest1->setThreadPriority(tpHigher);
+    request = NewServiceRequest(this);
+    request->setWaitThread(true);
+    SetTimeouts(*request, kTimeoutMs);
+    request->setThreadPriority(tpHigher);
 }
 
-void TUpdateForm::ConnectHandlers()
+void UpdateWindow::connectHandlers()
 {
-    connect(SkinButton1, &QPushButton::clicked, this, &TUpdateForm::SkinButton1Click);
-    connect(SkinButton2, &QPushButton::clicked, this, &TUpdateForm::SkinButton2Click);
+    connect(startButton, &QPushButton::clicked, this, &UpdateWindow::onStartClicked);
+    connect(cancelButton, &QPushButton::clicked, this, &UpdateWindow::onCancelClicked);
 
-    WebRequest1->OnDone = BindHandler(this, &TUpdateForm::WebRequest1Done);
-    WebRequest1->OnProgress = BindHandler(this, &TUpdateForm::WebRequest1Progress);
-    WebRequest1->OnHTTPError = BindHandler(this, &TUpdateForm::WebRequest1HTTPError);
-    WebRequest1->OnHostUnreachable = BindHandler(this, &TUpdateForm::WebRequest1HostUnreachable);
-    WebRequest1->OnWaitTimeoutExpired = BindHandler(this, &TUpdateForm::WebRequest1WaitTimeoutExpired);
+    request->OnDone = BindHandler(this, &UpdateWindow::onRequestDone);
+    request->OnProgress = BindHandler(this, &UpdateWindow::onRequestProgress);
+    request->OnHTTPError = BindHandler(this, &UpdateWindow::onHttpError);
+    request->OnHostUnreachable = BindHandler(this, &UpdateWindow::onHostUnreachable);
+    request->OnWaitTimeoutExpired = BindHandler(this, &UpdateWindow::onWaitTimedOut);
     // On the worker: the session only notes the hop, judged when the request has ended.
-    WebRequest1->OnRedirected = [this](QObject*, const QString& NewURL) { FSession->requestRedirected(NewURL); };
+    request->OnRedirected = [this](QObject*, const QString& NewURL) { m_session->requestRedirected(NewURL); };
 
-    connect(FSession, &UpdateSession::stepChanged, this, &TUpdateForm::showStep);
-    connect(FSession, &UpdateSession::stepsReset, this, &TUpdateForm::ResetSteps);
-    connect(FSession, &UpdateSession::busyChanged, this,
+    connect(m_session, &UpdateSession::stepChanged, this, &UpdateWindow::showStep);
+    connect(m_session, &UpdateSession::stepsReset, this, &UpdateWindow::resetSteps);
+    connect(m_session, &UpdateSession::busyChanged, this,
             [](bool busy) { SetScreenCursor(busy ? crAppBusy : crDefault); });
-    connect(FSession, &UpdateSession::downloadProgress, this, &TUpdateForm::showDownloadProgress);
-    connect(FSession, &UpdateSession::reported, this, &TUpdateForm::showReport);
-    connect(FSession, &UpdateSession::finished, this, &TUpdateForm::sessionFinished);
+    connect(m_session, &UpdateSession::downloadProgress, this, &UpdateWindow::showDownloadProgress);
+    connect(m_session, &UpdateSession::reported, this, &UpdateWindow::showReport);
+    connect(m_session, &UpdateSession::finished, this, &UpdateWindow::sessionFinished);
 }
 
-TUpdateForm::~TUpdateForm() = default;
+UpdateWindow::~UpdateWindow() = default;
 
 // ---------------------------------------------------------------------------------------------
 // Showing and the steps
 
-void TUpdateForm::showEvent(QShowEvent* event)
+void UpdateWindow::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     PlaceSideWindow(this, event, mainWindow());
     if (!event->spontaneous())
-        FormShow();
+        onShown();
 }
 
 // The window this one is centred over: the one that was active when it was opened, else the
 // first plain window on screen (a desktop without a window manager activates none).
-const QWidget* TUpdateForm::mainWindow() const
+const QWidget* UpdateWindow::mainWindow() const
 {
     if (const QWidget* active = QApplication::activeWindow(); active && active != this)
         return active;
@@ -142,165 +142,159 @@ const QWidget* TUpdateForm::mainWindow() const
     return nullptr;
 }
 
-void TUpdateForm::FormShow()
+void UpdateWindow::onShown()
 {
-    FIdleText = {QStringLiteral("检测网络配置"), QStringLiteral("获取升级信息"), QStringLiteral("获取升级文件"),
+    m_idleTexts = {QStringLiteral("检测网络配置"), QStringLiteral("获取升级信息"), QStringLiteral("获取升级文件"),
                  QStringLiteral("启动升级程序")};
-    FDoneText = {QStringLiteral("检测网络配置...成功√"), QStringLiteral("获取升级信息...成功√"), QStringLiteral("获取升级文件...成功√"),
+    m_doneTexts = {QStringLiteral("检测网络配置...成功√"), QStringLiteral("获取升级信息...成功√"), QStringLiteral("获取升级文件...成功√"),
                  QStringLiteral("启动升级程序...")};
-    SkinButton1->setText(QStringLiteral("开  始"));
-    SkinButton2->setText(QStringLiteral("取  消"));
-    ResetSteps();
+    startButton->setText(QStringLiteral("开  始"));
+    cancelButton->setText(QStringLiteral("取  消"));
+    resetSteps();
 }
 
-std::array<TSkinGauge*, 4> TUpdateForm::gauges() const
+void UpdateWindow::resetSteps()
 {
-    return {SkinGauge1, SkinGauge2, SkinGauge3, SkinGauge4};
-}
-
-void TUpdateForm::ResetSteps()
-{
-    const std::array<TSkinGauge*, 4> gauges = this->gauges();
-    for (size_t i = 0; i < gauges.size(); ++i) {
-        showGaugePercent(gauges[i], false);
-        setGauge(gauges[i], 0, FIdleText[i]);
+    for (size_t i = 0; i < stepGauges.size(); ++i) {
+        showGaugePercent(stepGauges[i], false);
+        setGauge(stepGauges[i], 0, m_idleTexts[i]);
     }
-    SkinButton1->setEnabled(true);
+    startButton->setEnabled(true);
     SetScreenCursor(crDefault);
 }
 
 // The gauges show their own text; "showing the percentage" appends the value to it. The text is
 // in place before the value changes, so that whoever watches the bar sees both at once.
-void TUpdateForm::setGauge(TSkinGauge* gauge, int value, const QString& text)
+void UpdateWindow::setGauge(TSkinGauge* gauge, int value, const QString& text)
 {
     gauge->setProperty("StepText", text);
     refreshGaugeText(gauge, value);
     gauge->setValue(value);
 }
 
-void TUpdateForm::showGaugePercent(TSkinGauge* gauge, bool shown)
+void UpdateWindow::showGaugePercent(TSkinGauge* gauge, bool shown)
 {
     gauge->setProperty("ShowPercent", shown);
     refreshGaugeText(gauge, gauge->value());
 }
 
-void TUpdateForm::refreshGaugeText(TSkinGauge* gauge, int value)
+void UpdateWindow::refreshGaugeText(TSkinGauge* gauge, int value)
 {
     const QString text = gauge->property("StepText").toString();
     gauge->setText(gauge->property("ShowPercent").toBool() ? text + QString::number(value) + u'%' : text);
 }
 
-void TUpdateForm::showStep(int step, const UpdateSession::StepState& state)
+void UpdateWindow::showStep(int step, const UpdateSession::StepState& state)
 {
     static const std::array<QString, 4> working{kCheckingNetwork, kFetchingInformation, kFetchingProgram, QString()};
     const size_t i = size_t(step);
-    QString text = FIdleText[i];
+    QString text = m_idleTexts[i];
     if (state.phase == UpdateSession::StepPhase::Working)
         text = working[i];
     else if (state.phase == UpdateSession::StepPhase::Done)
-        text = FDoneText[i];
-    TSkinGauge* gauge = gauges()[i];
+        text = m_doneTexts[i];
+    TSkinGauge* gauge = stepGauges[i];
     gauge->setProperty("ShowPercent", state.percentShown);
     setGauge(gauge, state.value, text);
 }
 
-void TUpdateForm::showDownloadProgress(int percentsDone)
+void UpdateWindow::showDownloadProgress(int percentsDone)
 {
-    if (FResultBox)
-        FResultBox->setPlainText(kProgress + QString::number(percentsDone) + u'%');
+    if (m_resultBox)
+        m_resultBox->setPlainText(kProgress + QString::number(percentsDone) + u'%');
 }
 
 // ---------------------------------------------------------------------------------------------
 // Start and Cancel
 
-void TUpdateForm::SkinButton1Click()
+void UpdateWindow::onStartClicked()
 {
-    SkinButton1->setEnabled(false);
-    FSession->start(sessionSettings());
+    startButton->setEnabled(false);
+    m_session->start(sessionSettings());
 }
 
-UpdateSettings TUpdateForm::sessionSettings() const
+UpdateSettings UpdateWindow::sessionSettings() const
 {
-    return UpdateSettings{ProgramPath, ProgramPid, UpdatePublicKey, VersionFilePause, FVersionFileUrl};
+    return UpdateSettings{programPath, programPid, updatePublicKey, versionFilePause, m_versionFileUrl};
 }
 
-void TUpdateForm::SkinButton2Click()
+void UpdateWindow::onCancelClicked()
 {
     stopRequest();
-    if (FResultBox)
-        FResultBox->clear();
+    if (m_resultBox)
+        m_resultBox->clear();
     closeWindow();
 }
 
-void TUpdateForm::reject()
+void UpdateWindow::reject()
 {
     stopRequest();
     QDialog::reject();
 }
 
-void TUpdateForm::stopRequest()
+void UpdateWindow::stopRequest()
 {
-    FSession->abort();
+    m_session->abort();
 }
 
-void TUpdateForm::closeWindow()
+void UpdateWindow::closeWindow()
 {
     close();
 }
 
-bool TUpdateForm::StartSwapBatch()
+bool UpdateWindow::startSwapBatch()
 {
-    return FSession->startSwapBatch(sessionSettings());
+    return m_session->startSwapBatch(sessionSettings());
 }
 
 // ---------------------------------------------------------------------------------------------
 // The component's events, handed on to the session
 
-void TUpdateForm::WebRequest1Progress(QObject*, const QString&, qint64 DataSize, qint64 BytesRead, qint32, qint32,
+void UpdateWindow::onRequestProgress(QObject*, const QString&, qint64 DataSize, qint64 BytesRead, qint32, qint32,
                                       quint8 PercentsDone, float, QIODevice*)
 {
-    FSession->requestProgress(PercentsDone, DataSize, BytesRead);
+    m_session->requestProgress(PercentsDone, DataSize, BytesRead);
 }
 
-void TUpdateForm::WebRequest1Done(QObject*, const QString&, qint64, QIODevice* Stream)
+void UpdateWindow::onRequestDone(QObject*, const QString&, qint64, QIODevice* Stream)
 {
-    FSession->requestDone(Stream);
+    m_session->requestDone(Stream);
 }
 
-void TUpdateForm::WebRequest1HTTPError(QObject*, qint32, QIODevice*)
+void UpdateWindow::onHttpError(QObject*, qint32, QIODevice*)
 {
-    FSession->requestFailed(UpdateSession::RequestFailure::HTTPError);
+    m_session->requestFailed(UpdateSession::RequestFailure::HTTPError);
 }
 
-void TUpdateForm::WebRequest1HostUnreachable(QObject*)
+void UpdateWindow::onHostUnreachable(QObject*)
 {
-    FSession->requestFailed(UpdateSession::RequestFailure::HostUnreachable);
+    m_session->requestFailed(UpdateSession::RequestFailure::HostUnreachable);
 }
 
-void TUpdateForm::WebRequest1WaitTimeoutExpired(QObject*)
+void UpdateWindow::onWaitTimedOut(QObject*)
 {
-    FSession->requestFailed(UpdateSession::RequestFailure::WaitTimeout);
+    m_session->requestFailed(UpdateSession::RequestFailure::WaitTimeout);
 }
 
 // ---------------------------------------------------------------------------------------------
 // What the session reports
 
-void TUpdateForm::showReport(UpdateSession::Report report)
+void UpdateWindow::showReport(UpdateSession::Report report)
 {
     using Report = UpdateSession::Report;
     const bool error = report != Report::Newest && report != Report::Restarting;
-    FMessages.show(reportText(report), error ? mtError : mtInformation);
+    m_messages.show(reportText(report), error ? mtError : mtInformation);
 }
 
-void TUpdateForm::sessionFinished(UpdateSession::Ending ending)
+void UpdateWindow::sessionFinished(UpdateSession::Ending ending)
 {
     if (ending == UpdateSession::Ending::Closed)
         closeWindow();
     else if (ending == UpdateSession::Ending::Restart)
-        EndApplication();
+        endApplication();
 }
 
-QString TUpdateForm::reportText(UpdateSession::Report report) const
+QString UpdateWindow::reportText(UpdateSession::Report report) const
 {
     using Report = UpdateSession::Report;
     const auto withSite = [](const QString& head) { return head + ProductWebSite() + kDownloadFailedTail; };
@@ -326,7 +320,7 @@ QString TUpdateForm::reportText(UpdateSession::Report report) const
 
 // ---------------------------------------------------------------------------------------------
 
-QString TUpdateForm::downloadErrorText() const
+QString UpdateWindow::downloadErrorText() const
 {
     return kDownloadFailedHead + ProductWebSite() + kDownloadFailedTail;
 }

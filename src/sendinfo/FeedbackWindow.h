@@ -16,32 +16,32 @@ class TSkinMemo;
 class TSkinMessage;
 class TWebRequest;
 
-class TSendUserInfo : public QDialog
+class FeedbackWindow : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TSendUserInfo(QWidget* parent = nullptr);
+    explicit FeedbackWindow(QWidget* parent = nullptr);
 
     // Every message goes through the message box of the window that opened this one.
     void setMessageBox(TSkinMessage* box);
 
-    FeedbackSession* session() const { return FSession; }
+    FeedbackSession* session() const { return m_session; }
 
-    TSkinLabel* Label1;
-    TSkinLabel* Label2;
-    TSkinLabel* Label3;
-    TSkinEdit* InfoTitle;
-    TSkinEdit* UserEMail;
-    TSkinMemo* InfoText;
-    TSkinButton* SkinButton1;  // send
-    TSkinButton* SkinButton2;  // close
-    TSkinButton* SkinButton3;  // home page
-    TWebRequest* WebRequest1;  // the session's
+    TSkinLabel* subjectLabel;
+    TSkinLabel* contactLabel;
+    TSkinLabel* messageLabel;
+    TSkinEdit* subjectEdit;
+    TSkinEdit* contactEdit;
+    TSkinMemo* messageText;
+    TSkinButton* sendButton;  // send
+    TSkinButton* closeButton;  // close
+    TSkinButton* homePageButton;  // home page
+    TWebRequest* request;  // the session's
 
-    void FormShow();
-    void SkinButton1Click();
-    void SkinButton3Click();
-    void InfoTextKeyDown(QObject* Sender, int Key, Qt::KeyboardModifiers Shift);
+    void onShown();
+    void onSendClicked();
+    void onHomePageClicked();
+    void onMessageKeyDown(QObject* Sender, int Key, Qt::KeyboardModifiers Shift);
 
     // A message still waiting out the pause before its post is not sent once the window closes.
     void done(int result) override;
@@ -50,13 +50,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void CreateControls();
+    void createControls();
     void messagePosting();
     void messageSent(const QString& text);
     void messageFailed(FeedbackSession::Failure failure, const QString& text);
 
-    FeedbackSession* FSession;
-    SideWindowMessages FMessages{this};
+    FeedbackSession* m_session;
+    SideWindowMessages m_messages{this};
 };
 
 } // namespace quillo

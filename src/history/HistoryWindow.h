@@ -13,11 +13,11 @@ class TSkinButton;
 class TSkinEdit;
 class TSkinMessage;
 
-class THistoryForm : public QDialog
+class HistoryWindow : public QDialog
 {
     Q_OBJECT
 public:
-    explicit THistoryForm(HistoryStore* store, QWidget* parent = nullptr);
+    explicit HistoryWindow(HistoryStore* store, QWidget* parent = nullptr);
 
     // Rereads the entries matching the search box; showing the window does it too.
     void refresh();
@@ -44,7 +44,7 @@ private:
     qint64 SelectedId() const;
 
     HistoryStore* FStore;
-    TSkinMessage* SkinMessage1;
+    TSkinMessage* messageBox;
 };
 
 } // namespace quillo

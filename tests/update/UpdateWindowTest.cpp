@@ -1,4 +1,4 @@
-#include "update/TUpdateForm.h"
+#include "update/UpdateWindow.h"
 
 #include "ScopedConnectedState.h"
 #include "UpdateTestSupport.h"
@@ -54,7 +54,7 @@ QString downloadError(const QString& base)
         + QStringLiteral("/ 网 站 下 载 并 重 新 安 装 。");
 }
 
-class UpdateWindow : public ::testing::Test
+class UpdateWindowTest : public ::testing::Test
 {
 protected:
     static void SetUpTestSuite() { server = new QuilloServer; }
@@ -82,14 +82,14 @@ protected:
     void useService(const QString& base) { qputenv("QUILLO_SERVICE", base.toUtf8()); }
 
     // A window as the opener hands it over, acting on the program in the temporary folder.
-    std::unique_ptr<TUpdateForm> openWindow(const QByteArray& publicKey = {})
+    std::unique_ptr<UpdateWindow> openWindow(const QByteArray& publicKey = {})
     {
-        auto window = std::make_unique<TUpdateForm>();
-        window->ProgramPath = program;
-        window->ProgramPid = EndedProcessId();
-        window->UpdatePublicKey = publicKey;
-        window->VersionFilePause = 0;
-        window->EndApplication = [this] { ++ended; };
+        auto window = std::make_unique<UpdateWindow>();
+        window->programPath = program;
+        window->programPid = EndedProcessId();
+        window->updatePublicKey = publicKey;
+        window->versionFilePause = 0;
+        window->endApplication = [this] { ++ended; };
         window->setResultBox(&resultBox);
         window->show();
         return window;
@@ -100,16 +100,16 @@ protected:
     bool swapped() const { return !QFile::exists(program + QStringLiteral(".sh")) && ReadAll(program) == newProgram; }
 
     // Each step's gauge at 0 with its idle text, Start enabled.
-    static void expectIdle(const TUpdateForm& w)
+    static void expectIdle(const UpdateWindow& w)
     {
-        const QList<TSkinGauge*> gauges{w.SkinGauge1, w.SkinGauge2, w.SkinGauge3, w.SkinGauge4};
+        const QList<TSkinGauge*> gauges{w.stepGauges[0], w.stepGauges[1], w.stepGauges[2], w.stepGauges[3]};
         const QStringList idle{QStringLiteral("检测网络配置"), QStringLiteral("获取升级信息"),
                                QStringLiteral("获取升级文件"), QStringLiteral("启动升级程序")};
         for (int i = 0; i < gauges.size(); ++i) {
             EXPECT_EQ(gauges[i]->value(), 0) << i;
             EXPECT_EQ(gauges[i]->text(), idle[i]) << i;
         }
-        EXPECT_TRUE(w.SkinButton1->isEnabled());
+        EXPECT_TRUE(w.startButton->isEnabled());
         EXPECT_EQ(ScreenCursor(), crDefault);
     }
 
@@ -123,23 +123,23 @@ protected:
     int ended = 0;
 };
 
-QuilloServer* UpdateWindow::server = nullptr;
+QuilloServer* UpdateWindowTest::server = nullptr;
 
-TEST_F(UpdateWindow, SameVersionStopsAfterStoringTheVersionFile)
+TEST_F(UpdateWindowTest, SameVersionStopsAfterStoringTheVersionFile)
 {
     ASSERT_TRUE(server->publish(release, QStringLiteral("16")));
     auto w = openWindow();
     expectIdle(*w);
-    EXPECT_EQ(w->SkinButton1->text(), QStringLiteral("开  始"));
-    EXPECT_EQ(w->SkinButton2->text(), QStringLiteral("取  消"));
-    w->SkinButton1Click();
+    EXPECT_EQ(w->startButton->text(), QStringLiteral("开  始"));
+    EXPECT_EQ(w->cancelButton->text(), QStringLiteral("取  消"));
+    w->onStartClicked();
 
     EXPECT_EQ(boxes.captions, QStringList{kInfo});
     EXPECT_EQ(boxes.texts, QStringList{kNewest});
     EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(w->SkinGauge1->text(), QStringLiteral("检测网络配置...成功√"));
-    EXPECT_EQ(w->SkinGauge2->text(), QStringLiteral("获取升级信息...成功√"));
-    EXPECT_EQ(w->SkinGauge2->value(), 100);
+    EXPECT_EQ(w->stepGauges[0]->text(), QStringLiteral("检测网络配置...成功√"));
+    EXPECT_EQ(w->stepGauges[1]->text(), QStringLiteral("获取升级信息...成功√"));
+    EXPECT_EQ(w->stepGauges[1]->value(), 100);
     // The server's file, placeholders filled in, every line ended by CR LF.
     QByteArray expected = server->versionText();
     expected.replace("{BASE}", server->baseUrl().toUtf8());
@@ -148,7 +148,7 @@ TEST_F(UpdateWindow, SameVersionStopsAfterStoringTheVersionFile)
     EXPECT_EQ(ended, 0);
 }
 
-TEST_F(UpdateWindow, NewerVersionDownloadsAndHandsOver)
+TEST_F(UpdateWindowTest, NewerVersionDownloadsAndHandsOver)
 {
     for (const QByteArray& version : {QByteArray("17"), QByteArray("16.1"), QByteArray("100")}) {
         SCOPED_TRACE(version.toStdString());
@@ -164,9 +164,9 @@ TEST_F(UpdateWindow, NewerVersionDownloadsAndHandsOver)
         // Only the download shows a percentage, on the third bar.
         QStringList secondBar;
         QStringList thirdBar;
-        QObject::connect(w->SkinGauge2, &QProgressBar::valueChanged, [&] { secondBar << w->SkinGauge2->text(); });
-        QObject::connect(w->SkinGauge3, &QProgressBar::valueChanged, [&] { thirdBar << w->SkinGauge3->text(); });
-        w->SkinButton1Click();
+        QObject::connect(w->stepGauges[1], &QProgressBar::valueChanged, [&] { secondBar << w->stepGauges[1]->text(); });
+        QObject::connect(w->stepGauges[2], &QProgressBar::valueChanged, [&] { thirdBar << w->stepGauges[2]->text(); });
+        w->onStartClicked();
         QObject::disconnect(noted);
         for (const QString& text : secondBar)
             EXPECT_FALSE(text.endsWith(u'%')) << text.toStdString();
@@ -180,19 +180,19 @@ TEST_F(UpdateWindow, NewerVersionDownloadsAndHandsOver)
         for (const QString& text : progress)
             EXPECT_TRUE(pattern.match(text).hasMatch()) << text.toStdString();
         EXPECT_EQ(progress.last(), QStringLiteral("升级程序完成：100%"));
-        EXPECT_EQ(w->SkinGauge3->text(), QStringLiteral("获取升级文件...成功√"));
-        EXPECT_EQ(w->SkinGauge4->text(), QStringLiteral("启动升级程序..."));
-        EXPECT_EQ(w->SkinGauge4->value(), 100);
+        EXPECT_EQ(w->stepGauges[2]->text(), QStringLiteral("获取升级文件...成功√"));
+        EXPECT_EQ(w->stepGauges[3]->text(), QStringLiteral("启动升级程序..."));
+        EXPECT_EQ(w->stepGauges[3]->value(), 100);
         EXPECT_EQ(ended, 1);
         EXPECT_TRUE(WaitUntil([&] { return swapped(); }));
     }
 }
 
-TEST_F(UpdateWindow, EmptyVersionFileIsAFailure)
+TEST_F(UpdateWindowTest, EmptyVersionFileIsAFailure)
 {
     server->setVersionText({});
     auto w = openWindow();
-    w->SkinButton1Click();
+    w->onStartClicked();
     EXPECT_EQ(boxes.captions, QStringList{kError});
     EXPECT_EQ(boxes.texts, QStringList{kInformationFailed});
     EXPECT_FALSE(w->isVisible());
@@ -200,7 +200,7 @@ TEST_F(UpdateWindow, EmptyVersionFileIsAFailure)
     EXPECT_EQ(FileSizeByName(localVersionFile()), 0);
 }
 
-TEST_F(UpdateWindow, UnvouchedOrOlderReleasesAreRefusedBeforeTheDownload)
+TEST_F(UpdateWindowTest, UnvouchedOrOlderReleasesAreRefusedBeforeTheDownload)
 {
     RawHttpServer raw;
     useService(raw.url({}));
@@ -233,7 +233,7 @@ TEST_F(UpdateWindow, UnvouchedOrOlderReleasesAreRefusedBeforeTheDownload)
                                            + QByteArray::number(newProgram.size()) + "\r\n[DownLoadPath]\r\nurl1="
                                            + c.address + "\r\n")});
         auto w = openWindow();
-        w->SkinButton1Click();
+        w->onStartClicked();
         EXPECT_EQ(boxes.captions, QStringList{kError});
         EXPECT_EQ(boxes.texts, QStringList{c.message});
         EXPECT_EQ(raw.requests, QStringList{QStringLiteral("/translation/update/qoversion.txt")});
@@ -244,7 +244,7 @@ TEST_F(UpdateWindow, UnvouchedOrOlderReleasesAreRefusedBeforeTheDownload)
     }
 }
 
-TEST_F(UpdateWindow, DownloadAddressesOneSeveralOrNone)
+TEST_F(UpdateWindowTest, DownloadAddressesOneSeveralOrNone)
 {
     ASSERT_TRUE(server->publish(release, QStringLiteral("17")));
     const QByteArray published = server->versionText();
@@ -258,7 +258,7 @@ TEST_F(UpdateWindow, DownloadAddressesOneSeveralOrNone)
     server->setVersionText(several);
     {
         auto w = openWindow();
-        w->SkinButton1Click();
+        w->onStartClicked();
         EXPECT_EQ(boxes.texts, QStringList{kRestart});
         EXPECT_TRUE(WaitUntil([&] { return swapped(); }));
     }
@@ -271,7 +271,7 @@ TEST_F(UpdateWindow, DownloadAddressesOneSeveralOrNone)
     none.truncate(none.indexOf("url1="));
     server->setVersionText(none);
     auto w = openWindow();
-    w->SkinButton1Click();
+    w->onStartClicked();
     ASSERT_EQ(boxes.texts.size(), 1);
     EXPECT_TRUE(boxes.texts[0].startsWith(QStringLiteral("   升 级 信 息 中 没 有 下 载 地 址")));
     EXPECT_EQ(boxes.captions, QStringList{kError});
@@ -280,12 +280,12 @@ TEST_F(UpdateWindow, DownloadAddressesOneSeveralOrNone)
     EXPECT_EQ(ended, 0);
 }
 
-TEST_F(UpdateWindow, SizeOffByOneKeepsTheDownloadAndTheProgram)
+TEST_F(UpdateWindowTest, SizeOffByOneKeepsTheDownloadAndTheProgram)
 {
     ASSERT_TRUE(server->publish(release, QStringLiteral("17")));
     server->setVersionValue("FileSize", QByteArray::number(newProgram.size() + 1));
     auto w = openWindow();
-    w->SkinButton1Click();
+    w->onStartClicked();
     EXPECT_EQ(boxes.captions, QStringList{kError});
     EXPECT_EQ(boxes.texts, QStringList{downloadError(server->baseUrl())});
     EXPECT_FALSE(w->isVisible());
@@ -294,7 +294,7 @@ TEST_F(UpdateWindow, SizeOffByOneKeepsTheDownloadAndTheProgram)
     EXPECT_EQ(ended, 0);
 }
 
-TEST_F(UpdateWindow, HashAndSignatureDecide)
+TEST_F(UpdateWindowTest, HashAndSignatureDecide)
 {
     const test::SigningKey maker = test::SigningKey::generate(dir.path(), QStringLiteral("maker.pem"));
     const test::SigningKey stranger = test::SigningKey::generate(dir.path(), QStringLiteral("stranger.pem"));
@@ -303,7 +303,7 @@ TEST_F(UpdateWindow, HashAndSignatureDecide)
     auto refused = [&](const QByteArray& key) {
         boxes.clear();
         auto w = openWindow(key);
-        w->SkinButton1Click();
+        w->onStartClicked();
         const bool wasRefused = boxes.texts == QStringList{downloadError(server->baseUrl())} && ended == 0
             && !QFile::exists(download()) && ReadAll(program) == QByteArray("old program\n");
         return wasRefused;
@@ -322,12 +322,12 @@ TEST_F(UpdateWindow, HashAndSignatureDecide)
     EXPECT_TRUE(refused(maker.publicBase64));
     server->setVersionText(signedText);
     auto w = openWindow(maker.publicBase64);
-    w->SkinButton1Click();
+    w->onStartClicked();
     EXPECT_EQ(ended, 1);
     EXPECT_TRUE(WaitUntil([&] { return swapped(); }));
 }
 
-TEST_F(UpdateWindow, ReplyWithoutLengthNeverReachesTheFile)
+TEST_F(UpdateWindowTest, ReplyWithoutLengthNeverReachesTheFile)
 {
     RawHttpServer raw;
     useService(raw.url({}));
@@ -338,14 +338,14 @@ TEST_F(UpdateWindow, ReplyWithoutLengthNeverReachesTheFile)
     raw.route(QStringLiteral("/p"), {RawHttpServer::response(newProgram, false)});
     ASSERT_TRUE(WriteAll(download(), newProgram)); // left by an earlier attempt: must not count
     auto w = openWindow();
-    w->SkinButton1Click();
+    w->onStartClicked();
     EXPECT_EQ(raw.requests, (QStringList{QStringLiteral("/translation/update/qoversion.txt"), QStringLiteral("/p")}));
     EXPECT_EQ(boxes.texts, QStringList{downloadError(raw.url({}))});
     EXPECT_FALSE(QFile::exists(download()));
     EXPECT_EQ(ended, 0);
 }
 
-TEST_F(UpdateWindow, OversizedRepliesAreRefused)
+TEST_F(UpdateWindowTest, OversizedRepliesAreRefused)
 {
     RawHttpServer raw;
     useService(raw.url({}));
@@ -359,7 +359,7 @@ TEST_F(UpdateWindow, OversizedRepliesAreRefused)
         boxes.clear();
         raw.route(versionPath, {RawHttpServer::response(header + "10" + paths + QByteArray(70000, ';'), withLength)});
         auto w = openWindow();
-        w->SkinButton1Click();
+        w->onStartClicked();
         EXPECT_EQ(boxes.texts, QStringList{kInformationFailed});
         EXPECT_FALSE(QFile::exists(localVersionFile()));
         EXPECT_FALSE(raw.requests.contains(QStringLiteral("/p")));
@@ -373,7 +373,7 @@ TEST_F(UpdateWindow, OversizedRepliesAreRefused)
         raw.route(versionPath, {RawHttpServer::response(header + announced + paths)});
         raw.route(QStringLiteral("/p"), {RawHttpServer::response(body)});
         auto w = openWindow();
-        w->SkinButton1Click();
+        w->onStartClicked();
         EXPECT_EQ(boxes.texts, QStringList{downloadError(raw.url({}))}) << announced.toStdString();
         EXPECT_FALSE(QFile::exists(download()) && FileSizeByName(download()) > 0);
         EXPECT_FALSE(QFile::exists(download() + QStringLiteral(".part")));
@@ -381,7 +381,7 @@ TEST_F(UpdateWindow, OversizedRepliesAreRefused)
     }
 }
 
-TEST_F(UpdateWindow, GarbageVersionFilesAreAFailedCheck)
+TEST_F(UpdateWindowTest, GarbageVersionFilesAreAFailedCheck)
 {
     const QList<QByteArray> garbage{
         QByteArray("\x00\xff\xfe garbage \x81", 13),
@@ -393,14 +393,14 @@ TEST_F(UpdateWindow, GarbageVersionFilesAreAFailedCheck)
         boxes.clear();
         server->setVersionText(text);
         auto w = openWindow();
-        w->SkinButton1Click();
+        w->onStartClicked();
         ASSERT_EQ(boxes.texts.size(), 1);
         EXPECT_EQ(boxes.texts[0], kInformationFailed);
         EXPECT_FALSE(w->isVisible());
     }
 }
 
-TEST_F(UpdateWindow, CancelAbortsEmptiesTheResultBoxAndCloses)
+TEST_F(UpdateWindowTest, CancelAbortsEmptiesTheResultBoxAndCloses)
 {
     RawHttpServer raw;
     useService(raw.url({}));
@@ -413,25 +413,25 @@ TEST_F(UpdateWindow, CancelAbortsEmptiesTheResultBoxAndCloses)
     auto w = openWindow();
     QObject::connect(&resultBox, &QPlainTextEdit::textChanged, w.get(), [&] {
         if (!resultBox.toPlainText().isEmpty())
-            QTimer::singleShot(0, w->SkinButton2, &QPushButton::click);
+            QTimer::singleShot(0, w->cancelButton, &QPushButton::click);
     });
-    w->SkinButton1Click();
+    w->onStartClicked();
     EXPECT_TRUE(boxes.texts.isEmpty());
     EXPECT_TRUE(resultBox.toPlainText().isEmpty());
     EXPECT_FALSE(w->isVisible());
-    EXPECT_FALSE(w->WebRequest1->Busy());
+    EXPECT_FALSE(w->request->Busy());
     EXPECT_EQ(ScreenCursor(), crDefault);
     EXPECT_EQ(ended, 0);
 
     // With nothing running, Cancel still empties the box.
     resultBox.setPlainText(QStringLiteral("notice"));
     auto idle = openWindow();
-    idle->SkinButton2->click();
+    idle->cancelButton->click();
     EXPECT_TRUE(resultBox.toPlainText().isEmpty());
     EXPECT_FALSE(idle->isVisible());
 }
 
-TEST_F(UpdateWindow, FailuresResetTheStepsAndStartCanBePressedAgain)
+TEST_F(UpdateWindowTest, FailuresResetTheStepsAndStartCanBePressedAgain)
 {
     // The download is missing on the server: an HTTP error.
     ASSERT_TRUE(server->publish(release, QStringLiteral("17")));
@@ -440,7 +440,7 @@ TEST_F(UpdateWindow, FailuresResetTheStepsAndStartCanBePressedAgain)
     broken.replace("/translation/update/17/", "/translation/update/none/");
     server->setVersionText(broken);
     auto w = openWindow();
-    w->SkinButton1Click();
+    w->onStartClicked();
     EXPECT_EQ(boxes.captions, QStringList{kError});
     EXPECT_EQ(boxes.texts, QStringList{kServerError});
     EXPECT_TRUE(w->isVisible());
@@ -449,13 +449,13 @@ TEST_F(UpdateWindow, FailuresResetTheStepsAndStartCanBePressedAgain)
     // Fixed on the server; the same window tries again from the first step.
     server->setVersionText(good);
     boxes.clear();
-    w->SkinButton1->click();
+    w->startButton->click();
     EXPECT_EQ(boxes.texts, QStringList{kRestart});
     EXPECT_EQ(ended, 1);
     EXPECT_TRUE(WaitUntil([&] { return swapped(); }));
 }
 
-TEST_F(UpdateWindow, OffLineStartAsksNoServerAndCanBeRetried)
+TEST_F(UpdateWindowTest, OffLineStartAsksNoServerAndCanBeRetried)
 {
     RawHttpServer raw;
     raw.route(QStringLiteral("/translation/update/qoversion.txt"),
@@ -470,7 +470,7 @@ TEST_F(UpdateWindow, OffLineStartAsksNoServerAndCanBeRetried)
     };
     {
         const test::ScopedConnectedState offLine(false);
-        w->SkinButton1Click();
+        w->onStartClicked();
     }
     boxes.whileShown = nullptr;
     EXPECT_EQ(boxes.captions, QStringList{kError});
@@ -486,14 +486,14 @@ TEST_F(UpdateWindow, OffLineStartAsksNoServerAndCanBeRetried)
     boxes.clear();
     {
         const test::ScopedConnectedState onLine(true);
-        w->SkinButton1->click();
+        w->startButton->click();
     }
     EXPECT_EQ(boxes.texts, QStringList{kNewest});
     EXPECT_EQ(raw.requests.size(), 1);
     EXPECT_EQ(ReadAll(localVersionFile()), QByteArray("[information]\r\nversion=16\r\n"));
 }
 
-TEST_F(UpdateWindow, NetworkFailuresHaveTheirOwnMessages)
+TEST_F(UpdateWindowTest, NetworkFailuresHaveTheirOwnMessages)
 {
     RawHttpServer raw;
     const QString versionPath = QStringLiteral("/translation/update/qoversion.txt");
@@ -514,8 +514,8 @@ TEST_F(UpdateWindow, NetworkFailuresHaveTheirOwnMessages)
         boxes.clear();
         raw.route(versionPath, c.reply);
         auto w = openWindow();
-        w->WebRequest1->setWaitTimeout(300);
-        w->SkinButton1Click();
+        w->request->setWaitTimeout(300);
+        w->onStartClicked();
         EXPECT_EQ(boxes.texts, QStringList{c.message});
         EXPECT_TRUE(w->isVisible());
         expectIdle(*w);
@@ -531,13 +531,13 @@ TEST_F(UpdateWindow, NetworkFailuresHaveTheirOwnMessages)
     useService(QStringLiteral("http://127.0.0.1:%1").arg(closedPort));
     boxes.clear();
     auto w = openWindow();
-    w->SkinButton1Click();
+    w->onStartClicked();
     EXPECT_EQ(boxes.texts, QStringList{kUnreachable});
     expectIdle(*w);
 }
 
 #ifndef Q_OS_WIN
-TEST_F(UpdateWindow, RealSwapReplacesAndStartsTheEndedProgram)
+TEST_F(UpdateWindowTest, RealSwapReplacesAndStartsTheEndedProgram)
 {
     // The running program: a copy of the stand-in, waiting for its input to close.
     QFile::remove(program);
@@ -553,8 +553,8 @@ TEST_F(UpdateWindow, RealSwapReplacesAndStartsTheEndedProgram)
     qputenv("QUILLO_SWAP_MARKER", QFile::encodeName(marker));
 
     auto w = openWindow();
-    w->ProgramPid = running.pid();
-    w->EndApplication = [&] {
+    w->programPid = running.pid();
+    w->endApplication = [&] {
         ++ended;
         // The script waits while the program runs.
         EXPECT_FALSE(WaitUntil([&] { return swapped(); }, 500));
@@ -562,7 +562,7 @@ TEST_F(UpdateWindow, RealSwapReplacesAndStartsTheEndedProgram)
         running.closeInput();
         EXPECT_TRUE(running.waitForExit(kProgramEndMs));
     };
-    w->SkinButton1Click();
+    w->onStartClicked();
     qunsetenv("QUILLO_SWAP_MARKER");
 
     EXPECT_EQ(ended, 1);

@@ -2,7 +2,7 @@
 // The online update window: four steps, each with its progress bar. Start hands the update to
 // an UpdateSession, which checks the network, fetches the version file and, when it announces a
 // newer release, downloads and checks it and hands over to the swap script; the window shows
-// what the session reports. Both requests run through WebRequest1 with WaitThread on, so the
+// what the session reports. Both requests run through request with WaitThread on, so the
 // calls nest: Start's Read runs the version file's completion handler, whose Read runs the
 // download's handlers, which may end the application.
 //
@@ -29,47 +29,42 @@ class TSkinLabel;
 class TWebRequest;
 class WebRequestTransport;
 
-class TUpdateForm : public QDialog
+class UpdateWindow : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TUpdateForm(QWidget* parent = nullptr);
-    ~TUpdateForm() override;
+    explicit UpdateWindow(QWidget* parent = nullptr);
+    ~UpdateWindow() override;
 
-    void setResultBox(QPlainTextEdit* memo) { FResultBox = memo; }
-    void setMessageBox(TSkinMessage* box) { FMessages.setBox(box); }
+    void setResultBox(QPlainTextEdit* memo) { m_resultBox = memo; }
+    void setMessageBox(TSkinMessage* box) { m_messages.setBox(box); }
 
     // What the update acts on, handed to the session at each Start; tests replace them. The
     // program file to replace (its folder also receives "version.txt"), the process the swap
     // waits for, the public key updates must be signed with (base64, empty for none), the pause
     // after receiving the version file, and the last step of a successful update: close the main
     // window and end the application.
-    QString ProgramPath;
-    qint64 ProgramPid;
-    QByteArray UpdatePublicKey;
-    int VersionFilePause = 1000;
-    std::function<void()> EndApplication;
+    QString programPath;
+    qint64 programPid;
+    QByteArray updatePublicKey;
+    int versionFilePause = 1000;
+    std::function<void()> endApplication;
 
-    TSkinLabel* Label1;
-    TSkinLabel* Label2;
-    TSkinLabel* Label3;
-    TSkinLabel* Label4;
-    TSkinGauge* SkinGauge1;
-    TSkinGauge* SkinGauge2;
-    TSkinGauge* SkinGauge3;
-    TSkinGauge* SkinGauge4;
-    TSkinButton* SkinButton1; // start
-    TSkinButton* SkinButton2; // cancel
-    TWebRequest* WebRequest1;
+    // One label and one progress bar for each of the four steps, first step first.
+    std::array<TSkinLabel*, 4> stepLabels{};
+    std::array<TSkinGauge*, 4> stepGauges{};
+    TSkinButton* startButton; // start
+    TSkinButton* cancelButton; // cancel
+    TWebRequest* request;
 
-    void FormShow();
-    void ResetSteps();
-    void SkinButton1Click();
-    void SkinButton2Click();
-    bool StartSwapBatch();
+    void onShown();
+    void resetSteps();
+    void onStartClicked();
+    void onCancelClicked();
+    bool startSwapBatch();
 
     // The address of the version file, fixed when the window is made.
-    QString VersionFileUrl() const { return FVersionFileUrl; }
+    QString versionFileUrl() const { return m_versionFileUrl; }
 
     // Cancel's work when the window is closed any other way (Esc, the window manager).
     void reject() override;
@@ -78,16 +73,16 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void CreateControls();
-    void ConnectHandlers();
+    void createControls();
+    void connectHandlers();
 
-    void WebRequest1Progress(QObject* Sender, const QString& ContentType, qint64 DataSize, qint64 BytesRead,
+    void onRequestProgress(QObject* Sender, const QString& ContentType, qint64 DataSize, qint64 BytesRead,
                              qint32 ElapsedTime, qint32 EstimatedTimeLeft, quint8 PercentsDone, float TransferRate,
                              QIODevice* Stream);
-    void WebRequest1Done(QObject* Sender, const QString& ContentType, qint64 FileSize, QIODevice* Stream);
-    void WebRequest1HTTPError(QObject* Sender, qint32 ErrorCode, QIODevice* Stream);
-    void WebRequest1HostUnreachable(QObject* Sender);
-    void WebRequest1WaitTimeoutExpired(QObject* Sender);
+    void onRequestDone(QObject* Sender, const QString& ContentType, qint64 FileSize, QIODevice* Stream);
+    void onHttpError(QObject* Sender, qint32 ErrorCode, QIODevice* Stream);
+    void onHostUnreachable(QObject* Sender);
+    void onWaitTimedOut(QObject* Sender);
 
     UpdateSettings sessionSettings() const;
     void showStep(int step, const UpdateSession::StepState& state);
@@ -100,18 +95,17 @@ private:
     const QWidget* mainWindow() const;
     QString downloadErrorText() const;
     QString reportText(UpdateSession::Report report) const;
-    std::array<TSkinGauge*, 4> gauges() const;
     void setGauge(TSkinGauge* gauge, int value, const QString& text);
     void showGaugePercent(TSkinGauge* gauge, bool shown);
     void refreshGaugeText(TSkinGauge* gauge, int value);
 
-    std::array<QString, 4> FIdleText;
-    std::array<QString, 4> FDoneText;
-    QString FVersionFileUrl;
-    QPlainTextEdit* FResultBox = nullptr;
-    SideWindowMessages FMessages{this};
-    std::unique_ptr<WebRequestTransport> FTransport;
-    UpdateSession* FSession = nullptr;
+    std::array<QString, 4> m_idleTexts;
+    std::array<QString, 4> m_doneTexts;
+    QString m_versionFileUrl;
+    QPlainTextEdit* m_resultBox = nullptr;
+    SideWindowMessages m_messages{this};
+    std::unique_ptr<WebRequestTransport> m_transport;
+    UpdateSession* m_session = nullptr;
 };
 
 } // namespace quillo

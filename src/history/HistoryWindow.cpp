@@ -1,4 +1,4 @@
-#include "history/THistoryForm.h"
+#include "history/HistoryWindow.h"
 
 #include "core/Languages.h"
 #include "history/HistoryStore.h"
@@ -44,10 +44,10 @@ QString EntryText(const HistoryEntry& entry)
 
 } // namespace
 
-THistoryForm::THistoryForm(HistoryStore* store, QWidget* parent)
+HistoryWindow::HistoryWindow(HistoryStore* store, QWidget* parent)
     : QDialog(parent)
     , FStore(store)
-    , SkinMessage1(new TSkinMessage(this))
+    , messageBox(new TSkinMessage(this))
 {
     setObjectName(QStringLiteral("HistoryForm"));
     setWindowTitle(QStringLiteral(" 翻 译 历 史 "));
@@ -57,7 +57,7 @@ THistoryForm::THistoryForm(HistoryStore* store, QWidget* parent)
     CreateControls();
 }
 
-void THistoryForm::CreateControls()
+void HistoryWindow::CreateControls()
 {
     QWidget* client = CreateClientArea(this);
     auto* searchLabel = new TSkinLabel(QStringLiteral("SearchLabel"), QStringLiteral("查找："), client);
@@ -66,7 +66,7 @@ void THistoryForm::CreateControls()
     SearchEdit->setPlaceholderText(QStringLiteral("原文或译文中的文字"));
     SearchEdit->setClearButtonEnabled(true);
     SearchEdit->setGeometry(60, 14, 484, 20);
-    connect(SearchEdit, &QLineEdit::textChanged, this, &THistoryForm::refresh);
+    connect(SearchEdit, &QLineEdit::textChanged, this, &HistoryWindow::refresh);
 
     EntryList = new QListWidget(client);
     EntryList->setObjectName(QStringLiteral("EntryList"));
@@ -74,8 +74,8 @@ void THistoryForm::CreateControls()
     EntryList->setAlternatingRowColors(true);
     EntryList->setGeometry(16, 44, 528, 300);
     EntryList->installEventFilter(this);
-    connect(EntryList, &QListWidget::currentRowChanged, this, &THistoryForm::UpdateButtons);
-    connect(EntryList, &QListWidget::itemDoubleClicked, this, &THistoryForm::CopyButtonClick);
+    connect(EntryList, &QListWidget::currentRowChanged, this, &HistoryWindow::UpdateButtons);
+    connect(EntryList, &QListWidget::itemDoubleClicked, this, &HistoryWindow::CopyButtonClick);
 
     CopyButton = new TSkinButton(QStringLiteral("CopyButton"), QStringLiteral("复 制 译 文"), client);
     DeleteButton = new TSkinButton(QStringLiteral("DeleteButton"), QStringLiteral("删  除"), client);
@@ -85,13 +85,13 @@ void THistoryForm::CreateControls()
     DeleteButton->setGeometry(140, 360, 80, 25);
     ClearButton->setGeometry(234, 360, 110, 25);
     CloseButton->setGeometry(464, 360, 80, 25);
-    connect(CopyButton, &QPushButton::clicked, this, &THistoryForm::CopyButtonClick);
-    connect(DeleteButton, &QPushButton::clicked, this, &THistoryForm::DeleteButtonClick);
-    connect(ClearButton, &QPushButton::clicked, this, &THistoryForm::ClearButtonClick);
+    connect(CopyButton, &QPushButton::clicked, this, &HistoryWindow::CopyButtonClick);
+    connect(DeleteButton, &QPushButton::clicked, this, &HistoryWindow::DeleteButtonClick);
+    connect(ClearButton, &QPushButton::clicked, this, &HistoryWindow::ClearButtonClick);
     connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void THistoryForm::refresh()
+void HistoryWindow::refresh()
 {
     const qint64 selected = SelectedId();
     EntryList->clear();
@@ -109,7 +109,7 @@ void THistoryForm::refresh()
     UpdateButtons();
 }
 
-void THistoryForm::UpdateButtons()
+void HistoryWindow::UpdateButtons()
 {
     const bool chosen = EntryList->currentItem() != nullptr;
     CopyButton->setEnabled(chosen);
@@ -117,49 +117,49 @@ void THistoryForm::UpdateButtons()
     ClearButton->setEnabled(FStore && FStore->count() > 0);
 }
 
-qint64 THistoryForm::SelectedId() const
+qint64 HistoryWindow::SelectedId() const
 {
     const QListWidgetItem* item = EntryList->currentItem();
     return item ? item->data(kIdRole).toLongLong() : 0;
 }
 
-void THistoryForm::CopyButtonClick()
+void HistoryWindow::CopyButtonClick()
 {
     if (const QListWidgetItem* item = EntryList->currentItem())
         QGuiApplication::clipboard()->setText(item->data(kResultRole).toString());
 }
 
-void THistoryForm::DeleteButtonClick()
+void HistoryWindow::DeleteButtonClick()
 {
     const int row = EntryList->currentRow();
     if (row < 0 || !FStore)
         return;
     if (!FStore->remove(SelectedId()))
-        SkinMessage1->MessageDlg(QStringLiteral("无法删除这条记录。"), mtError, mbOK, 0);
+        messageBox->MessageDlg(QStringLiteral("无法删除这条记录。"), mtError, mbOK, 0);
     refresh();
     // The entry after the deleted one takes its place in the selection.
     EntryList->setCurrentRow(qMin(row, EntryList->count() - 1));
 }
 
-void THistoryForm::ClearButtonClick()
+void HistoryWindow::ClearButtonClick()
 {
     if (!FStore
-        || SkinMessage1->MessageDlg(QStringLiteral("确实要清空全部翻译历史吗？清空后无法恢复。"), mtConfirmation,
+        || messageBox->MessageDlg(QStringLiteral("确实要清空全部翻译历史吗？清空后无法恢复。"), mtConfirmation,
                                     mbYes | mbNo, 0)
                != mrYes)
         return;
     if (!FStore->clear())
-        SkinMessage1->MessageDlg(QStringLiteral("无法清空翻译历史。"), mtError, mbOK, 0);
+        messageBox->MessageDlg(QStringLiteral("无法清空翻译历史。"), mtError, mbOK, 0);
     refresh();
 }
 
-void THistoryForm::showEvent(QShowEvent* event)
+void HistoryWindow::showEvent(QShowEvent* event)
 {
     refresh();
     QDialog::showEvent(event);
 }
 
-bool THistoryForm::eventFilter(QObject* watched, QEvent* event)
+bool HistoryWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == EntryList && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);

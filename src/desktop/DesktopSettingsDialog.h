@@ -14,11 +14,11 @@ namespace quillo {
 class TSkinButton;
 class TSkinLabel;
 
-class TDesktopSettingsForm : public QDialog
+class DesktopSettingsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    TDesktopSettingsForm(const DesktopChoices& choices, bool keyGrabAvailable, QWidget* parent = nullptr);
+    DesktopSettingsDialog(const DesktopChoices& choices, bool keyGrabAvailable, QWidget* parent = nullptr);
 
     DesktopChoices Choices() const;
 

@@ -38,17 +38,17 @@ LoopbackServer::Script stallThenAnswer()
     };
 }
 
-void expectIdle(const TURL& window)
+void expectIdle(const PageTranslationWindow& window)
 {
-    EXPECT_FALSE(window.WebRequest1->Busy());
-    EXPECT_TRUE(window.SkinButton1->isEnabled());
+    EXPECT_FALSE(window.request->Busy());
+    EXPECT_TRUE(window.translateButton->isEnabled());
     EXPECT_EQ(ScreenCursor(), crDefault);
 }
 
 // The component may have finished already (a quick server), its completion not yet delivered.
-void expectRequesting(const TURL& window)
+void expectRequesting(const PageTranslationWindow& window)
 {
-    EXPECT_FALSE(window.SkinButton1->isEnabled());
+    EXPECT_FALSE(window.translateButton->isEnabled());
     EXPECT_EQ(ScreenCursor(), crAppBusy);
 }
 
@@ -67,10 +67,10 @@ TEST_F(TranUrlTest, OpensWithItsControlsInPlace)
         QPoint position;
         QSize size;  // empty: sized by its text
     } layout[] = {
-        {window->SrcLangLabel, {17, 36}, {}},   {window->SourceLanguage2, {87, 32}, {130, 20}},
-        {window->TargetLabel, {249, 36}, {}},   {window->TargetLanguage, {319, 32}, {130, 20}},
-        {window->Label1, {19, 84}, {}},         {window->InfoTitle, {19, 108}, {432, 20}},
-        {window->SkinButton1, {85, 160}, {138, 31}}, {window->SkinButton2, {312, 160}, {138, 31}},
+        {window->sourceLanguageLabel, {17, 36}, {}},   {window->sourceList, {87, 32}, {130, 20}},
+        {window->targetLanguageLabel, {249, 36}, {}},   {window->targetList, {319, 32}, {130, 20}},
+        {window->addressLabel, {19, 84}, {}},         {window->addressEdit, {19, 108}, {432, 20}},
+        {window->translateButton, {85, 160}, {138, 31}}, {window->closeButton, {312, 160}, {138, 31}},
     };
     for (const auto& place : layout) {
         SCOPED_TRACE(place.control->objectName().toStdString());
@@ -80,24 +80,24 @@ TEST_F(TranUrlTest, OpensWithItsControlsInPlace)
         }
         EXPECT_TRUE(place.control->parentWidget()->rect().contains(place.control->geometry()));
     }
-    EXPECT_EQ(window->SrcLangLabel->text(), QStringLiteral("原文语言："));
-    EXPECT_EQ(window->TargetLabel->text(), QStringLiteral("译文语言："));
-    EXPECT_EQ(window->Label1->text(), QStringLiteral("要翻译网页，请在下方输入网页的地址： "));
-    EXPECT_EQ(window->SkinButton1->text(), QStringLiteral("开 始 翻 译"));
-    EXPECT_EQ(window->SkinButton2->text(), QStringLiteral("关    闭"));
+    EXPECT_EQ(window->sourceLanguageLabel->text(), QStringLiteral("原文语言："));
+    EXPECT_EQ(window->targetLanguageLabel->text(), QStringLiteral("译文语言："));
+    EXPECT_EQ(window->addressLabel->text(), QStringLiteral("要翻译网页，请在下方输入网页的地址： "));
+    EXPECT_EQ(window->translateButton->text(), QStringLiteral("开 始 翻 译"));
+    EXPECT_EQ(window->closeButton->text(), QStringLiteral("关    闭"));
 
-    for (TSkinComboBox* list : {window->SourceLanguage2, window->TargetLanguage}) {
+    for (TSkinComboBox* list : {window->sourceList, window->targetList}) {
         QStringList entries;
         for (int i = 0; i < list->count(); ++i)
             entries << list->itemText(i);
         EXPECT_EQ(entries, LanguageNames());
     }
-    EXPECT_EQ(window->SourceLanguage2->currentText(), QStringLiteral("简体中文"));
-    EXPECT_EQ(window->TargetLanguage->currentText(), QStringLiteral("英语"));
-    EXPECT_EQ(window->InfoTitle->text(), QStringLiteral("http://"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->InfoTitle->hasFocus(); }, kLimitMs));
+    EXPECT_EQ(window->sourceList->currentText(), QStringLiteral("简体中文"));
+    EXPECT_EQ(window->targetList->currentText(), QStringLiteral("英语"));
+    EXPECT_EQ(window->addressEdit->text(), QStringLiteral("http://"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->addressEdit->hasFocus(); }, kLimitMs));
 
-    const TWebRequest& request = *window->WebRequest1;
+    const TWebRequest& request = *window->request;
     EXPECT_FALSE(request.UseCache());
     EXPECT_FALSE(request.UseCookies());
     EXPECT_EQ(request.WaitTimeout(), 30000);
@@ -168,8 +168,8 @@ TEST_F(TranUrlTest, OpensTheTranslatedPageWithTheChosenPair)
 
     m_openings.opened.clear();
     window = showWindow();
-    window->SourceLanguage2->setCurrentIndex(4);
-    window->TargetLanguage->setCurrentIndex(8);
+    window->sourceList->setCurrentIndex(4);
+    window->targetList->setCurrentIndex(8);
     start(*window, QStringLiteral("http://example.com/"));
     ASSERT_TRUE(waitClosed(*window));
     EXPECT_TRUE(openedAddress().query().endsWith(QStringLiteral("&wl_srclang=FR&wl_trglang=JA")));
@@ -177,7 +177,7 @@ TEST_F(TranUrlTest, OpensTheTranslatedPageWithTheChosenPair)
     // A pair of one language is sent as it is.
     m_openings.opened.clear();
     window = showWindow();
-    window->TargetLanguage->setCurrentIndex(0);
+    window->targetList->setCurrentIndex(0);
     start(*window, QStringLiteral("http://example.com/"));
     ASSERT_TRUE(waitClosed(*window));
     EXPECT_TRUE(openedAddress().query().endsWith(QStringLiteral("&wl_srclang=ZH_CN&wl_trglang=ZH_CN")));
@@ -242,11 +242,11 @@ TEST_F(TranUrlTest, ReportsTransportFailuresAndStaysOpen)
         EXPECT_EQ(m_boxes->texts.last(), failure.message);
         EXPECT_EQ(m_boxes->captions.last(), QStringLiteral("错 误"));
         EXPECT_TRUE(window->isVisible());
-        EXPECT_FALSE(window->SkinButton1->isEnabled());
+        EXPECT_FALSE(window->translateButton->isEnabled());
         EXPECT_EQ(ScreenCursor(), crDefault);
 
-        window->InfoTitle->setFocus();
-        QTest::keyClick(window->InfoTitle, Qt::Key_Return);
+        window->addressEdit->setFocus();
+        QTest::keyClick(window->addressEdit, Qt::Key_Return);
         EXPECT_EQ(ScreenCursor(), crAppBusy);
         ASSERT_TRUE(QTest::qWaitFor([&] { return m_boxes->count() == boxesBefore + 2; }, kLimitMs));
         EXPECT_EQ(m_boxes->texts.last(), failure.message);
@@ -274,8 +274,8 @@ TEST_F(TranUrlTest, ReportsAWaitTimeOut)
     LoopbackServer server(stallThenAnswer());
     const ServiceOverride service(server.url(QString()));
     const auto window = showWindow();
-    window->WebRequest1->setWaitThread(true);
-    window->WebRequest1->setWaitTimeout(200);
+    window->request->setWaitThread(true);
+    window->request->setWaitTimeout(200);
     start(*window, QStringLiteral("http://example.com/"));
     server.openGate();
     EXPECT_EQ(texts, QStringList{QStringLiteral("   计算机连接服务器超时，请稍后再试。")});
@@ -294,7 +294,7 @@ TEST_F(TranUrlTest, KeysStartAndCloseAndASecondStartDoesNothing)
             const auto window = showWindow();
             if (requesting)
                 start(*window, QStringLiteral("http://example.com/"));
-            for (QWidget* focus : QList<QWidget*>{window->TargetLanguage, window->InfoTitle}) {
+            for (QWidget* focus : QList<QWidget*>{window->targetList, window->addressEdit}) {
                 window->show();
                 focus->setFocus();
                 QTest::keyClick(focus, Qt::Key_Escape);
@@ -307,17 +307,17 @@ TEST_F(TranUrlTest, KeysStartAndCloseAndASecondStartDoesNothing)
     LoopbackServer server(stallThenAnswer());
     const ServiceOverride service(server.url(QString()));
     const auto window = showWindow();
-    window->InfoTitle->setText(QStringLiteral("http://example.com/"));
-    window->InfoTitle->setFocus();
-    QTest::keyClick(window->InfoTitle, Qt::Key_Enter);
+    window->addressEdit->setText(QStringLiteral("http://example.com/"));
+    window->addressEdit->setFocus();
+    QTest::keyClick(window->addressEdit, Qt::Key_Enter);
     expectRequesting(*window);
-    EXPECT_TRUE(window->WebRequest1->Busy());
-    EXPECT_EQ(window->InfoTitle->text(), QStringLiteral("http://example.com/"));
+    EXPECT_TRUE(window->request->Busy());
+    EXPECT_EQ(window->addressEdit->text(), QStringLiteral("http://example.com/"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.requestCount() == 1; }, kLimitMs));
 
-    QTest::keyClick(window->InfoTitle, Qt::Key_Return);
-    window->SkinButton1Click();
-    QTest::mouseClick(window->SkinButton1, Qt::LeftButton);
+    QTest::keyClick(window->addressEdit, Qt::Key_Return);
+    window->onTranslateClicked();
+    QTest::mouseClick(window->translateButton, Qt::LeftButton);
     server.openGate();
     ASSERT_TRUE(waitClosed(*window));
     EXPECT_EQ(server.requestCount(), 1);

@@ -1,4 +1,4 @@
-#include "desktop/TDesktopSettingsForm.h"
+#include "desktop/DesktopSettingsDialog.h"
 
 #include "ui/SkinControls.h"
 #include "ui/SkinForm.h"
@@ -21,7 +21,7 @@ QString HotkeyNote(bool keyGrabAvailable)
                           "或 D-Bus 调用：org.quillo.Quillo /Quillo org.quillo.Quillo.TranslateSelection");
 }
 
-TDesktopSettingsForm::TDesktopSettingsForm(const DesktopChoices& choices, bool keyGrabAvailable, QWidget* parent)
+DesktopSettingsDialog::DesktopSettingsDialog(const DesktopChoices& choices, bool keyGrabAvailable, QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("DesktopSettings"));
@@ -64,7 +64,7 @@ TDesktopSettingsForm::TDesktopSettingsForm(const DesktopChoices& choices, bool k
     SetClientSize(this, QSize(420, keyGrabAvailable ? 190 : 250));
 }
 
-DesktopChoices TDesktopSettingsForm::Choices() const
+DesktopChoices DesktopSettingsDialog::Choices() const
 {
     DesktopChoices choices;
     // One chord: a desktop-wide key is a single press.
