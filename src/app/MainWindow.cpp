@@ -5,6 +5,7 @@
 #include "app/TranslationRequests.h"
 #include "core/Languages.h"
 #include "core/ProductIdentity.h"
+#include "http/WaitActivity.h"
 #include "sendinfo/FeedbackWindow.h"
 #include "tranURL/PageTranslationWindow.h"
 #include "translate/ChineseConvert.h"
@@ -123,6 +124,8 @@ void MainWindow::connectHandlers()
 void MainWindow::onCreated()
 {
     registerAppResources();
+    // The busy cursor's frames are no sign of the user's activity to a waiting request.
+    MarkAmbient(ScreenCursorAnimation());
     SetCursorSlotLoader(crAppBusy, [] { return LoadAnimatedCursor(QStringLiteral(":/cursors/ANICURSOR_0")); });
     if (const auto arrow = LoadCursorFile(QStringLiteral(":/cursors/CURSOR_0")))
         SetCursorSlot(crAppArrow, *arrow);

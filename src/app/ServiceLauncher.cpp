@@ -1,6 +1,7 @@
 #include "app/ServiceLauncher.h"
 
 #include "app/UserFolders.h"
+#include "core/ChildSpawn.h"
 #include "core/ServiceAddresses.h"
 #include "http/NetworkState.h"
 
@@ -22,13 +23,11 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
 
 namespace quillo {
 
@@ -154,38 +153,13 @@ struct SpawnResult
 SpawnResult spawnServer(const QString& program, const QStringList& arguments, const QString& outputFile,
                         const QString& errorFile)
 {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const QByteArray output = QFile::encodeName(outputFile);
-    const QByteArray errors = QFile::encodeName(errorFile);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (int s : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGCHLD})
-        sigaddset(&defaults, s);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    QList<QByteArray> words{QFile::encodeName(program)};
-    for (const QString& argument : arguments)
-        words.append(argument.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-
+    ChildSpawn spawn({SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGCHLD});
+    spawn.discard(STDIN_FILENO);
+    spawn.openFile(STDOUT_FILENO, QFile::encodeName(outputFile), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    spawn.openFile(STDERR_FILENO, QFile::encodeName(errorFile), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    spawn.newSession();
     pid_t pid = -1;
-    const int failed = ::posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
+    const int failed = spawn.start(pid, program, arguments);
     if (failed)
         return {-1, QStringLiteral("%1: %2").arg(program, QString::fromLocal8Bit(std::strerror(failed)))};
     return {pid, {}};
