@@ -1,11 +1,11 @@
 #include "app/AnywhereServices.h"
 
 #include "app/DesktopSettings.h"
-#include "app/SettingsStore.h"
 #include "app/MainWindow.h"
 #include "app/TranslateAnywhere.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryWindow.h"
+#include "session/SettingsStore.h"
 #include "speech/Speaker.h"
 #include "translate/LanguageDetect.h"
 #include "ui/TSkinMessage.h"

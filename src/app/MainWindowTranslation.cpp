@@ -8,11 +8,11 @@
 // Read, so every handler runs inside the Read that started its request, and a further request
 // started from one runs nested inside it.
 #include "app/MainWindow.h"
-#include "app/TranslationRequests.h"
-#include "app/WebRequestExchange.h"
 #include "core/Languages.h"
 #include "core/ServiceAddresses.h"
 #include "http/TWebRequest.h"
+#include "session/TranslationRequests.h"
+#include "session/WebRequestExchange.h"
 #include "translate/BabelFishEngine.h"
 #include "translate/RequestBodies.h"
 #include "translate/WorldLingoEngine.h"

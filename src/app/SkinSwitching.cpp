@@ -1,7 +1,7 @@
 // The main window's skins: the holder every window draws from, the three built-in skins, the
 // switch from either menu and the choice kept between runs.
-#include "app/SettingsStore.h"
 #include "app/MainWindow.h"
+#include "session/SettingsStore.h"
 #include "skins/BuiltinSkins.h"
 #include "skins/CompressedStoredSkin.h"
 #include "skins/SkinData.h"

@@ -1,14 +1,14 @@
 #include "app/TranslateAnywhere.h"
 
 #include "app/DesktopSettings.h"
-#include "app/SettingsStore.h"
 #include "app/MainWindow.h"
 #include "core/Languages.h"
+#include "desktop/DesktopSettingsDialog.h"
 #include "desktop/GlobalHotkey.h"
+#include "desktop/ResultPopup.h"
 #include "desktop/SelectionText.h"
 #include "desktop/SingleInstance.h"
-#include "desktop/DesktopSettingsDialog.h"
-#include "desktop/ResultPopup.h"
+#include "session/SettingsStore.h"
 #include "ui/SkinControls.h"
 
 #include <QApplication>

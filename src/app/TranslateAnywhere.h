@@ -6,8 +6,8 @@
 //
 // History, language detection and speech come from their own modules; they are handed in as
 // hooks, so that this glue holds no storage or speech of its own and tests can watch them.
-#include "app/TextTranslator.h"
 #include "desktop/DesktopChoices.h"
+#include "session/TextTranslator.h"
 
 #include <QObject>
 #include <functional>

@@ -1,7 +1,7 @@
 #pragma once
 // A main window on its own settings folder and information file, with a chosen date.
-#include "app/SettingsStore.h"
 #include "app/MainWindow.h"
+#include "session/SettingsStore.h"
 #include "ui/ScreenCursor.h"
 
 #include <QSettings>

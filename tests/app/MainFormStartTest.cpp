@@ -1,5 +1,5 @@
 #include "MainFormFixture.h"
-#include "app/InformationText.h"
+#include "session/InformationText.h"
 #include "ui/SkinControls.h"
 
 #include <QAction>

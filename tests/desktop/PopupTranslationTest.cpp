@@ -2,9 +2,9 @@
 // the main window's, the language pair it picks, and what reaches the history.
 #include "../e2e/EngineFixture.h"
 #include "QuilloServerProcess.h"
-#include "app/TextTranslator.h"
 #include "app/TranslateAnywhere.h"
 #include "desktop/ResultPopup.h"
+#include "session/TextTranslator.h"
 
 #include <QSignalSpy>
 

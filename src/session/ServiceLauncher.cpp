@@ -1,9 +1,9 @@
-#include "app/ServiceLauncher.h"
+#include "session/ServiceLauncher.h"
 
-#include "app/UserFolders.h"
 #include "core/ChildSpawn.h"
 #include "core/ServiceAddresses.h"
 #include "http/NetworkState.h"
+#include "session/UserFolders.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

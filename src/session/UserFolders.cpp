@@ -1,4 +1,4 @@
-#include "app/UserFolders.h"
+#include "session/UserFolders.h"
 
 #include <QDateTime>
 #include <QDir>

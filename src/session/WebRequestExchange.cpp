@@ -1,4 +1,4 @@
-#include "app/WebRequestExchange.h"
+#include "session/WebRequestExchange.h"
 
 #include "http/TWebRequest.h"
 

@@ -1,4 +1,4 @@
-#include "app/TranslationRequests.h"
+#include "session/TranslationRequests.h"
 
 #include "core/ServiceAddresses.h"
 #include "http/ServiceRequest.h"

@@ -1,10 +1,10 @@
-#include "app/TextTranslator.h"
+#include "session/TextTranslator.h"
 
-#include "app/TranslationRequests.h"
-#include "app/WebRequestExchange.h"
 #include "core/Languages.h"
 #include "core/ServiceAddresses.h"
 #include "http/TWebRequest.h"
+#include "session/TranslationRequests.h"
+#include "session/WebRequestExchange.h"
 #include "translate/BabelFishEngine.h"
 #include "translate/ChineseConvert.h"
 #include "translate/WorldLingoEngine.h"

@@ -1,4 +1,4 @@
-#include "app/InformationText.h"
+#include "session/InformationText.h"
 
 #include "core/FileSize.h"
 #include "core/ProductIdentity.h"
