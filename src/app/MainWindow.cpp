@@ -6,6 +6,7 @@
 #include "sendinfo/FeedbackWindow.h"
 #include "session/InformationText.h"
 #include "session/SettingsStore.h"
+#include "session/TranslationChoices.h"
 #include "session/TranslationRequests.h"
 #include "tranURL/PageTranslationWindow.h"
 #include "translate/ChineseConvert.h"
@@ -62,18 +63,17 @@ bool isEnter(int key)
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
-void swapIndexes(QComboBox* first, QComboBox* second)
-{
-    const int firstIndex = first->currentIndex();
-    first->setCurrentIndex(second->currentIndex());
-    second->setCurrentIndex(firstIndex);
-}
-
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
+    : MainWindow(nullptr, parent)
+{
+}
+
+MainWindow::MainWindow(TranslationChoices* choices, QWidget* parent)
     : QWidget(parent)
     , m_surroundings{[] { return QDate::currentDate(); }, InformationFilePath()}
+    , m_choices(choices ? choices : new TranslationChoices(this))
 {
     setObjectName(QStringLiteral("MainForm"));
     // The skin goes in first, so that the controls are made in its look and laid out once:
@@ -81,6 +81,7 @@ MainWindow::MainWindow(QWidget* parent)
     createSkins();
     createControls();
     createRequests();
+    connectChoices();
     connectHandlers();
     onCreated();
 }
@@ -88,6 +89,38 @@ MainWindow::MainWindow(QWidget* parent)
 void MainWindow::setSurroundings(MainWindowSurroundings surroundings)
 {
     m_surroundings = std::move(surroundings);
+}
+
+// The lists are views of the choices: a list's change goes into them, and their change shows in
+// every list. A list set to the index it already has raises nothing, so the two never ping-pong.
+void MainWindow::connectChoices()
+{
+    const auto place = [](int index) { return index >= 0 ? std::optional<int>(index) : std::nullopt; };
+    connect(engineList, &QComboBox::currentIndexChanged, m_choices,
+            [this](int index) { m_choices->setEngine(EngineAt(index)); });
+    connect(languagePairList, &QComboBox::currentIndexChanged, m_choices,
+            [this, place](int index) { m_choices->setLanguagePair(place(index)); });
+    connect(textServiceSourceList, &QComboBox::currentIndexChanged, m_choices,
+            [this](int index) { m_choices->setSource(EngineId::TextService, LanguageAt(index)); });
+    connect(worldLingoSourceList, &QComboBox::currentIndexChanged, m_choices,
+            [this](int index) { m_choices->setSource(EngineId::WorldLingo, LanguageAt(index)); });
+    connect(topicList, &QComboBox::currentIndexChanged, m_choices,
+            [this, place](int index) { m_choices->setTopic(place(index)); });
+    connect(targetList, &QComboBox::currentIndexChanged, m_choices,
+            [this](int index) { m_choices->setTarget(LanguageAt(index)); });
+    connect(m_choices, &TranslationChoices::changed, this, &MainWindow::showChoices);
+    showChoices();
+}
+
+void MainWindow::showChoices()
+{
+    const std::optional<EngineId> engine = m_choices->engine();
+    engineList->setCurrentIndex(engine ? int(*engine) : -1);
+    languagePairList->setCurrentIndex(m_choices->languagePair().value_or(-1));
+    textServiceSourceList->setCurrentIndex(IndexOf(m_choices->sourceOf(EngineId::TextService)));
+    worldLingoSourceList->setCurrentIndex(IndexOf(m_choices->sourceOf(EngineId::WorldLingo)));
+    topicList->setCurrentIndex(m_choices->topic().value_or(-1));
+    targetList->setCurrentIndex(IndexOf(m_choices->target()));
 }
 
 void MainWindow::connectHandlers()
@@ -208,14 +241,8 @@ void MainWindow::readSettings()
 {
     const auto key = OpenSettingsKey();
     const StoredChoices choices = ReadChoices(*key);
-    const Selections& selections = choices.selections;
     // Selecting the engine applies its layout through the list's change event.
-    engineList->setCurrentIndex(selections.TranServer);
-    languagePairList->setCurrentIndex(selections.TranOption);
-    textServiceSourceList->setCurrentIndex(selections.SourceLanguage);
-    worldLingoSourceList->setCurrentIndex(selections.SourceLanguage2);
-    topicList->setCurrentIndex(selections.TopicLanguage);
-    targetList->setCurrentIndex(selections.TargetLanguage);
+    m_choices->setSelections(choices.selections);
     if (choices.face)
         selectStoredSkin(*choices.face);
 }
@@ -260,9 +287,7 @@ void MainWindow::restorePlacement()
 void MainWindow::writeSettings()
 {
     const auto key = OpenSettingsKey();
-    WriteSelections(*key, {engineList->currentIndex(), languagePairList->currentIndex(),
-                           textServiceSourceList->currentIndex(), worldLingoSourceList->currentIndex(),
-                           topicList->currentIndex(), targetList->currentIndex()});
+    WriteSelections(*key, m_choices->selections());
     // The saved placement is the user's: a run that opened the window centred, or shrunk to a
     // small screen, and left it there must not overwrite it.
     const QRect placement(frameGeometry().topLeft(), ClientSize(this));
@@ -278,16 +303,11 @@ void MainWindow::writeSettings()
 
 void MainWindow::onTranslateClicked(QObject* /*sender*/)
 {
-    switch (engineList->currentIndex()) {
-    case 0:
+    const std::optional<EngineId> engine = m_choices->engine();
+    if (engine == EngineId::WorldLingo)
         translateWithWorldLingo();
-        break;
-    case 1:
+    else if (engine == EngineId::TextService)
         translateWithTextService();
-        break;
-    default:
-        break;
-    }
 }
 
 bool MainWindow::checkSourceText()
@@ -347,11 +367,11 @@ void MainWindow::onSourceKeyPress(QChar& key)
 
 void MainWindow::onEngineChanged()
 {
-    const int engine = engineList->currentIndex();
-    if (engine != 0 && engine != 1)
+    const std::optional<EngineId> engine = m_choices->engine();
+    if (!engine)
         return;
-    worldLingoSourceList->setVisible(engine == 0);
-    textServiceSourceList->setVisible(engine == 1);
+    worldLingoSourceList->setVisible(engine == EngineId::WorldLingo);
+    textServiceSourceList->setVisible(engine == EngineId::TextService);
     languagePairList->setVisible(false);
     sourceLanguageLabel->setText(QStringLiteral("原文语言："));
     for (QWidget* control : std::initializer_list<QWidget*>{topicLabel, topicList, targetLanguageLabel, targetList})
@@ -383,16 +403,7 @@ void MainWindow::copyResult()
 
 void MainWindow::swapLanguages()
 {
-    switch (engineList->currentIndex()) {
-    case 0:
-        swapIndexes(worldLingoSourceList, targetList);
-        break;
-    case 1:
-        swapIndexes(textServiceSourceList, targetList);
-        break;
-    default:
-        break;
-    }
+    m_choices->swapLanguages();
 }
 
 void MainWindow::showHelp()

@@ -17,6 +17,8 @@ namespace quillo {
 class BabelFishEngine;
 class WorldLingoEngine;
 class TranslationEngine;
+class TranslationChoices;
+enum Language : int;
 class WebRequestExchange;
 enum class TranslationFailure;
 struct TranslationOutcome;
@@ -33,7 +35,12 @@ class MainWindow : public QWidget, public MainWindowControls
 {
     Q_OBJECT
 public:
+    // Shows and changes `choices`, which outlives the window; the window keeps choices of its own
+    // when none are handed in.
     explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(TranslationChoices* choices, QWidget* parent = nullptr);
+
+    TranslationChoices* translationChoices() const { return m_choices; }
 
     // The program's surroundings unless replaced (tests do, before the first showing).
     void setSurroundings(MainWindowSurroundings surroundings);
@@ -103,6 +110,9 @@ private:
     // Built-in skin number face (1 to 3); null for any other number.
     TCompressedStoredSkin* storedSkin(int face) const;
     void connectHandlers();
+    void connectChoices();
+    // The lists take the choices' values.
+    void showChoices();
     void layOutControls();
     void layOutButtonBar(int barWidth);
     void updateMinimumSize();
@@ -116,8 +126,8 @@ private:
     // The frame both engines share; each engine supplies its language test and its codes.
     void translateWithWorldLingo();
     void translateWithTextService();
-    void startTranslation(TranslationEngine& engine, const QComboBox& sourceList, bool sameLanguages,
-                   const QByteArray& topicCode);
+    void startTranslation(TranslationEngine& engine, std::optional<Language> source, bool sameLanguages,
+                          const QByteArray& topicCode);
     bool checkSourceText();
     bool checkLanguagesDiffer(bool same);
     void enterBusy();
@@ -135,6 +145,7 @@ private:
     void runSideWindow(Window* window, bool resetScreenCursor);
 
     MainWindowSurroundings m_surroundings;
+    TranslationChoices* m_choices;
     // The engines and the exchanges they send through: the text service and the WorldLingo
     // loader both on translationRequest, the WorldLingo second stage on stageTwoRequest.
     BabelFishEngine* m_textService = nullptr;

@@ -5,6 +5,7 @@
 #include "app/CharTableModel.h"
 #include "app/MainWindow.h"
 #include "core/Languages.h"
+#include "session/TranslationChoices.h"
 #include "translate/LanguagePairs.h"
 #include "ui/SkinControls.h"
 #include "ui/SkinForm.h"
@@ -149,7 +150,7 @@ void MainWindow::createHeaderBands()
     worldLingoSourceList = list("SourceLanguage2", languages, sourceLanguagePanel, sourceListPlace);
     enginePanel = new TSkinPanel(QStringLiteral("SkinPanel11"), sourceBand);
     engineLabel = label("Label6", QStringLiteral("翻译引擎："), enginePanel, 2, 14);
-    engineList = list("TranslationServer", {QStringLiteral("服务器(一)"), QStringLiteral("服务器(二)")},
+    engineList = list("TranslationServer", EngineNames(),
                              enginePanel, QRect(69, 10, 133, 20));
 
     resultBand = new TSkinPanel(QStringLiteral("SkinPanel7"), workArea);

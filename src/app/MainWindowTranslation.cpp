@@ -11,6 +11,7 @@
 #include "core/Languages.h"
 #include "core/ServiceAddresses.h"
 #include "http/TWebRequest.h"
+#include "session/TranslationChoices.h"
 #include "session/TranslationRequests.h"
 #include "session/WebRequestExchange.h"
 #include "translate/BabelFishEngine.h"
@@ -56,19 +57,15 @@ void MainWindow::createRequests()
 
 bool MainWindow::needsEnglishPivot() const
 {
-    return quillo::NeedsEnglishPivot(textServiceSourceList->currentIndex(), targetList->currentIndex());
+    return quillo::NeedsEnglishPivot(IndexOf(m_choices->sourceOf(EngineId::TextService)), IndexOf(m_choices->target()));
 }
 
 TranslationEngine* MainWindow::selectedEngine() const
 {
-    switch (engineList->currentIndex()) {
-    case 0:
-        return m_worldLingo;
-    case 1:
-        return m_textService;
-    default:
+    const std::optional<EngineId> engine = m_choices->engine();
+    if (!engine)
         return nullptr;
-    }
+    return *engine == EngineId::WorldLingo ? static_cast<TranslationEngine*>(m_worldLingo) : m_textService;
 }
 
 WebRequestExchange* MainWindow::exchangeOf(QObject* sender) const
@@ -103,24 +100,26 @@ QByteArray MainWindow::topicCode() const
 
 void MainWindow::translateWithWorldLingo()
 {
-    startTranslation(*m_worldLingo, *worldLingoSourceList, worldLingoSourceList->currentText() == targetList->currentText(),
-              quillo::TopicCode(topicList->currentIndex()));
+    const std::optional<Language> source = m_choices->sourceOf(EngineId::WorldLingo);
+    startTranslation(*m_worldLingo, source, source == m_choices->target(),
+                     quillo::TopicCode(m_choices->topic().value_or(-1)));
 }
 
 void MainWindow::translateWithTextService()
 {
-    startTranslation(*m_textService, *textServiceSourceList, textServiceSourceList->currentIndex() == targetList->currentIndex(), {});
+    const std::optional<Language> source = m_choices->sourceOf(EngineId::TextService);
+    startTranslation(*m_textService, source, source == m_choices->target(), {});
 }
 
-void MainWindow::startTranslation(TranslationEngine& engine, const QComboBox& sourceList, bool sameLanguages,
-                          const QByteArray& topicCode)
+void MainWindow::startTranslation(TranslationEngine& engine, std::optional<Language> source, bool sameLanguages,
+                                  const QByteArray& topicCode)
 {
     if (!checkSourceText() || !checkLanguagesDiffer(sameLanguages))
         return;
     enterBusy();
     // Refused while the engine's first request still runs: that request ends the busy state.
-    engine.start(sourceText->toPlainText(), {engine.languageCode(sourceList.currentIndex()),
-                                        engine.languageCode(targetList->currentIndex()), topicCode});
+    engine.start(sourceText->toPlainText(), {engine.languageCode(IndexOf(source)),
+                                             engine.languageCode(IndexOf(m_choices->target())), topicCode});
 }
 
 // ---- The requests' events ----

@@ -9,6 +9,7 @@
 #include "desktop/SelectionText.h"
 #include "desktop/SingleInstance.h"
 #include "session/SettingsStore.h"
+#include "session/TranslationChoices.h"
 #include "ui/SkinControls.h"
 
 #include <QApplication>
@@ -53,26 +54,27 @@ TranslateAnywhere::TranslateAnywhere(MainWindow* mainForm, const DesktopChoices&
     , Hotkey(new GlobalHotkey(this))
     , TrayIcon(new QSystemTrayIcon(trayIconImage(), this))
     , m_mainWindow(mainForm)
-    , FChoices(choices)
+    , m_translation(mainForm->translationChoices())
+    , m_desktopChoices(choices)
 {
     // The popup is a top-level window of its own; it goes with this object.
     connect(this, &QObject::destroyed, Popup, &QObject::deleteLater);
     CreateTrayMenu();
     TrayIcon->show();
-    GrabHotkey(FChoices.hotkey);
-    QApplication::setQuitOnLastWindowClosed(!FChoices.closeToTray);
+    GrabHotkey(m_desktopChoices.hotkey);
+    QApplication::setQuitOnLastWindowClosed(!m_desktopChoices.closeToTray);
     UpdateActions();
 
     connect(Hotkey, &GlobalHotkey::activated, this, &TranslateAnywhere::TranslateSelection);
     connect(Translator, &TextTranslator::finished, this, [this](const QString& result) {
         Popup->ShowResult(result);
-        Record(FPopupJob, result);
+        Record(m_popupJob, result);
     });
     connect(Translator, &TextTranslator::failed, Popup, &ResultPopup::ShowFailure);
     connect(Popup, &ResultPopup::openRequested, this, &TranslateAnywhere::OpenInMainWindow);
     connect(Popup, &ResultPopup::speakRequested, this, [this](const QString& text) {
         if (Hooks.speak)
-            Hooks.speak(text, FPopupJob.target);
+            Hooks.speak(text, m_popupJob.target);
     });
     connect(m_mainWindow, &MainWindow::translationShown, this, &TranslateAnywhere::RecordMainWindowTranslation);
     connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -111,7 +113,7 @@ void TranslateAnywhere::CreateTrayMenu()
             Hooks.showHistory();
     });
     connect(SpeechAction, &QAction::triggered, this, [this](bool on) {
-        DesktopChoices changed = FChoices;
+        DesktopChoices changed = m_desktopChoices;
         changed.speech = on;
         ApplyChoices(changed);
     });
@@ -121,12 +123,12 @@ void TranslateAnywhere::CreateTrayMenu()
 
 void TranslateAnywhere::UpdateActions()
 {
-    SpeechAction->setChecked(FChoices.speech);
-    Popup->SpeakButton->setVisible(FChoices.speech);
-    HistoryAction->setEnabled(FChoices.history);
-    TranslateAction->setText(FChoices.hotkey.isEmpty()
+    SpeechAction->setChecked(m_desktopChoices.speech);
+    Popup->SpeakButton->setVisible(m_desktopChoices.speech);
+    HistoryAction->setEnabled(m_desktopChoices.history);
+    TranslateAction->setText(m_desktopChoices.hotkey.isEmpty()
                                  ? QStringLiteral("翻译选中文字")
-                                 : QStringLiteral("翻译选中文字\t") + FChoices.hotkey.toString(QKeySequence::NativeText));
+                                 : QStringLiteral("翻译选中文字\t") + m_desktopChoices.hotkey.toString(QKeySequence::NativeText));
 }
 
 QString TranslateAnywhere::HotkeyError() const
@@ -151,10 +153,10 @@ TranslationJob TranslateAnywhere::JobFor(const QString& text) const
 {
     TranslationJob job;
     job.text = text;
-    job.engine = m_mainWindow->engineList->currentIndex();
-    job.topic = m_mainWindow->topicList->currentIndex();
-    job.target = m_mainWindow->targetList->currentIndex();
-    const int chosenSource = (job.engine == 0 ? m_mainWindow->worldLingoSourceList : m_mainWindow->textServiceSourceList)->currentIndex();
+    job.engine = m_translation->engine().value_or(EngineId::TextService);
+    job.topic = m_translation->topic().value_or(-1);
+    job.target = IndexOf(m_translation->target());
+    const int chosenSource = IndexOf(m_translation->source());
     const int detected = Hooks.detectLanguage ? Hooks.detectLanguage(text) : -1;
     job.source = detected >= 0 ? detected : chosenSource;
     // Text already in the target language goes the other way, into the language the user
@@ -169,24 +171,24 @@ void TranslateAnywhere::TranslateText(const QString& text)
     // A key pressed again while a translation runs waits for that one rather than replacing it.
     if (Translator->busy())
         return;
-    FPopupJob = JobFor(text);
-    Popup->ShowFor(text, pairText(FPopupJob.source, FPopupJob.target), !ActiveWindowIsFullScreen());
-    Translator->translate(FPopupJob);
+    m_popupJob = JobFor(text);
+    Popup->ShowFor(text, pairText(m_popupJob.source, m_popupJob.target), !ActiveWindowIsFullScreen());
+    Translator->translate(m_popupJob);
 }
 
 void TranslateAnywhere::Record(const TranslationJob& job, const QString& result)
 {
-    if (!FChoices.history || !Hooks.addToHistory)
+    if (!m_desktopChoices.history || !Hooks.addToHistory)
         return;
-    Hooks.addToHistory({job.source, job.target, m_mainWindow->engineList->itemText(job.engine), job.text, result});
+    Hooks.addToHistory({job.source, job.target, EngineName(job.engine), job.text, result});
 }
 
 void TranslateAnywhere::RecordMainWindowTranslation(const QString& source, const QString& result)
 {
     TranslationJob job;
-    job.engine = m_mainWindow->engineList->currentIndex();
-    job.source = (job.engine == 0 ? m_mainWindow->worldLingoSourceList : m_mainWindow->textServiceSourceList)->currentIndex();
-    job.target = m_mainWindow->targetList->currentIndex();
+    job.engine = m_translation->engine().value_or(EngineId::TextService);
+    job.source = IndexOf(m_translation->source());
+    job.target = IndexOf(m_translation->target());
     job.text = source;
     Record(job, result);
 }
@@ -207,21 +209,21 @@ void TranslateAnywhere::ShowMainWindow()
 
 void TranslateAnywhere::ApplyChoices(const DesktopChoices& choices)
 {
-    if (FChoices.history && !choices.history && Hooks.clearHistory)
+    if (m_desktopChoices.history && !choices.history && Hooks.clearHistory)
         Hooks.clearHistory();
     if (choices.hotkey != Hotkey->shortcut() || !Hotkey->error().isEmpty())
         GrabHotkey(choices.hotkey);
-    FChoices = choices;
+    m_desktopChoices = choices;
     // With the window in the tray, closing the last dialog must not end the program.
-    QApplication::setQuitOnLastWindowClosed(!FChoices.closeToTray);
+    QApplication::setQuitOnLastWindowClosed(!m_desktopChoices.closeToTray);
     const auto key = OpenSettingsKey();
-    WriteDesktopChoices(*key, FChoices);
+    WriteDesktopChoices(*key, m_desktopChoices);
     UpdateActions();
 }
 
 void TranslateAnywhere::OpenSettings()
 {
-    DesktopSettingsDialog form(FChoices, GlobalHotkey::grabAvailable());
+    DesktopSettingsDialog form(m_desktopChoices, GlobalHotkey::grabAvailable());
     form.setAttribute(Qt::WA_QuitOnClose, false);
     if (GlobalHotkey::grabAvailable() && !Hotkey->error().isEmpty())
         form.NoteLabel->setText(Hotkey->error() + u'\n' + form.NoteLabel->text());
@@ -231,7 +233,7 @@ void TranslateAnywhere::OpenSettings()
 
 void TranslateAnywhere::Quit()
 {
-    FQuitting = true;
+    m_quitting = true;
     Popup->close();
     m_mainWindow->close();
     QApplication::quit();
@@ -239,9 +241,9 @@ void TranslateAnywhere::Quit()
 
 bool TranslateAnywhere::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != m_mainWindow || event->type() != QEvent::Close || FQuitting)
+    if (watched != m_mainWindow || event->type() != QEvent::Close || m_quitting)
         return false;
-    if (FChoices.closeToTray && QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (m_desktopChoices.closeToTray && QSystemTrayIcon::isSystemTrayAvailable()) {
         event->ignore();
         m_mainWindow->hide();
         return true;

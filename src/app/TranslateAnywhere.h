@@ -1,8 +1,9 @@
 #pragma once
 // Translation around the main window: the desktop-wide key and the commands of later starts
 // translate the current selection into the result popup; the tray icon offers the same and the
-// program's other desktop commands. The main window stays as it is: the popup reads its engine
-// and target language, and "open in main window" hands it the text.
+// program's other desktop commands. The main window stays as it is: the popup translates by the
+// program's translation choices, which the main window shows, and "open in main window" hands it
+// the text.
 //
 // History, language detection and speech come from their own modules; they are handed in as
 // hooks, so that this glue holds no storage or speech of its own and tests can watch them.
@@ -20,6 +21,7 @@ namespace quillo {
 class GlobalHotkey;
 class SingleInstance;
 class MainWindow;
+class TranslationChoices;
 class ResultPopup;
 class TSkinPopupMenu;
 
@@ -60,7 +62,7 @@ public:
     void ShowMainWindow();
     void Quit();
 
-    const DesktopChoices& Choices() const { return FChoices; }
+    const DesktopChoices& Choices() const { return m_desktopChoices; }
     // Why the key could not be taken; empty when it was.
     QString HotkeyError() const;
 
@@ -89,9 +91,11 @@ private:
     void OpenInMainWindow(const QString& text);
 
     MainWindow* m_mainWindow;
-    DesktopChoices FChoices;
-    TranslationJob FPopupJob;
-    bool FQuitting = false;
+    // The program's translation choices, which the main window shows; the popup translates by them.
+    TranslationChoices* m_translation;
+    DesktopChoices m_desktopChoices;
+    TranslationJob m_popupJob;
+    bool m_quitting = false;
 };
 
 // Makes this start the running instance: commands of later starts and of the session bus reach

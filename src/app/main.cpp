@@ -7,6 +7,7 @@
 #include "desktop/SingleInstance.h"
 #include "sendinfo/FeedbackWindow.h"
 #include "session/ServiceLauncher.h"
+#include "session/TranslationChoices.h"
 #include "tranURL/PageTranslationWindow.h"
 #include "ui/SkinLook.h"
 #include "ui/SkinTheme.h"
@@ -68,7 +69,10 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QUILLO_SERVICE"))
         ownService.UseForThisRun();
 
-    quillo::MainWindow mainForm;
+    // The user's translation choices belong to the program: the main window shows them, the popup
+    // and the tray translate by them.
+    quillo::TranslationChoices translationChoices;
+    quillo::MainWindow mainForm(&translationChoices);
     // One instance of each side window lives hidden for the whole run; the commands open fresh
     // ones. Nothing shows them, so they are made once the main window's first frame is out.
     std::optional<quillo::UpdateWindow> updateForm;

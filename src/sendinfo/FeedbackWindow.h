@@ -33,9 +33,9 @@ public:
     TSkinEdit* subjectEdit;
     TSkinEdit* contactEdit;
     TSkinMemo* messageText;
-    TSkinButton* sendButton;  // send
-    TSkinButton* closeButton;  // close
-    TSkinButton* homePageButton;  // home page
+    TSkinButton* sendButton;
+    TSkinButton* closeButton;
+    TSkinButton* homePageButton;
     TWebRequest* request;  // the session's
 
     void onShown();

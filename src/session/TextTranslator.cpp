@@ -15,8 +15,6 @@ namespace quillo {
 
 namespace {
 
-enum { kWorldLingo = 0 };
-
 WebRequestExchange* boundExchange(const char* name, QObject* owner)
 {
     auto* exchange = new WebRequestExchange(TranslationRequest(name, owner), owner);
@@ -54,9 +52,9 @@ bool TextTranslator::translate(const TranslationJob& job)
         fail(refused);
         return true;
     }
-    TranslationEngine* engine = job.engine == kWorldLingo ? m_worldLingo : m_textService;
+    TranslationEngine* engine = job.engine == EngineId::WorldLingo ? m_worldLingo : m_textService;
     const TranslationCodes codes{engine->languageCode(job.source), engine->languageCode(job.target),
-                                 job.engine == kWorldLingo ? TopicCode(job.topic) : QByteArray()};
+                                 job.engine == EngineId::WorldLingo ? TopicCode(job.topic) : QByteArray()};
     if (engine->start(job.text, codes))
         return true;
     m_busy = false;

@@ -5,6 +5,8 @@
 //
 // Like the main window's, the components wait in Read while pumping events: translate() returns
 // once the outcome has been signalled.
+#include "session/EngineId.h"
+
 #include <QObject>
 #include <QString>
 
@@ -18,7 +20,7 @@ struct TranslationJob
     QString text;
     int source = 0; // indexes in the shared language list
     int target = 2;
-    int engine = 1; // 0 WorldLingo, 1 the text service
+    EngineId engine = EngineId::TextService;
     int topic = 0;
 };
 

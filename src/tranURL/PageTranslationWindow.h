@@ -36,8 +36,8 @@ public:
     TSkinComboBox* targetList;
     TSkinLabel* addressLabel;
     TSkinEdit* addressEdit;
-    TSkinButton* translateButton;  // start
-    TSkinButton* closeButton;  // close
+    TSkinButton* translateButton;
+    TSkinButton* closeButton;
     TWebRequest* request;
 
     void onTranslateClicked();

@@ -53,8 +53,8 @@ public:
     // One label and one progress bar for each of the four steps, first step first.
     std::array<TSkinLabel*, 4> stepLabels{};
     std::array<TSkinGauge*, 4> stepGauges{};
-    TSkinButton* startButton; // start
-    TSkinButton* cancelButton; // cancel
+    TSkinButton* startButton;
+    TSkinButton* cancelButton;
     TWebRequest* request;
 
     void onShown();

@@ -6,8 +6,8 @@
 #include "QuilloServerProcess.h"
 #include "app/TranslateAnywhere.h"
 #include "desktop/GlobalHotkey.h"
-#include "desktop/SingleInstance.h"
 #include "desktop/ResultPopup.h"
+#include "desktop/SingleInstance.h"
 
 #include <QStandardPaths>
 #include <QTemporaryDir>

@@ -55,10 +55,10 @@ TEST_F(PopupTest, ThePopupsTranslatorGivesWhatTheMainWindowShows)
     for (const Case& c : cases) {
         translate(*form, c.engine, c.source, c.target, c.text);
         EXPECT_EQ(form->resultText->toPlainText(), c.shown);
-        EXPECT_EQ(popupResult({c.text, c.source, c.target, c.engine, 0}), c.shown);
+        EXPECT_EQ(popupResult({c.text, c.source, c.target, EngineId(c.engine), 0}), c.shown);
     }
     // What the window refuses with a box, the popup reports as its failure.
-    EXPECT_EQ(popupResult({QStringLiteral("x"), English, English, BabelFish, 0}).trimmed(),
+    EXPECT_EQ(popupResult({QStringLiteral("x"), English, English, EngineId(BabelFish), 0}).trimmed(),
               QStringLiteral("原 文 语 言 不 能 与 译 文 语 言 相 同 ！"));
 }
 
