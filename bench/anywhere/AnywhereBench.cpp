@@ -3,9 +3,9 @@
 // the popup (the program's own share: selection read, language pick, the request to the service
 // and back, the popup drawn), and from xdotool's start to the same moment (what a user waits for,
 // with xdotool's own start-up in it). Prints the medians and the spread.
-#include "app/TMainForm.h"
+#include "app/MainWindow.h"
 #include "app/TranslateAnywhere.h"
-#include "desktop/TResultPopup.h"
+#include "desktop/ResultPopup.h"
 #include "ui/SkinControls.h"
 
 #include <QAbstractNativeEventFilter>
@@ -61,11 +61,11 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     const int runs = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 30;
-    TMainForm form;
+    MainWindow form;
     form.show();
-    form.TranslationServer->setCurrentIndex(1);
-    form.SourceLanguage->setCurrentIndex(2);
-    form.TargetLanguage->setCurrentIndex(4);
+    form.engineList->setCurrentIndex(1);
+    form.textServiceSourceList->setCurrentIndex(2);
+    form.targetList->setCurrentIndex(4);
     TranslateAnywhere anywhere(&form, DesktopChoices{});
     if (!anywhere.HotkeyError().isEmpty()) {
         std::fprintf(stderr, "no key grab: %s\n", qPrintable(anywhere.HotkeyError()));
@@ -76,7 +76,7 @@ int main(int argc, char** argv)
     qint64 shown = 0;
     KeyArrival keyArrived(clock);
     app.installNativeEventFilter(&keyArrived);
-    QObject::connect(anywhere.Popup, &TResultPopup::resultShown, [&] { shown = clock.nsecsElapsed(); });
+    QObject::connect(anywhere.Popup, &ResultPopup::resultShown, [&] { shown = clock.nsecsElapsed(); });
 
     QList<double> inProgram;
     QList<double> fromPress;

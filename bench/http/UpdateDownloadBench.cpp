@@ -6,7 +6,7 @@
 //
 // usage: bench_update_download WORK_FOLDER   (the download lands in WORK_FOLDER/quillo~)
 #include "http/TWebRequest.h"
-#include "update/TUpdateForm.h"
+#include "update/UpdateWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -28,30 +28,30 @@ int main(int argc, char** argv)
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QPlainTextEdit resultBox; // the main window's Memo2 stands here
     resultBox.show();
-    TUpdateForm form;
-    form.ProgramPath = folder + QStringLiteral("/quillo");
-    QFile program(form.ProgramPath);
+    UpdateWindow form;
+    form.programPath = folder + QStringLiteral("/quillo");
+    QFile program(form.programPath);
     if (!program.open(QIODevice::WriteOnly) || program.write("old program\n") <= 0)
         return 1;
     program.close();
-    form.ProgramPid = QCoreApplication::applicationPid();
-    form.VersionFilePause = 0;
-    form.EndApplication = [] {};
+    form.programPid = QCoreApplication::applicationPid();
+    form.versionFilePause = 0;
+    form.endApplication = [] {};
     form.setResultBox(&resultBox);
     form.show();
 
     QElapsedTimer clock;
     qint64 events = 0;
     double seconds = -1;
-    const auto realProgress = form.WebRequest1->OnProgress;
-    form.WebRequest1->OnProgress = [&](QObject* sender, const QString& type, qint64 size, qint64 read,
+    const auto realProgress = form.request->OnProgress;
+    form.request->OnProgress = [&](QObject* sender, const QString& type, qint64 size, qint64 read,
                                        qint32 elapsed, qint32 left, quint8 percent, float rate, QIODevice* stream) {
         ++events;
         realProgress(sender, type, size, read, elapsed, left, percent, rate, stream);
     };
-    const auto realDone = form.WebRequest1->OnDone;
-    form.WebRequest1->OnDone = [&](QObject* sender, const QString& type, qint64 size, QIODevice* stream) {
-        if (form.WebRequest1->URL() == form.VersionFileUrl()) {
+    const auto realDone = form.request->OnDone;
+    form.request->OnDone = [&](QObject* sender, const QString& type, qint64 size, QIODevice* stream) {
+        if (form.request->URL() == form.versionFileUrl()) {
             events = 0;
             clock.start();
             realDone(sender, type, size, stream); // starts the download, inside this call
@@ -67,7 +67,7 @@ int main(int argc, char** argv)
             box->close();
     });
     boxCloser.start(200);
-    form.SkinButton1Click();
+    form.onStartClicked();
     if (seconds < 0) {
         std::fprintf(stderr, "the download did not complete: %s\n", qPrintable(resultBox.toPlainText()));
         return 1;

@@ -1,19 +1,19 @@
 // What one skin switch costs with every window open (the main window and the three side
 // windows, shown on the offscreen platform):
-//   Switch          N1Click alone: unpack the stored skin, notify the windows, new palette and
+//   Switch          onSkinChosen alone: unpack the stored skin, notify the windows, new palette and
 //                   metrics for every control; the windows repaint later
 //   SkinOnly        the same without writing Face to the settings
 //   SwitchAndPaint  the same, then every window repainted at once, as the user sees it
 //   StyleSheet      the usual way a Qt program changes its look: a new application style sheet
 //                   of the same colours, every window repainted
 // The goal is a switch under 30 ms.
-#include "app/TMainForm.h"
-#include "sendinfo/TSendUserInfo.h"
+#include "app/MainWindow.h"
+#include "sendinfo/FeedbackWindow.h"
 #include "skins/CompressedStoredSkin.h"
 #include "skins/SkinData.h"
-#include "tranURL/TURL.h"
+#include "tranURL/PageTranslationWindow.h"
 #include "ui/SkinTheme.h"
-#include "update/TUpdateForm.h"
+#include "update/UpdateWindow.h"
 
 #include <benchmark/benchmark.h>
 
@@ -33,9 +33,9 @@ struct OpenWindows
     {
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
         EnableSkinnedFrames(true);
-        main = std::make_unique<TMainForm>();
+        main = std::make_unique<MainWindow>();
         main->show();
-        side = {new TURL(main.get()), new TUpdateForm(main.get()), new TSendUserInfo(main.get())};
+        side = {new PageTranslationWindow(main.get()), new UpdateWindow(main.get()), new FeedbackWindow(main.get())};
         for (QWidget* window : side)
             window->show();
         QCoreApplication::processEvents();
@@ -49,7 +49,7 @@ struct OpenWindows
     }
 
     QTemporaryDir settings;
-    std::unique_ptr<TMainForm> main;
+    std::unique_ptr<MainWindow> main;
     QList<QWidget*> side;
 };
 
@@ -61,31 +61,31 @@ OpenWindows& windows()
 
 void BM_Switch(benchmark::State& state)
 {
-    TMainForm& form = *windows().main;
-    QAction* const entries[] = {form.N2, form.N3};
+    MainWindow& form = *windows().main;
+    QAction* const entries[] = {form.windowSkinItems[1], form.windowSkinItems[2]};
     int next = 0;
     for (auto _ : state)
-        form.N1Click(entries[next++ % 2]);
+        form.onSkinChosen(entries[next++ % 2]);
 }
 
 // The switch without writing Face: what the windows cost apart from the settings file, which
 // QSettings replaces safely (written and synced to disk) on every switch.
 void BM_SkinOnly(benchmark::State& state)
 {
-    TMainForm& form = *windows().main;
-    TCompressedStoredSkin* const skins[] = {form.CompressedStoredSkin2, form.CompressedStoredSkin3};
+    MainWindow& form = *windows().main;
+    TCompressedStoredSkin* const skins[] = {form.builtinSkins[1], form.builtinSkins[2]};
     int next = 0;
     for (auto _ : state)
-        form.SkinData1->setCompressedStoredSkin(skins[next++ % 2]);
+        form.skinData->setCompressedStoredSkin(skins[next++ % 2]);
 }
 
 void BM_SwitchAndPaint(benchmark::State& state)
 {
     OpenWindows& open = windows();
-    QAction* const entries[] = {open.main->N2, open.main->N3};
+    QAction* const entries[] = {open.main->windowSkinItems[1], open.main->windowSkinItems[2]};
     int next = 0;
     for (auto _ : state) {
-        open.main->N1Click(entries[next++ % 2]);
+        open.main->onSkinChosen(entries[next++ % 2]);
         open.repaintAll();
     }
 }

@@ -1,12 +1,12 @@
 #include "app/AnywhereServices.h"
 
 #include "app/DesktopSettings.h"
+#include "app/MainWindow.h"
 #include "app/ScreenTextReading.h"
-#include "app/SettingsStore.h"
-#include "app/TMainForm.h"
 #include "app/TranslateAnywhere.h"
 #include "history/HistoryStore.h"
-#include "history/THistoryForm.h"
+#include "history/HistoryWindow.h"
+#include "session/SettingsStore.h"
 #include "speech/Speaker.h"
 #include "translate/LanguageDetect.h"
 #include "ui/SkinControls.h"
@@ -18,7 +18,7 @@
 
 namespace quillo {
 
-std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(TMainForm* mainForm)
+std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(MainWindow* mainForm)
 {
     auto anywhere = std::make_unique<TranslateAnywhere>(mainForm, ReadDesktopChoices(*OpenSettingsKey()));
     // The database opens on first use: opening it at start put SQLite and its files on the way
@@ -30,14 +30,14 @@ std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(TMainForm* mainForm)
             // Told once, after the call that opened the store has done its work.
             if (const QString notice = (*opened)->damageNotice(); !notice.isEmpty())
                 QTimer::singleShot(0, mainForm, [mainForm, notice] {
-                    mainForm->SkinMessage1->MessageDlg(notice, mtError, mbOK, 0);
+                    mainForm->messageBox->MessageDlg(notice, mtError, mbOK, 0);
                 });
         }
         return opened->get();
     };
     auto* speaker = new Speaker(anywhere.get());
     QObject::connect(speaker, &Speaker::failed, mainForm,
-                     [mainForm](const QString& message) { mainForm->SkinMessage1->MessageDlg(message, mtError, mbOK, 0); });
+                     [mainForm](const QString& message) { mainForm->messageBox->MessageDlg(message, mtError, mbOK, 0); });
 
     AnywhereHooks& hooks = anywhere->Hooks;
     hooks.detectLanguage = DetectLanguage;
@@ -47,12 +47,12 @@ std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(TMainForm* mainForm)
     };
     hooks.clearHistory = [store] { store()->clear(); };
     hooks.showHistory = [store, mainForm] {
-        THistoryForm form(store(), mainForm);
+        HistoryWindow form(store(), mainForm);
         form.exec();
     };
     hooks.speak = [speaker](const QString& text, int language) { speaker->speak(text, language); };
 
-    auto* screenText = new ScreenTextReading(anywhere.get(), mainForm->Memo1, anywhere.get());
+    auto* screenText = new ScreenTextReading(anywhere.get(), mainForm->sourceText, anywhere.get());
     screenText->ApplyChoices(anywhere->Choices());
     hooks.readScreenRegion = [screenText] { screenText->ReadScreenRegion(); };
     hooks.choicesApplied = [screenText](const DesktopChoices& choices) { screenText->ApplyChoices(choices); };

@@ -5,9 +5,9 @@
 
 namespace quillo {
 
-class TMainForm;
+class MainWindow;
 class TranslateAnywhere;
 
-std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(TMainForm* mainForm);
+std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(MainWindow* mainForm);
 
 } // namespace quillo

@@ -1,14 +1,15 @@
 #include "app/TranslateAnywhere.h"
 
 #include "app/DesktopSettings.h"
-#include "app/SettingsStore.h"
-#include "app/TMainForm.h"
+#include "app/MainWindow.h"
 #include "core/Languages.h"
+#include "desktop/DesktopSettingsDialog.h"
 #include "desktop/GlobalHotkey.h"
+#include "desktop/ResultPopup.h"
 #include "desktop/SelectionText.h"
 #include "desktop/SingleInstance.h"
-#include "desktop/TDesktopSettingsForm.h"
-#include "desktop/TResultPopup.h"
+#include "session/SettingsStore.h"
+#include "session/TranslationChoices.h"
 #include "ui/SkinControls.h"
 
 #include <QApplication>
@@ -46,40 +47,41 @@ QIcon trayIconImage()
 
 } // namespace
 
-TranslateAnywhere::TranslateAnywhere(TMainForm* mainForm, const DesktopChoices& choices, QObject* parent)
+TranslateAnywhere::TranslateAnywhere(MainWindow* mainForm, const DesktopChoices& choices, QObject* parent)
     : QObject(parent)
-    , Popup(new TResultPopup)
+    , Popup(new ResultPopup)
     , Translator(new TextTranslator(this))
     , Hotkey(new GlobalHotkey(this))
     , TrayIcon(new QSystemTrayIcon(trayIconImage(), this))
-    , FMainForm(mainForm)
-    , FChoices(choices)
+    , m_mainWindow(mainForm)
+    , m_translation(mainForm->translationChoices())
+    , m_desktopChoices(choices)
 {
     // The popup is a top-level window of its own; it goes with this object.
     connect(this, &QObject::destroyed, Popup, &QObject::deleteLater);
     CreateTrayMenu();
     TrayIcon->show();
-    GrabHotkey(FChoices.hotkey);
-    QApplication::setQuitOnLastWindowClosed(!FChoices.closeToTray);
+    GrabHotkey(m_desktopChoices.hotkey);
+    QApplication::setQuitOnLastWindowClosed(!m_desktopChoices.closeToTray);
     UpdateActions();
 
     connect(Hotkey, &GlobalHotkey::activated, this, &TranslateAnywhere::TranslateSelection);
     connect(Translator, &TextTranslator::finished, this, [this](const QString& result) {
         Popup->ShowResult(result);
-        Record(FPopupJob, result);
+        Record(m_popupJob, result);
     });
-    connect(Translator, &TextTranslator::failed, Popup, &TResultPopup::ShowFailure);
-    connect(Popup, &TResultPopup::openRequested, this, &TranslateAnywhere::OpenInMainWindow);
-    connect(Popup, &TResultPopup::speakRequested, this, [this](const QString& text) {
+    connect(Translator, &TextTranslator::failed, Popup, &ResultPopup::ShowFailure);
+    connect(Popup, &ResultPopup::openRequested, this, &TranslateAnywhere::OpenInMainWindow);
+    connect(Popup, &ResultPopup::speakRequested, this, [this](const QString& text) {
         if (Hooks.speak)
-            Hooks.speak(text, FPopupJob.target);
+            Hooks.speak(text, m_popupJob.target);
     });
-    connect(FMainForm, &TMainForm::translationShown, this, &TranslateAnywhere::RecordMainWindowTranslation);
+    connect(m_mainWindow, &MainWindow::translationShown, this, &TranslateAnywhere::RecordMainWindowTranslation);
     connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             ShowMainWindow();
     });
-    FMainForm->installEventFilter(this);
+    m_mainWindow->installEventFilter(this);
     TrayIcon->setToolTip(QApplication::applicationName());
 }
 
@@ -93,7 +95,7 @@ void TranslateAnywhere::GrabHotkey(const QKeySequence& keys)
 
 void TranslateAnywhere::CreateTrayMenu()
 {
-    TrayMenu = new TSkinPopupMenu(QStringLiteral("TrayMenu"), FMainForm);
+    TrayMenu = new TSkinPopupMenu(QStringLiteral("TrayMenu"), m_mainWindow);
     TranslateAction = TrayMenu->addItem(QStringLiteral("TranslateSelection"), QStringLiteral("翻译选中文字"));
     ShowAction = TrayMenu->addItem(QStringLiteral("ShowMainWindow"), QStringLiteral("显示主窗口"));
     HistoryAction = TrayMenu->addItem(QStringLiteral("History"), QStringLiteral("翻译历史"));
@@ -111,7 +113,7 @@ void TranslateAnywhere::CreateTrayMenu()
             Hooks.showHistory();
     });
     connect(SpeechAction, &QAction::triggered, this, [this](bool on) {
-        DesktopChoices changed = FChoices;
+        DesktopChoices changed = m_desktopChoices;
         changed.speech = on;
         ApplyChoices(changed);
     });
@@ -121,12 +123,12 @@ void TranslateAnywhere::CreateTrayMenu()
 
 void TranslateAnywhere::UpdateActions()
 {
-    SpeechAction->setChecked(FChoices.speech);
-    Popup->SpeakButton->setVisible(FChoices.speech);
-    HistoryAction->setEnabled(FChoices.history);
-    TranslateAction->setText(FChoices.hotkey.isEmpty()
+    SpeechAction->setChecked(m_desktopChoices.speech);
+    Popup->SpeakButton->setVisible(m_desktopChoices.speech);
+    HistoryAction->setEnabled(m_desktopChoices.history);
+    TranslateAction->setText(m_desktopChoices.hotkey.isEmpty()
                                  ? QStringLiteral("翻译选中文字")
-                                 : QStringLiteral("翻译选中文字\t") + FChoices.hotkey.toString(QKeySequence::NativeText));
+                                 : QStringLiteral("翻译选中文字\t") + m_desktopChoices.hotkey.toString(QKeySequence::NativeText));
 }
 
 QString TranslateAnywhere::HotkeyError() const
@@ -153,10 +155,10 @@ TranslationJob TranslateAnywhere::JobFor(const QString& text) const
 {
     TranslationJob job;
     job.text = text;
-    job.engine = FMainForm->TranslationServer->currentIndex();
-    job.topic = FMainForm->TopicLanguage->currentIndex();
-    job.target = FMainForm->TargetLanguage->currentIndex();
-    const int chosenSource = (job.engine == 0 ? FMainForm->SourceLanguage2 : FMainForm->SourceLanguage)->currentIndex();
+    job.engine = m_translation->engine().value_or(EngineId::TextService);
+    job.topic = m_translation->topic().value_or(-1);
+    job.target = IndexOf(m_translation->target());
+    const int chosenSource = IndexOf(m_translation->source());
     const int detected = Hooks.detectLanguage ? Hooks.detectLanguage(text) : -1;
     job.source = detected >= 0 ? detected : chosenSource;
     // Text already in the target language goes the other way, into the language the user
@@ -171,53 +173,53 @@ void TranslateAnywhere::TranslateText(const QString& text)
     // A key pressed again while a translation runs waits for that one rather than replacing it.
     if (Translator->busy())
         return;
-    FPopupJob = JobFor(text);
-    Popup->ShowFor(text, pairText(FPopupJob.source, FPopupJob.target), !ActiveWindowIsFullScreen());
-    Translator->translate(FPopupJob);
+    m_popupJob = JobFor(text);
+    Popup->ShowFor(text, pairText(m_popupJob.source, m_popupJob.target), !ActiveWindowIsFullScreen());
+    Translator->translate(m_popupJob);
 }
 
 void TranslateAnywhere::Record(const TranslationJob& job, const QString& result)
 {
-    if (!FChoices.history || !Hooks.addToHistory)
+    if (!m_desktopChoices.history || !Hooks.addToHistory)
         return;
-    Hooks.addToHistory({job.source, job.target, FMainForm->TranslationServer->itemText(job.engine), job.text, result});
+    Hooks.addToHistory({job.source, job.target, EngineName(job.engine), job.text, result});
 }
 
 void TranslateAnywhere::RecordMainWindowTranslation(const QString& source, const QString& result)
 {
     TranslationJob job;
-    job.engine = FMainForm->TranslationServer->currentIndex();
-    job.source = (job.engine == 0 ? FMainForm->SourceLanguage2 : FMainForm->SourceLanguage)->currentIndex();
-    job.target = FMainForm->TargetLanguage->currentIndex();
+    job.engine = m_translation->engine().value_or(EngineId::TextService);
+    job.source = IndexOf(m_translation->source());
+    job.target = IndexOf(m_translation->target());
     job.text = source;
     Record(job, result);
 }
 
 void TranslateAnywhere::OpenInMainWindow(const QString& text)
 {
-    FMainForm->Memo1->setPlainText(text);
+    m_mainWindow->sourceText->setPlainText(text);
     ShowMainWindow();
 }
 
 void TranslateAnywhere::ShowMainWindow()
 {
-    FMainForm->show();
-    FMainForm->setWindowState(FMainForm->windowState() & ~Qt::WindowMinimized);
-    FMainForm->raise();
-    FMainForm->activateWindow();
+    m_mainWindow->show();
+    m_mainWindow->setWindowState(m_mainWindow->windowState() & ~Qt::WindowMinimized);
+    m_mainWindow->raise();
+    m_mainWindow->activateWindow();
 }
 
 void TranslateAnywhere::ApplyChoices(const DesktopChoices& choices)
 {
-    if (FChoices.history && !choices.history && Hooks.clearHistory)
+    if (m_desktopChoices.history && !choices.history && Hooks.clearHistory)
         Hooks.clearHistory();
     if (choices.hotkey != Hotkey->shortcut() || !Hotkey->error().isEmpty())
         GrabHotkey(choices.hotkey);
-    FChoices = choices;
+    m_desktopChoices = choices;
     // With the window in the tray, closing the last dialog must not end the program.
-    QApplication::setQuitOnLastWindowClosed(!FChoices.closeToTray);
+    QApplication::setQuitOnLastWindowClosed(!m_desktopChoices.closeToTray);
     const auto key = OpenSettingsKey();
-    WriteDesktopChoices(*key, FChoices);
+    WriteDesktopChoices(*key, m_desktopChoices);
     UpdateActions();
     if (Hooks.choicesApplied)
         Hooks.choicesApplied(FChoices);
@@ -225,7 +227,7 @@ void TranslateAnywhere::ApplyChoices(const DesktopChoices& choices)
 
 void TranslateAnywhere::OpenSettings()
 {
-    TDesktopSettingsForm form(FChoices, GlobalHotkey::grabAvailable());
+    DesktopSettingsDialog form(m_desktopChoices, GlobalHotkey::grabAvailable());
     form.setAttribute(Qt::WA_QuitOnClose, false);
     if (GlobalHotkey::grabAvailable() && !Hotkey->error().isEmpty())
         form.NoteLabel->setText(Hotkey->error() + u'\n' + form.NoteLabel->text());
@@ -235,24 +237,24 @@ void TranslateAnywhere::OpenSettings()
 
 void TranslateAnywhere::Quit()
 {
-    FQuitting = true;
+    m_quitting = true;
     Popup->close();
-    FMainForm->close();
+    m_mainWindow->close();
     QApplication::quit();
 }
 
 bool TranslateAnywhere::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != FMainForm || event->type() != QEvent::Close || FQuitting)
+    if (watched != m_mainWindow || event->type() != QEvent::Close || m_quitting)
         return false;
-    if (FChoices.closeToTray && QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (m_desktopChoices.closeToTray && QSystemTrayIcon::isSystemTrayAvailable()) {
         event->ignore();
-        FMainForm->hide();
+        m_mainWindow->hide();
         return true;
     }
     // Closing the main window ends the program, whatever other window of ours is still open.
     QTimer::singleShot(0, this, [this] {
-        if (!FMainForm->isVisible())
+        if (!m_mainWindow->isVisible())
             QApplication::quit();
     });
     return false;

@@ -1,13 +1,14 @@
 #pragma once
 // Translation around the main window: the desktop-wide key and the commands of later starts
 // translate the current selection into the result popup; the tray icon offers the same and the
-// program's other desktop commands. The main window stays as it is: the popup reads its engine
-// and target language, and "open in main window" hands it the text.
+// program's other desktop commands. The main window stays as it is: the popup translates by the
+// program's translation choices, which the main window shows, and "open in main window" hands it
+// the text.
 //
 // History, language detection and speech come from their own modules; they are handed in as
 // hooks, so that this glue holds no storage or speech of its own and tests can watch them.
-#include "app/TextTranslator.h"
 #include "desktop/DesktopChoices.h"
+#include "session/TextTranslator.h"
 
 #include <QObject>
 #include <functional>
@@ -19,8 +20,9 @@ namespace quillo {
 
 class GlobalHotkey;
 class SingleInstance;
-class TMainForm;
-class TResultPopup;
+class MainWindow;
+class TranslationChoices;
+class ResultPopup;
 class TSkinPopupMenu;
 
 struct TranslationRecord
@@ -49,7 +51,7 @@ class TranslateAnywhere : public QObject
 {
     Q_OBJECT
 public:
-    TranslateAnywhere(TMainForm* mainForm, const DesktopChoices& choices, QObject* parent = nullptr);
+    TranslateAnywhere(MainWindow* mainForm, const DesktopChoices& choices, QObject* parent = nullptr);
 
     AnywhereHooks Hooks;
 
@@ -63,11 +65,11 @@ public:
     void ShowMainWindow();
     void Quit();
 
-    const DesktopChoices& Choices() const { return FChoices; }
+    const DesktopChoices& Choices() const { return m_desktopChoices; }
     // Why the key could not be taken; empty when it was.
     QString HotkeyError() const;
 
-    TResultPopup* Popup;
+    ResultPopup* Popup;
     TextTranslator* Translator;
     GlobalHotkey* Hotkey;
     QSystemTrayIcon* TrayIcon;
@@ -91,10 +93,12 @@ private:
     void RecordMainWindowTranslation(const QString& source, const QString& result);
     void OpenInMainWindow(const QString& text);
 
-    TMainForm* FMainForm;
-    DesktopChoices FChoices;
-    TranslationJob FPopupJob;
-    bool FQuitting = false;
+    MainWindow* m_mainWindow;
+    // The program's translation choices, which the main window shows; the popup translates by them.
+    TranslationChoices* m_translation;
+    DesktopChoices m_desktopChoices;
+    TranslationJob m_popupJob;
+    bool m_quitting = false;
 };
 
 // Makes this start the running instance: commands of later starts and of the session bus reach

@@ -1,17 +1,18 @@
 #include "app/AnywhereServices.h"
-#include "app/ServiceLauncher.h"
+#include "app/MainWindow.h"
 #include "app/StartupProbe.h"
-#include "app/TMainForm.h"
 #include "app/TerminationSignals.h"
 #include "app/TranslateAnywhere.h"
 #include "core/ProductIdentity.h"
 #include "desktop/SingleInstance.h"
 #include "ocr/OcrCommand.h"
-#include "sendinfo/TSendUserInfo.h"
-#include "tranURL/TURL.h"
+#include "sendinfo/FeedbackWindow.h"
+#include "session/ServiceLauncher.h"
+#include "session/TranslationChoices.h"
+#include "tranURL/PageTranslationWindow.h"
 #include "ui/SkinLook.h"
 #include "ui/SkinTheme.h"
-#include "update/TUpdateForm.h"
+#include "update/UpdateWindow.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -72,12 +73,15 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QUILLO_SERVICE"))
         ownService.UseForThisRun();
 
-    quillo::TMainForm mainForm;
+    // The user's translation choices belong to the program: the main window shows them, the popup
+    // and the tray translate by them.
+    quillo::TranslationChoices translationChoices;
+    quillo::MainWindow mainForm(&translationChoices);
     // One instance of each side window lives hidden for the whole run; the commands open fresh
     // ones. Nothing shows them, so they are made once the main window's first frame is out.
-    std::optional<quillo::TUpdateForm> updateForm;
-    std::optional<quillo::TSendUserInfo> sendUserInfo;
-    std::optional<quillo::TURL> url;
+    std::optional<quillo::UpdateWindow> updateForm;
+    std::optional<quillo::FeedbackWindow> sendUserInfo;
+    std::optional<quillo::PageTranslationWindow> url;
     AfterFirstPaint(&mainForm, [&] {
         updateForm.emplace();
         sendUserInfo.emplace();

@@ -8,6 +8,8 @@
 // component. A Stream handed to an event belongs to the component and lives only for the event:
 // copy what you need out of it. Byte counts are 64-bit so that downloads past 2 GiB report
 // correctly.
+#include "http/ThreadPriority.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -23,7 +25,6 @@ namespace quillo {
 
 enum TRequestMethod { rmAutoDetect = 0, rmGET = 1, rmPOST = 2 };
 enum TAccessType { atPreconfig = 0, atDirect = 1, atUseProxy = 2 };
-enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
 // Bytes asked for by each read of a reply body; restricted to 255..2147483647.
 using TBufferSize = quint32;

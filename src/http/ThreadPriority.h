@@ -1,7 +1,12 @@
 #pragma once
-#include "http/TWebRequest.h"
+// The seven priority levels of a request's worker thread and their mapping onto the system's.
+// The level has a header of its own because both the request component and its worker
+// machinery use it, and neither should have to include the other for it.
+#include <QtGlobal>
 
 namespace quillo {
+
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
 // The platform's classic priority values of the seven levels (-15, -2, -1, 0, 1, 2, 15).
 int OsPriorityValue(TThreadPriority level);

@@ -2,7 +2,7 @@
 // The worker machinery behind TWebRequest: a holder that keeps exactly one worker, a fresh worker
 // thread per request, calls handed from a worker to the GUI thread (Synchronize), and the
 // optional blocking wait of Read. How the pieces meet is described at the top of WorkerHolder.cpp.
-#include "http/TWebRequest.h"
+#include "http/ThreadPriority.h"
 
 #include <QObject>
 

@@ -35,13 +35,13 @@ FeedbackSession::FeedbackSession(QObject* parent)
     : QObject(parent)
     , Now([] { return QDateTime::currentDateTime(); })
     , InstallationIdentifier([] { return InstallationId(); })
-    , WebRequest1(NewServiceRequest(this))
+    , m_request(NewServiceRequest(this))
 {
-    WebRequest1->setRequestMethod(rmPOST);
-    WebRequest1->OnDone = BindHandler(this, &FeedbackSession::WebRequest1Done);
-    WebRequest1->OnHTTPError = BindHandler(this, &FeedbackSession::WebRequest1HTTPError);
-    WebRequest1->OnHostUnreachable = BindHandler(this, &FeedbackSession::WebRequest1HostUnreachable);
-    WebRequest1->OnConnLost = BindHandler(this, &FeedbackSession::WebRequest1ConnLost);
+    m_request->setRequestMethod(rmPOST);
+    m_request->OnDone = BindHandler(this, &FeedbackSession::onRequestDone);
+    m_request->OnHTTPError = BindHandler(this, &FeedbackSession::onHttpError);
+    m_request->OnHostUnreachable = BindHandler(this, &FeedbackSession::onHostUnreachable);
+    m_request->OnConnLost = BindHandler(this, &FeedbackSession::onConnectionLost);
 }
 
 void FeedbackSession::send(const FeedbackMessage& message)
@@ -55,7 +55,7 @@ void FeedbackSession::send(const FeedbackMessage& message)
     if (!InternetGetConnectedState(address))
         return fail(Failure::OffLine);
     const QByteArray body = FeedbackBody(message, Now(), InstallationIdentifier());
-    if (WebRequest1->Busy())
+    if (m_request->Busy())
         return;
 
     emit posting();
@@ -68,9 +68,9 @@ void FeedbackSession::send(const FeedbackMessage& message)
     --FWaiting;
     if (thisSend != FSendCount)
         return;
-    WebRequest1->setURL(address);
-    WebRequest1->setPOSTData(body);
-    WebRequest1->Read();
+    m_request->setURL(address);
+    m_request->setPOSTData(body);
+    m_request->Read();
 }
 
 bool FeedbackSession::cancel()
@@ -86,7 +86,7 @@ void FeedbackSession::fail(Failure failure)
     emit failed(failure, failureText(failure));
 }
 
-void FeedbackSession::WebRequest1Done(QObject*, const QString&, qint64, QIODevice* Stream)
+void FeedbackSession::onRequestDone(QObject*, const QString&, qint64, QIODevice* Stream)
 {
     // The stream lives only for this event: it is read before anyone hears of the outcome.
     if (Stream && IsAcceptedReply(Stream->readAll()))
@@ -95,19 +95,19 @@ void FeedbackSession::WebRequest1Done(QObject*, const QString&, qint64, QIODevic
         fail(Failure::NotStored);
 }
 
-void FeedbackSession::WebRequest1HTTPError(QObject*, qint32, QIODevice*)
+void FeedbackSession::onHttpError(QObject*, qint32, QIODevice*)
 {
     fail(Failure::ServerError);
 }
 
-void FeedbackSession::WebRequest1HostUnreachable(QObject*)
+void FeedbackSession::onHostUnreachable(QObject*)
 {
     fail(Failure::Unreachable);
 }
 
 // A reply cut short leaves it open whether the message was stored; the user is told that the
 // exchange failed instead of being left under the busy cursor without an answer.
-void FeedbackSession::WebRequest1ConnLost(QObject*, const QString&, qint64, qint64, QIODevice*)
+void FeedbackSession::onConnectionLost(QObject*, const QString&, qint64, qint64, QIODevice*)
 {
     fail(Failure::ServerError);
 }

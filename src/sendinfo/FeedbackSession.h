@@ -40,7 +40,7 @@ public:
     int PauseBeforePost = 1000;
 
     // The component the message is posted with.
-    TWebRequest* request() const { return WebRequest1; }
+    TWebRequest* request() const { return m_request; }
 
     // Returns once the message is posted (the reply comes later), refused (`failed` said why), put
     // aside for a later send or cancelled during the pause, or ignored because a post is running.
@@ -58,13 +58,13 @@ signals:
 private:
     void fail(Failure failure);
 
-    void WebRequest1Done(QObject* Sender, const QString& ContentType, qint64 FileSize, QIODevice* Stream);
-    void WebRequest1HTTPError(QObject* Sender, qint32 ErrorCode, QIODevice* Stream);
-    void WebRequest1HostUnreachable(QObject* Sender);
-    void WebRequest1ConnLost(QObject* Sender, const QString& ContentType, qint64 FileSize, qint64 BytesRead,
+    void onRequestDone(QObject* Sender, const QString& ContentType, qint64 FileSize, QIODevice* Stream);
+    void onHttpError(QObject* Sender, qint32 ErrorCode, QIODevice* Stream);
+    void onHostUnreachable(QObject* Sender);
+    void onConnectionLost(QObject* Sender, const QString& ContentType, qint64 FileSize, qint64 BytesRead,
                              QIODevice* Stream);
 
-    TWebRequest* WebRequest1;
+    TWebRequest* m_request;
     // Counts the sends and cancels; a send waiting out its pause posts only when no later one came.
     quint64 FSendCount = 0;
     int FWaiting = 0;

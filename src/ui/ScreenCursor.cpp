@@ -1,6 +1,5 @@
 #include "ui/ScreenCursor.h"
 
-#include "http/WaitActivity.h"
 #include "ui/AniCursor.h"
 
 #include <QFile>
@@ -69,13 +68,13 @@ public:
     }
 
     int frame() const { return m_frame; }
+    QObject* animation() { return &m_timer; }
 
 private:
     explicit CursorTable(QObject* parent)
         : QObject(parent)
     {
         m_timer.setSingleShot(true);
-        MarkAmbient(&m_timer);
         QObject::connect(&m_timer, &QTimer::timeout, this, [this] {
             const AnimatedCursor& cursor = cursors[screenSlot];
             m_step = (m_step + 1) % cursor.steps.size();
@@ -207,6 +206,11 @@ int ScreenCursor()
 int ScreenCursorFrame()
 {
     return CursorTable::instance().frame();
+}
+
+QObject* ScreenCursorAnimation()
+{
+    return CursorTable::instance().animation();
 }
 
 } // namespace quillo

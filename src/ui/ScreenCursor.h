@@ -47,4 +47,8 @@ int ScreenCursor();
 // The frame of the animated screen cursor now shown, -1 when none plays.
 int ScreenCursorFrame();
 
+// The timer whose ticks animate the screen cursor. Whoever measures the user's activity is handed
+// it, to leave those ticks out: the ui module knows nothing of such measures.
+QObject* ScreenCursorAnimation();
+
 } // namespace quillo

@@ -1,6 +1,6 @@
 #pragma once
 // How the update session makes its requests. In the program it is the update window's
-// WebRequest1 (WaitThread on), whose events the window hands on to the session; tests put a
+// request (WaitThread on), whose events the window hands on to the session; tests put a
 // transport of their own in its place and call the session's request...() functions themselves.
 #include <QString>
 

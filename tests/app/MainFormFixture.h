@@ -1,7 +1,7 @@
 #pragma once
 // A main window on its own settings folder and information file, with a chosen date.
-#include "app/SettingsStore.h"
-#include "app/TMainForm.h"
+#include "app/MainWindow.h"
+#include "session/SettingsStore.h"
 #include "ui/ScreenCursor.h"
 
 #include <QSettings>
@@ -25,14 +25,14 @@ protected:
     void TearDown() override { SetScreenCursor(crDefault); }
 
     // Creating the window reads the settings: store what a test needs first.
-    std::unique_ptr<TMainForm> createForm(int dayOfMonth = 1)
+    std::unique_ptr<MainWindow> createForm(int dayOfMonth = 1)
     {
-        auto form = std::make_unique<TMainForm>();
+        auto form = std::make_unique<MainWindow>();
         form->setSurroundings({[dayOfMonth] { return QDate(2024, 1, dayOfMonth); }, informationFile()});
         return form;
     }
 
-    std::unique_ptr<TMainForm> showForm(int dayOfMonth = 1)
+    std::unique_ptr<MainWindow> showForm(int dayOfMonth = 1)
     {
         auto form = createForm(dayOfMonth);
         form->show();

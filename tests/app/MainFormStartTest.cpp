@@ -1,5 +1,5 @@
 #include "MainFormFixture.h"
-#include "app/InformationText.h"
+#include "session/InformationText.h"
 #include "ui/SkinControls.h"
 
 #include <QAction>
@@ -13,11 +13,11 @@ using quillo::test::MainFormTest;
 
 namespace {
 
-QList<int> listIndexes(const TMainForm& form)
+QList<int> listIndexes(const MainWindow& form)
 {
-    return {form.TranslationServer->currentIndex(), form.SecondTranOption->currentIndex(),
-            form.SourceLanguage->currentIndex(),    form.SourceLanguage2->currentIndex(),
-            form.TopicLanguage->currentIndex(),     form.TargetLanguage->currentIndex()};
+    return {form.engineList->currentIndex(), form.languagePairList->currentIndex(),
+            form.textServiceSourceList->currentIndex(),    form.worldLingoSourceList->currentIndex(),
+            form.topicList->currentIndex(),     form.targetList->currentIndex()};
 }
 
 QPoint centredOnScreen(const QWidget& form)
@@ -40,19 +40,19 @@ TEST_F(MainFormTest, FirstRunSelectsTheDefaultsAndSavesThemOnClosing)
 {
     auto form = showForm();
     EXPECT_EQ(listIndexes(*form), QList<int>({0, 2, 0, 0, 0, 2}));
-    EXPECT_EQ(form->SecondTranOption->currentText(), QStringLiteral("简体中文 → 英语"));
-    EXPECT_EQ(form->SecondTranOption->count(), 38);
-    EXPECT_EQ(form->TopicLanguage->count(), 21);
-    EXPECT_TRUE(form->N1->isChecked());
-    EXPECT_TRUE(form->MenuItem2->isChecked());
+    EXPECT_EQ(form->languagePairList->currentText(), QStringLiteral("简体中文 → 英语"));
+    EXPECT_EQ(form->languagePairList->count(), 38);
+    EXPECT_EQ(form->topicList->count(), 21);
+    EXPECT_TRUE(form->windowSkinItems[0]->isChecked());
+    EXPECT_TRUE(form->contextSkinItems[0]->isChecked());
     // The resource's position, moved in as far as a small screen needs.
     const int screenRight = QGuiApplication::primaryScreen()->availableGeometry().right();
     EXPECT_EQ(form->pos(), QPoint(std::min(204, screenRight + 1 - form->frameGeometry().width()), 111));
     EXPECT_EQ(form->size(), QSize(671, 438));
-    EXPECT_EQ(form->Memo2->toPlainText(), DefaultInformationText());
-    EXPECT_EQ(form->focusWidget(), form->Memo1);
+    EXPECT_EQ(form->resultText->toPlainText(), DefaultInformationText());
+    EXPECT_EQ(form->focusWidget(), form->sourceText);
 
-    form->TargetLanguage->setCurrentIndex(4);
+    form->targetList->setCurrentIndex(4);
     form->close();
     EXPECT_EQ(stored(QStringLiteral("TranServer")).toInt(), 0);
     EXPECT_EQ(stored(QStringLiteral("TranOption")).toInt(), 2);
@@ -66,12 +66,12 @@ TEST_F(MainFormTest, TheStoredEngineChoosesTheLayoutFromTheFirstShowing)
     for (const auto& [storedEngine, selected] : engines) {
         store(QStringLiteral("TranServer"), storedEngine);
         auto form = createForm();
-        EXPECT_EQ(form->TranslationServer->currentIndex(), selected) << storedEngine;
-        EXPECT_EQ(form->SourceLanguage2->isVisibleTo(form.get()), selected == 0);
-        EXPECT_EQ(form->SourceLanguage->isVisibleTo(form.get()), selected == 1);
-        EXPECT_FALSE(form->SecondTranOption->isVisibleTo(form.get()));
-        EXPECT_TRUE(form->TopicLanguage->isVisibleTo(form.get()));
-        EXPECT_TRUE(form->TargetLanguage->isVisibleTo(form.get()));
+        EXPECT_EQ(form->engineList->currentIndex(), selected) << storedEngine;
+        EXPECT_EQ(form->worldLingoSourceList->isVisibleTo(form.get()), selected == 0);
+        EXPECT_EQ(form->textServiceSourceList->isVisibleTo(form.get()), selected == 1);
+        EXPECT_FALSE(form->languagePairList->isVisibleTo(form.get()));
+        EXPECT_TRUE(form->topicList->isVisibleTo(form.get()));
+        EXPECT_TRUE(form->targetList->isVisibleTo(form.get()));
     }
 }
 
@@ -80,8 +80,8 @@ TEST_F(MainFormTest, IndexesOutsideTheListsSelectNothingAndAreWrittenBackUnchang
     store(QStringLiteral("TargetLanguage"), 40);
     store(QStringLiteral("SourceLanguage2"), 9);
     auto form = showForm();
-    EXPECT_EQ(form->TargetLanguage->currentIndex(), -1);
-    EXPECT_EQ(form->SourceLanguage2->currentIndex(), 9);
+    EXPECT_EQ(form->targetList->currentIndex(), -1);
+    EXPECT_EQ(form->worldLingoSourceList->currentIndex(), 9);
     form->close();
     EXPECT_EQ(stored(QStringLiteral("TargetLanguage")).toInt(), -1);
 }
@@ -95,21 +95,21 @@ TEST_F(MainFormTest, AValueOfAnotherTypeFallsBackToTheDefaultsAndKeepsTheFirstSk
     store(QStringLiteral("Face"), 3);
     auto form = createForm();
     EXPECT_EQ(listIndexes(*form), QList<int>({0, 2, 0, 6, 0, 2}));
-    EXPECT_TRUE(form->N1->isChecked());
+    EXPECT_TRUE(form->windowSkinItems[0]->isChecked());
 }
 
 TEST_F(MainFormTest, AStoredSkinIsMarkedInBothMenus)
 {
     store(QStringLiteral("Face"), 3);
     auto form = createForm();
-    EXPECT_TRUE(form->N3->isChecked());
-    EXPECT_FALSE(form->N1->isChecked());
-    EXPECT_TRUE(form->MenuItem4->isChecked());
-    EXPECT_FALSE(form->MenuItem2->isChecked());
+    EXPECT_TRUE(form->windowSkinItems[2]->isChecked());
+    EXPECT_FALSE(form->windowSkinItems[0]->isChecked());
+    EXPECT_TRUE(form->contextSkinItems[2]->isChecked());
+    EXPECT_FALSE(form->contextSkinItems[0]->isChecked());
 
     store(QStringLiteral("Face"), 4);
     form = createForm();
-    EXPECT_TRUE(form->N1->isChecked());
+    EXPECT_TRUE(form->windowSkinItems[0]->isChecked());
 }
 
 TEST_F(MainFormTest, EveryThirdDayTheWindowOpensCentredOtherwiseWhereItWasClosed)
@@ -220,7 +220,7 @@ TEST_F(MainFormTest, ANearlyScreenWideWindowKeepsThePlacementSavedBefore)
 
 TEST_F(MainFormTest, TheInformationFileGivesTheStartText)
 {
-    const auto shownText = [this] { return showForm()->Memo2->toPlainText(); };
+    const auto shownText = [this] { return showForm()->resultText->toPlainText(); };
     writeFile(informationFile(), QByteArray());
     EXPECT_EQ(shownText(), DefaultInformationText()) << "an empty file";
 
@@ -237,12 +237,12 @@ TEST_F(MainFormTest, TheInformationFileGivesTheStartText)
 TEST_F(MainFormTest, TheTextAreasShareTheFreeHeightEqually)
 {
     auto form = showForm();
-    EXPECT_EQ(form->Panel1->height(), 144);
-    EXPECT_EQ(form->Panel2->height(), 144);
+    EXPECT_EQ(form->sourcePanel->height(), 144);
+    EXPECT_EQ(form->resultPanel->height(), 144);
     form->resize(671, 439);
-    EXPECT_EQ(form->Panel1->height(), 144) << "the source takes the smaller half";
-    EXPECT_EQ(form->Panel2->height(), 145);
-    EXPECT_EQ(form->Panel2->geometry().bottom() + 1 + 51, form->height());
+    EXPECT_EQ(form->sourcePanel->height(), 144) << "the source takes the smaller half";
+    EXPECT_EQ(form->resultPanel->height(), 145);
+    EXPECT_EQ(form->resultPanel->geometry().bottom() + 1 + 51, form->height());
 }
 
 TEST_F(MainFormTest, BandsAndButtonsShowFromTheirWidths)
@@ -261,11 +261,11 @@ TEST_F(MainFormTest, BandsAndButtonsShowFromTheirWidths)
     for (const auto& w : widths) {
         resizeOuter(*form, w.width, 438);
         ASSERT_EQ(form->frameGeometry().width(), w.width);
-        EXPECT_EQ(shown(form->SkinPanel11), w.choices) << w.width;
-        EXPECT_EQ(shown(form->SkinPanel12), w.choices) << w.width;
-        EXPECT_EQ(shown(form->SkinButton6), w.help) << w.width;
-        EXPECT_EQ(shown(form->SkinButton7), w.web) << w.width;
-        EXPECT_EQ(shown(form->SkinButton5), w.update) << w.width;
+        EXPECT_EQ(shown(form->enginePanel), w.choices) << w.width;
+        EXPECT_EQ(shown(form->topicPanel), w.choices) << w.width;
+        EXPECT_EQ(shown(form->helpButton), w.help) << w.width;
+        EXPECT_EQ(shown(form->webPageButton), w.web) << w.width;
+        EXPECT_EQ(shown(form->updateButton), w.update) << w.width;
     }
     // Never smaller than 436 × 288 outside.
     form->resize(100, 100);

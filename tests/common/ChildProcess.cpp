@@ -1,5 +1,7 @@
 #include "ChildProcess.h"
 
+#include "core/ChildSpawn.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 
@@ -12,12 +14,9 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace quillo::test {
 
@@ -57,50 +56,20 @@ struct Pipe
     }
 };
 
-// The file actions and attributes of one spawn, released however the start goes.
-class SpawnSetup
+// Connects the child's `fd` as `channel` asks; for a pipe, `childEnd` is the end it gets.
+// Returns 0 or the error number.
+int connectChannel(ChildSpawn& spawn, int fd, ChildOptions::Channel channel, int childEnd)
 {
-public:
-    SpawnSetup()
-    {
-        posix_spawn_file_actions_init(&actions);
-        posix_spawnattr_init(&attributes);
-        // A test may have blocked or ignored signals; the helper starts as it would from a shell.
-        sigset_t none;
-        sigemptyset(&none);
-        posix_spawnattr_setsigmask(&attributes, &none);
-        sigset_t defaults;
-        sigemptyset(&defaults);
-        sigaddset(&defaults, SIGPIPE);
-        posix_spawnattr_setsigdefault(&attributes, &defaults);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    switch (channel) {
+    case ChildOptions::Channel::Inherit:
+        return 0;
+    case ChildOptions::Channel::Discard:
+        return spawn.discard(fd);
+    case ChildOptions::Channel::Pipe:
+        return spawn.duplicate(childEnd, fd);
     }
-    ~SpawnSetup()
-    {
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attributes);
-    }
-    SpawnSetup(const SpawnSetup&) = delete;
-    SpawnSetup& operator=(const SpawnSetup&) = delete;
-
-    // Connects the child's `fd` as `channel` asks; for a pipe, `childEnd` is the end it gets.
-    // Returns 0 or the error number.
-    int connect(int fd, ChildOptions::Channel channel, int childEnd)
-    {
-        switch (channel) {
-        case ChildOptions::Channel::Inherit:
-            return 0;
-        case ChildOptions::Channel::Discard:
-            return posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY, 0);
-        case ChildOptions::Channel::Pipe:
-            return posix_spawn_file_actions_adddup2(&actions, childEnd, fd);
-        }
-        return EINVAL;
-    }
-
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-};
+    return EINVAL;
+}
 
 void makeNonBlocking(int fd)
 {
@@ -129,41 +98,23 @@ int remainingMs(const QDeadlineTimer& deadline)
     return static_cast<int>(std::max<qint64>(0, deadline.remainingTime()));
 }
 
-// The program and its arguments as posix_spawn takes them; the words live as long as the pointers.
-class ArgumentVector
-{
-public:
-    ArgumentVector(const QString& program, const QStringList& arguments)
-    {
-        m_words.push_back(QFile::encodeName(program));
-        for (const QString& argument : arguments)
-            m_words.push_back(QFile::encodeName(argument));
-        for (QByteArray& word : m_words)
-            m_pointers.push_back(word.data());
-        m_pointers.push_back(nullptr);
-    }
-    char* const* data() const { return m_pointers.data(); }
-
-private:
-    std::vector<QByteArray> m_words;
-    std::vector<char*> m_pointers;
-};
-
 // Starts the child with its ends of the pipes; returns 0 or the error number.
-int spawn(pid_t& pid, const ArgumentVector& argv, const ChildOptions& options, Pipe& input, Pipe& output, Pipe& error)
+int spawn(pid_t& pid, const QString& program, const QStringList& arguments, const ChildOptions& options, Pipe& input,
+          Pipe& output, Pipe& error)
 {
     const bool wantInput = options.input == ChildOptions::Channel::Pipe;
     const bool wantError = options.error == ChildOptions::Channel::Pipe;
     if (!output.open() || (wantInput && !input.open()) || (wantError && !error.open()))
         return errno;
-    SpawnSetup setup;
-    int result = setup.connect(STDIN_FILENO, options.input, input.read);
+    // A test may have blocked or ignored signals; the helper starts as it would from a shell.
+    ChildSpawn setup({SIGPIPE});
+    int result = connectChannel(setup, STDIN_FILENO, options.input, input.read);
     if (result == 0)
-        result = setup.connect(STDOUT_FILENO, ChildOptions::Channel::Pipe, output.write);
+        result = connectChannel(setup, STDOUT_FILENO, ChildOptions::Channel::Pipe, output.write);
     if (result == 0)
-        result = setup.connect(STDERR_FILENO, options.error, error.write);
+        result = connectChannel(setup, STDERR_FILENO, options.error, error.write);
     if (result == 0)
-        result = posix_spawn(&pid, argv.data()[0], &setup.actions, &setup.attributes, argv.data(), environ);
+        result = setup.start(pid, program, arguments);
     return result;
 }
 
@@ -172,7 +123,7 @@ int spawn(pid_t& pid, const ArgumentVector& argv, const ChildOptions& options, P
 ChildProcess::ChildProcess(const QString& program, const QStringList& arguments, const ChildOptions& options)
 {
     Pipe input, output, error;
-    const int result = spawn(m_pid, ArgumentVector(program, arguments), options, input, output, error);
+    const int result = spawn(m_pid, program, arguments, options, input, output, error);
     closeFd(input.read);
     closeFd(output.write);
     closeFd(error.write);

@@ -6,8 +6,8 @@
 #include "QuilloServerProcess.h"
 #include "app/TranslateAnywhere.h"
 #include "desktop/GlobalHotkey.h"
+#include "desktop/ResultPopup.h"
 #include "desktop/SingleInstance.h"
-#include "desktop/TResultPopup.h"
 
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -62,7 +62,7 @@ protected:
 
     FreshQuilloServer m_server;
     QTemporaryDir m_folder;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<MainWindow> m_form;
     std::unique_ptr<TranslateAnywhere> m_anywhere;
 };
 

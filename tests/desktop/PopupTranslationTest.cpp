@@ -2,9 +2,9 @@
 // the main window's, the language pair it picks, and what reaches the history.
 #include "../e2e/EngineFixture.h"
 #include "QuilloServerProcess.h"
-#include "app/TextTranslator.h"
 #include "app/TranslateAnywhere.h"
-#include "desktop/TResultPopup.h"
+#include "desktop/ResultPopup.h"
+#include "session/TextTranslator.h"
 
 #include <QSignalSpy>
 
@@ -54,11 +54,11 @@ TEST_F(PopupTest, ThePopupsTranslatorGivesWhatTheMainWindowShows)
     };
     for (const Case& c : cases) {
         translate(*form, c.engine, c.source, c.target, c.text);
-        EXPECT_EQ(form->Memo2->toPlainText(), c.shown);
-        EXPECT_EQ(popupResult({c.text, c.source, c.target, c.engine, 0}), c.shown);
+        EXPECT_EQ(form->resultText->toPlainText(), c.shown);
+        EXPECT_EQ(popupResult({c.text, c.source, c.target, EngineId(c.engine), 0}), c.shown);
     }
     // What the window refuses with a box, the popup reports as its failure.
-    EXPECT_EQ(popupResult({QStringLiteral("x"), English, English, BabelFish, 0}).trimmed(),
+    EXPECT_EQ(popupResult({QStringLiteral("x"), English, English, EngineId(BabelFish), 0}).trimmed(),
               QStringLiteral("原 文 语 言 不 能 与 译 文 语 言 相 同 ！"));
 }
 
@@ -112,7 +112,7 @@ TEST_F(PopupTest, EveryTranslationGoesToTheHistoryWhileItIsOn)
     EXPECT_EQ(history[0].target, English);
     EXPECT_EQ(history[0].sourceText, QStringLiteral("你好"));
     EXPECT_EQ(history[0].result, QStringLiteral("[en] 你好"));
-    EXPECT_EQ(history[0].engine, form->TranslationServer->itemText(BabelFish));
+    EXPECT_EQ(history[0].engine, form->engineList->itemText(BabelFish));
     EXPECT_EQ(history[1].source, French);
     EXPECT_EQ(history[1].result, QStringLiteral("[en] bonjour"));
 

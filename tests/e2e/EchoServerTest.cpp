@@ -40,7 +40,7 @@ TEST_F(EngineTest, TheTextServiceChainsThroughEnglishExactlyWhereItHasNoDirectPa
     };
     for (const Case& c : cases) {
         translate(*form, BabelFish, c.source, c.target, c.text);
-        EXPECT_EQ(form->Memo2->toPlainText(), c.shown);
+        EXPECT_EQ(form->resultText->toPlainText(), c.shown);
         EXPECT_TRUE(idle(*form)) << c.shown.toStdString();
     }
 }
@@ -50,12 +50,12 @@ TEST_F(EngineTest, WorldLingoTranslatesThroughTheServersSessionAddress)
     FreshQuilloServer server;
     ASSERT_TRUE(server.listening()) << server.failure().toStdString();
     auto form = showFormFor(server.base());
-    form->TopicLanguage->setCurrentIndex(kComputing);
+    form->topicList->setCurrentIndex(kComputing);
 
     translate(*form, WorldLingo, Simplified, English, QStringLiteral("你好&再见"));
-    EXPECT_EQ(form->Memo2->toPlainText(), QStringLiteral("[EN] 你好&再见\n"));
+    EXPECT_EQ(form->resultText->toPlainText(), QStringLiteral("[EN] 你好&再见\n"));
     translate(*form, WorldLingo, German, Dutch, QStringLiteral("zwei\nZeilen"));
-    EXPECT_EQ(form->Memo2->toPlainText(), QStringLiteral("[NL] zwei\nZeilen\n"));
+    EXPECT_EQ(form->resultText->toPlainText(), QStringLiteral("[NL] zwei\nZeilen\n"));
     EXPECT_TRUE(idle(*form));
 }
 
@@ -69,7 +69,7 @@ TEST_F(EngineTest, ApertiumTranslatesEnglishToSpanishFromTheButton)
     auto form = showFormFor(server.base());
 
     translate(*form, BabelFish, English, Spanish, QStringLiteral("The weather is nice today"));
-    const QString shown = form->Memo2->toPlainText();
+    const QString shown = form->resultText->toPlainText();
     EXPECT_TRUE(shown.contains(QStringLiteral("tiempo"), Qt::CaseInsensitive)) << shown.toStdString();
     EXPECT_FALSE(shown.contains(QStringLiteral("weather"))) << shown.toStdString();
     EXPECT_TRUE(idle(*form));

@@ -100,7 +100,7 @@ protected:
     }
 
     // The window reads the service address when it sets up its requests.
-    std::unique_ptr<TMainForm> showFormFor(const QString& base)
+    std::unique_ptr<MainWindow> showFormFor(const QString& base)
     {
         qputenv("QUILLO_SERVICE", base.toUtf8());
         return showForm();
@@ -108,23 +108,23 @@ protected:
 
     // Runs one translation from the button; with both components waiting in Read it returns
     // once the translation has ended.
-    static void translate(TMainForm& form, int engine, int source, int target, const QString& text)
+    static void translate(MainWindow& form, int engine, int source, int target, const QString& text)
     {
         choose(form, engine, source, target);
-        form.Memo1->setPlainText(text);
-        form.SkinButton1->click();
+        form.sourceText->setPlainText(text);
+        form.translateButton->click();
     }
 
-    static void choose(TMainForm& form, int engine, int source, int target)
+    static void choose(MainWindow& form, int engine, int source, int target)
     {
-        form.TranslationServer->setCurrentIndex(engine);
-        (engine == WorldLingo ? form.SourceLanguage2 : form.SourceLanguage)->setCurrentIndex(source);
-        form.TargetLanguage->setCurrentIndex(target);
+        form.engineList->setCurrentIndex(engine);
+        (engine == WorldLingo ? form.worldLingoSourceList : form.textServiceSourceList)->setCurrentIndex(source);
+        form.targetList->setCurrentIndex(target);
     }
 
-    static bool idle(const TMainForm& form)
+    static bool idle(const MainWindow& form)
     {
-        return form.SkinButton1->isEnabled() && ScreenCursor() == crDefault;
+        return form.translateButton->isEnabled() && ScreenCursor() == crDefault;
     }
 };
 

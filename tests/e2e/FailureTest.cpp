@@ -45,11 +45,11 @@ TEST_F(EngineTest, AnUnreachableServiceIsReportedThenLeavesTheHelpTextWithEither
     const QString refused = QStringLiteral("http://127.0.0.1:%1").arg(LoopbackServer::refusedPort());
     auto form = showFormFor(refused);
     QStringList shownWhileBoxUp;
-    BoxAnswer answer([&] { shownWhileBoxUp.append(form->Memo2->toPlainText()); });
+    BoxAnswer answer([&] { shownWhileBoxUp.append(form->resultText->toPlainText()); });
     for (int engine : {BabelFish, WorldLingo}) {
-        form->Memo2->setPlainText(QStringLiteral("上次的译文"));
+        form->resultText->setPlainText(QStringLiteral("上次的译文"));
         translate(*form, engine, Simplified, English, QStringLiteral("你好"));
-        EXPECT_EQ(form->Memo2->toPlainText(), kHelpText) << engine;
+        EXPECT_EQ(form->resultText->toPlainText(), kHelpText) << engine;
         EXPECT_TRUE(idle(*form)) << engine;
     }
     EXPECT_EQ(answer.texts, QStringList(2, kHostUnreachable));
@@ -70,15 +70,15 @@ TEST_F(EngineTest, ErrorsLostConnectionsAndStallsEndTheTranslationWithTheConnect
                     answerWith(fault, c);
             });
             auto form = showFormFor(service.base());
-            for (TWebRequest* request : {form->WebRequest1, form->WebRequest2})
+            for (TWebRequest* request : {form->translationRequest, form->stageTwoRequest})
                 request->setWaitTimeout(300);
             QList<bool> busyWhileBoxUp;
-            BoxAnswer answer([&] { busyWhileBoxUp.append(!form->SkinButton1->isEnabled()); });
+            BoxAnswer answer([&] { busyWhileBoxUp.append(!form->translateButton->isEnabled()); });
 
             translate(*form, engine, Simplified, English, QStringLiteral("你好"));
             EXPECT_EQ(answer.texts, QStringList{kConnectionFailed});
             EXPECT_EQ(busyWhileBoxUp, QList<bool>{true}) << "the busy state ends after the box";
-            EXPECT_TRUE(form->Memo2->toPlainText().isEmpty());
+            EXPECT_TRUE(form->resultText->toPlainText().isEmpty());
             EXPECT_TRUE(idle(*form));
             EXPECT_EQ(service.requestCount(), engine == WorldLingo ? 2 : 1);
         }
@@ -101,10 +101,10 @@ TEST_F(EngineTest, ATranslateKeyDuringARequestClearsTheResultAgainAndSendsNothin
             if (service.requestCount() == 0)
                 return;
             pressKey.stop();
-            form->Memo2->setPlainText(QStringLiteral("stale"));
-            keyWhileBusy = !form->SkinButton1->isEnabled();
-            QTest::keyClick(form->Memo1, Qt::Key_Return, Qt::ControlModifier);
-            EXPECT_TRUE(form->Memo2->toPlainText().isEmpty()) << "the steps up to the busy state ran again";
+            form->resultText->setPlainText(QStringLiteral("stale"));
+            keyWhileBusy = !form->translateButton->isEnabled();
+            QTest::keyClick(form->sourceText, Qt::Key_Return, Qt::ControlModifier);
+            EXPECT_TRUE(form->resultText->toPlainText().isEmpty()) << "the steps up to the busy state ran again";
             EXPECT_EQ(service.requestCount(), 1);
             service.openGate();
         });
@@ -112,7 +112,7 @@ TEST_F(EngineTest, ATranslateKeyDuringARequestClearsTheResultAgainAndSendsNothin
 
         translate(*form, engine, Simplified, English, QStringLiteral("你好"));
         EXPECT_TRUE(keyWhileBusy);
-        EXPECT_EQ(form->Memo2->toPlainText(), QStringLiteral("done"));
+        EXPECT_EQ(form->resultText->toPlainText(), QStringLiteral("done"));
         EXPECT_EQ(service.requestCount(), engine == WorldLingo ? 2 : 1);
         EXPECT_TRUE(idle(*form));
     }
@@ -133,7 +133,7 @@ TEST_F(EngineTest, TheEngineSelectedWhenTheFirstReplyArrivesIsTheOneThatReadsIt)
         if (service.requestCount() == 0)
             return;
         switchEngine.stop();
-        form->TranslationServer->setCurrentIndex(WorldLingo);
+        form->engineList->setCurrentIndex(WorldLingo);
         service.openGate();
     });
     switchEngine.start(10);
@@ -142,6 +142,6 @@ TEST_F(EngineTest, TheEngineSelectedWhenTheFirstReplyArrivesIsTheOneThatReadsIt)
     const QList<QByteArray> requests = service.requests();
     ASSERT_EQ(requests.size(), 2);
     EXPECT_EQ(requestLine(requests.at(1)), "POST /wl/translate/cn/translation HTTP/1.1");
-    EXPECT_EQ(form->Memo2->toPlainText(), QStringLiteral("translation page"));
+    EXPECT_EQ(form->resultText->toPlainText(), QStringLiteral("translation page"));
     EXPECT_TRUE(idle(*form));
 }

@@ -2,9 +2,9 @@
 // help text, the download-error hint) is the service's home page.
 #include "QuilloServerProcess.h"
 
-#include "app/InformationText.h"
 #include "core/ProductIdentity.h"
 #include "http/TWebRequest.h"
+#include "session/InformationText.h"
 
 #include <QIODevice>
 

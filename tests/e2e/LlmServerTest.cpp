@@ -46,15 +46,15 @@ TEST_F(EngineTest, TheDefaultPairIsTranslatedByTheChatModelThroughBothServers)
     ASSERT_TRUE(server.listening()) << server.failure().toStdString();
     auto form = showFormFor(server.base());
 
-    form->TopicLanguage->setCurrentIndex(kComputing);
+    form->topicList->setCurrentIndex(kComputing);
     translate(*form, WorldLingo, Simplified, English, QStringLiteral("数据库"));
-    EXPECT_EQ(form->Memo2->toPlainText().trimmed(), QStringLiteral("[stand-in] 数据库"));
+    EXPECT_EQ(form->resultText->toPlainText().trimmed(), QStringLiteral("[stand-in] 数据库"));
     const QString withTopic = lastSystemMessage(standIn);
     EXPECT_TRUE(withTopic.contains(u"from Simplified Chinese into English")) << withTopic.toStdString();
     EXPECT_TRUE(withTopic.contains(u"computing")) << withTopic.toStdString();
 
     translate(*form, BabelFish, Simplified, English, QStringLiteral("你好，世界"));
-    EXPECT_EQ(form->Memo2->toPlainText(), QStringLiteral("[stand-in] 你好，世界"));
+    EXPECT_EQ(form->resultText->toPlainText(), QStringLiteral("[stand-in] 你好，世界"));
     EXPECT_TRUE(lastSystemMessage(standIn).contains(u"from Simplified Chinese into English"));
     EXPECT_TRUE(idle(*form));
 }
@@ -67,13 +67,13 @@ TEST_F(EngineTest, WithoutAnEngineAWordGetsItsDictionaryEntryAndASentenceTheHint
 
     for (int engine : {WorldLingo, BabelFish}) {
         translate(*form, engine, Simplified, English, QStringLiteral("苹果"));
-        const QString entry = form->Memo2->toPlainText();
+        const QString entry = form->resultText->toPlainText();
         EXPECT_TRUE(entry.startsWith(QStringLiteral("【CC-CEDICT 词典】"))) << entry.toStdString();
         EXPECT_TRUE(entry.contains(QStringLiteral("苹果（蘋果） [píng guǒ]"))) << entry.toStdString();
         EXPECT_TRUE(entry.contains(QStringLiteral("1. apple"))) << entry.toStdString();
 
         translate(*form, engine, Simplified, English, QStringLiteral("今天天气很好。"));
-        const QString sentence = form->Memo2->toPlainText();
+        const QString sentence = form->resultText->toPlainText();
         EXPECT_TRUE(sentence.startsWith(QStringLiteral("本服务器没有从简体中文翻译到英语的翻译引擎。"))) << sentence.toStdString();
         EXPECT_TRUE(sentence.contains(QStringLiteral("QUILLO_LLM_URL"))) << sentence.toStdString();
     }

@@ -30,7 +30,7 @@ TEST_F(EngineTest, TheTextServiceGetsOneBrowserLikeFormPostPerDirectPair)
 
     // A blank, a Chinese character, the form's own delimiters and a line break.
     translate(*form, BabelFish, Simplified, English, QStringLiteral("a b 中&=+%\n2"));
-    EXPECT_EQ(form->Memo2->toPlainText(), QStringLiteral("Hello world"));
+    EXPECT_EQ(form->resultText->toPlainText(), QStringLiteral("Hello world"));
     EXPECT_TRUE(idle(*form));
     translate(*form, BabelFish, English, Traditional, QStringLiteral("x"));
     translate(*form, BabelFish, French, German, QStringLiteral("y"));
@@ -58,8 +58,8 @@ TEST_F(EngineTest, AChainSendsTheEnglishResultOnEncodedAndShowsOnlyTheLastReply)
     });
     auto form = showFormFor(service.base());
     QStringList shown;
-    QObject::connect(form->Memo2->document(), &QTextDocument::contentsChanged, form.get(),
-                     [&] { shown.append(form->Memo2->toPlainText()); });
+    QObject::connect(form->resultText->document(), &QTextDocument::contentsChanged, form.get(),
+                     [&] { shown.append(form->resultText->toPlainText()); });
 
     translate(*form, BabelFish, Simplified, French, QStringLiteral("你好"));
 
@@ -81,10 +81,10 @@ TEST_F(EngineTest, WorldLingoPostsToTheSessionAddressTheLoaderNamesAndShowsTheWh
             c.reply(200, "one line", "Content-Type: text/plain; charset=utf-8\r\n");
     });
     auto form = showFormFor(service.base());
-    form->TopicLanguage->setCurrentIndex(kComputing);
+    form->topicList->setCurrentIndex(kComputing);
 
     translate(*form, WorldLingo, Simplified, English, QStringLiteral("a b&c 中"));
-    EXPECT_EQ(form->Memo2->toPlainText(), QStringLiteral("one line\n")) << "the reply's last line keeps its break";
+    EXPECT_EQ(form->resultText->toPlainText(), QStringLiteral("one line\n")) << "the reply's last line keeps its break";
     EXPECT_TRUE(idle(*form));
 
     const QList<QByteArray> requests = service.requests();
@@ -107,11 +107,11 @@ TEST_F(EngineTest, WithoutASessionAddressWorldLingoPostsToTheTranslationPageAndC
         c.reply(200, request.startsWith("GET ") ? loaderPage(false) : page);
     });
     auto form = showFormFor(service.base());
-    form->TopicLanguage->setCurrentIndex(kComputing);
+    form->topicList->setCurrentIndex(kComputing);
 
     translate(*form, WorldLingo, Simplified, English, QStringLiteral("a 中"));
-    EXPECT_EQ(form->Memo2->toPlainText(), QStringLiteral("first\nsecond\nthird\n中"));
-    EXPECT_EQ(form->Memo2->document()->blockCount(), 4);
+    EXPECT_EQ(form->resultText->toPlainText(), QStringLiteral("first\nsecond\nthird\n中"));
+    EXPECT_EQ(form->resultText->document()->blockCount(), 4);
     EXPECT_TRUE(idle(*form));
 
     const QList<QByteArray> requests = service.requests();
@@ -132,10 +132,10 @@ TEST_F(EngineTest, ARepliedPageWithoutItsResultIsReportedAndShowsNothing)
     });
     auto form = showFormFor(service.base());
     QStringList shownWhileBoxUp;
-    BoxAnswer answer([&] { shownWhileBoxUp.append(form->Memo2->toPlainText()); });
+    BoxAnswer answer([&] { shownWhileBoxUp.append(form->resultText->toPlainText()); });
 
     translate(*form, BabelFish, Simplified, English, QStringLiteral("你好"));
-    EXPECT_TRUE(form->Memo2->toPlainText().isEmpty());
+    EXPECT_TRUE(form->resultText->toPlainText().isEmpty());
     EXPECT_TRUE(idle(*form));
     // The first reply of a chain without its result starts no second request.
     translate(*form, BabelFish, Simplified, French, QStringLiteral("你好"));
@@ -145,7 +145,7 @@ TEST_F(EngineTest, ARepliedPageWithoutItsResultIsReportedAndShowsNothing)
 
     EXPECT_EQ(answer.texts, QStringList(3, kUnrecognisedReply));
     EXPECT_EQ(shownWhileBoxUp, QStringList(3, QString()));
-    EXPECT_TRUE(form->Memo2->toPlainText().isEmpty());
+    EXPECT_TRUE(form->resultText->toPlainText().isEmpty());
     EXPECT_TRUE(idle(*form));
 }
 
@@ -155,9 +155,9 @@ TEST_F(EngineTest, ChineseScriptConversionSendsNothingWithEitherEngine)
     auto form = showFormFor(service.base());
     for (int engine : {WorldLingo, BabelFish}) {
         translate(*form, engine, Simplified, Traditional, QStringLiteral("国"));
-        EXPECT_EQ(form->Memo2->toPlainText(), QStringLiteral("國"));
+        EXPECT_EQ(form->resultText->toPlainText(), QStringLiteral("國"));
         translate(*form, engine, Traditional, Simplified, QStringLiteral("國"));
-        EXPECT_EQ(form->Memo2->toPlainText(), QStringLiteral("国"));
+        EXPECT_EQ(form->resultText->toPlainText(), QStringLiteral("国"));
     }
     EXPECT_EQ(service.requestCount(), 0);
     EXPECT_TRUE(idle(*form));

@@ -63,8 +63,8 @@ TEST_F(TranUrlTest, TranslatedPageArrivesInHeadlessChromium)
             connection.reply(200, kPage, "Content-Type: text/html; charset=utf-8\r\n");
     });
     auto window = showWindow();
-    window->SourceLanguage2->setCurrentIndex(2);  // 英语
-    window->TargetLanguage->setCurrentIndex(4);   // 法语
+    window->sourceList->setCurrentIndex(2);  // 英语
+    window->targetList->setCurrentIndex(4);   // 法语
     start(*window, site.url(QStringLiteral("/weather.html")));
     ASSERT_TRUE(waitClosed(*window));
     const QUrl page = openedAddress();

@@ -1,8 +1,8 @@
 // The Debian package as a user gets it: built by cpack (the group's first test), unpacked with
 // dpkg-deb into a temporary root and run from there, for a user with a home of their own and the
 // system's Apertium. The program is driven by a library preloaded into it (ProgramDriver.cpp).
-#include "app/ServiceLauncher.h"
 #include "ChildProcess.h"
+#include "session/ServiceLauncher.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,9 +1,9 @@
 // The program's own quillo-server: shared between copies of the program, stopped by the last one
 // to leave, and a start that fails ending in no address and a log line rather than a wait.
-#include "app/ServiceLauncher.h"
 #include "QuilloServerProcess.h"
-#include "app/UserFolders.h"
 #include "core/ServiceAddresses.h"
+#include "session/ServiceLauncher.h"
+#include "session/UserFolders.h"
 
 #include "ChildProcess.h"
 

@@ -42,7 +42,7 @@ TEST_F(SendWindowTest, TheServiceStoresTheMessageAsItWasTyped)
         SCOPED_TRACE(c.title.toStdString());
         auto window = openWindow(service.base());
         fill(*window, c.title, c.contact, c.text);
-        window->SkinButton1->click();
+        window->sendButton->click();
         ASSERT_TRUE(waitForBoxes(int(i) + 1));
         EXPECT_EQ(answer.texts.value(i), QStringLiteral("   提 交 信 息 成 功 ，我 们 会 尽 快 回 复 您 。"));
         EXPECT_FALSE(window->isVisible());

@@ -2,7 +2,7 @@
 // A feedback window pointed at a test's server, with a fixed clock and identifier, and the
 // message boxes it shows answered and noted, together with the screen cursor while each was up.
 #include "../ui/ModalAnswer.h"
-#include "sendinfo/TSendUserInfo.h"
+#include "sendinfo/FeedbackWindow.h"
 #include "ui/ScreenCursor.h"
 #include "ui/SkinControls.h"
 
@@ -23,10 +23,10 @@ protected:
     }
 
     // `service` is the base address the window posts to.
-    std::unique_ptr<TSendUserInfo> openWindow(const QString& service)
+    std::unique_ptr<FeedbackWindow> openWindow(const QString& service)
     {
         qputenv("QUILLO_SERVICE", service.toUtf8());
-        auto window = std::make_unique<TSendUserInfo>();
+        auto window = std::make_unique<FeedbackWindow>();
         window->session()->Now = [] { return QDateTime(QDate(2006, 6, 12), QTime(10, 30)); };
         window->session()->InstallationIdentifier = [] { return QByteArray("HOME42"); };
         window->show();
@@ -34,11 +34,11 @@ protected:
         return window;
     }
 
-    static void fill(TSendUserInfo& window, const QString& title, const QString& contact, const QString& text)
+    static void fill(FeedbackWindow& window, const QString& title, const QString& contact, const QString& text)
     {
-        window.InfoTitle->setText(title);
-        window.UserEMail->setText(contact);
-        window.InfoText->setPlainText(text);
+        window.subjectEdit->setText(title);
+        window.contactEdit->setText(contact);
+        window.messageText->setPlainText(text);
     }
 
     // Waits for the `count`th message box to have been answered.

@@ -110,7 +110,7 @@ TEST_F(MainFormTest, ControlsStandClearAtEveryWidth)
 TEST_F(SkinnedMainFormTest, ControlsStandClearAtEveryWidth)
 {
     auto form = showForm();
-    ASSERT_NE(form->SkinForm1, nullptr);
+    ASSERT_NE(form->skinFrame, nullptr);
     expectClearAtEveryWidth(*form);
 }
 

@@ -55,19 +55,19 @@ void drag(QWidget* target, const QPoint& from, const QPoint& by)
 TEST_F(SkinnedMainFormTest, TheFramedMainWindowKeepsItsClientAreaAndItsOuterSizeRules)
 {
     auto form = showForm();
-    ASSERT_NE(form->SkinForm1, nullptr);
-    const QMargins insets = form->SkinForm1->insets();
+    ASSERT_NE(form->skinFrame, nullptr);
+    const QMargins insets = form->skinFrame->insets();
     EXPECT_GT(insets.top(), insets.bottom()) << "the caption bar is part of the frame";
     EXPECT_EQ(ClientSize(form.get()), QSize(671, 438));
     EXPECT_EQ(form->size(), QSize(671, 438).grownBy(insets));
-    EXPECT_EQ(form->Panel1->height(), 144);
-    EXPECT_EQ(form->Panel2->height(), 144);
-    EXPECT_EQ(form->SkinPanel4->geometry().bottom() + 1, form->height() - insets.bottom());
-    EXPECT_TRUE(form->SkinButton5->isVisibleTo(form.get())) << "the outer width of the default window is over 681";
+    EXPECT_EQ(form->sourcePanel->height(), 144);
+    EXPECT_EQ(form->resultPanel->height(), 144);
+    EXPECT_EQ(form->buttonBar->geometry().bottom() + 1, form->height() - insets.bottom());
+    EXPECT_TRUE(form->updateButton->isVisibleTo(form.get())) << "the outer width of the default window is over 681";
 
     for (const auto& [outer, shown] : {std::pair{588, false}, std::pair{589, true}}) {
         form->resize(outer, 438);
-        EXPECT_EQ(form->SkinPanel11->isVisibleTo(form.get()), shown) << outer;
+        EXPECT_EQ(form->enginePanel->isVisibleTo(form.get()), shown) << outer;
     }
     form->resize(100, 100);
     EXPECT_EQ(form->frameGeometry().size(), QSize(436, 288));
@@ -86,13 +86,13 @@ TEST_F(SkinnedMainFormTest, TheFramedMainWindowKeepsItsClientAreaAndItsOuterSize
 TEST_F(SkinnedMainFormTest, CaptionButtonsFollowTheKindOfWindow)
 {
     auto form = showForm();
-    EXPECT_EQ(buttonsOf(*form->SkinForm1),
+    EXPECT_EQ(buttonsOf(*form->skinFrame),
               QStringList({"sysmenubutton", "minbutton", "maxbutton", "closebutton"}));
-    EXPECT_EQ(form->SkinForm1->captionButton(QStringLiteral("closebutton"))->toolTip(), SkinCaption(QStringLiteral("CLOSEBUTTON_HINT")));
+    EXPECT_EQ(form->skinFrame->captionButton(QStringLiteral("closebutton"))->toolTip(), SkinCaption(QStringLiteral("CLOSEBUTTON_HINT")));
 
-    form->SkinForm1->captionButton(QStringLiteral("maxbutton"))->click();
+    form->skinFrame->captionButton(QStringLiteral("maxbutton"))->click();
     EXPECT_TRUE(form->isMaximized());
-    form->SkinForm1->captionButton(QStringLiteral("maxbutton"))->click();
+    form->skinFrame->captionButton(QStringLiteral("maxbutton"))->click();
     EXPECT_FALSE(form->isMaximized());
     EXPECT_EQ(ClientSize(form.get()), QSize(671, 438));
 
@@ -118,23 +118,23 @@ TEST_F(SkinnedMainFormTest, CaptionButtonsFollowTheKindOfWindow)
 TEST_F(SkinnedMainFormTest, TheWindowMenuHoldsTheFrameEntriesAroundTheSecondPopupMenu)
 {
     auto form = showForm();
-    std::unique_ptr<QMenu> menu(form->SkinForm1->createSystemMenu(form.get()));
+    std::unique_ptr<QMenu> menu(form->skinFrame->createSystemMenu(form.get()));
     QStringList expected = {SkinCaption(QStringLiteral("MI_RESTORECAPTION")), SkinCaption(QStringLiteral("MI_MINCAPTION")),
                             SkinCaption(QStringLiteral("MI_MAXCAPTION"))};
-    expected += captionsOf(*form->SkinPopupMenu2);
+    expected += captionsOf(*form->windowMenu);
     expected += SkinCaption(QStringLiteral("MI_CLOSECAPTION"));
     EXPECT_EQ(captionsOf(*menu), expected);
     EXPECT_FALSE(menu->actions().at(0)->isEnabled()) << "nothing to restore in a normal window";
     EXPECT_TRUE(menu->actions().at(2)->isEnabled());
 
     // The merged entries are the menu's own: choosing a skin there switches it.
-    menu->actions().at(3 + form->SkinPopupMenu2->actions().indexOf(form->N3))->trigger();
-    EXPECT_TRUE(form->N3->isChecked());
-    EXPECT_EQ(form->SkinData1->SkinName(), test::BuiltinSkinName(3));
+    menu->actions().at(3 + form->windowMenu->actions().indexOf(form->windowSkinItems[2]))->trigger();
+    EXPECT_TRUE(form->windowSkinItems[2]->isChecked());
+    EXPECT_EQ(form->skinData->SkinName(), test::BuiltinSkinName(3));
 
     menu->actions().at(2)->trigger();
     EXPECT_TRUE(form->isMaximized());
-    menu.reset(form->SkinForm1->createSystemMenu(form.get()));
+    menu.reset(form->skinFrame->createSystemMenu(form.get()));
     EXPECT_TRUE(menu->actions().at(0)->isEnabled());
     EXPECT_FALSE(menu->actions().at(2)->isEnabled());
     menu->actions().constLast()->trigger();
@@ -147,13 +147,13 @@ TEST_F(SkinnedMainFormTest, AltSpaceOpensTheWindowMenu)
 {
     auto form = showForm();
     form->activateWindow();
-    form->Memo1->setFocus();
-    QTest::keyClick(form->Memo1, Qt::Key_Space, Qt::AltModifier);
+    form->sourceText->setFocus();
+    QTest::keyClick(form->sourceText, Qt::Key_Space, Qt::AltModifier);
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu->objectName(), QStringLiteral("SystemMenu"));
-    EXPECT_EQ(menu->pos(), form->mapToGlobal(QPoint(form->SkinForm1->insets().left(), form->SkinForm1->captionHeight())));
-    EXPECT_TRUE(form->Memo1->toPlainText().isEmpty()) << "the key is not typed as well";
+    EXPECT_EQ(menu->pos(), form->mapToGlobal(QPoint(form->skinFrame->insets().left(), form->skinFrame->captionHeight())));
+    EXPECT_TRUE(form->sourceText->toPlainText().isEmpty()) << "the key is not typed as well";
     menu->close();
 }
 
@@ -179,6 +179,6 @@ TEST_F(SkinnedMainFormTest, TheCaptionBarMovesTheWindowAndTheBordersResizeIt)
     EXPECT_EQ(form->frameGeometry().size(), QSize(436, 288)) << "never below the minimum";
 
     // Clicks inside the client area are the controls' own.
-    const QPoint inClient = form->Memo1->mapTo(form.get(), QPoint(10, 10));
-    EXPECT_EQ(form->childAt(inClient), form->Memo1->viewport());
+    const QPoint inClient = form->sourceText->mapTo(form.get(), QPoint(10, 10));
+    EXPECT_EQ(form->childAt(inClient), form->sourceText->viewport());
 }

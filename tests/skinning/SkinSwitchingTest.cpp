@@ -13,9 +13,9 @@ using quillo::test::SkinnedMainFormTest;
 
 namespace {
 
-QString activeSkinName(const TMainForm& form)
+QString activeSkinName(const MainWindow& form)
 {
-    return form.SkinData1->Empty() ? QString() : form.SkinData1->SkinName();
+    return form.skinData->Empty() ? QString() : form.skinData->SkinName();
 }
 
 bool isSkinned()
@@ -52,8 +52,8 @@ TEST_F(SkinnedMainFormTest, TheStoredFaceChoosesTheSkinAtStartAndBothMenusMarkIt
         auto form = createForm();
         const QString label = c.face.toString();
         EXPECT_EQ(activeSkinName(*form), test::BuiltinSkinName(c.skin)) << label.toStdString();
-        QAction* const windowMenu[] = {form->N1, form->N2, form->N3};
-        QAction* const contextMenu[] = {form->MenuItem2, form->MenuItem3, form->MenuItem4};
+        QAction* const windowMenu[] = {form->windowSkinItems[0], form->windowSkinItems[1], form->windowSkinItems[2]};
+        QAction* const contextMenu[] = {form->contextSkinItems[0], form->contextSkinItems[1], form->contextSkinItems[2]};
         for (int i = 0; i < 3; ++i) {
             EXPECT_EQ(windowMenu[i]->isChecked(), i + 1 == c.skin) << label.toStdString();
             EXPECT_EQ(contextMenu[i]->isChecked(), i + 1 == c.skin) << label.toStdString();
@@ -69,21 +69,21 @@ TEST_F(SkinnedMainFormTest, ChoosingTheSecondSkinInEitherMenuReskinsEveryOpenWin
         auto form = showForm();
         auto side = openSideWindow();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(side.get()));
-        const TSkinData& holder = *form->SkinData1;
+        const TSkinData& holder = *form->skinData;
         const auto captionOf = [&](QWidget& window) { return test::DrawnCaptionColour(window); };
         const auto expected = [&](QWidget& window) { return test::SkinCaptionColour(holder, window.isActiveWindow()); };
         EXPECT_EQ(captionOf(*form), expected(*form));
 
         const QColor skin1Caption = captionOf(*side);
-        QAction* entry = contextMenu ? form->MenuItem3 : form->N2;
+        QAction* entry = contextMenu ? form->contextSkinItems[1] : form->windowSkinItems[1];
         entry->trigger();
 
         EXPECT_EQ(activeSkinName(*form), test::BuiltinSkinName(2));
         EXPECT_EQ(stored(QStringLiteral("Face")).toInt(), 2);
         // Both menus mark the skin in use, whichever of them chose it.
-        for (QAction* marked : {form->N2, form->MenuItem3})
+        for (QAction* marked : {form->windowSkinItems[1], form->contextSkinItems[1]})
             EXPECT_TRUE(marked->isChecked()) << marked->objectName().toStdString();
-        for (QAction* unmarked : {form->N1, form->MenuItem2})
+        for (QAction* unmarked : {form->windowSkinItems[0], form->contextSkinItems[0]})
             EXPECT_FALSE(unmarked->isChecked()) << unmarked->objectName().toStdString();
         for (QWidget* window : {static_cast<QWidget*>(form.get()), static_cast<QWidget*>(side.get())})
             EXPECT_EQ(captionOf(*window), expected(*window)) << window->metaObject()->className();
@@ -96,25 +96,25 @@ TEST_F(SkinnedMainFormTest, ChoosingTheSecondSkinInEitherMenuReskinsEveryOpenWin
 TEST_F(SkinnedMainFormTest, EverySwitchLoadsTheSkinAfreshAndAFailedOneLeavesTheWindowsUnskinned)
 {
     auto form = showForm();
-    QSignalSpy notices(form->SkinData1, &TSkinData::skinNotice);
+    QSignalSpy notices(form->skinData, &TSkinData::skinNotice);
     OpenSettingsKey()->remove(QStringLiteral("Face"));
-    form->N1->trigger();
+    form->windowSkinItems[0]->trigger();
     EXPECT_EQ(notices.count(), 3) << "choosing the active skin again loads it again";
     EXPECT_EQ(stored(QStringLiteral("Face")).toInt(), 1);
 
     // A damaged skin: the switch goes through silently, and every window stays usable.
-    form->CompressedStoredSkin3->setCompressedData(QByteArray("\x78\xda not a skin", 14));
-    form->N3->trigger();
-    EXPECT_TRUE(form->SkinData1->Empty());
+    form->builtinSkins[2]->setCompressedData(QByteArray("\x78\xda not a skin", 14));
+    form->windowSkinItems[2]->trigger();
+    EXPECT_TRUE(form->skinData->Empty());
     EXPECT_EQ(stored(QStringLiteral("Face")).toInt(), 3);
     EXPECT_FALSE(isSkinned());
     EXPECT_FALSE(form->grab().isNull());
     EXPECT_EQ(ClientSize(form.get()), QSize(671, 438)) << "the plain frame keeps the client area";
-    form->Memo1->setPlainText(QStringLiteral("仍然可以输入"));
-    form->SkinButton2->click();
-    EXPECT_TRUE(form->Memo1->toPlainText().isEmpty());
+    form->sourceText->setPlainText(QStringLiteral("仍然可以输入"));
+    form->clearButton->click();
+    EXPECT_TRUE(form->sourceText->toPlainText().isEmpty());
 
-    form->MenuItem3->trigger();
+    form->contextSkinItems[1]->trigger();
     EXPECT_TRUE(isSkinned());
     EXPECT_EQ(activeSkinName(*form), test::BuiltinSkinName(2));
     EXPECT_EQ(ClientSize(form.get()), QSize(671, 438));

@@ -5,7 +5,7 @@
 #include "ModalAnswer.h"
 
 #include "http/TWebRequest.h"
-#include "tranURL/TURL.h"
+#include "tranURL/PageTranslationWindow.h"
 #include "ui/SkinControls.h"
 
 #include <QPointer>
@@ -25,31 +25,31 @@ TEST_F(MainFormTest, WebPageWindowStartsAfreshAtEveryOpening)
     auto form = showForm();
     struct Seen
     {
-        QPointer<TURL> window;
+        QPointer<PageTranslationWindow> window;
         QString address, source, target;
         bool requesting = false;
     };
     QList<Seen> seen;
     ModalAnswer answer([&](QWidget* box) {
-        auto* window = qobject_cast<TURL*>(box);
+        auto* window = qobject_cast<PageTranslationWindow*>(box);
         if (!window) {
             box->close();
             return;
         }
-        seen.append({window, window->InfoTitle->text(), window->SourceLanguage2->currentText(),
-                     window->TargetLanguage->currentText(), false});
-        window->SourceLanguage2->setCurrentIndex(5);
-        window->TargetLanguage->setCurrentIndex(7);
-        window->InfoTitle->setText(QStringLiteral("http://changed.example/"));
-        QTest::keyClick(window->InfoTitle, Qt::Key_Return);
+        seen.append({window, window->addressEdit->text(), window->sourceList->currentText(),
+                     window->targetList->currentText(), false});
+        window->sourceList->setCurrentIndex(5);
+        window->targetList->setCurrentIndex(7);
+        window->addressEdit->setText(QStringLiteral("http://changed.example/"));
+        QTest::keyClick(window->addressEdit, Qt::Key_Return);
         // Closed only once the service has the request, so that it is really in flight.
-        seen.last().requesting = window->WebRequest1->Busy()
+        seen.last().requesting = window->request->Busy()
             && QTest::qWaitFor([&] { return server.requestCount() == seen.size(); }, 15000);
-        QTest::keyClick(window->InfoTitle, Qt::Key_Escape);
+        QTest::keyClick(window->addressEdit, Qt::Key_Escape);
     });
 
-    form->SkinButton7->click();
-    form->SkinButton7->click();
+    form->webPageButton->click();
+    form->webPageButton->click();
     server.openGate();
     EXPECT_EQ(server.requestCount(), 2);
 
@@ -62,7 +62,7 @@ TEST_F(MainFormTest, WebPageWindowStartsAfreshAtEveryOpening)
         EXPECT_TRUE(opening.window.isNull());
     }
     EXPECT_EQ(ScreenCursor(), crDefault);
-    EXPECT_EQ(form->focusWidget(), form->Memo1);
+    EXPECT_EQ(form->focusWidget(), form->sourceText);
     qputenv("QUILLO_SERVICE", previousService);
 }
 

@@ -31,26 +31,26 @@ void TranUrlTest::TearDown()
     SetScreenCursor(crDefault);
 }
 
-std::unique_ptr<TURL> TranUrlTest::showWindow()
+std::unique_ptr<PageTranslationWindow> TranUrlTest::showWindow()
 {
-    auto window = std::make_unique<TURL>();
+    auto window = std::make_unique<PageTranslationWindow>();
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     return window;
 }
 
-void TranUrlTest::start(TURL& window, const QString& address)
+void TranUrlTest::start(PageTranslationWindow& window, const QString& address)
 {
-    window.InfoTitle->setText(address);
-    QTest::mouseClick(window.SkinButton1, Qt::LeftButton);
+    window.addressEdit->setText(address);
+    QTest::mouseClick(window.translateButton, Qt::LeftButton);
 }
 
-bool TranUrlTest::waitIdle(TURL& window)
+bool TranUrlTest::waitIdle(PageTranslationWindow& window)
 {
-    return QTest::qWaitFor([&] { return !window.WebRequest1->Busy(); }, kLimitMs);
+    return QTest::qWaitFor([&] { return !window.request->Busy(); }, kLimitMs);
 }
 
-bool TranUrlTest::waitClosed(TURL& window)
+bool TranUrlTest::waitClosed(PageTranslationWindow& window)
 {
     return QTest::qWaitFor([&] { return !window.isVisible(); }, kLimitMs);
 }

@@ -5,7 +5,7 @@
 #include "ModalAnswer.h"
 #include "ServiceProcess.h"
 #include "UrlCatcher.h"
-#include "tranURL/TURL.h"
+#include "tranURL/PageTranslationWindow.h"
 
 #include <QTest>
 #include <QUrl>
@@ -42,11 +42,11 @@ protected:
     void TearDown() override;
 
     // A fresh window, shown (not modal: the test drives it from outside).
-    std::unique_ptr<TURL> showWindow();
+    std::unique_ptr<PageTranslationWindow> showWindow();
     // Types the address into the box and presses the start button.
-    static void start(TURL& window, const QString& address);
-    static bool waitIdle(TURL& window);
-    static bool waitClosed(TURL& window);
+    static void start(PageTranslationWindow& window, const QString& address);
+    static bool waitIdle(PageTranslationWindow& window);
+    static bool waitClosed(PageTranslationWindow& window);
     // The one address handed to the browser; fails the test when there was not exactly one.
     QUrl openedAddress() const;
 

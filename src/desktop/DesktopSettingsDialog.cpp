@@ -1,0 +1,95 @@
+#include "desktop/DesktopSettingsDialog.h"
+
+#include "ui/SkinControls.h"
+#include "ui/SkinForm.h"
+#include "ui/SkinLook.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QKeySequenceEdit>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace quillo {
+
+QString HotkeyNote(bool keyGrabAvailable)
+{
+    if (keyGrabAvailable)
+        return QStringLiteral("在任何程序中选中文字后按下此快捷键即可翻译。");
+    return QStringLiteral("此桌面（如 Wayland）不允许程序占用全局快捷键。请在桌面的快捷键设置中把下面的命令绑定到一个按键：\n"
+                          "quillo --translate-selection\n"
+                          "或 D-Bus 调用：org.quillo.Quillo /Quillo org.quillo.Quillo.TranslateSelection\n"
+                          "屏幕取字：quillo --ocr-region 或 org.quillo.Quillo.ReadScreenRegion");
+}
+
+DesktopSettingsDialog::DesktopSettingsDialog(const DesktopChoices& choices, bool keyGrabAvailable, QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("DesktopSettings"));
+    setWindowTitle(QStringLiteral(" 设 置 "));
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setFont(SongFont(12));
+    ApplySkinLook(this, "form");
+    QWidget* client = CreateClientArea(this);
+
+    HotkeyEdit = new QKeySequenceEdit(choices.hotkey, client);
+    HotkeyEdit->setObjectName(QStringLiteral("HotkeyEdit"));
+    HotkeyEdit->setEnabled(keyGrabAvailable);
+    CloseToTrayBox = new QCheckBox(QStringLiteral("关闭主窗口时留在系统托盘"), client);
+    SpeechBox = new QCheckBox(QStringLiteral("朗读"), client);
+    HistoryBox = new QCheckBox(QStringLiteral("保存翻译历史（关闭时清空）"), client);
+    CloseToTrayBox->setChecked(choices.closeToTray);
+    SpeechBox->setChecked(choices.speech);
+    HistoryBox->setChecked(choices.history);
+    OcrHotkeyEdit = new QKeySequenceEdit(choices.ocrHotkey, client);
+    OcrHotkeyEdit->setObjectName(QStringLiteral("OcrHotkeyEdit"));
+    OcrHotkeyEdit->setEnabled(keyGrabAvailable);
+    OcrLanguagesEdit = new QLineEdit(choices.ocrLanguages, client);
+    OcrLanguagesEdit->setObjectName(QStringLiteral("OcrLanguagesEdit"));
+    OcrLanguagesEdit->setToolTip(QStringLiteral("zh, zt, en, ja, ko, fr, de, es, it, nl, pt, ru, el"));
+    OcrTranslateBox = new QCheckBox(QStringLiteral("识别屏幕文字后立即翻译（否则先在主窗口中修改）"), client);
+    OcrTranslateBox->setChecked(choices.ocrTranslateAtOnce);
+    NoteLabel = new TSkinLabel(QStringLiteral("NoteLabel"), HotkeyNote(keyGrabAvailable), client);
+    NoteLabel->setWordWrap(true);
+    NoteLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    OkButton = new TSkinButton(QStringLiteral("OkButton"), QStringLiteral("确 定"), client);
+    CancelButton = new TSkinButton(QStringLiteral("CancelButton"), QStringLiteral("取 消"), client);
+    connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* form = new QFormLayout;
+    form->addRow(new TSkinLabel(QStringLiteral("HotkeyLabel"), QStringLiteral("划词翻译快捷键："), client), HotkeyEdit);
+    form->addRow(new TSkinLabel(QStringLiteral("OcrHotkeyLabel"), QStringLiteral("屏幕取字快捷键："), client), OcrHotkeyEdit);
+    form->addRow(new TSkinLabel(QStringLiteral("OcrLanguagesLabel"), QStringLiteral("识别语言："), client), OcrLanguagesEdit);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(OkButton);
+    buttons->addWidget(CancelButton);
+    auto* column = new QVBoxLayout(client);
+    column->addLayout(form);
+    column->addWidget(NoteLabel);
+    for (QCheckBox* box : {CloseToTrayBox, SpeechBox, HistoryBox, OcrTranslateBox})
+        column->addWidget(box);
+    column->addLayout(buttons);
+    SetClientSize(this, QSize(420, keyGrabAvailable ? 270 : 330));
+}
+
+DesktopChoices DesktopSettingsDialog::Choices() const
+{
+    DesktopChoices choices;
+    // One chord: a desktop-wide key is a single press.
+    const QKeySequence keys = HotkeyEdit->keySequence();
+    choices.hotkey = keys.isEmpty() ? QKeySequence() : QKeySequence(keys[0]);
+    choices.closeToTray = CloseToTrayBox->isChecked();
+    choices.speech = SpeechBox->isChecked();
+    choices.history = HistoryBox->isChecked();
+    const QKeySequence ocrKeys = OcrHotkeyEdit->keySequence();
+    choices.ocrHotkey = ocrKeys.isEmpty() ? QKeySequence() : QKeySequence(ocrKeys[0]);
+    choices.ocrLanguages = OcrLanguagesEdit->text().trimmed();
+    choices.ocrTranslateAtOnce = OcrTranslateBox->isChecked();
+    return choices;
+}
+
+} // namespace quillo

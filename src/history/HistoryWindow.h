@@ -1,0 +1,50 @@
+#pragma once
+// The history window: a search box over the stored translations, the matching entries newest
+// first, and buttons to copy or delete the chosen entry or to clear the whole history. The store
+// belongs to whoever opens the window and must outlive it.
+#include <QDialog>
+
+class QListWidget;
+
+namespace quillo {
+
+class HistoryStore;
+class TSkinButton;
+class TSkinEdit;
+class TSkinMessage;
+
+class HistoryWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit HistoryWindow(HistoryStore* store, QWidget* parent = nullptr);
+
+    // Rereads the entries matching the search box; showing the window does it too.
+    void refresh();
+
+    TSkinEdit* SearchEdit;
+    QListWidget* EntryList;
+    TSkinButton* CopyButton;
+    TSkinButton* DeleteButton;
+    TSkinButton* ClearButton;
+    TSkinButton* CloseButton;
+
+    void CopyButtonClick();
+    void DeleteButtonClick();
+    void ClearButtonClick();
+
+protected:
+    // Delete removes the chosen entry and Ctrl+C copies its translation, as in a file list.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void CreateControls();
+    void UpdateButtons();
+    qint64 SelectedId() const;
+
+    HistoryStore* FStore;
+    TSkinMessage* messageBox;
+};
+
+} // namespace quillo
