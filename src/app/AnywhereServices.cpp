@@ -7,7 +7,7 @@
 #include "history/HistoryStore.h"
 #include "history/THistoryForm.h"
 #include "speech/Speaker.h"
-#include "translate/LanguageDetect.h"
+#include "detect/LanguageDetect.h"
 #include "ui/TSkinMessage.h"
 
 #include <QDateTime>
