@@ -36,8 +36,9 @@ bool isSafeMethod(const std::string& method)
 
 } // namespace
 
-HostGuard::HostGuard(bool enforced, const std::string& listenHost, const std::vector<std::string>& publicHosts)
-    : enforced_(enforced || !publicHosts.empty())
+HostGuard::HostGuard(bool enforced, const std::string& listenHost, const std::vector<std::string>& publicHosts,
+                     CorsPolicy cors)
+    : enforced_(enforced || !publicHosts.empty()), cors_(std::move(cors))
 {
     hosts_.push_back(hostName(listenHost.find(':') != std::string::npos ? "[" + listenHost + "]" : listenHost));
     if (enforced)
@@ -59,7 +60,7 @@ HostGuard::Verdict HostGuard::check(const web::Request& request) const
     // Browsers always send Host; an HTTP/1.0 tool without one is no rebinding.
     if (request.has_header("Host") && !knownHost(request.get_header_value("Host")))
         return Verdict::ForeignHost;
-    if (isSafeMethod(request.method))
+    if (isSafeMethod(request.method) || cors_.listed(request))
         return Verdict::Allowed;
     if (request.has_header("Origin")) {
         const std::string origin = request.get_header_value("Origin");
@@ -87,6 +88,14 @@ bool HostGuard::refuse(const web::Request& request, web::Response& response) con
                          "text/plain; charset=utf-8");
     response.set_header("Connection", "close");
     return true;
+}
+
+bool HostGuard::screen(const web::Request& request, web::Response& response) const
+{
+    if (refuse(request, response) || cors_.answerPreflight(request, response))
+        return true;
+    cors_.allow(request, response);
+    return false;
 }
 
 } // namespace quillo::server

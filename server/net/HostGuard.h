@@ -6,6 +6,7 @@
 // the address it listens on. A deployment behind a balancer listens on loopback too and names
 // the public host names its users reach it by.
 
+#include "server/net/CorsPolicy.h"
 #include "server/net/HttpMessage.h"
 
 #include <string>
@@ -17,17 +18,23 @@ class HostGuard {
 public:
     enum class Verdict { Allowed, ForeignHost, CrossSite };
 
-    // `enforced`: the service listens on a loopback address (or public names are given).
-    HostGuard(bool enforced, const std::string& listenHost, const std::vector<std::string>& publicHosts);
+    // `enforced`: the service listens on a loopback address (or public names are given). Pages of
+    // the origins `cors` lists are no cross-site requests.
+    HostGuard(bool enforced, const std::string& listenHost, const std::vector<std::string>& publicHosts,
+              CorsPolicy cors = CorsPolicy({}));
 
     Verdict check(const web::Request& request) const;
     // Answers refused requests (421 for a foreign Host, 403 for a cross-site request).
     bool refuse(const web::Request& request, web::Response& response) const;
+    // What runs before every route: refuses as refuse() does, answers a listed origin's
+    // preflight, and lets a listed origin read the reply.
+    bool screen(const web::Request& request, web::Response& response) const;
 
 private:
     bool knownHost(const std::string& hostAndPort) const;
 
     bool enforced_;
+    CorsPolicy cors_;
     std::vector<std::string> hosts_; // lower case, without port or brackets
 };
 
