@@ -9,6 +9,11 @@
 
 namespace quillo::server {
 
+QString JsonString(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
 void RespondJson(web::Response& response, int status, const QJsonDocument& document)
 {
     response.status = status;

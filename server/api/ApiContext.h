@@ -32,6 +32,7 @@ struct ApiContext {
 void AddOpenApiRoutes(web::Router& server, const ApiContext& context);
 void AddLibreTranslateRoutes(web::Router& server, const ApiContext& context);
 
+QString JsonString(std::string_view utf8);
 void RespondJson(web::Response& response, int status, const QJsonDocument& document);
 void RespondApiError(web::Response& response, int status, const std::string& message);
 

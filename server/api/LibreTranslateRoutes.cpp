@@ -23,11 +23,6 @@ namespace quillo::server {
 
 namespace {
 
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString ltCode(const ServiceLanguage& language)
 {
     return QString::fromStdString(ApiCode(language, CodeStyle::LibreTranslate));
@@ -115,7 +110,7 @@ void translate(const ApiContext& context, const web::Request& request, web::Resp
         const auto result = translateOne(context, std::move(call), format == "html");
         if (const Failure* failure = std::get_if<Failure>(&result))
             return RespondApiError(response, failure->status, failure->error);
-        translated.append(qs(std::get<std::string>(result)));
+        translated.append(JsonString(std::get<std::string>(result)));
     }
     QJsonObject answer;
     const bool list = input->isList("q");
@@ -156,7 +151,7 @@ void languages(const ApiContext& context, web::Response& response)
                 codes.append(ltCode(target));
         }
         list.append(QJsonObject{{QStringLiteral("code"), ltCode(language)},
-                                {QStringLiteral("name"), qs(language.english)},
+                                {QStringLiteral("name"), JsonString(language.english)},
                                 {QStringLiteral("targets"), codes}});
     }
     RespondJson(response, 200, QJsonDocument(list));

@@ -19,11 +19,6 @@ namespace quillo::server {
 
 namespace {
 
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString openCode(const ServiceLanguage& language)
 {
     return QString::fromStdString(ApiCode(language, CodeStyle::Open));
@@ -31,13 +26,13 @@ QString openCode(const ServiceLanguage& language)
 
 QJsonObject outcomeJson(const EngineOutcome& outcome)
 {
-    QJsonObject json{{QStringLiteral("engine"), qs(outcome.engine)}};
+    QJsonObject json{{QStringLiteral("engine"), JsonString(outcome.engine)}};
     if (!outcome.ok) {
-        json.insert(QStringLiteral("error"), qs(outcome.error));
+        json.insert(QStringLiteral("error"), JsonString(outcome.error));
         return json;
     }
-    json.insert(QStringLiteral("kind"), qs(outcome.kind));
-    json.insert(QStringLiteral("text"), qs(outcome.text));
+    json.insert(QStringLiteral("kind"), JsonString(outcome.kind));
+    json.insert(QStringLiteral("text"), JsonString(outcome.text));
     return json;
 }
 
@@ -56,9 +51,9 @@ void listEngines(const ApiContext& context, const web::Request& request, web::Re
         QJsonArray pairs;
         for (const auto& [source, target] : engine.pairs)
             pairs.append(QJsonArray{openCode(*source), openCode(*target)});
-        list.append(QJsonObject{{QStringLiteral("id"), qs(engine.id)},
-                                {QStringLiteral("name"), qs(engine.name)},
-                                {QStringLiteral("kind"), qs(engine.kind)},
+        list.append(QJsonObject{{QStringLiteral("id"), JsonString(engine.id)},
+                                {QStringLiteral("name"), JsonString(engine.name)},
+                                {QStringLiteral("kind"), JsonString(engine.kind)},
                                 {QStringLiteral("online"), engine.online},
                                 {QStringLiteral("pairs"), pairs}});
     }
@@ -122,7 +117,7 @@ void streamTranslation(const ApiContext& context, TranslateCall call, web::Respo
         context.engines.translate(
             call.request, call.selection,
             [&out](const std::string& engine, std::string_view piece) {
-                out.write(event("delta", {{QStringLiteral("engine"), qs(engine)}, {QStringLiteral("text"), qs(piece)}}));
+                out.write(event("delta", {{QStringLiteral("engine"), JsonString(engine)}, {QStringLiteral("text"), JsonString(piece)}}));
             },
             [&out](const EngineOutcome& outcome) { out.write(event("done", outcomeJson(outcome))); });
         out.write(event("end", {{QStringLiteral("source"), openCode(*call.request.source)}}));
