@@ -7,7 +7,9 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 PACKAGES=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-l10n-tools libgl1-mesa-dev
-  libcurl4-openssl-dev zlib1g-dev libssl-dev libsqlite3-dev libcpp-httplib-dev libgumbo-dev libicu-dev libboost-dev
+  libcurl4-openssl-dev zlib1g-dev libssl-dev libsqlite3-dev libgumbo-dev libicu-dev libboost-dev
+  # The loopback stand-ins of tests and benchmarks (sites, engine APIs); the server does not use it.
+  libcpp-httplib-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-noto-cjk xvfb xauth xdotool xclip x11-apps imagemagick
   libxcb1-dev libxcb-keysyms1-dev dbus-daemon libglib2.0-bin

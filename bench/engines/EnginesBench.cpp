@@ -3,7 +3,7 @@
 // open index holds.
 
 #include "server/engines/dictionary/CedictIndex.h"
-#include "server/app/EngineSettings.h"
+#include "server/engines/dictionary/DictionaryEngine.h"
 
 #include <QTemporaryDir>
 

@@ -3,6 +3,7 @@
 // where the feedback script takes messages, with a form that posts to it.
 
 #include "server/net/HttpMessage.h"
+#include "server/api/ReleaseAddress.h"
 #include "server/stores/Release.h"
 #include "server/api/ServiceContext.h"
 #include "server/base/TextCodec.h"

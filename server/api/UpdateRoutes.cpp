@@ -2,6 +2,7 @@
 // The version file's {BASE} placeholders become the address the client reached us by.
 
 #include "server/net/HttpSupport.h"
+#include "server/api/ReleaseAddress.h"
 #include "server/stores/Release.h"
 #include "server/api/ServiceContext.h"
 

@@ -1,11 +1,9 @@
 #pragma once
-// Builds the chain of engines the service translates with, from the settings: the order named
-// (--backend or [engines] order), else every engine that is set up, in the order
-//     apertium, deepl, llm, libretranslate, dictionary
-// (Apertium first for the pairs it has, DeepL before a chat model). With nothing configured, a
-// local Ollama found on loopback joins as the chat model.
+// The engines a server started with these options translates with: the registry's settings read
+// from the options' sources, then the chain built from them.
 
 #include "server/app/ServerOptions.h"
+#include "server/engines/EngineSettings.h"
 #include "server/engines/TranslationBackend.h"
 
 #include <memory>
@@ -13,6 +11,11 @@
 #include <vector>
 
 namespace quillo::server {
+
+// The configuration file, the data folder, --backend and the engines' own options.
+EngineSources EngineSourcesOf(const ServeOptions& options);
+
+bool LoadEngineSettings(const ServeOptions& options, EngineSettings& settings, std::string& error);
 
 // Empty with `error` set when a named engine cannot be had.
 std::vector<std::unique_ptr<TranslationBackend>> MakeBackends(const ServeOptions& options, std::string& error);

@@ -1,6 +1,7 @@
 #include "server/app/EnginesTable.h"
 
 #include "server/app/BackendChain.h"
+#include "server/engines/AllEngines.h"
 #include "server/engines/TranslationService.h"
 
 #include <cstdio>
@@ -11,15 +12,14 @@ namespace {
 
 constexpr size_t kColumn = 10;
 
+// A dictionary's pairs are marked: it answers words and short phrases only.
 std::string label(const TranslationBackend* engine)
 {
     if (!engine)
         return "-";
-    if (engine->name() == "libretranslate")
-        return "libre";
-    if (engine->name() == "dictionary")
-        return "dict*";
-    return std::string(engine->name());
+    const EngineDescriptor* registered = AllEngines().find(engine->name());
+    std::string name = registered && !registered->shortName.empty() ? registered->shortName : std::string(engine->name());
+    return engine->wordsOnly() ? name + "*" : name;
 }
 
 std::string padded(std::string text)
@@ -52,7 +52,7 @@ std::string EnginesTable(const TranslationService& service)
                 continue;
             }
             const TranslationBackend* engine = service.engineFor(source, target);
-            const bool dictionary = engine && engine->name() == "dictionary";
+            const bool dictionary = engine && engine->wordsOnly();
             translated += engine && !dictionary;
             dictionaryOnly += dictionary;
             table += padded(label(engine));

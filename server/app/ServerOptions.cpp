@@ -1,6 +1,6 @@
 #include "server/app/ServerOptions.h"
 
-#include "server/app/EngineSettings.h"
+#include "server/engines/AllEngines.h"
 #include "server/base/TextTools.h"
 
 #include <algorithm>
@@ -119,14 +119,37 @@ bool readDatabase(const std::string& value, std::string& target)
     return FeedbackStore::isPostgresAddress(value);
 }
 
-template <typename Number>
-auto numberInto(Number& target, long long low, long long high)
+// Each engine's command-line options, as the registry declares them.
+void readEngineOptions(OptionReader& reader, ServeOptions& options)
 {
-    return [&target, low, high](const std::string& value) {
-        const auto n = number(value, low, high);
-        target = n ? static_cast<Number>(*n) : Number{};
-        return n.has_value();
-    };
+    for (const EngineDescriptor& engine : AllEngines().all()) {
+        for (const EngineOption& option : engine.options) {
+            if (option.flag.empty())
+                continue;
+            const std::string key = engine.section + "/" + option.key;
+            reader.value(option.flag, [&options, &option, key](const std::string& v) {
+                options.engineValues[key] = v;
+                return option.accepts(v);
+            });
+        }
+    }
+}
+
+// An engine named on the command line that could get a value it needs from nowhere else: no
+// configuration file, no environment variable.
+bool namedEnginesHaveWhatTheyNeed(const ServeOptions& options, std::string& error)
+{
+    for (const std::string& name : options.backends) {
+        const EngineDescriptor* engine = AllEngines().find(name);
+        for (const EngineOption& option : engine ? engine->options : std::vector<EngineOption>{}) {
+            if (option.neededWhenNamed && option.environment.empty()
+                && options.engineValues.count(engine->section + "/" + option.key) == 0) {
+                error = "--backend " + name + " needs " + option.flag + " " + option.valueName;
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 void parseServe(const std::vector<std::string>& arguments, size_t from, CommandLine& line)
@@ -137,17 +160,14 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
     reader.value("--backend", [&](const std::string& v) {
         options.backends = SplitNonEmpty(v, ',');
         for (const std::string& name : options.backends) {
-            if (!IsBackendName(name))
+            if (!AllEngines().find(name))
                 return false;
         }
         return !options.backends.empty();
     });
-    reader.value("--libretranslate", into(options.libreTranslateUrl));
-    reader.value("--libretranslate-key", into(options.libreTranslateKey));
+    readEngineOptions(reader, options);
     reader.value("--data", into(options.dataDirectory));
     reader.value("--config", into(options.configFile));
-    reader.value("--dictionary", into(options.dictionaryFile));
-    reader.value("--apertium-modes", into(options.apertiumModes));
     reader.value("--threads", [&](const std::string& v) {
         const auto n = number(v, 2, 1024);
         options.threads = n ? static_cast<size_t>(*n) : 0;
@@ -185,8 +205,6 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
         options.readTimeoutSeconds = n ? static_cast<int>(*n) : 0;
         return n.has_value();
     });
-    reader.value("--pipeline-idle", numberInto(options.pipelineIdleSeconds, 0, 7 * 24 * 3600));
-    reader.value("--pipelines-warm", numberInto(options.pipelinesWarm, 0, 64));
     reader.value("--page-max-bytes", [&](const std::string& v) {
         const auto n = number(v, 1024, 1LL << 30);
         options.pageMaxBytes = n ? static_cast<size_t>(*n) : 0;
@@ -196,14 +214,8 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
     reader.flag("--quiet", [&] { options.quiet = true; });
     if (!readOptionsOnly(reader, arguments, from, line.error))
         return;
-    const bool wantsLibre = options.backends.empty()
-        || std::find(options.backends.begin(), options.backends.end(), "libretranslate")
-            != options.backends.end();
-    if (!options.backends.empty() && wantsLibre && options.libreTranslateUrl.empty()
-        && options.configFile.empty()) {
-        line.error = "--backend libretranslate needs --libretranslate URL";
+    if (options.configFile.empty() && !namedEnginesHaveWhatTheyNeed(options, line.error))
         return;
-    }
     if (options.dataDirectory.empty())
         options.dataDirectory = DefaultDataDirectory();
     line.command = CommandLine::Command::Serve;
@@ -283,29 +295,65 @@ std::string DefaultDataDirectory()
     return "quillo-data";
 }
 
+namespace {
+
+// The engines' lines of --help, from the registry: ids, flags and environment variables.
+// Those chosen by default, or only when named.
+std::string engineIds(bool byDefault)
+{
+    std::string ids;
+    for (const EngineDescriptor& engine : AllEngines().all()) {
+        if (static_cast<bool>(engine.setUp) == byDefault)
+            ids += (ids.empty() ? "" : ", ") + engine.id;
+    }
+    return ids;
+}
+
+std::string optionLine(const std::string& name, const std::string& help)
+{
+    constexpr size_t kHelpColumn = 25;
+    std::string line = "  " + name;
+    line = line.size() < kHelpColumn ? line + std::string(kHelpColumn - line.size(), ' ')
+                                     : line + "\n" + std::string(kHelpColumn, ' ');
+    return line + help + "\n";
+}
+
+std::string engineOptionLines(bool environment)
+{
+    std::string lines;
+    for (const EngineDescriptor& engine : AllEngines().all()) {
+        for (const EngineOption& option : engine.options) {
+            if (option.help.empty())
+                continue;
+            if (environment && !option.environment.empty())
+                lines += optionLine(option.environment, option.help);
+            else if (!environment && !option.flag.empty())
+                lines += optionLine(option.flag + " " + option.valueName, option.help);
+        }
+    }
+    return lines;
+}
+
+} // namespace
+
 std::string UsageText()
 {
     return R"(Usage:
-  quillo-server [serve] [--listen HOST:PORT] [--config FILE] [--backend LIST]
-                [--libretranslate URL] [--libretranslate-key KEY] [--dictionary FILE]
-                [--data DIR] [--threads N] [--apertium-modes DIR] [--page-max-bytes N]
+  quillo-server [serve] [--listen HOST:PORT] [--config FILE] [--backend LIST] [engine options]
+                [--data DIR] [--threads N] [--page-max-bytes N]
                 [--read-timeout SECONDS] [--page-workers N] [--public-host NAME]...
                 [--feedback-per-day N] [--feedback-bytes-per-day N] [--log-file PATH]
                 [--log-max-bytes N] [--allow-private-fetch] [--quiet] [--database URL]
-                [--token-key-file PATH] [--pipeline-idle SECONDS] [--pipelines-warm N]
+                [--token-key-file PATH]
   quillo-server engines [--config FILE] [--backend LIST] [...]   which engine serves each pair
   quillo-server publish [--data DIR] PROGRAM_FILE --version V [--notice TEXT] [--sign-key KEYFILE]
   quillo-server feedback [--data DIR | --database URL] [--json]
 
   --listen HOST:PORT     address to bind (default 127.0.0.1:8437; port 0 picks a free one)
   --config FILE          engine settings, an INI file (see server/README.md)
-  --backend LIST         engines in order of preference, comma-separated: apertium, deepl,
-                         llm, libretranslate, dictionary, echo (echo is for tests only);
-                         default: every one that is set up, in that order
-  --libretranslate URL   a LibreTranslate-compatible server, e.g. http://127.0.0.1:5000
-  --dictionary FILE      the CC-CEDICT file for the offline Chinese-English dictionary
-  --pipeline-idle SECONDS  end an Apertium direction unused this long (default 600; 0 = never)
-  --pipelines-warm N     Apertium directions kept running at most, started at once (default 2)
+  --backend LIST         engines in order of preference, comma-separated; default: every one
+                         of )" + engineIds(true) + R"( that is set up, in that order;
+                         only when named: )" + engineIds(false) + R"(
   --data DIR             feedback database, dictionary index and release folder
                          (default $XDG_DATA_HOME/quillo-server or ~/.local/share/quillo-server)
   --database URL         feedback in PostgreSQL (postgresql://...) instead of DIR/feedback.sqlite3
@@ -318,13 +366,10 @@ std::string UsageText()
                          --log-max-bytes (default 16 MiB)
   --allow-private-fetch  let page translation fetch from loopback and private addresses
 
+Engine options:
+)" + engineOptionLines(false) + R"(
 Environment:
-  QUILLO_LLM_URL         an OpenAI-compatible server, e.g. http://127.0.0.1:11434/v1 (Ollama)
-  QUILLO_LLM_KEY         its API key (sent as a bearer token)
-  QUILLO_LLM_MODEL       the model (default: the first the server lists)
-  QUILLO_DEEPL_KEY       a DeepL API key (":fx" keys use DeepL's free host)
-  QUILLO_DEEPL_URL       another DeepL-compatible host
-  With nothing configured, an Ollama server on 127.0.0.1:11434 is used when one answers.
+)" + engineOptionLines(true) + R"(  With nothing configured, an Ollama server on 127.0.0.1:11434 is used when one answers.
 
 The offline dictionary is CC-CEDICT (https://cc-cedict.org/), licensed under
 Creative Commons Attribution-ShareAlike 4.0 (https://creativecommons.org/licenses/by-sa/4.0/).

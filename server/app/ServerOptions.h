@@ -5,6 +5,7 @@
 #include "server/stores/FeedbackStore.h"
 #include "server/stores/Release.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,16 +15,12 @@ struct ServeOptions {
     std::string host = "127.0.0.1";
     int port = 8437;
     std::vector<std::string> backends; // in order of preference; empty = the default choice
-    std::string libreTranslateUrl;
-    std::string libreTranslateKey;
-    std::string configFile;     // engine settings (INI); the environment and options override it
-    std::string dictionaryFile; // CC-CEDICT text file; empty = the one setup installs
-    std::string ollamaOrigin = "http://127.0.0.1:11434"; // looked at when nothing is configured
+    std::string configFile; // engine settings (INI); the environment and options override it
+    // The engines' own options given on the command line, as "section/key" (the registry says
+    // which there are): "dictionary/file" from --dictionary, say.
+    std::map<std::string, std::string> engineValues;
     std::string dataDirectory;
     std::string database; // feedback: a postgresql:// address; empty = DATA/feedback.sqlite3
-    std::string apertiumModes = "/usr/share/apertium/modes";
-    int pipelineIdleSeconds = 600; // an Apertium direction unused this long is ended; 0 = never
-    size_t pipelinesWarm = 2;      // at most this many directions kept running
     size_t threads = 16;         // network and request handling
     size_t pageWorkers = 8;      // page translations at once (they wait on other servers)
     int readTimeoutSeconds = 10; // for a whole request header, and again for its whole body

@@ -1,6 +1,7 @@
 #include "server/app/Service.h"
 
 #include "server/app/BackendChain.h"
+#include "server/engines/AllEngines.h"
 #include "server/stores/FeedbackStore.h"
 #include "server/base/Log.h"
 #include "server/fetch/PageFetcher.h"
@@ -135,7 +136,7 @@ bool Service::start(std::string& error)
     if (!tokenKey(options_, key, error))
         return false;
     parts_ = std::make_unique<ServiceParts>(
-        options_, std::make_unique<TranslationService>(std::move(backends)), std::move(store), key);
+        options_, std::make_unique<TranslationService>(std::move(backends), &AllEngines()), std::move(store), key);
     if (parts_->translator->backendNames() == "none")
         LogWarning("no translation engine configured: every pair is answered with the no-engine sentence");
 

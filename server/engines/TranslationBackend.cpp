@@ -2,6 +2,14 @@
 
 namespace quillo::server {
 
+BackendResult TranslationBackend::translateInPieces(const TranslationRequest& request, const PieceSink& onPiece)
+{
+    BackendResult result = translate(request);
+    if (result.ok)
+        onPiece(result.text);
+    return result;
+}
+
 std::vector<BackendResult> TranslationBackend::translateMany(const TranslationRequest& request,
                                                              const std::vector<std::string>& texts)
 {

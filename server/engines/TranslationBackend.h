@@ -3,6 +3,7 @@
 
 #include "server/base/ServiceLanguages.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,9 @@ struct BackendResult {
     std::string userMessage;
 };
 
+// Receives the pieces of a translation as they arrive (UTF-8, in order; together the whole text).
+using PieceSink = std::function<void(std::string_view piece)>;
+
 class TranslationBackend {
 public:
     virtual ~TranslationBackend() = default;
@@ -50,6 +54,10 @@ public:
     virtual bool reachable() const { return true; }
     // Called from many request threads at once.
     virtual BackendResult translate(const TranslationRequest& request) = 0;
+    // As translate, handing each piece of the translation to `onPiece` as soon as it arrives; the
+    // result still holds the whole text. An engine that cannot stream delivers it as one piece.
+    // `onPiece` is always callable.
+    virtual BackendResult translateInPieces(const TranslationRequest& request, const PieceSink& onPiece);
     // Many texts of one pair (`request` gives the pair and the topic; its text is not used), one
     // result for each, in order. An engine that can take them in one exchange overrides it.
     // This one asks for them in turn and stops at the first failure, whose result then stands

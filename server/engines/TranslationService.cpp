@@ -3,12 +3,14 @@
 #include "server/base/Log.h"
 
 #include <algorithm>
+#include <future>
 #include <numeric>
 
 namespace quillo::server {
 
-TranslationService::TranslationService(std::vector<std::unique_ptr<TranslationBackend>> backends)
-    : backends_(std::move(backends))
+TranslationService::TranslationService(std::vector<std::unique_ptr<TranslationBackend>> backends,
+                                       const EngineRegistry* registry)
+    : backends_(std::move(backends)), registry_(registry)
 {
 }
 
@@ -122,6 +124,104 @@ std::string TranslationService::backendNames() const
         names += backend->name();
     }
     return names.empty() ? "none" : names;
+}
+
+TranslationBackend* TranslationService::backendNamed(std::string_view id) const
+{
+    for (const auto& backend : backends_) {
+        if (backend->name() == id)
+            return backend.get();
+    }
+    return nullptr;
+}
+
+EngineKind TranslationService::kindOf(const TranslationBackend& backend) const
+{
+    if (const EngineDescriptor* registered = registry_ ? registry_->find(backend.name()) : nullptr)
+        return registered->kind;
+    return backend.wordsOnly() ? EngineKind::Dictionary : EngineKind::MachineTranslation;
+}
+
+std::vector<EngineInfo> TranslationService::engines() const
+{
+    std::vector<EngineInfo> list;
+    for (const auto& backend : backends_) {
+        EngineInfo info{std::string(backend->name()), std::string(backend->name()), kindOf(*backend), false, {}};
+        if (const EngineDescriptor* registered = registry_ ? registry_->find(backend->name()) : nullptr) {
+            info.name = registered->displayName;
+            info.online = registered->online;
+        }
+        for (const ServiceLanguage& source : AllLanguages()) {
+            for (const ServiceLanguage& target : AllLanguages()) {
+                if (&source != &target && backend->covers(source.code, target.code))
+                    info.pairs.emplace_back(&source, &target);
+            }
+        }
+        list.push_back(std::move(info));
+    }
+    return list;
+}
+
+std::vector<std::string> TranslationService::enginesFor(const ServiceLanguage& source,
+                                                        const ServiceLanguage& target) const
+{
+    std::vector<std::string> ids;
+    for (const auto& backend : backends_) {
+        if (backend->covers(source.code, target.code))
+            ids.emplace_back(backend->name());
+    }
+    return ids;
+}
+
+EngineAnswer TranslationService::translateWith(std::string_view engine, const TranslationRequest& request,
+                                               const EnginePieceSink& onPiece) const
+{
+    EngineAnswer answer{std::string(engine), EngineKind::MachineTranslation, false, {}, {}};
+    TranslationBackend* backend = backendNamed(engine);
+    if (!backend) {
+        answer.error = "no such engine";
+        answer.text = "本服务器没有名为“" + answer.engine + "”的翻译引擎。";
+        return answer;
+    }
+    answer.kind = kindOf(*backend);
+    if (!backend->covers(request.source->code, request.target->code) || !backend->accepts(request)) {
+        answer.error = "pair not served or text not taken";
+        answer.text = noEngineSentence(*request.source, *request.target);
+        return answer;
+    }
+    // Engines may call the sink without looking: it always does something, if only nothing.
+    PieceSink pieces = [](std::string_view) {};
+    if (onPiece)
+        pieces = [&onPiece, &answer](std::string_view piece) { onPiece(answer.engine, piece); };
+    BackendResult result = backend->translateInPieces(request, pieces);
+    answer.ok = result.ok;
+    if (result.ok) {
+        answer.text = std::move(result.text);
+        return answer;
+    }
+    LogError(answer.engine + " failed on " + std::string(request.source->code) + "->"
+             + std::string(request.target->code) + ": " + result.error);
+    answer.error = std::move(result.error);
+    answer.text = result.userMessage.empty() ? failureSentence() : std::move(result.userMessage);
+    return answer;
+}
+
+std::vector<EngineAnswer> TranslationService::translateWithEach(const std::vector<std::string>& engines,
+                                                                const TranslationRequest& request,
+                                                                const EnginePieceSink& onPiece) const
+{
+    std::vector<std::future<EngineAnswer>> running;
+    running.reserve(engines.size());
+    for (const std::string& engine : engines) {
+        running.push_back(std::async(std::launch::async, [this, &engine, &request, &onPiece] {
+            return translateWith(engine, request, onPiece);
+        }));
+    }
+    std::vector<EngineAnswer> answers;
+    answers.reserve(running.size());
+    for (auto& answer : running)
+        answers.push_back(answer.get());
+    return answers;
 }
 
 std::string TranslationService::noEngineSentence(const ServiceLanguage& source,

@@ -4,7 +4,11 @@
 // fails on its side hands the text on to the next; one that refuses (a wrong key) ends the
 // request with its sentence. A pair none covers is answered with a sentence that says so and
 // how to add an engine, never with a made-up translation.
+//
+// Besides the chain, a client may ask one named engine, or several at once, each answer tagged
+// with its engine and failures kept per engine; the answers may come in pieces as they arrive.
 
+#include "server/engines/EngineRegistry.h"
 #include "server/engines/TranslationBackend.h"
 
 #include <memory>
@@ -19,9 +23,32 @@ struct Translation {
     std::string text; // the translation, or a Chinese sentence for the user saying what failed
 };
 
+struct EngineInfo {
+    std::string id;
+    std::string name; // for people, in Chinese
+    EngineKind kind = EngineKind::MachineTranslation;
+    bool online = false;
+    std::vector<std::pair<const ServiceLanguage*, const ServiceLanguage*>> pairs; // source, target
+};
+
+// One engine's answer, tagged with the engine.
+struct EngineAnswer {
+    std::string engine; // its id
+    EngineKind kind = EngineKind::MachineTranslation;
+    bool ok = false;
+    std::string text;  // the translation when ok, else a Chinese sentence for the user
+    std::string error; // what went wrong, for the log
+};
+
+// Pieces of several engines' answers: which engine, and the piece.
+using EnginePieceSink = std::function<void(std::string_view engine, std::string_view piece)>;
+
 class TranslationService {
 public:
-    explicit TranslationService(std::vector<std::unique_ptr<TranslationBackend>> backends);
+    // `registry` tells each engine's name, kind and reach; engines it does not list are shown by
+    // their id as offline machine translation (or dictionaries).
+    explicit TranslationService(std::vector<std::unique_ptr<TranslationBackend>> backends,
+                                const EngineRegistry* registry = nullptr);
 
     enum class Coverage { Covered, NoEngine, Unreachable };
     // Whether an engine that translates whole texts covers the pair (a dictionary does not count);
@@ -35,6 +62,19 @@ public:
     std::vector<Translation> translateMany(const TranslationRequest& request,
                                            const std::vector<std::string>& texts) const;
     std::string backendNames() const;
+
+    // Every engine of the chain, in its order, with the pairs each serves.
+    std::vector<EngineInfo> engines() const;
+    // The ids of the engines that serve the pair (a dictionary included), in the chain's order.
+    std::vector<std::string> enginesFor(const ServiceLanguage& source, const ServiceLanguage& target) const;
+    // The named engine alone: no other is asked when it fails.
+    EngineAnswer translateWith(std::string_view engine, const TranslationRequest& request,
+                               const EnginePieceSink& onPiece = {}) const;
+    // Each named engine at once, one thread each; the answers in the order named. `onPiece` may
+    // be called from several threads at once, one engine's pieces always in order.
+    std::vector<EngineAnswer> translateWithEach(const std::vector<std::string>& engines,
+                                                const TranslationRequest& request,
+                                                const EnginePieceSink& onPiece = {}) const;
     // The engine that serves the pair: the first that translates it, else a dictionary that
     // covers it; nullptr when none does.
     const TranslationBackend* engineFor(const ServiceLanguage& source, const ServiceLanguage& target) const;
@@ -48,7 +88,11 @@ public:
     static std::string failureSentence();
 
 private:
+    TranslationBackend* backendNamed(std::string_view id) const;
+    EngineKind kindOf(const TranslationBackend& backend) const;
+
     std::vector<std::unique_ptr<TranslationBackend>> backends_;
+    const EngineRegistry* registry_;
 };
 
 } // namespace quillo::server

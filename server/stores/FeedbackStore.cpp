@@ -1,6 +1,6 @@
 #include "server/stores/FeedbackStore.h"
 
-#include "server/stores/PostgresFeedbackStore.h"
+#include "server/stores/SqliteFeedbackStore.h"
 
 #include <sqlite3.h>
 
@@ -96,17 +96,10 @@ std::string FeedbackStore::nowUtc(const char* format)
     return buffer;
 }
 
-bool FeedbackStore::isPostgresAddress(const std::string& location)
+std::unique_ptr<FeedbackStore> OpenSqliteFeedbackStore(const std::string& path, FeedbackStore::Mode mode,
+                                                       std::string& error)
 {
-    return location.rfind("postgresql://", 0) == 0 || location.rfind("postgres://", 0) == 0;
-}
-
-std::unique_ptr<FeedbackStore> FeedbackStore::open(const std::string& location, Mode mode,
-                                                   std::string& error)
-{
-    if (isPostgresAddress(location))
-        return PostgresFeedbackStore::open(location, mode, error);
-    return SqliteFeedbackStore::open(location, mode, error);
+    return SqliteFeedbackStore::open(path, mode, error);
 }
 
 std::unique_ptr<FeedbackStore> SqliteFeedbackStore::open(const std::string& path, Mode mode,

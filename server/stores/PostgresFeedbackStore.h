@@ -1,6 +1,6 @@
 #pragma once
 // The feedback messages in PostgreSQL, shared by every instance of the service. The migrations
-// of server/migrations/postgresql are applied at start, under a lock, in the order of their
+// of server/stores/migrations/postgresql are applied at start, under a lock, in the order of their
 // names. An insert and its daily-cap check run in one transaction under a lock of their own, so
 // the caps hold across instances; a message counts as stored once COMMIT has answered.
 

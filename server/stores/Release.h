@@ -8,12 +8,7 @@
 #include <optional>
 #include <string>
 
-
 namespace quillo::server {
-
-namespace web {
-struct Request;
-}
 
 inline constexpr const char* kVersionFileName = "qoversion.txt";
 inline constexpr const char* kBasePlaceholder = "{BASE}";
@@ -39,10 +34,6 @@ struct PublishResult {
 
 std::string ReleaseDirectory(const std::string& dataDirectory);
 
-// What {BASE} stands for in an answer to `request`: "http://" and the Host the client asked for,
-// or "https://" when a TLS proxy in front says the client came over https (X-Forwarded-Proto),
-// since a program without a built-in key downloads only over https or on loopback.
-std::string ReleaseBase(const web::Request& request);
 PublishResult Publish(const PublishRequest& request);
 
 // The Ed25519 signature of `message` with the PEM private key in `keyFile`; nullopt with

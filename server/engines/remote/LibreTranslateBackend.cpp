@@ -1,8 +1,7 @@
 #include "server/engines/remote/LibreTranslateBackend.h"
 
 #include "server/base/Log.h"
-
-#include <httplib.h>
+#include "server/fetch/ApiCall.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -28,23 +27,21 @@ std::vector<std::string_view> spellings(std::string_view code)
     return {code};
 }
 
-httplib::Client makeClient(const std::string& origin, const LibreTranslateOptions& options)
+ApiReply call(const std::string& url, std::string body, const LibreTranslateOptions& options)
 {
-    httplib::Client client(origin);
-    client.set_connection_timeout(options.connectTimeout);
-    client.set_read_timeout(options.timeout);
-    client.set_write_timeout(options.timeout);
-    client.set_tcp_nodelay(true);
-    return client;
+    ApiRequest request{url, {}, std::move(body), std::chrono::duration_cast<std::chrono::milliseconds>(options.connectTimeout)};
+    if (!request.body.empty())
+        request.headers.push_back("Content-Type: application/json");
+    return CallApi(request, std::chrono::steady_clock::now() + options.timeout);
 }
 
-std::string describe(const httplib::Result& result)
+std::string describe(const ApiReply& reply)
 {
-    if (!result)
-        return "no answer (" + httplib::to_string(result.error()) + ")";
-    const QJsonObject reply = QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object();
-    const QString error = reply.value(u"error").toString();
-    return "HTTP " + std::to_string(result->status)
+    if (!reply.answered)
+        return "no answer (" + reply.error + ")";
+    const QJsonObject answer = QJsonDocument::fromJson(QByteArray::fromStdString(reply.body)).object();
+    const QString error = answer.value(u"error").toString();
+    return "HTTP " + std::to_string(reply.status)
         + (error.isEmpty() ? std::string() : ": " + error.toStdString());
 }
 
@@ -72,13 +69,12 @@ std::shared_ptr<const LibreTranslateBackend::Languages> LibreTranslateBackend::l
         return nullptr;
     lastAttempt_ = now;
 
-    httplib::Client client = makeClient(origin_, options_);
-    const httplib::Result result = client.Get(prefix_ + "/languages");
-    if (!result || result->status != 200) {
-        LogWarning("libretranslate " + options_.url + ": language list unavailable, " + describe(result));
+    const ApiReply reply = call(origin_ + prefix_ + "/languages", {}, options_);
+    if (!reply.answered || reply.status != 200) {
+        LogWarning("libretranslate " + options_.url + ": language list unavailable, " + describe(reply));
         return nullptr;
     }
-    const QJsonArray list = QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).array();
+    const QJsonArray list = QJsonDocument::fromJson(QByteArray::fromStdString(reply.body)).array();
     Languages found;
     std::set<std::string> all;
     for (const QJsonValue& entry : list)
@@ -150,14 +146,12 @@ BackendResult LibreTranslateBackend::translate(const TranslationRequest& request
     if (!options_.apiKey.empty())
         body.insert(QStringLiteral("api_key"), QString::fromStdString(options_.apiKey));
 
-    httplib::Client client = makeClient(origin_, options_);
-    const httplib::Result result =
-        client.Post(prefix_ + "/translate", QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString(),
-                    "application/json");
-    if (!result || result->status != 200)
-        return {false, {}, describe(result)};
+    const ApiReply reply =
+        call(origin_ + prefix_ + "/translate", QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString(), options_);
+    if (!reply.answered || reply.status != 200)
+        return {false, {}, describe(reply)};
     const QJsonValue translated =
-        QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object().value(u"translatedText");
+        QJsonDocument::fromJson(QByteArray::fromStdString(reply.body)).object().value(u"translatedText");
     if (!translated.isString())
         return {false, {}, "reply without translatedText"};
     return {true, translated.toString().toStdString(), {}};

@@ -1,39 +1,15 @@
 #pragma once
-// One JSON call to a translation API over libcurl, and what its failures mean for the user.
-// Shared by the hosted engines: the 429 rule (one retry when Retry-After fits the request's
-// time budget), the split between failures the next engine may cover (network, 5xx, time-out)
-// and those it may not (a refused key), and the key kept out of every log line and reply.
+// What a translation API's failures mean for the user, shared by the hosted engines: the split
+// between failures the next engine may cover (network, 5xx, time-out) and those it may not (a
+// refused key, too many requests), and the key kept out of every log line and reply.
 
 #include "server/engines/TranslationBackend.h"
+#include "server/fetch/ApiCall.h"
 
-#include <chrono>
-#include <optional>
 #include <string>
-#include <vector>
+#include <string_view>
 
 namespace quillo::server {
-
-struct ApiRequest {
-    std::string url;
-    std::vector<std::string> headers; // "Name: value"
-    std::string body;                 // JSON; empty sends a GET
-    std::chrono::milliseconds connectTimeout{5000};
-};
-
-struct ApiReply {
-    bool answered = false; // a whole HTTP answer came back
-    bool timedOut = false;
-    long status = 0;
-    std::optional<std::chrono::seconds> retryAfter;
-    std::string body;
-    std::string error; // the transfer's failure when not answered
-};
-
-using Deadline = std::chrono::steady_clock::time_point;
-
-ApiReply CallApi(const ApiRequest& request, Deadline deadline);
-// As CallApi; a 429 whose Retry-After ends before the deadline is waited out and sent once more.
-ApiReply CallApiAllowingOneRetry(const ApiRequest& request, Deadline deadline);
 
 // Who answered, in the words the user's sentences use, and what to check when it refuses.
 struct ApiIdentity {

@@ -13,8 +13,8 @@ TEST(HealthTest, ReadyOnlyWithADatabaseAndAnEngineWhileHealthOnlyNeedsTheProcess
 {
     ServeOptions engineless = RunningService::echoOptions();
     engineless.backends.clear();
-    engineless.apertiumModes = "/nonexistent";
-    engineless.dictionaryFile = "/nonexistent";
+    engineless.engineValues["apertium/modes"] = "/nonexistent";
+    engineless.engineValues["dictionary/file"] = "/nonexistent";
     RunningService ready, noEngine(engineless), noTable;
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(FeedbackStore::defaultPath(noTable.dataDirectory()).c_str(), &db), SQLITE_OK);

@@ -141,7 +141,7 @@ TEST(PageServiceTest, PairsWithoutAnEngineAreSaidSoWithoutFetching)
     FakeLibreTranslate fake;
     ServeOptions options;
     options.backends = {"libretranslate"};
-    options.libreTranslateUrl = fake.site.url("");
+    options.engineValues["libretranslate/url"] = fake.site.url("");
     options.allowPrivateFetch = true;
     RunningService service(options);
     httplib::Client client = service.client();
@@ -159,7 +159,7 @@ TEST(PageServiceTest, RunsLeftUntranslatedAreReportedInThePageAndAHeader)
     FakeLibreTranslate engine; // fails on "boom"
     ServeOptions options = smallPages(true);
     options.backends = {"libretranslate"};
-    options.libreTranslateUrl = engine.site.url("");
+    options.engineValues["libretranslate/url"] = engine.site.url("");
     RunningService service(options);
     httplib::Client client = service.client();
     const auto page = client.Get(PageAddress(client, site.site.url("/boom.html"), "&wl_srclang=EN&wl_trglang=ZH_TW"));

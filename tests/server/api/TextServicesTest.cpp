@@ -208,7 +208,7 @@ TEST(TextServicesTest, PairsWithoutAnEngineAndFailingEnginesAreSaidSo)
     FakeLibreTranslate fake;
     ServeOptions options;
     options.backends = {"libretranslate"};
-    options.libreTranslateUrl = fake.site.url("");
+    options.engineValues["libretranslate/url"] = fake.site.url("");
     RunningService service(options);
     httplib::Client client = service.client();
 

@@ -40,8 +40,8 @@ TEST(ServerOptionsTest, ServeOptionsAreRead)
     EXPECT_EQ(line.serve.logFile, "/tmp/l");
     EXPECT_EQ(line.serve.database, "postgresql:///quillo");
     EXPECT_EQ(line.serve.tokenKeyFile, "/etc/k");
-    EXPECT_EQ(line.serve.pipelineIdleSeconds, 0);
-    EXPECT_EQ(line.serve.pipelinesWarm, 5u);
+    EXPECT_EQ(line.serve.engineValues.at("apertium/idle"), "0");
+    EXPECT_EQ(line.serve.engineValues.at("apertium/warm"), "5");
 
     const CommandLine v6 = parse({"serve", "--listen", "[::1]:8437"});
     ASSERT_EQ(v6.command, CommandLine::Command::Serve) << v6.error;
@@ -85,7 +85,7 @@ TEST(ServerOptionsTest, EnginesCommandTakesTheServersOptions)
                                        "--dictionary", "c.u8"});
     ASSERT_EQ(engines.command, CommandLine::Command::Engines) << engines.error;
     EXPECT_EQ(engines.serve.configFile, "e.ini");
-    EXPECT_EQ(engines.serve.dictionaryFile, "c.u8");
+    EXPECT_EQ(engines.serve.engineValues.at("dictionary/file"), "c.u8");
     EXPECT_EQ(engines.serve.backends, (std::vector<std::string>{"deepl", "llm", "dictionary"}));
     EXPECT_EQ(parse({"engines", "stray"}).command, CommandLine::Command::Invalid);
 }

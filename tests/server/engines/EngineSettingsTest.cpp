@@ -6,7 +6,8 @@
 #include "server/app/BackendChain.h"
 #include "server/engines/remote/ChatCompletionBackend.h"
 #include "server/engines/remote/DeepLBackend.h"
-#include "server/app/EngineSettings.h"
+#include "server/engines/EngineSettings.h"
+#include "server/engines/dictionary/DictionaryEngine.h"
 #include "server/app/EnginesTable.h"
 #include "server/engines/remote/LlmDiscovery.h"
 #include "server/engines/TranslationService.h"
@@ -77,12 +78,12 @@ TEST(EngineSettingsTest, FileThenEnvironmentThenCommandLine)
         ASSERT_TRUE(LoadEngineSettings(options, settings, error)) << error;
     }
     EXPECT_EQ(settings.order, (std::vector<std::string>{"deepl", "llm"}));
-    EXPECT_EQ(settings.llmUrl, "http://file/v1");
-    EXPECT_EQ(settings.llmModel, "env-model");
-    EXPECT_EQ(settings.llmTimeoutSeconds, 9);
-    EXPECT_EQ(settings.deeplKey, "file-key");
-    EXPECT_EQ(settings.deeplUrl, "http://env");
-    EXPECT_EQ(settings.dictionaryFile, DefaultDictionaryFile()); // an empty value keeps the default
+    EXPECT_EQ(settings.value("llm", "url"), "http://file/v1");
+    EXPECT_EQ(settings.value("llm", "model"), "env-model");
+    EXPECT_EQ(settings.value("llm", "timeout"), "9");
+    EXPECT_EQ(settings.value("deepl", "key"), "file-key");
+    EXPECT_EQ(settings.value("deepl", "url"), "http://env");
+    EXPECT_EQ(settings.value("dictionary", "file"), DefaultDictionaryFile()); // an empty value keeps the default
 
     options.backends = {"echo"};
     ASSERT_TRUE(LoadEngineSettings(options, settings, error));
@@ -100,7 +101,7 @@ TEST(EngineSettingsTest, FileThenEnvironmentThenCommandLine)
     options.dataDirectory = dir.path().toStdString();
     writeConfig(dir, "[llm]\nurl = http://data-folder/v1\n");
     ASSERT_TRUE(LoadEngineSettings(options, settings, error)) << error;
-    EXPECT_EQ(settings.llmUrl, "http://data-folder/v1");
+    EXPECT_EQ(settings.value("llm", "url"), "http://data-folder/v1");
 }
 
 TEST(EngineSettingsTest, ChainPutsDeepLBeforeTheChatModelAndAsksForAModelWhenNoneIsNamed)
@@ -108,8 +109,8 @@ TEST(EngineSettingsTest, ChainPutsDeepLBeforeTheChatModelAndAsksForAModelWhenNon
     ChatStandIn chat;
     QTemporaryDir dir;
     ServeOptions options;
-    options.apertiumModes = dir.filePath(QStringLiteral("no-apertium")).toStdString();
-    options.dictionaryFile = dir.filePath(QStringLiteral("no-dictionary")).toStdString();
+    options.engineValues["apertium/modes"] = dir.filePath(QStringLiteral("no-apertium")).toStdString();
+    options.engineValues["dictionary/file"] = dir.filePath(QStringLiteral("no-dictionary")).toStdString();
     options.dataDirectory = dir.path().toStdString();
     ScopedEnvironment env({{"QUILLO_LLM_URL", chat.base() + "/"}, {"QUILLO_DEEPL_KEY", "k"}});
     std::string error;
@@ -143,9 +144,9 @@ TEST(EngineSettingsTest, LocalOllamaIsUsedOnlyWhenNothingIsConfigured)
 
     QTemporaryDir dir;
     ServeOptions options;
-    options.apertiumModes = dir.filePath(QStringLiteral("no-apertium")).toStdString();
-    options.dictionaryFile = dir.filePath(QStringLiteral("no-dictionary")).toStdString();
-    options.ollamaOrigin = origin;
+    options.engineValues["apertium/modes"] = dir.filePath(QStringLiteral("no-apertium")).toStdString();
+    options.engineValues["dictionary/file"] = dir.filePath(QStringLiteral("no-dictionary")).toStdString();
+    options.engineValues["llm/ollama"] = origin;
     std::string error;
     EXPECT_EQ(names(MakeBackends(options, error)), (std::vector<std::string>{"llm"})) << error;
     ScopedEnvironment env({{"QUILLO_DEEPL_KEY", std::string("k")}});

@@ -5,7 +5,7 @@
 #include "server/engines/dictionary/CedictNotation.h"
 #include "server/engines/dictionary/DictionaryBackend.h"
 #include "server/engines/echo/EchoBackend.h"
-#include "server/app/EngineSettings.h"
+#include "server/engines/dictionary/DictionaryEngine.h"
 #include "server/engines/dictionary/Pinyin.h"
 #include "server/engines/TranslationService.h"
 
