@@ -25,6 +25,8 @@ struct ServeOptions {
     size_t pageWorkers = 8;      // page translations at once (they wait on other servers)
     int readTimeoutSeconds = 10; // for a whole request header, and again for its whole body
     std::vector<std::string> publicHosts; // Host names accepted besides the listening address
+    std::string apiKeysFile; // keys the open API and LibreTranslate routes require; empty: none
+    std::vector<std::string> corsOrigins; // web origins whose pages may call the service
     std::string tokenKeyFile; // the key that signs tokens; else $QUILLO_TOKEN_KEY, else random
     FeedbackLimits feedbackLimits;
     std::string logFile; // empty: standard error

@@ -87,8 +87,8 @@ std::vector<EngineOutcome> StandInEngines::translate(const TranslationRequest& r
     return outcomes;
 }
 
-ApiServer::ApiServer(ApiServerOptions options)
-    : keys_(options.keys), context_{engines, keys_, 64 * 1024, options.charLimit}
+ApiServer::ApiServer(ApiServerOptions options, const ApiEngines* real)
+    : keys_(options.keys), context_{real ? *real : engines, keys_, 64 * 1024, options.charLimit}
 {
     AddOpenApiRoutes(router_, context_);
     AddLibreTranslateRoutes(router_, context_);

@@ -46,7 +46,8 @@ struct ApiServerOptions {
 
 class ApiServer {
 public:
-    explicit ApiServer(ApiServerOptions options = {});
+    // The routes over `real` engines when given, else over the stand-ins.
+    explicit ApiServer(ApiServerOptions options = {}, const ApiEngines* real = nullptr);
     ~ApiServer();
 
     StandInEngines engines;

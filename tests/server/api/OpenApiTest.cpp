@@ -2,8 +2,13 @@
 
 #include "api/ApiStandIn.h"
 #include "ServerFixture.h"
+#include "server/api/ServiceEngines.h"
+#include "server/engines/TranslationService.h"
+#include "server/engines/remote/ChatCompletionBackend.h"
 
+#include <QFile>
 #include <QJsonArray>
+#include <QTemporaryDir>
 
 using namespace quillo::server;
 using namespace quillo::server::testing;
@@ -201,4 +206,88 @@ TEST(OpenApi, CorsForListedOriginsOnly)
     EXPECT_EQ(otherPreflight.substr(0, 12), "HTTP/1.1 403") << otherPreflight;
     const std::string foreignHost = RawExchange(server.port(), "GET /api/v1/engines HTTP/1.1\r\nHost: rebound.example.com\r\nConnection: close\r\n\r\n");
     EXPECT_EQ(foreignHost.substr(0, 12), "HTTP/1.1 421") << foreignHost;
+}
+
+// The whole road of a chat model's streamed reply: a stand-in model sends its reply as
+// server-sent events and holds its last piece until told; the first piece has reached the
+// client by then, and the done event carries the whole reply.
+TEST(OpenApi, ChatModelRepliesStreamThroughTheService)
+{
+    std::mutex mutex;
+    std::condition_variable released;
+    bool free = false;
+    std::atomic<bool> lastSent{false};
+    LocalSite model;
+    model.server().set_keep_alive_max_count(1);
+    model.server().Post("/v1/chat/completions", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_chunked_content_provider("text/event-stream", [&](size_t, httplib::DataSink& sink) {
+            const auto send = [&](const std::string& content) {
+                const std::string event = "data: {\"choices\":[{\"delta\":{\"content\":\"" + content + "\"}}]}\n\n";
+                sink.write(event.data(), event.size());
+            };
+            send("Guten");
+            send(" Mor");
+            std::unique_lock lock(mutex);
+            released.wait_for(lock, std::chrono::seconds(30), [&] { return free; });
+            send("gen");
+            lastSent = true;
+            sink.write("data: [DONE]\n\n", 14);
+            sink.done();
+            return true;
+        });
+    });
+    model.start();
+    std::vector<std::unique_ptr<TranslationBackend>> backends;
+    backends.push_back(std::make_unique<ChatCompletionBackend>(ChatCompletionOptions{model.url("/v1"), "", "m"}));
+    const TranslationService service(std::move(backends));
+    const ServiceEngines engines(service);
+    ApiServer server({}, &engines);
+
+    RawConnection connection(server.port());
+    ASSERT_TRUE(connection.send(postJson(server.port(), "/api/v1/translate",
+                                         R"({"text":"Good morning","source":"en","target":"de","engines":["llm"],"stream":true})")));
+    const std::string early = waitFor(connection, R"("text":"Guten"})");
+    EXPECT_NE(early.find(R"(event: delta)" "\n" R"(data: {"engine":"llm","text":"Guten"})"), std::string::npos) << early;
+    EXPECT_FALSE(lastSent.load());
+    {
+        std::lock_guard lock(mutex);
+        free = true;
+    }
+    released.notify_all();
+    const std::string all = waitFor(connection, "event: end");
+    EXPECT_NE(all.find(R"(data: {"engine":"llm","text":"gen"})"), std::string::npos) << all;
+    EXPECT_NE(all.find(R"(event: done)" "\n" R"(data: {"engine":"llm","kind":"machine-translation","text":"Guten Morgen"})"), std::string::npos) << all;
+    EXPECT_LT(all.find("event: done"), all.find("event: end"));
+}
+
+// The running service serves the API with its own engines, behind --api-keys and --cors-origin.
+TEST(OpenApi, TheServiceServesItWithItsOptions)
+{
+    QTemporaryDir folder;
+    const std::string keyFile = folder.filePath(QStringLiteral("keys")).toStdString();
+    {
+        QFile file(QString::fromStdString(keyFile));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("# the team\n  team-key  \n\n");
+    }
+    ServeOptions options = RunningService::echoOptions();
+    options.apiKeysFile = keyFile;
+    options.corsOrigins = {"https://app.example.org"};
+    RunningService service(options);
+    auto client = service.client();
+    EXPECT_EQ(client.Get("/api/v1/engines")->status, 403);
+    const auto engines = client.Get("/api/v1/engines", {{"X-API-Key", "team-key"}});
+    ASSERT_EQ(engines->status, 200);
+    EXPECT_EQ(QJsonDocument::fromJson(bytes(engines->body)).array().first()[QStringLiteral("id")].toString(), QStringLiteral("echo"));
+    const auto translated = client.Post("/translate", "q=hi&source=en&target=zh&api_key=team-key", kForm);
+    EXPECT_EQ(translated->status, 200) << translated->body;
+    EXPECT_EQ(client.Get("/languages")->status, 200);
+    const auto preflight = client.Options("/translate", {{"Origin", "https://app.example.org"}, {"Access-Control-Request-Method", "POST"}});
+    EXPECT_EQ(preflight->status, 204);
+
+    options.apiKeysFile = folder.filePath(QStringLiteral("missing")).toStdString();
+    Service broken(options);
+    std::string error;
+    EXPECT_FALSE(broken.start(error));
+    EXPECT_NE(error.find("cannot read the API key file"), std::string::npos) << error;
 }
