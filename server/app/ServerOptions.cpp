@@ -182,6 +182,14 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
         options.publicHosts.push_back(v);
         return !v.empty() && v.find_first_of(" /:") == std::string::npos;
     });
+    reader.value("--api-keys", [&](const std::string& v) {
+        options.apiKeysFile = v;
+        return !v.empty();
+    });
+    reader.value("--cors-origin", [&](const std::string& v) {
+        options.corsOrigins.push_back(v);
+        return v.find("://") != std::string::npos;
+    });
     reader.value("--feedback-per-day", [&](const std::string& v) {
         const auto n = number(v, 0, 1LL << 30);
         options.feedbackLimits.rowsPerDay = n ? static_cast<size_t>(*n) : 0;
@@ -351,6 +359,7 @@ std::string UsageText()
                 [--feedback-per-day N] [--feedback-bytes-per-day N] [--log-file PATH]
                 [--log-max-bytes N] [--allow-private-fetch] [--quiet] [--database URL]
                 [--token-key-file PATH] [--stop-time SECONDS] [--clients-folder DIR]
+                [--api-keys FILE] [--cors-origin ORIGIN]...
   quillo-server engines [--config FILE] [--backend LIST] [...]   which engine serves each pair
   quillo-server publish [--data DIR] PROGRAM_FILE --version V [--notice TEXT] [--sign-key KEYFILE]
   quillo-server feedback [--data DIR | --database URL] [--json]
@@ -367,6 +376,10 @@ std::string UsageText()
                          (else $QUILLO_TOKEN_KEY, else a random key per process)
   --public-host NAME     a host name clients reach the service by (behind a balancer);
                          on loopback only the listening address and localhost are accepted
+  --api-keys FILE        keys (one a line) the open API (/api/v1) and the LibreTranslate
+                         routes require; without it they need none
+  --cors-origin ORIGIN   a web origin (https://app.example.org) whose pages may call the
+                         service from a browser; repeatable
   --feedback-per-day N   feedback messages stored per day (UTC), default 2000
   --log-file PATH        log there instead of standard error, moved to PATH.1 at
                          --log-max-bytes (default 16 MiB)

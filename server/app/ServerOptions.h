@@ -26,6 +26,8 @@ struct ServeOptions {
     int readTimeoutSeconds = 10; // for a whole request header, and again for its whole body
     int stopSeconds = 30;        // from a stop signal to the end of the process, at most
     std::vector<std::string> publicHosts; // Host names accepted besides the listening address
+    std::string apiKeysFile; // keys the open API and LibreTranslate routes require; empty: none
+    std::vector<std::string> corsOrigins; // web origins whose pages may call the service
     std::string tokenKeyFile; // the key that signs tokens; else $QUILLO_TOKEN_KEY, else random
     FeedbackLimits feedbackLimits;
     std::string clientsFolder; // the desktop program's runtime folder: end once no copy is left

@@ -7,7 +7,9 @@
 #include "server/base/Log.h"
 #include "server/fetch/PageFetcher.h"
 #include "server/stores/Release.h"
+#include "server/api/ApiContext.h"
 #include "server/api/ServiceContext.h"
+#include "server/api/ServiceEngines.h"
 #include "server/base/TokenStore.h"
 #include "server/engines/TranslationService.h"
 
@@ -36,6 +38,7 @@ namespace {
 constexpr size_t kSessionTokenLength = 33; // the program expects exactly this segment length
 constexpr size_t kPageIdLength = 32;
 constexpr size_t kMinimumKeyBytes = 16;
+constexpr size_t kApiCharacters = 20000; // of text in one API request, all its texts together
 
 // Instances behind one balancer must share the key; a lone instance may make its own.
 bool tokenKey(const ServeOptions& options, std::string& key, std::string& error)
@@ -93,7 +96,7 @@ struct ServiceParts {
                   [this](const web::Request& request) { return guard && guard->fromAnotherSite(request); }},
           http(router, serverLimits(options, context.limits),
                [this](const web::Request& request, web::Response& response) {
-                   return guard && guard->refuse(request, response);
+                   return guard && guard->screen(request, response);
                })
     {
     }
@@ -104,6 +107,9 @@ struct ServiceParts {
     std::unique_ptr<FeedbackStore> feedback;
     PageFetcher fetcher;
     ServiceContext context;
+    std::optional<ServiceEngines> apiEngines;
+    ApiKeys apiKeys;
+    std::optional<ApiContext> api;
     std::optional<HostGuard> guard; // once the address is bound
     web::Router router;
     web::HttpServer http; // last: destroyed first, while what its routes use still exists
@@ -156,11 +162,22 @@ bool Service::start(std::string& error)
     AddFeedbackRoutes(router, context);
     AddHomePageRoutes(router, context);
     AddHealthRoutes(router, context);
+    if (!options_.apiKeysFile.empty()) {
+        auto keys = ApiKeys::load(options_.apiKeysFile, error);
+        if (!keys)
+            return false;
+        parts_->apiKeys = std::move(*keys);
+    }
+    parts_->apiEngines.emplace(*parts_->translator);
+    parts_->api.emplace(ApiContext{*parts_->apiEngines, parts_->apiKeys, context.limits.translationBody, kApiCharacters});
+    AddOpenApiRoutes(router, *parts_->api);
+    AddLibreTranslateRoutes(router, *parts_->api);
 
     if (!parts_->http.listen(options_.host, options_.port, error))
         return false;
     port_ = parts_->http.port();
-    parts_->guard.emplace(parts_->http.listensOnLoopback(), options_.host, port_, options_.publicHosts);
+    parts_->guard.emplace(parts_->http.listensOnLoopback(), options_.host, port_, options_.publicHosts,
+                          CorsPolicy(options_.corsOrigins));
     if (!parts_->http.listensOnLoopback() && options_.publicHosts.empty())
         LogWarning("listening on " + options_.host + ": requests are taken whatever their Host and Origin");
     return true;

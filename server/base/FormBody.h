@@ -24,6 +24,8 @@ public:
     // The raw (still escaped) value of the first field with this name.
     std::optional<std::string_view> raw(std::string_view name) const;
     bool empty() const { return fields_.empty(); }
+    // Every field in the order sent (names and values still escaped).
+    const std::vector<std::pair<std::string_view, std::string_view>>& fields() const { return fields_; }
 
 private:
     void append(std::string_view body);

@@ -34,6 +34,8 @@ struct BackendResult {
     // A Chinese sentence for the user in place of the general failure sentence (a refused key,
     // too many requests); never carries a key.
     std::string userMessage;
+    // The engine refused for too many requests (an API client may be told to come back later).
+    bool rateLimited = false;
 };
 
 // Receives the pieces of a translation as they arrive (UTF-8, in order; together the whole text).

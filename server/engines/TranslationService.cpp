@@ -202,6 +202,7 @@ EngineAnswer TranslationService::translateWith(std::string_view engine, const Tr
     LogError(answer.engine + " failed on " + std::string(request.source->code) + "->"
              + std::string(request.target->code) + ": " + result.error);
     answer.error = std::move(result.error);
+    answer.rateLimited = result.rateLimited;
     answer.text = result.userMessage.empty() ? failureSentence() : std::move(result.userMessage);
     return answer;
 }

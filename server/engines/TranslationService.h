@@ -38,6 +38,7 @@ struct EngineAnswer {
     bool ok = false;
     std::string text;  // the translation when ok, else a Chinese sentence for the user
     std::string error; // what went wrong, for the log
+    bool rateLimited = false; // the engine refused for too many requests
 };
 
 // Pieces of several engines' answers: which engine, and the piece.

@@ -21,15 +21,25 @@ struct HeaderListDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
+struct BodyTarget {
+    CURL* handle;
+    ApiReply& reply;
+    const std::function<void(std::string_view)>& onBody;
+};
+
 size_t collectBody(char* data, size_t size, size_t count, void* user)
 {
-    auto* reply = static_cast<ApiReply*>(user);
+    auto* target = static_cast<BodyTarget*>(user);
     const size_t length = size * count;
-    if (reply->body.size() + length > kMaxReplyBytes) {
-        reply->tooLarge = true;
+    if (target->reply.body.size() + length > kMaxReplyBytes) {
+        target->reply.tooLarge = true;
         return 0;
     }
-    reply->body.append(data, length);
+    target->reply.body.append(data, length);
+    long status = 0;
+    curl_easy_getinfo(target->handle, CURLINFO_RESPONSE_CODE, &status);
+    if (target->onBody && status >= 200 && status < 300) // a refusal's body is no part of the answer
+        target->onBody(std::string_view(data, length));
     return length;
 }
 
@@ -107,7 +117,8 @@ ApiReply CallApi(const ApiRequest& request, Deadline deadline)
     }
     curl_easy_setopt(h, CURLOPT_USERAGENT, "quillo-server");
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &collectBody);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &reply);
+    BodyTarget bodyTarget{h, reply, request.onBody};
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &bodyTarget);
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &collectHeader);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, &reply);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);

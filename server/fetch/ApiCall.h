@@ -4,6 +4,8 @@
 // the TCP and TLS handshakes.
 
 #include <chrono>
+#include <functional>
+#include <string_view>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +17,9 @@ struct ApiRequest {
     std::vector<std::string> headers; // "Name: value"
     std::string body;                 // JSON; empty sends a GET
     std::chrono::milliseconds connectTimeout{5000};
+    // When set, each block of the reply's body is handed to it as soon as it arrives (the reply
+    // still holds the whole body), so a streamed answer can be passed on piece by piece.
+    std::function<void(std::string_view block)> onBody{};
 };
 
 // The most a reply body may hold; a longer one is cut off and marked tooLarge.

@@ -46,8 +46,9 @@ bool isSafeMethod(const std::string& method)
 
 } // namespace
 
-HostGuard::HostGuard(bool enforced, const std::string& listenHost, int port, const std::vector<std::string>& publicHosts)
-    : enforced_(enforced || !publicHosts.empty()), port_(port)
+HostGuard::HostGuard(bool enforced, const std::string& listenHost, int port, const std::vector<std::string>& publicHosts,
+                     CorsPolicy cors)
+    : enforced_(enforced || !publicHosts.empty()), port_(port), cors_(std::move(cors))
 {
     hosts_.push_back(hostName(listenHost.find(':') != std::string::npos ? "[" + listenHost + "]" : listenHost));
     if (enforced)
@@ -92,7 +93,7 @@ HostGuard::Verdict HostGuard::check(const web::Request& request) const
     // Browsers always send Host; an HTTP/1.0 tool without one is no rebinding.
     if (request.has_header("Host") && !knownHost(request.get_header_value("Host")))
         return Verdict::ForeignHost;
-    if (isSafeMethod(request.method) || !fromAnotherSite(request))
+    if (isSafeMethod(request.method) || cors_.listed(request) || !fromAnotherSite(request))
         return Verdict::Allowed;
     return Verdict::CrossSite;
 }
@@ -131,6 +132,14 @@ bool HostGuard::refuse(const web::Request& request, web::Response& response) con
                          "text/plain; charset=utf-8");
     response.set_header("Connection", "close");
     return true;
+}
+
+bool HostGuard::screen(const web::Request& request, web::Response& response) const
+{
+    if (refuse(request, response) || cors_.answerPreflight(request, response))
+        return true;
+    cors_.allow(request, response);
+    return false;
 }
 
 } // namespace quillo::server

@@ -6,6 +6,7 @@
 // the address it listens on. A deployment behind a balancer listens on loopback too and names
 // the public host names its users reach it by.
 
+#include "server/net/CorsPolicy.h"
 #include "server/net/HttpMessage.h"
 
 #include <string>
@@ -18,8 +19,10 @@ class HostGuard {
 public:
     enum class Verdict { Allowed, ForeignHost, CrossSite };
 
-    // `enforced`: the service listens on a loopback address (or public names are given).
-    HostGuard(bool enforced, const std::string& listenHost, int port, const std::vector<std::string>& publicHosts);
+    // `enforced`: the service listens on a loopback address (or public names are given). Pages of
+    // the origins `cors` lists are no cross-site requests.
+    HostGuard(bool enforced, const std::string& listenHost, int port, const std::vector<std::string>& publicHosts,
+              CorsPolicy cors = CorsPolicy({}));
 
     Verdict check(const web::Request& request) const;
     // A browser marks the request as coming from a page of another site: an Origin or Referer
@@ -29,6 +32,9 @@ public:
     bool fromAnotherSite(const web::Request& request) const;
     // Answers refused requests (421 for a foreign Host, 403 for a cross-site request).
     bool refuse(const web::Request& request, web::Response& response) const;
+    // What runs before every route: refuses as refuse() does, answers a listed origin's
+    // preflight, and lets a listed origin read the reply.
+    bool screen(const web::Request& request, web::Response& response) const;
 
 private:
     bool knownHost(const std::string& hostAndPort) const;
@@ -36,6 +42,7 @@ private:
 
     bool enforced_;
     int port_; // the listening port
+    CorsPolicy cors_;
     std::vector<std::string> hosts_; // lower case, without port or brackets
     std::vector<std::string> publicHosts_;
 };

@@ -44,6 +44,7 @@ void Response::set_content(std::string content, std::string_view contentType)
 {
     body = std::move(content);
     file.clear();
+    stream = nullptr;
     set_header("Content-Type", contentType);
 }
 
@@ -51,6 +52,15 @@ void Response::set_file_content(std::string path, std::string_view contentType)
 {
     body.clear();
     file = std::move(path);
+    stream = nullptr;
+    set_header("Content-Type", contentType);
+}
+
+void Response::set_stream(StreamProducer producer, std::string_view contentType)
+{
+    body.clear();
+    file.clear();
+    stream = std::move(producer);
     set_header("Content-Type", contentType);
 }
 

@@ -31,15 +31,31 @@ struct Request {
     std::string get_header_value(std::string_view name) const;
 };
 
+// Where a streamed reply's producer writes its pieces. Each piece leaves for the client as soon
+// as it is written, never held for the rest.
+class StreamWriter {
+public:
+    virtual ~StreamWriter() = default;
+    // False once the client has gone: the producer may stop early.
+    virtual bool write(std::string piece) = 0;
+};
+
+// Makes a streamed reply's body, on a thread of its own: it may wait on other servers. The reply
+// ends when it returns.
+using StreamProducer = std::function<void(StreamWriter&)>;
+
 struct Response {
     int status = 200;
     std::string body;
     Headers headers;
     std::string file; // when set, the reply's body is this file, streamed from disk
+    StreamProducer stream; // when set, the reply's body is what it writes, sent as it comes
 
     void set_content(std::string content, std::string_view contentType);
     // The body is read from the file while it is sent; a file that cannot be opened gives 500.
     void set_file_content(std::string path, std::string_view contentType);
+    // The body is written by `producer` after the header has gone out (chunked on HTTP/1.1).
+    void set_stream(StreamProducer producer, std::string_view contentType);
     void set_header(std::string_view name, std::string_view value);
     std::string get_header_value(std::string_view name) const;
 };

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -249,13 +250,14 @@ public:
     void close()
     {
         phase_ = Phase::Closed;
+        gone_ = true;
         disarm();
         beast::error_code ec;
         socket_.close(ec);
     }
 
 private:
-    enum class Phase { Header, Body, Handling, Writing, Draining, Closed };
+    enum class Phase { Header, Body, Handling, Streaming, Writing, Draining, Closed };
 
     void arm(std::chrono::milliseconds limit)
     {
@@ -292,6 +294,7 @@ private:
         parser_->body_limit(limits_.bodyBytes);
         request_ = Request{};
         response_ = Response{};
+        streamDone_ = false;
         readHeader();
     }
 
@@ -396,6 +399,7 @@ private:
         request_.local_addr = local_;
         request_.local_port = localPort_;
         keepAlive_ = message.keep_alive() && !server_.stopping;
+        http11_ = message.version() >= 11;
     }
 
     void handle()
@@ -415,6 +419,8 @@ private:
         }
         if (route->lane == Lane::Local) {
             run(*route);
+            if (response_.stream) // its producer may wait: never on the loop
+                return net::post(server_.lane(Lane::Engine).pool, [self = shared_from_this()] { self->produce(); });
             return reply();
         }
         LanePool& lane = server_.lane(route->lane);
@@ -424,15 +430,20 @@ private:
             return reply();
         }
         net::post(lane.pool, [self = shared_from_this(), route, &lane, work = net::make_work_guard(socket_.get_executor())] {
-            {
+            const bool streamed = [&] {
                 const CancelScope scope(self->server_.cancelled);
                 self->run(*route);
-            }
+                if (!self->response_.stream)
+                    return false;
+                self->produce();
+                return true;
+            }();
             --lane.taken;
-            net::post(self->socket_.get_executor(), [self] {
-                if (!self->answeredEarly_)
-                    self->reply();
-            });
+            if (!streamed)
+                net::post(self->socket_.get_executor(), [self] {
+                    if (!self->answeredEarly_)
+                        self->reply();
+                });
         });
     }
 
@@ -452,6 +463,117 @@ private:
         LogError(request_.method + " " + request_.path + ": " + what);
         response_ = Response{};
         response_.status = 500;
+    }
+
+    // A writer the producer's thread hands pieces to; each goes to the connection's loop at once.
+    class PieceWriter final : public StreamWriter {
+    public:
+        explicit PieceWriter(std::shared_ptr<Session> session) : session_(std::move(session)) {}
+        bool write(std::string piece) override
+        {
+            if (session_->gone_)
+                return false;
+            if (!piece.empty()) // an empty chunk would end the body
+                net::post(session_->socket_.get_executor(),
+                          [session = session_, piece = std::move(piece)]() mutable { session->queuePiece(std::move(piece)); });
+            return true;
+        }
+
+    private:
+        std::shared_ptr<Session> session_;
+    };
+
+    // On a pool thread. The header, the pieces and the end are posted to the connection's loop,
+    // which runs them in the order they were posted; the producer no longer touches response_.
+    void produce()
+    {
+        StreamProducer producer = std::move(response_.stream);
+        response_.stream = nullptr;
+        auto self = shared_from_this();
+        net::post(socket_.get_executor(), [self] { self->beginStream(); });
+        PieceWriter writer(self);
+        try {
+            producer(writer);
+        } catch (const std::exception& e) {
+            LogError(request_.method + " " + request_.path + ": stream: " + e.what());
+        } catch (...) {
+            LogError(request_.method + " " + request_.path + ": stream: unknown exception");
+        }
+        net::post(socket_.get_executor(), [self] {
+            self->streamDone_ = true;
+            self->pump();
+        });
+    }
+
+    // An HTTP/1.0 client gets the pieces as they are and the end of the body by the close.
+    void beginStream()
+    {
+        if (phase_ == Phase::Closed || answeredEarly_)
+            return;
+        if (server_.stopping)
+            keepAlive_ = false;
+        chunked_ = http11_ && request_.method != "HEAD";
+        keepAlive_ = keepAlive_ && chunked_;
+        auto head = std::make_shared<http::response<http::empty_body>>();
+        head->version(http11_ ? 11 : 10);
+        head->result(static_cast<unsigned>(response_.status));
+        for (const auto& [name, value] : response_.headers)
+            head->set(name, value);
+        head->keep_alive(keepAlive_);
+        if (chunked_)
+            head->chunked(true);
+        LogInfo(remote_ + " " + request_.method + " " + request_.path.substr(0, kLoggedPathBytes) + " "
+                + std::to_string(response_.status) + " stream");
+        phase_ = Phase::Streaming;
+        writing_ = true;
+        arm(limits_.reply);
+        auto serializer = std::make_shared<http::response_serializer<http::empty_body>>(*head);
+        http::async_write_header(socket_, *serializer, [self = shared_from_this(), head, serializer](beast::error_code ec, size_t) {
+            self->onPieceWritten(ec);
+        });
+    }
+
+    void queuePiece(std::string piece)
+    {
+        if (phase_ == Phase::Closed || request_.method == "HEAD")
+            return;
+        pending_.push_back(std::move(piece));
+        pump();
+    }
+
+    // Writes the next piece; while the producer is between pieces no deadline runs (its own
+    // limits bound it), and once it is done the body ends.
+    void pump()
+    {
+        if (writing_ || phase_ != Phase::Streaming)
+            return;
+        auto done = [self = shared_from_this()](beast::error_code ec, size_t) { self->onPieceWritten(ec); };
+        if (!pending_.empty()) {
+            piece_ = std::move(pending_.front());
+            pending_.pop_front();
+            writing_ = true;
+            arm(limits_.reply);
+            if (chunked_)
+                return net::async_write(socket_, http::make_chunk(net::buffer(piece_)), std::move(done));
+            return net::async_write(socket_, net::buffer(piece_), std::move(done));
+        }
+        if (!streamDone_)
+            return disarm();
+        phase_ = Phase::Writing;
+        arm(limits_.reply);
+        if (!chunked_)
+            return onWritten({});
+        net::async_write(socket_, http::make_chunk_last(), [self = shared_from_this()](beast::error_code ec, size_t) {
+            self->onWritten(ec);
+        });
+    }
+
+    void onPieceWritten(beast::error_code ec)
+    {
+        writing_ = false;
+        if (ec || phase_ == Phase::Closed)
+            return close();
+        pump();
     }
 
     void reply() { reply(response_); }
@@ -556,6 +678,14 @@ private:
     Response late_;     // the answer when the route was called off
     bool answeredEarly_ = false;
     bool keepAlive_ = true;
+    bool http11_ = true;
+    // A streamed reply: the pieces not yet written, the one being written, and whether more come.
+    std::atomic<bool> gone_{false};
+    bool chunked_ = false;
+    bool writing_ = false;
+    bool streamDone_ = false;
+    std::deque<std::string> pending_;
+    std::string piece_;
     std::array<char, 2048> drainBuffer_{};
     size_t drained_ = 0;
     std::string remote_;

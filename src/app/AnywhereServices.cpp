@@ -8,7 +8,7 @@
 #include "history/HistoryWindow.h"
 #include "session/SettingsStore.h"
 #include "speech/Speaker.h"
-#include "translate/LanguageDetect.h"
+#include "detect/LanguageDetect.h"
 #include "ui/SkinControls.h"
 #include "ui/TSkinMessage.h"
 

@@ -222,7 +222,7 @@ void TranslateAnywhere::ApplyChoices(const DesktopChoices& choices)
     WriteDesktopChoices(*key, m_desktopChoices);
     UpdateActions();
     if (Hooks.choicesApplied)
-        Hooks.choicesApplied(FChoices);
+        Hooks.choicesApplied(m_desktopChoices);
 }
 
 void TranslateAnywhere::OpenSettings()

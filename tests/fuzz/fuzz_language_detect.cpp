@@ -1,7 +1,7 @@
 // Language detection of any text: the bytes read as UTF-8 and as UTF-16, which reaches the
 // n-gram library and the Chinese conversion with whatever a selection may hold.
 #include "core/Languages.h"
-#include "translate/LanguageDetect.h"
+#include "detect/LanguageDetect.h"
 
 #include <QString>
 

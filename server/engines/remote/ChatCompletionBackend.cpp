@@ -1,5 +1,6 @@
 #include "server/engines/remote/ChatCompletionBackend.h"
 
+#include "server/engines/remote/ChatStream.h"
 #include "server/engines/remote/ModelReply.h"
 #include "server/engines/remote/RemoteApi.h"
 #include "server/engines/remote/TextPieces.h"
@@ -18,7 +19,8 @@ QString qs(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string requestBody(const ChatCompletionOptions& options, const std::string& system, const std::string& text)
+std::string requestBody(const ChatCompletionOptions& options, const std::string& system, const std::string& text,
+                        bool stream)
 {
     const QJsonArray messages{
         QJsonObject{{QStringLiteral("role"), QStringLiteral("system")}, {QStringLiteral("content"), qs(system)}},
@@ -26,7 +28,7 @@ std::string requestBody(const ChatCompletionOptions& options, const std::string&
     const QJsonObject body{{QStringLiteral("model"), qs(options.model)},
                            {QStringLiteral("messages"), messages},
                            {QStringLiteral("temperature"), 0},
-                           {QStringLiteral("stream"), false}};
+                           {QStringLiteral("stream"), stream}};
     return QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString();
 }
 
@@ -69,8 +71,21 @@ std::string ChatCompletionBackend::systemPrompt(const TranslationRequest& reques
 
 BackendResult ChatCompletionBackend::translate(const TranslationRequest& request)
 {
-    if (request.source == request.target)
+    return run(request, nullptr);
+}
+
+BackendResult ChatCompletionBackend::translateInPieces(const TranslationRequest& request, const PieceSink& onPiece)
+{
+    return run(request, &onPiece);
+}
+
+BackendResult ChatCompletionBackend::run(const TranslationRequest& request, const PieceSink* onPiece)
+{
+    if (request.source == request.target) {
+        if (onPiece)
+            (*onPiece)(request.text);
         return {true, request.text, {}};
+    }
     const Deadline deadline = std::chrono::steady_clock::now() + options_.budget;
     const ApiIdentity who{"大模型翻译服务", "QUILLO_LLM_KEY", options_.key};
     ApiRequest call{options_.baseUrl + "/chat/completions", {"Content-Type: application/json"}, {}};
@@ -81,16 +96,27 @@ BackendResult ChatCompletionBackend::translate(const TranslationRequest& request
     std::string translation;
     for (const TextPiece& piece : SplitIntoPieces(request.text, options_.pieceBytes)) {
         if (!piece.text.empty()) {
-            call.body = requestBody(options_, system, piece.text);
+            ChatStream stream;
+            call.body = requestBody(options_, system, piece.text, onPiece != nullptr);
+            if (onPiece)
+                call.onBody = [&stream, onPiece](std::string_view block) {
+                    if (const std::string fresh = stream.feed(block); !fresh.empty())
+                        (*onPiece)(fresh);
+                };
             const ApiReply reply = CallApiAllowingOneRetry(call, deadline);
             if (!reply.answered || reply.status != 200)
                 return ApiFailure(reply, who);
-            const auto content = replyContent(reply.body);
+            // A server that ignores "stream" answers in one JSON object, handed on whole.
+            auto content = onPiece && stream.finished() ? std::optional<std::string>(stream.text()) : replyContent(reply.body);
             if (!content)
-                return UnreadableReply(reply, who, "no choices[0].message.content");
+                return UnreadableReply(reply, who, onPiece ? "no [DONE] and no choices[0].message.content" : "no choices[0].message.content");
+            if (onPiece && !stream.finished())
+                (*onPiece)(*content);
             translation += CleanModelReply(*content, piece.text);
         }
         translation += piece.gap;
+        if (onPiece && !piece.gap.empty())
+            (*onPiece)(piece.gap);
     }
     return {true, std::move(translation), {}};
 }

@@ -29,11 +29,16 @@ public:
     std::string_view name() const override { return "llm"; }
     bool covers(std::string_view source, std::string_view target) const override;
     BackendResult translate(const TranslationRequest& request) override;
+    // Asks with "stream": true and hands on the model's words as they come; the result holds the
+    // whole reply with its wrapping taken off, which the pieces still have.
+    BackendResult translateInPieces(const TranslationRequest& request, const PieceSink& onPiece) override;
 
     // The instructions the model gets for a pair and a topic code.
     static std::string systemPrompt(const TranslationRequest& request);
 
 private:
+    BackendResult run(const TranslationRequest& request, const PieceSink* onPiece);
+
     ChatCompletionOptions options_;
 };
 

@@ -38,6 +38,7 @@ BackendResult ApiFailure(const ApiReply& reply, const ApiIdentity& who)
     if (reply.status == 401 || reply.status == 403) {
         result.userMessage = who.service + "拒绝了服务器的密钥" + status + "，请检查 " + who.keyHint + "。";
     } else if (reply.status == 429) {
+        result.rateLimited = true;
         result.userMessage = who.service + "暂时不接受更多请求（请求过于频繁），请稍后再试。";
     } else if (reply.status == 456) {
         result.userMessage = who.service + "的用量额度已经用完" + status + "。";

@@ -1,5 +1,5 @@
 #include "core/Languages.h"
-#include "translate/LanguageDetect.h"
+#include "detect/LanguageDetect.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,7 +40,7 @@ QStringList Sentences(const QString& path)
 // language must be there with at least 50, each one told right nearly every time.
 TEST(LanguageDetect, TellsTheLanguageOfEachTestSentence)
 {
-    const QDir folder(QStringLiteral(QUILLO_SOURCE_DIR "/tests/translate/detection"));
+    const QDir folder(QStringLiteral(QUILLO_SOURCE_DIR "/tests/detect/detection"));
     int right = 0;
     int total = 0;
     for (int index = 0; index < kLanguageCount; ++index) {
@@ -86,6 +86,45 @@ TEST(LanguageDetect, HandlesMixedAndEmptyText)
     for (const auto& c : cases) {
         const QString code = QString::fromLatin1(c.code);
         EXPECT_EQ(DetectLanguage(QString::fromUtf8(c.text)), code.isEmpty() ? -1 : IndexOfCode(code)) << c.text;
+    }
+}
+
+// The ranked guesses agree with the single answer, are ordered, and say how sure they are.
+TEST(LanguageDetect, RanksGuessesWithConfidence)
+{
+    const struct
+    {
+        const char* text;
+        const char* code;     // the first guess; empty: no guess at all
+        double least, most;   // the first guess's confidence
+    } cases[] = {
+        {"The weather is lovely today and we are going for a walk in the park.", "en", 0.5, 1.0},
+        {"Das Wetter ist heute schön und wir gehen im Park spazieren.", "de", 0.5, 1.0},
+        {"Привет, как дела?", "ru", 1.0, 1.0},
+        {"我用 Linux 和 Qt 写程序。", "zh", 0.5, 0.99},
+        {"12345", "", 0, 0},
+        {"Dziękuję bardzo za pomoc w przeprowadzce w zeszłym tygodniu.", "", 0, 0},
+    };
+    for (const auto& c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        const std::vector<LanguageGuess> guesses = DetectLanguages(text);
+        EXPECT_EQ(guesses.empty() ? -1 : guesses.front().index, DetectLanguage(text)) << c.text;
+        if (*c.code == 0) {
+            EXPECT_TRUE(guesses.empty()) << c.text;
+            continue;
+        }
+        ASSERT_FALSE(guesses.empty()) << c.text;
+        EXPECT_EQ(guesses.front().index, IndexOfCode(QString::fromLatin1(c.code))) << c.text;
+        EXPECT_GE(guesses.front().confidence, c.least) << c.text;
+        EXPECT_LE(guesses.front().confidence, c.most) << c.text;
+        double total = 0;
+        for (size_t i = 0; i < guesses.size(); ++i) {
+            total += guesses[i].confidence;
+            if (i > 0) {
+                EXPECT_LE(guesses[i].confidence, guesses[i - 1].confidence) << c.text;
+            }
+        }
+        EXPECT_LE(total, 1.0 + 1e-9) << c.text;
     }
 }
 

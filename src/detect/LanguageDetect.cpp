@@ -1,4 +1,4 @@
-#include "translate/LanguageDetect.h"
+#include "detect/LanguageDetect.h"
 
 #include "core/Languages.h"
 #include "core/RuntimeLibrary.h"
@@ -9,6 +9,7 @@
 #include <fingerprint.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -137,26 +138,28 @@ public:
     LatinFingerprints(const LatinFingerprints&) = delete;
     LatinFingerprints& operator=(const LatinFingerprints&) = delete;
 
-    // The closest language's index, -1 for one outside the list or when nothing could be loaded.
-    int closest(const QString& text) const
+    struct Distance
     {
+        int index; // -1 for a language outside the list
+        sint4 distance;
+    };
+
+    // Every loaded language's distance from the text, the closest first (on a tie, the one loaded
+    // first); empty when nothing could be loaded or the text gives no n-grams.
+    std::vector<Distance> distances(const QString& text) const
+    {
+        std::vector<Distance> found;
         if (m_fingerprints.empty())
-            return -1;
+            return found;
         const QByteArray utf8 = text.toUtf8();
         void* unknown = m_api->Init(nullptr);
         m_api->SetProperty(unknown, TCPROP_UTF8AWARE, TC_TRUE);
-        int found = -1;
         if (m_api->Create(unknown, utf8.constData(), static_cast<uint4>(utf8.size()), kNgrams)) {
-            sint4 best = std::numeric_limits<sint4>::max();
-            for (const Fingerprint& fingerprint : m_fingerprints) {
-                const sint4 distance = m_api->Compare(fingerprint.handle, unknown, best);
-                if (distance < best) {
-                    best = distance;
-                    found = fingerprint.index;
-                }
-            }
+            for (const Fingerprint& fingerprint : m_fingerprints)
+                found.push_back({fingerprint.index, m_api->Compare(fingerprint.handle, unknown, std::numeric_limits<sint4>::max())});
         }
         m_api->Done(unknown);
+        std::stable_sort(found.begin(), found.end(), [](const Distance& a, const Distance& b) { return a.distance < b.distance; });
         return found;
     }
 
@@ -183,15 +186,44 @@ private:
     std::vector<Fingerprint> m_fingerprints;
 };
 
-int DetectLatin(const QString& text)
+std::vector<LatinFingerprints::Distance> LatinDistances(const QString& text)
 {
     static const LatinFingerprints fingerprints;
-    return fingerprints.closest(text);
+    return fingerprints.distances(text);
+}
+
+// The Latin-script languages of the list by closeness, `share` divided among every loaded
+// language by a weight that halves for each 5 % a language lies further than the closest.
+std::vector<LanguageGuess> DetectLatin(const QString& text, double share)
+{
+    const std::vector<LatinFingerprints::Distance> distances = LatinDistances(text);
+    if (distances.empty() || distances.front().index < 0)
+        return {};
+    const double closest = std::max<double>(distances.front().distance, 1.0);
+    std::vector<LanguageGuess> guesses;
+    double total = 0;
+    for (const auto& [index, distance] : distances) {
+        const double weight = std::exp2(-20.0 * (distance - closest) / closest);
+        total += weight;
+        if (index >= 0)
+            guesses.push_back({index, weight});
+    }
+    constexpr size_t kMostGuesses = 3;
+    guesses.resize(std::min(guesses.size(), kMostGuesses));
+    for (LanguageGuess& guess : guesses)
+        guess.confidence *= share / total;
+    return guesses;
 }
 
 } // namespace
 
-int DetectLanguage(const QString& selection)
+int DetectLanguage(const QString& text)
+{
+    const std::vector<LanguageGuess> guesses = DetectLanguages(text);
+    return guesses.empty() ? -1 : guesses.front().index;
+}
+
+std::vector<LanguageGuess> DetectLanguages(const QString& selection)
 {
     // The opening of a long selection tells its language as well as the whole would, and keeps
     // the conversions and the n-gram count short whatever was selected.
@@ -208,16 +240,17 @@ int DetectLanguage(const QString& selection)
     const int hangul = kSyllableWeight * counts.hangul;
     const int most = std::max({chineseOrJapanese, hangul, counts.greek, counts.cyrillic, counts.latin});
     if (most == 0)
-        return -1;
+        return {};
+    const double share = static_cast<double>(most) / (chineseOrJapanese + hangul + counts.greek + counts.cyrillic + counts.latin);
     if (most == chineseOrJapanese)
-        return japanese ? IndexOfCode("ja") : DetectChinese(text);
+        return {{japanese ? IndexOfCode("ja") : DetectChinese(text), share}};
     if (most == hangul)
-        return IndexOfCode("ko");
+        return {{IndexOfCode("ko"), share}};
     if (most == counts.greek)
-        return IndexOfCode("el");
+        return {{IndexOfCode("el"), share}};
     if (most == counts.cyrillic)
-        return IndexOfCode("ru");
-    return DetectLatin(text);
+        return {{IndexOfCode("ru"), share}};
+    return DetectLatin(text, share);
 }
 
 } // namespace quillo
