@@ -22,6 +22,7 @@ public:
         return QByteArray(reinterpret_cast<const char*>(data_ + offset), qsizetype(length));
     }
     quint64 size() const override { return size_; }
+    quint32 chunkLength() const override { return 0; }
 
 private:
     std::unique_ptr<QFile> file_; // keeps the mapping alive

@@ -21,6 +21,8 @@ public:
     virtual std::optional<QByteArray> read(quint64 offset, quint32 size) const = 0;
     // Size of the uncompressed text.
     virtual quint64 size() const = 0;
+    // How many bytes of text one read inflates at most: dictzip's chunk length, 0 when plain.
+    virtual quint32 chunkLength() const = 0;
 
     // Opens `path`, as dictzip when it starts with the gzip magic and carries dictzip's chunk
     // table, as plain text otherwise. A gzip file without that table is refused: reading it

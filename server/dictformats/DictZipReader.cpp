@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+
 namespace quillo::dictformats {
 
 namespace {
@@ -113,15 +115,17 @@ DictResult<std::unique_ptr<ArticleFile>> DictZipReader::open(std::unique_ptr<QFi
     return std::unique_ptr<ArticleFile>(std::move(reader));
 }
 
-const QByteArray* DictZipReader::chunk(size_t index) const
+const QByteArray* DictZipReader::chunk(size_t index, quint32 needed) const
 {
-    for (auto it = cache_.begin(); it != cache_.end(); ++it) {
-        if (it->first == index) {
-            cache_.splice(cache_.begin(), cache_, it);
-            return &cache_.front().second;
-        }
+    auto it = std::find_if(cache_.begin(), cache_.end(), [&](const auto& item) { return item.first == index; });
+    if (it != cache_.end() && quint32(it->second.size()) >= needed) {
+        cache_.splice(cache_.begin(), cache_, it);
+        return &cache_.front().second;
     }
-    auto inflated = inflateChunk(data_ + chunkStarts_[index], chunkSizes_[index], chunkLength_);
+    if (it != cache_.end())
+        cache_.erase(it);
+    // Inflating stops where the read ends: on average half a chunk is spared.
+    auto inflated = inflateChunk(data_ + chunkStarts_[index], chunkSizes_[index], needed);
     if (!inflated)
         return nullptr;
     cache_.emplace_front(index, std::move(*inflated));
@@ -140,7 +144,8 @@ std::optional<QByteArray> DictZipReader::read(quint64 offset, quint32 length) co
     for (quint64 at = offset; at < offset + length;) {
         const size_t index = size_t(at / chunkLength_);
         const quint64 within = at % chunkLength_;
-        const QByteArray* inflated = index < chunkStarts_.size() ? chunk(index) : nullptr;
+        const quint32 needed = quint32(std::min<quint64>(chunkLength_, within + (offset + length - at)));
+        const QByteArray* inflated = index < chunkStarts_.size() ? chunk(index, needed) : nullptr;
         if (!inflated || within >= quint64(inflated->size()))
             return std::nullopt;
         const quint64 take = std::min<quint64>(offset + length - at, quint64(inflated->size()) - within);

@@ -23,10 +23,12 @@ public:
 
     std::optional<QByteArray> read(quint64 offset, quint32 size) const override;
     quint64 size() const override { return textSize_; }
+    quint32 chunkLength() const override { return chunkLength_; }
 
 private:
     DictZipReader() = default;
-    const QByteArray* chunk(size_t index) const; // under mutex_
+    // The chunk inflated at least up to `needed` bytes (fewer only at the end of the text); under mutex_.
+    const QByteArray* chunk(size_t index, quint32 needed) const;
 
     std::unique_ptr<QFile> file_;
     const uchar* data_ = nullptr;

@@ -95,12 +95,15 @@ DictResult<std::unique_ptr<Dictionary>> load(const QString& path, const QString&
     if (!articles)
         return articles.error();
     const QString stamp = stampOf(path);
-    auto index = HeadwordIndex::openOrBuild(indexPathFor(indexFolder, QStringLiteral("dictd"), path), stamp,
-                                            [&](HeadwordIndex::Writer& writer) {
-                                                return readIndex(path, *articles.value(), writer);
-                                            });
+    const QString indexPath = indexPathFor(indexFolder, QStringLiteral("dictd"), path);
+    auto index = HeadwordIndex::openOrBuild(indexPath, stamp, [&](HeadwordIndex::Writer& writer) {
+        if (auto failure = readIndex(path, *articles.value(), writer))
+            return failure;
+        return copyArticlesForLookups(*articles.value(), indexPath, writer);
+    });
     if (!index)
         return index.error();
+    articles.value() = articlesForLookups(std::move(articles.value()), *index.value(), indexPath);
 
     const QString name = QFileInfo(path).completeBaseName();
     DictionaryInfo info{QStringLiteral("dictd"), path, index.value()->property(QStringLiteral("title")), {}, {}, stamp};

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace quillo::dictformats {
@@ -37,5 +38,13 @@ QString filesStamp(const QStringList& paths);
 QString firstExisting(const QStringList& paths);
 // Where the headword index of the dictionary at `path` lives.
 QString indexPathFor(const QString& indexFolder, const QString& format, const QString& path);
+
+// Part of an index build: when the articles are dictzipped in long chunks, copies them in short
+// ones beside the index (DictZipWriter.h says why) and records the copy in the index.
+std::optional<DictError> copyArticlesForLookups(const ArticleFile& original, const QString& indexPath,
+                                                HeadwordIndex::Writer& writer);
+// The articles lookups read: the copy the index records where it is there, else the original.
+std::unique_ptr<ArticleFile> articlesForLookups(std::unique_ptr<ArticleFile> original, const HeadwordIndex& index,
+                                                const QString& indexPath);
 
 } // namespace quillo::dictformats

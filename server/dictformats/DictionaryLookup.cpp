@@ -10,7 +10,8 @@ namespace quillo::dictformats {
 
 namespace {
 
-constexpr size_t kMaxArticlesRead = 32;
+// A card shows a handful of senses; reading more articles would cost time for nothing.
+constexpr size_t kMaxArticlesRead = 16;
 constexpr int kMaxLookupCharacters = 64;
 
 // Reads the articles of the headwords found under `key`, merging those of one headword.

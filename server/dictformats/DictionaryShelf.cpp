@@ -18,7 +18,8 @@ std::set<QString> dictionaryFilesUnder(const QString& folder)
     std::set<QString> files;
     if (folder.isEmpty())
         return files;
-    QDirIterator it(folder, QDir::Files | QDir::Readable, QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
+    // Linked folders are not followed: a link back up would never end the walk.
+    QDirIterator it(folder, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         if (loaderFor(path))
@@ -168,7 +169,7 @@ QString DictionaryShelf::dropFolderSignature() const
 {
     QCryptographicHash hash(QCryptographicHash::Sha1);
     QDirIterator it(options_.dropFolder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
         const QFileInfo file = it.fileInfo();

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <sqlite3.h>
 
@@ -120,7 +121,9 @@ DictError writeError(const QString& path, sqlite3* db)
 std::optional<DictError> build(const QString& path, const QString& stamp, const HeadwordIndex::Fill& fill)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    const QString partial = path + QStringLiteral(".partial");
+    // Named for this build alone: two servers sharing a data folder may build the same index.
+    const QString partial =
+        path + QStringLiteral(".partial-%1").arg(QRandomGenerator::global()->generate64(), 0, 36);
     QFile::remove(partial);
     {
         Database db = openDatabase(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
@@ -131,8 +134,12 @@ std::optional<DictError> build(const QString& path, const QString& stamp, const 
             return writeError(path, db.get());
         }
         SqliteWriter writer(db.get());
-        if (!writer.ready())
-            return writeError(path, db.get());
+        if (!writer.ready()) {
+            auto failure = writeError(path, db.get());
+            db.reset();
+            QFile::remove(partial);
+            return failure;
+        }
         writer.setProperty(QStringLiteral("version"), QString::fromLatin1(kIndexVersion));
         writer.setProperty(QStringLiteral("stamp"), stamp);
         if (auto failure = fill(writer)) {

@@ -167,18 +167,19 @@ DictResult<std::unique_ptr<Dictionary>> load(const QString& path, const QString&
         return articles.error();
     const int offsetBits = ifo.value().value(QStringLiteral("idxoffsetbits")).toInt();
     const QString stamp = stampOf(path);
-    auto index = HeadwordIndex::openOrBuild(
-        indexPathFor(indexFolder, QStringLiteral("stardict"), path), stamp,
-        [&](HeadwordIndex::Writer& writer) -> std::optional<DictError> {
-            std::vector<Article> headwords;
-            if (auto failure = readIdx(idxPath, offsetBits, writer, headwords))
+    const QString indexPath = indexPathFor(indexFolder, QStringLiteral("stardict"), path);
+    auto index = HeadwordIndex::openOrBuild(indexPath, stamp, [&](HeadwordIndex::Writer& writer) {
+        std::vector<Article> headwords;
+        if (auto failure = readIdx(idxPath, offsetBits, writer, headwords))
+            return failure;
+        if (QFileInfo::exists(synonymsPath(path)))
+            if (auto failure = readSyn(synonymsPath(path), headwords, writer))
                 return failure;
-            if (QFileInfo::exists(synonymsPath(path)))
-                return readSyn(synonymsPath(path), headwords, writer);
-            return std::nullopt;
-        });
+        return copyArticlesForLookups(*articles.value(), indexPath, writer);
+    });
     if (!index)
         return index.error();
+    articles.value() = articlesForLookups(std::move(articles.value()), *index.value(), indexPath);
 
     DictionaryInfo info{QStringLiteral("stardict"), path, ifo.value().value(QStringLiteral("bookname")), {}, {}, stamp};
     if (info.title.isEmpty())

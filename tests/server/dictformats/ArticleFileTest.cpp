@@ -2,6 +2,7 @@
 #include "DictionaryFiles.h"
 
 #include "server/dictformats/ArticleFile.h"
+#include "server/dictformats/DictZipWriter.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -81,4 +82,29 @@ TEST(ArticleFile, RefusesWhatCannotBeReadByChunk)
         ASSERT_FALSE(file) << path.toStdString();
         EXPECT_EQ(file.error().kind, kind) << file.error().message.toStdString();
     }
+}
+
+TEST(DictZipWriter, CopiesInShortChunksThatGzipAndTheReaderReadBack)
+{
+    QTemporaryDir dir;
+    const QByteArray text = sampleText();
+    const QString original = dir.filePath(QStringLiteral("original.dict"));
+    write(original, text);
+    ASSERT_TRUE(test::dictzip(original));
+    auto source = ArticleFile::open(original + QStringLiteral(".dz"));
+    ASSERT_TRUE(source);
+    const QString copy = dir.filePath(QStringLiteral("copy.dict.dz"));
+    ASSERT_FALSE(writeDictZip(*source.value(), copy));
+
+    gzFile gz = gzopen(QFile::encodeName(copy).constData(), "rb");
+    QByteArray whole(text.size() + 1, '\0');
+    const int got = gzread(gz, whole.data(), unsigned(whole.size()));
+    EXPECT_EQ(gzclose(gz), Z_OK) << "the trailer's checksum and length hold";
+    EXPECT_EQ(whole.left(got), text);
+
+    auto reread = ArticleFile::open(copy);
+    ASSERT_TRUE(reread);
+    EXPECT_EQ(reread.value()->chunkLength(), kLookupChunkLength);
+    for (const auto& [offset, size] : {std::pair<quint64, quint32>{8190, 5}, {123456, 40000}, {0, quint32(text.size())}})
+        EXPECT_EQ(reread.value()->read(offset, size), text.mid(qsizetype(offset), qsizetype(size)));
 }

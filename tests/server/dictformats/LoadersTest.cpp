@@ -74,6 +74,8 @@ TEST(DictdLoader, ReadsTitleLanguagesAndStructuredArticlesPlainOrDictzipped)
         EXPECT_EQ(firstEntry(*dictionary, QStringLiteral("Haus")), kHausEntry);
         EXPECT_EQ(firstEntry(*dictionary, QStringLiteral("Katze")).senses.at(0).text, QStringLiteral("cat"));
         EXPECT_EQ(lookUp(*dictionary, QStringLiteral("00-database-short")).kind, MatchKind::None);
+        const QStringList copies = QDir(dir.filePath(QStringLiteral("index"))).entryList({QStringLiteral("*.dict.dz")});
+        EXPECT_EQ(copies.size(), compress ? 1 : 0) << "dictzip's long chunks are copied into short ones";
     }
 }
 
