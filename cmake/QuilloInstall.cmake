@@ -83,7 +83,13 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3, libsqlite3-0, libexttextcat
 # Without Apertium the server has no engine (every pair is answered with a notice); cg3 runs the
 # constraint grammar of the Italian -> Spanish direction; without CJK fonts the Chinese interface
 # shows boxes.
+# The freedict dictionaries between English and our languages that Debian has give quillo-server
+# its word lookups beyond Chinese.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "apertium, apertium-eng-spa, apertium-fr-es, apertium-es-pt, apertium-spa-ita, cg3, fonts-noto-cjk | fonts-wqy-microhei")
+    "apertium, apertium-eng-spa, apertium-fr-es, apertium-es-pt, apertium-spa-ita, cg3, fonts-noto-cjk | fonts-wqy-microhei, \
+dict-freedict-deu-eng, dict-freedict-eng-deu, dict-freedict-fra-eng, dict-freedict-eng-fra, \
+dict-freedict-spa-eng, dict-freedict-eng-spa, dict-freedict-ita-eng, dict-freedict-eng-ita, \
+dict-freedict-nld-eng, dict-freedict-eng-nld, dict-freedict-por-eng, dict-freedict-eng-por, \
+dict-freedict-eng-rus, dict-freedict-ell-eng, dict-freedict-eng-ell, dict-freedict-jpn-eng, dict-freedict-eng-jpn")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
