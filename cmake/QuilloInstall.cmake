@@ -84,9 +84,16 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3, libsqlite3-0, libexttextcat
 # constraint grammar of the Italian -> Spanish direction; without CJK fonts the Chinese interface
 # shows boxes. Reading text off the screen opens libtesseract on first use and needs a model for
 # each language it reads (the _vert ones for vertical Chinese and Japanese).
+# The freedict dictionaries between English and our languages that Debian has give quillo-server
+# its word lookups beyond Chinese.
 set(QUILLO_OCR_RECOMMENDS
     "libtesseract5, tesseract-ocr-chi-sim, tesseract-ocr-chi-sim-vert, tesseract-ocr-chi-tra, tesseract-ocr-chi-tra-vert, tesseract-ocr-eng, tesseract-ocr-jpn, tesseract-ocr-jpn-vert, tesseract-ocr-kor, tesseract-ocr-fra, tesseract-ocr-deu, tesseract-ocr-spa, tesseract-ocr-ita, tesseract-ocr-nld, tesseract-ocr-por, tesseract-ocr-rus, tesseract-ocr-ell")
+set(QUILLO_DICTIONARY_RECOMMENDS
+    "dict-freedict-deu-eng, dict-freedict-eng-deu, dict-freedict-fra-eng, dict-freedict-eng-fra, \
+dict-freedict-spa-eng, dict-freedict-eng-spa, dict-freedict-ita-eng, dict-freedict-eng-ita, \
+dict-freedict-nld-eng, dict-freedict-eng-nld, dict-freedict-por-eng, dict-freedict-eng-por, \
+dict-freedict-eng-rus, dict-freedict-ell-eng, dict-freedict-eng-ell, dict-freedict-jpn-eng, dict-freedict-eng-jpn")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "apertium, apertium-eng-spa, apertium-fr-es, apertium-es-pt, apertium-spa-ita, cg3, fonts-noto-cjk | fonts-wqy-microhei, ${QUILLO_OCR_RECOMMENDS}")
+    "apertium, apertium-eng-spa, apertium-fr-es, apertium-es-pt, apertium-spa-ita, cg3, fonts-noto-cjk | fonts-wqy-microhei, ${QUILLO_OCR_RECOMMENDS}, ${QUILLO_DICTIONARY_RECOMMENDS}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

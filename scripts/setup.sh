@@ -31,6 +31,14 @@ PACKAGES=(
   tesseract-ocr-chi-tra tesseract-ocr-chi-tra-vert tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-kor
   tesseract-ocr-fra tesseract-ocr-deu tesseract-ocr-spa tesseract-ocr-ita tesseract-ocr-nld tesseract-ocr-por
   tesseract-ocr-rus tesseract-ocr-ell fonts-dejavu-core
+  # Dictionaries in the formats users own: dictzip makes the test dictionaries, and Debian's
+  # freedict dictionaries between English and our languages (both directions where Debian has
+  # them; it has no Russian-English one) are read by the tests and the benchmark.
+  dictzip
+  dict-freedict-deu-eng dict-freedict-eng-deu dict-freedict-fra-eng dict-freedict-eng-fra
+  dict-freedict-spa-eng dict-freedict-eng-spa dict-freedict-ita-eng dict-freedict-eng-ita
+  dict-freedict-nld-eng dict-freedict-eng-nld dict-freedict-por-eng dict-freedict-eng-por
+  dict-freedict-eng-rus dict-freedict-ell-eng dict-freedict-eng-ell dict-freedict-jpn-eng dict-freedict-eng-jpn
 )
 
 missing=()

@@ -208,7 +208,8 @@ TEST_F(InstalledPackage, DependsOnWhatTheProgramsOpenInstallsAndPassesLintian)
     const RunResult fields = runTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), packageFile(),
                                                                  QStringLiteral("Depends"), QStringLiteral("Recommends")});
     ASSERT_TRUE(fields.succeeded()) << describe(fields);
-    for (const char* package : {"libcurl4", "libssl3", "libqt6widgets6", "libsqlite3-0", "apertium-eng-spa"})
+    for (const char* package :
+         {"libcurl4", "libssl3", "libqt6widgets6", "libsqlite3-0", "apertium-eng-spa", "dict-freedict-eng-deu"})
         EXPECT_TRUE(fields.output.contains(package)) << package << " missing from " << fields.output.toStdString();
 
     // What `apt install ./quillo_*.deb` would do, without doing it: every dependency resolvable.
