@@ -2,6 +2,7 @@
 
 #include "server/base/FormBody.h"
 #include "server/base/TextCodec.h"
+#include "server/base/TextTools.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,13 +14,6 @@
 namespace quillo::server {
 
 namespace {
-
-std::string lowerCase(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 std::optional<std::string> jsonText(const QJsonValue& value)
 {
@@ -35,7 +29,7 @@ std::optional<std::string> jsonText(const QJsonValue& value)
 // The value of `name=` in a header's parameters ("multipart/form-data; boundary=x"), unquoted.
 std::string parameter(std::string_view header, std::string_view name)
 {
-    const std::string lower = lowerCase(std::string(header));
+    const std::string lower = AsciiLowerCase(std::string(header));
     size_t at = 0;
     while ((at = lower.find(name, at)) != std::string::npos) {
         const bool starts = at == 0 || lower[at - 1] == ';' || lower[at - 1] == ' ';
@@ -57,7 +51,7 @@ const std::vector<std::string> kNoValues;
 std::optional<ApiInput> ApiInput::parse(const std::string& contentType, const std::string& body, std::string& error)
 {
     ApiInput input;
-    const std::string type = lowerCase(contentType.substr(0, contentType.find(';')));
+    const std::string type = AsciiLowerCase(contentType.substr(0, contentType.find(';')));
     bool read = false;
     if (type.ends_with("/json") || type.ends_with("+json"))
         read = input.readJson(body, error);
@@ -90,7 +84,7 @@ const std::vector<std::string>& ApiInput::values(const std::string& name) const
 
 bool ApiInput::flag(const std::string& name) const
 {
-    const std::string value = lowerCase(text(name));
+    const std::string value = AsciiLowerCase(text(name));
     return value == "true" || value == "1" || value == "on";
 }
 
@@ -170,7 +164,7 @@ bool ApiInput::readMultipart(const std::string& body, const std::string& content
         for (size_t line = at; line < headerEnd;) {
             const size_t end = std::min(body.find("\r\n", line), headerEnd);
             const std::string_view header(body.data() + line, end - line);
-            if (lowerCase(std::string(header.substr(0, 20))) == "content-disposition:")
+            if (AsciiLowerCase(std::string(header.substr(0, 20))) == "content-disposition:")
                 name = parameter(header, "name");
             line = end + 2;
         }

@@ -1,5 +1,7 @@
 #include "server/base/IniLines.h"
 
+#include "server/base/TextTools.h"
+
 #include <algorithm>
 #include <cctype>
 #include <fstream>
@@ -16,13 +18,6 @@ std::string trimmed(const std::string& text)
     return first < last ? std::string(first, last) : std::string();
 }
 
-std::string lowerCase(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 } // namespace
 
 IniLines ReadIniLines(const std::string& path)
@@ -36,11 +31,11 @@ IniLines ReadIniLines(const std::string& path)
         if (line.empty() || line.front() == ';' || line.front() == '#')
             continue;
         if (line.front() == '[' && line.back() == ']' && line.size() > 2) {
-            section = lowerCase(trimmed(line.substr(1, line.size() - 2)));
+            section = AsciiLowerCase(trimmed(line.substr(1, line.size() - 2)));
             continue;
         }
         const size_t equals = line.find('=');
-        const std::string key = equals == std::string::npos ? std::string() : lowerCase(trimmed(line.substr(0, equals)));
+        const std::string key = equals == std::string::npos ? std::string() : AsciiLowerCase(trimmed(line.substr(0, equals)));
         const bool printable = std::none_of(line.begin(), line.end(), [](unsigned char c) { return c < 0x20 && c != '\t'; });
         if (key.empty() || !printable) {
             lines.unreadable.push_back(number);

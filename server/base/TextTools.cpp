@@ -1,5 +1,8 @@
 #include "server/base/TextTools.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace quillo::server {
 
 std::string_view Trimmed(std::string_view text)
@@ -24,6 +27,13 @@ std::vector<std::string> SplitNonEmpty(std::string_view text, char separator)
         start = end + 1;
     }
     return parts;
+}
+
+std::string AsciiLowerCase(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
 }
 
 } // namespace quillo::server

@@ -1,5 +1,6 @@
 #include "server/net/HostGuard.h"
 
+#include "server/base/TextTools.h"
 #include "server/net/HttpServer.h"
 
 #include <algorithm>
@@ -9,21 +10,14 @@ namespace quillo::server {
 
 namespace {
 
-std::string lowerCase(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 // "name", "name:port", "[v6]" or "[v6]:port" to the bare lower-case name.
 std::string hostName(std::string_view hostAndPort)
 {
     if (!hostAndPort.empty() && hostAndPort.front() == '[') {
         const size_t close = hostAndPort.find(']');
-        return close == std::string_view::npos ? std::string() : lowerCase(std::string(hostAndPort.substr(1, close - 1)));
+        return close == std::string_view::npos ? std::string() : AsciiLowerCase(std::string(hostAndPort.substr(1, close - 1)));
     }
-    std::string name = lowerCase(std::string(hostAndPort.substr(0, hostAndPort.find(':'))));
+    std::string name = AsciiLowerCase(std::string(hostAndPort.substr(0, hostAndPort.find(':'))));
     if (!name.empty() && name.back() == '.')
         name.pop_back();
     return name;
@@ -72,7 +66,7 @@ bool HostGuard::ownOrigin(std::string_view origin, const web::Request& request) 
     const size_t schemeEnd = origin.find("://");
     if (schemeEnd == std::string_view::npos)
         return false; // "null" included: sandboxed pages and opaque origins
-    const std::string scheme = lowerCase(std::string(origin.substr(0, schemeEnd)));
+    const std::string scheme = AsciiLowerCase(std::string(origin.substr(0, schemeEnd)));
     const std::string_view authority = origin.substr(schemeEnd + 3);
     if (authority.empty() || authority.find('/') != std::string_view::npos || !knownHost(std::string(authority)))
         return false;
@@ -113,7 +107,7 @@ bool HostGuard::fromAnotherSite(const web::Request& request) const
             return true;
     }
     if (request.has_header("Sec-Fetch-Site")) {
-        const std::string site = lowerCase(request.get_header_value("Sec-Fetch-Site"));
+        const std::string site = AsciiLowerCase(request.get_header_value("Sec-Fetch-Site"));
         if (site != "same-origin" && site != "none")
             return true;
     }
