@@ -42,6 +42,8 @@ endforeach()
 add_custom_target(quillo_package_files ALL DEPENDS ${compressed})
 
 install(TARGETS quillo quillo-server RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The speech plug-in the program opens on first use, found relative to the program's bin folder.
+install(TARGETS quillo_speech LIBRARY DESTINATION ${QUILLO_INSTALL_PLUGINDIR})
 install(FILES ${generated}/${QUILLO_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${generated}/${QUILLO_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size 16 22 24 32 48 64 128 256)
