@@ -42,6 +42,8 @@ endforeach()
 add_custom_target(quillo_package_files ALL DEPENDS ${compressed})
 
 install(TARGETS quillo quillo-server RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The speech plug-in the program opens on first use, found relative to the program's bin folder.
+install(TARGETS quillo_speech LIBRARY DESTINATION ${QUILLO_INSTALL_PLUGINDIR})
 install(FILES ${generated}/${QUILLO_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${generated}/${QUILLO_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size 16 22 24 32 48 64 128 256)
@@ -77,9 +79,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUILLO_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Added to what dpkg-shlibdeps finds: the program opens libcurl, libcrypto, SQLite and
-# libexttextcat only when it first needs them, so no linker entry of the program names them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3, libsqlite3-0, libexttextcat-2.0-0")
+# Added to what dpkg-shlibdeps finds: the program opens libcurl, libcrypto, SQLite, libexttextcat
+# and OpenCC only when it first needs them, so no linker entry of the program names them. Without
+# OpenCC the Simplified/Traditional conversion falls back to a table that mixes the scripts.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3, libsqlite3-0, libexttextcat-2.0-0, libopencc1.1")
 # Without Apertium the server has no engine (every pair is answered with a notice); cg3 runs the
 # constraint grammar of the Italian -> Spanish direction; without CJK fonts the Chinese interface
 # shows boxes. Reading text off the screen opens libtesseract on first use and needs a model for
@@ -93,7 +96,10 @@ set(QUILLO_DICTIONARY_RECOMMENDS
 dict-freedict-spa-eng, dict-freedict-eng-spa, dict-freedict-ita-eng, dict-freedict-eng-ita, \
 dict-freedict-nld-eng, dict-freedict-eng-nld, dict-freedict-por-eng, dict-freedict-eng-por, \
 dict-freedict-eng-rus, dict-freedict-ell-eng, dict-freedict-eng-ell, dict-freedict-jpn-eng, dict-freedict-eng-jpn")
+# The spelling word lists tell the language of a selection of one to three words; Qt's speech
+# plug-in for speech-dispatcher is what reads text aloud.
+set(QUILLO_WORD_LIST_RECOMMENDS "wamerican, wbritish, wngerman, wfrench, wspanish, witalian, wdutch, wportuguese")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "apertium, apertium-eng-spa, apertium-fr-es, apertium-es-pt, apertium-spa-ita, cg3, fonts-noto-cjk | fonts-wqy-microhei, ${QUILLO_OCR_RECOMMENDS}, ${QUILLO_DICTIONARY_RECOMMENDS}")
+    "apertium, apertium-eng-spa, apertium-fr-es, apertium-es-pt, apertium-spa-ita, cg3, fonts-noto-cjk | fonts-wqy-microhei, ${QUILLO_OCR_RECOMMENDS}, ${QUILLO_DICTIONARY_RECOMMENDS}, ${QUILLO_WORD_LIST_RECOMMENDS}, qt6-speech-speechd-plugin")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

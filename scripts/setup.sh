@@ -39,6 +39,8 @@ PACKAGES=(
   dict-freedict-spa-eng dict-freedict-eng-spa dict-freedict-ita-eng dict-freedict-eng-ita
   dict-freedict-nld-eng dict-freedict-eng-nld dict-freedict-por-eng dict-freedict-eng-por
   dict-freedict-eng-rus dict-freedict-ell-eng dict-freedict-eng-ell dict-freedict-jpn-eng dict-freedict-eng-jpn
+  # Spelling word lists that tell the language of a selection of a few words.
+  wamerican wbritish wngerman wfrench wspanish witalian wdutch wportuguese
 )
 
 missing=()

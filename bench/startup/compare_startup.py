@@ -15,10 +15,12 @@ run.sh).
 
 The service address is given (QUILLO_SERVICE), so the program neither probes for nor starts its
 own quillo-server: with a server beside the program, its first frame would also wait for that
-server's start, which is the server's own start-up. --other PATH adds a second build of the
+server's start, which is the server's own start-up. --own-server leaves the address out, so that
+the program looks for its server and starts the one beside it, as an installed program does: the
+first frame must not wait for that. --other PATH adds a second build of the
 program (an older one, say) to the same run.
 
-Usage: compare_startup.py QUILLO BASELINE [--runs N] [--warmup N] [--no-perf] [--other PATH]
+Usage: compare_startup.py QUILLO BASELINE [--runs N] [--warmup N] [--no-perf] [--own-server] [--other PATH]
 (run CPU ms and run Minstr are perf's whole-run figures; CPU ms is the process's own at first paint)
 """
 import argparse
@@ -96,6 +98,7 @@ def main():
     parser.add_argument("--runs", type=int, default=21)
     parser.add_argument("--warmup", type=int, default=3)
     parser.add_argument("--no-perf", action="store_true", help="leave out the instruction counts")
+    parser.add_argument("--own-server", action="store_true", help="let the program start its own server")
     parser.add_argument("--other", help="another build of the program, measured alongside")
     args = parser.parse_args()
     if not os.environ.get("DISPLAY"):
@@ -112,6 +115,8 @@ def main():
                                ("XDG_RUNTIME_DIR", "runtime")):
             env[variable] = os.path.join(work, name)
             os.mkdir(env[variable], 0o700)
+        if args.own_server:
+            del env["QUILLO_SERVICE"]
         perf_file = os.path.join(work, "perf.csv")
         commands = {
             "quillo": [args.quillo],

@@ -2,6 +2,7 @@
 
 #include "core/Languages.h"
 #include "core/ProductIdentity.h"
+#include "core/ServiceAddresses.h"
 #include "http/WaitActivity.h"
 #include "sendinfo/FeedbackWindow.h"
 #include "session/InformationText.h"
@@ -172,8 +173,14 @@ void MainWindow::onShown()
 {
     sourceText->setFocus();
     placeWindow();
-    if (const auto text = InformationText(m_surroundings.informationFile))
-        resultText->setPlainText(*text);
+    // The text names the service's address: shown once that is known, so that the window need not
+    // wait for the server the program starts; never over what the user has begun meanwhile.
+    WhenServiceBaseKnown(this, [this] {
+        if (!resultText->toPlainText().isEmpty())
+            return;
+        if (const auto text = InformationText(m_surroundings.informationFile))
+            resultText->setPlainText(*text);
+    });
 }
 
 void MainWindow::onClosing()

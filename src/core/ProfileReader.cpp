@@ -80,10 +80,20 @@ ProfileReader ProfileReader::fromFile(const QString& path)
 
 ProfileReader ProfileReader::fromBytes(const QByteArray& gbkText)
 {
+    return parse(gbkText, FromAnsi);
+}
+
+ProfileReader ProfileReader::fromUtf8(const QByteArray& utf8Text)
+{
+    return parse(utf8Text, [](const QByteArray& bytes) { return QString::fromUtf8(bytes); });
+}
+
+ProfileReader ProfileReader::parse(const QByteArray& text, QString (*decode)(const QByteArray&))
+{
     ProfileReader reader;
     reader.m_loaded = true;
     Section* current = nullptr;
-    for (const QByteArray& rawLine : splitLines(gbkText)) {
+    for (const QByteArray& rawLine : splitLines(text)) {
         const QByteArray line = rawLine.trimmed();
         if (line.isEmpty() || line.front() == ';')
             continue;
@@ -92,7 +102,7 @@ ProfileReader ProfileReader::fromBytes(const QByteArray& gbkText)
             const qsizetype close = indexOfChar(name, ']');
             if (close >= 0)
                 name.truncate(close);
-            reader.m_sections.append(Section{FromAnsi(name.trimmed()), {}});
+            reader.m_sections.append(Section{decode(name.trimmed()), {}});
             current = &reader.m_sections.back();
             continue;
         }
@@ -103,7 +113,7 @@ ProfileReader ProfileReader::fromBytes(const QByteArray& gbkText)
         if (key.isEmpty())
             continue;
         const QByteArray value = truncateValue(unquote(line.mid(equals + 1).trimmed()));
-        current->entries.append(Entry{FromAnsi(key), FromAnsi(value)});
+        current->entries.append(Entry{decode(key), decode(value)});
     }
     return reader;
 }

@@ -18,6 +18,8 @@ public:
     // An unreadable or missing file gives a reader that is not loaded and answers defaults.
     static ProfileReader fromFile(const QString& path);
     static ProfileReader fromBytes(const QByteArray& gbkText);
+    // The same rules for text already decoded into UTF-8 (at build time, say), with no GBK decoder.
+    static ProfileReader fromUtf8(const QByteArray& utf8Text);
 
     bool isLoaded() const;
 
@@ -42,6 +44,7 @@ private:
     };
 
     const Section* findSection(const QString& name) const;
+    static ProfileReader parse(const QByteArray& text, QString (*decode)(const QByteArray&));
 
     QList<Section> m_sections;
     bool m_loaded = false;

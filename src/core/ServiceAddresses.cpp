@@ -1,8 +1,12 @@
 #include "core/ServiceAddresses.h"
 
+#include <QFuture>
+#include <QPromise>
 #include <QUrl>
 
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 namespace quillo {
 
@@ -11,14 +15,16 @@ namespace {
 std::mutex runAddressLock;
 std::shared_future<QString> runAddress;
 
+std::shared_future<QString> currentRunAddress()
+{
+    const std::lock_guard lock(runAddressLock);
+    return runAddress;
+}
+
 // The address this run settled on; empty when none was set or none could be had.
 QString runServiceBase()
 {
-    std::shared_future<QString> address;
-    {
-        const std::lock_guard lock(runAddressLock);
-        address = runAddress;
-    }
+    const std::shared_future<QString> address = currentRunAddress();
     return address.valid() ? address.get() : QString();
 }
 
@@ -42,6 +48,25 @@ QString ServiceBase()
     if (!base.contains(QLatin1String("://")))
         base.prepend(QLatin1String("http://"));
     return base;
+}
+
+void WhenServiceBaseKnown(QObject* context, std::function<void()> then)
+{
+    const std::shared_future<QString> address = currentRunAddress();
+    if (!qEnvironmentVariableIsEmpty("QUILLO_SERVICE") || !address.valid()
+        || address.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+        then();
+        return;
+    }
+    // A QFuture carries the news to the context's thread, and drops it if the context is gone.
+    QPromise<void> settled;
+    QFuture<void> known = settled.future();
+    settled.start();
+    std::thread([address, settled = std::move(settled)]() mutable {
+        address.wait();
+        settled.finish();
+    }).detach();
+    known.then(context, std::move(then));
 }
 
 QString ServiceUrl(const QString& path)

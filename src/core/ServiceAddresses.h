@@ -5,7 +5,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <future>
+
+class QObject;
 
 namespace quillo {
 
@@ -17,6 +20,11 @@ QString ServiceBase();
 // it. An empty result, or no future (the default), means the address fixed at build time.
 // Process-wide and not inherited by child processes, unlike the environment variable.
 void SetRunServiceBase(std::shared_future<QString> base);
+
+// Runs `then` on `context`'s thread once ServiceBase() answers without waiting: at once when it
+// already does, else when the run's address is settled (never, if `context` is gone by then). For
+// what the window shows at start that names the address.
+void WhenServiceBaseKnown(QObject* context, std::function<void()> then);
 
 // The base address followed by an absolute path ("/translate_txt").
 QString ServiceUrl(const QString& path);

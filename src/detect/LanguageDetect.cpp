@@ -2,8 +2,10 @@
 
 #include "core/Languages.h"
 #include "core/RuntimeLibrary.h"
+#include "detect/WordLists.h"
 #include "translate/ChineseConvert.h"
 
+#include <QRegularExpression>
 #include <QSet>
 
 #include <fingerprint.h>
@@ -192,9 +194,10 @@ std::vector<LatinFingerprints::Distance> LatinDistances(const QString& text)
     return fingerprints.distances(text);
 }
 
-// The Latin-script languages of the list by closeness, `share` divided among every loaded
-// language by a weight that halves for each 5 % a language lies further than the closest.
-std::vector<LanguageGuess> DetectLatin(const QString& text, double share)
+// The Latin-script languages of the list by closeness, each with a weight that halves for each
+// 5 % it lies further than the closest, `share` divided among every loaded language by weight;
+// empty when the closest is a language outside the list or nothing could be loaded.
+std::vector<LanguageGuess> RankLatin(const QString& text, double share)
 {
     const std::vector<LatinFingerprints::Distance> distances = LatinDistances(text);
     if (distances.empty() || distances.front().index < 0)
@@ -208,10 +211,113 @@ std::vector<LanguageGuess> DetectLatin(const QString& text, double share)
         if (index >= 0)
             guesses.push_back({index, weight});
     }
-    constexpr size_t kMostGuesses = 3;
-    guesses.resize(std::min(guesses.size(), kMostGuesses));
     for (LanguageGuess& guess : guesses)
         guess.confidence *= share / total;
+    return guesses;
+}
+
+constexpr size_t kMostGuesses = 3;
+
+std::vector<LanguageGuess> DetectLatin(const QString& text, double share)
+{
+    std::vector<LanguageGuess> guesses = RankLatin(text, share);
+    guesses.resize(std::min(guesses.size(), kMostGuesses));
+    return guesses;
+}
+
+// The words of a text: runs of letters, with the apostrophes and hyphens inside them.
+QStringList Words(const QString& text)
+{
+    QStringList words;
+    QString word;
+    const auto joins = [](QChar c) { return c == QLatin1Char('\'') || c == QChar(0x2019) || c == QLatin1Char('-'); };
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const QChar c = i < text.size() ? text[i] : QChar();
+        const bool inside = c.isLetter() || c.isMark()
+            || (joins(c) && !word.isEmpty() && i + 1 < text.size() && text[i + 1].isLetter());
+        if (inside) {
+            word += c;
+        } else if (!word.isEmpty()) {
+            words << word;
+            word.clear();
+        }
+    }
+    return words;
+}
+
+// A list knows a word when it holds it whole, or each of its parts ("e-mail", "l'eau").
+bool Knows(const QByteArray& code, const QString& word)
+{
+    if (WordListKnows(code, word))
+        return true;
+    static const QRegularExpression joins(QStringLiteral("['\u2019-]"));
+    const QStringList parts = word.split(joins, Qt::SkipEmptyParts);
+    return parts.size() > 1 && std::all_of(parts.begin(), parts.end(), [&](const QString& part) { return WordListKnows(code, part); });
+}
+
+int KnownWords(const QByteArray& code, const QStringList& words)
+{
+    return static_cast<int>(std::count_if(words.begin(), words.end(), [&](const QString& word) { return Knows(code, word); }));
+}
+
+// The Latin-script languages of the list, the closest by n-grams first, then those the n-grams
+// could not rank.
+std::vector<int> LatinLanguagesByCloseness(const std::vector<LanguageGuess>& ranked)
+{
+    std::vector<int> order;
+    for (const LanguageGuess& guess : ranked)
+        order.push_back(guess.index);
+    for (const QByteArray& code : WordListLanguages()) {
+        const int index = IndexOfCode(code.constData());
+        if (std::find(order.begin(), order.end(), index) == order.end())
+            order.push_back(index);
+    }
+    return order;
+}
+
+// The languages other than English whose lists know the most words of all, if that is more than
+// English's list knows, in the given order; empty when English knows as many.
+std::vector<int> BestKnowing(const std::vector<int>& order, const QStringList& words, int englishKnows)
+{
+    std::vector<int> best;
+    int most = englishKnows + 1;
+    for (const int index : order) {
+        const QByteArray code = BabelFishCode(index);
+        const int known = code == "en" ? 0 : KnownWords(code, words);
+        if (known > most)
+            best.clear();
+        if (known >= most) {
+            best.push_back(index);
+            most = known;
+        }
+    }
+    return best;
+}
+
+// One to three words are too few for n-grams ("hello" comes closest to Italian), so the spelling
+// lists decide: English, the language most short selections are in, when its list knows every
+// word; else the language whose list knows the most words, if that is more than English's (the
+// n-grams choose among equals); the n-grams alone only when no list knows any word. The
+// languages after the first keep the n-grams' order, and the guesses their confidences.
+std::vector<LanguageGuess> DetectShortLatin(const QString& text, const QStringList& words, double share)
+{
+    const std::vector<LanguageGuess> ranked = RankLatin(text, share);
+    std::vector<int> order = LatinLanguagesByCloseness(ranked);
+    const int englishKnows = KnownWords("en", words);
+    const std::vector<int> best = englishKnows < words.size() ? BestKnowing(order, words, englishKnows) : std::vector<int>{};
+    int chosen = best.empty() ? IndexOfCode("en") : best.front();
+    if (best.empty() && englishKnows == 0 && !ranked.empty())
+        chosen = ranked.front().index;
+    std::stable_partition(order.begin(), order.end(), [&](int index) {
+        return index == chosen || std::find(best.begin(), best.end(), index) != best.end();
+    });
+    std::stable_partition(order.begin(), order.end(), [&](int index) { return index == chosen; });
+    std::vector<LanguageGuess> guesses;
+    for (size_t i = 0; i < std::min(order.size(), kMostGuesses); ++i) {
+        // Without the n-grams' closeness every guess is as likely as the next.
+        const double confidence = ranked.size() >= kMostGuesses ? ranked[i].confidence : share / kMostGuesses;
+        guesses.push_back({order[i], confidence});
+    }
     return guesses;
 }
 
@@ -250,6 +356,10 @@ std::vector<LanguageGuess> DetectLanguages(const QString& selection)
         return {{IndexOfCode("el"), share}};
     if (most == counts.cyrillic)
         return {{IndexOfCode("ru"), share}};
+    const QStringList words = Words(text);
+    constexpr qsizetype kMostShortWords = 3;
+    if (!words.isEmpty() && words.size() <= kMostShortWords)
+        return DetectShortLatin(text, words, share);
     return DetectLatin(text, share);
 }
 

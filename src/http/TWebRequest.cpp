@@ -147,7 +147,7 @@ private:
 TCustomWebRequest::TCustomWebRequest(QObject* parent)
     : TLoginComponent(parent),
       m_acceptTypes(QStringLiteral("text/html, */*")),
-      m_agent(QStringLiteral("Quillo TWebRequest (%1)").arg(ProductWebSite())),
+      m_agent([] { return QStringLiteral("Quillo TWebRequest (%1)").arg(ProductWebSite()); }),
       m_holder(std::make_unique<TWorkerHolder>()),
       m_alive(std::make_shared<bool>(true))
 {
@@ -186,8 +186,8 @@ std::shared_ptr<RequestContext> TCustomWebRequest::makeContext() const
     s.postData = m_postData;
     for (const QString& line : m_addHeaders)
         s.addHeaders.append(line.toUtf8());
-    s.agent = m_agent.toUtf8();
-    s.referer = m_referer.toUtf8();
+    s.agent = Agent().toUtf8();
+    s.referer = Referer().toUtf8();
     s.acceptTypes = m_acceptTypes.toUtf8();
     s.proxy = m_proxy;
     s.range = m_range;

@@ -148,8 +148,13 @@ public:
     void setAcceptTypes(const QString& v) { m_acceptTypes = v; }
     const QStringList& AddHeaders() const { return m_addHeaders; }
     void setAddHeaders(const QStringList& lines) { m_addHeaders = lines; }
-    QString Agent() const { return m_agent; }
-    void setAgent(const QString& v) { m_agent = v; }
+    // The agent text and the referer may name the service's address, which can still be unknown
+    // while the window that owns the request is built: given as a LateText they are asked for
+    // when a request is made.
+    using LateText = std::function<QString()>;
+    QString Agent() const { return m_agent(); }
+    void setAgent(const QString& v) { m_agent = [v] { return v; }; }
+    void setAgent(LateText v) { m_agent = std::move(v); }
     TWebRequestProxy& Proxy() { return m_proxy; }
     const TWebRequestProxy& Proxy() const { return m_proxy; }
     QString URL() const { return m_url; }
@@ -166,8 +171,9 @@ public:
     void setPOSTData(const QByteArray& v) { m_postData = v; }
     TWebRequestRange& Range() { return m_range; }
     const TWebRequestRange& Range() const { return m_range; }
-    QString Referer() const { return m_referer; }
-    void setReferer(const QString& v) { m_referer = v; }
+    QString Referer() const { return m_referer(); }
+    void setReferer(const QString& v) { m_referer = [v] { return v; }; }
+    void setReferer(LateText v) { m_referer = std::move(v); }
     TRequestMethod RequestMethod() const { return m_requestMethod; }
     void setRequestMethod(TRequestMethod v) { m_requestMethod = v; }
     TWebRequestTimeouts& Timeouts() { return m_timeouts; }
@@ -217,7 +223,7 @@ private:
 
     QString m_acceptTypes;
     QStringList m_addHeaders;
-    QString m_agent;
+    LateText m_agent;
     TWebRequestProxy m_proxy;
     QString m_url;
     bool m_useCache = true;
@@ -226,7 +232,7 @@ private:
     bool m_hideOutputFile = false;
     QByteArray m_postData;
     TWebRequestRange m_range;
-    QString m_referer;
+    LateText m_referer = [] { return QString(); };
     TRequestMethod m_requestMethod = rmAutoDetect;
     TWebRequestTimeouts m_timeouts;
     TBufferSize m_transferBufferSize = 4096;

@@ -34,7 +34,7 @@ TWebRequest* TranslationRequest(const char* name, QObject* owner)
     request->setAddHeaders({QStringLiteral("Connection: Keep-Alive")});
     request->setAgent(QStringLiteral("Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)"));
     request->setUseCache(false);
-    request->setReferer(BabelFishReferer(ServiceBase()));
+    request->setReferer([] { return BabelFishReferer(ServiceBase()); });
     request->setRequestMethod(rmPOST);
     SetTimeouts(*request, kTranslationTimeoutMs);
     request->setThreadPriority(tpHigher);

@@ -14,6 +14,10 @@ inline constexpr int kBuiltinSkinCount = 3;
 // Compressed bytes of built-in skin number (1 to 3); empty for any other number.
 QByteArray BuiltinSkinData(int number);
 
+// The definition of built-in skin number in UTF-8, decoded from GBK when the program was built;
+// empty for any other number.
+QByteArray BuiltinSkinDefinition(int number);
+
 // A stored skin holding built-in skin number, with FileName "skin.ini".
 TCompressedStoredSkin* CreateBuiltinSkin(int number, QObject* parent);
 

@@ -28,6 +28,11 @@ public:
     const QByteArray& CompressedData() const { return m_compressedData; }
     void setCompressedData(const QByteArray& data) { m_compressedData = data; }
     bool isEmpty() const { return m_compressedData.isEmpty(); }
+    // The definition already decoded into UTF-8 when the program was built (the built-in skins),
+    // read instead of the container's GBK text so that no GBK decoder is opened for it; empty for
+    // a skin loaded from a file.
+    const QByteArray& DecodedDefinition() const { return m_decodedDefinition; }
+    void setDecodedDefinition(const QByteArray& utf8) { m_decodedDefinition = utf8; }
 
     // Build steps. Packs the skin source whose definition is at definitionPath (its pictures
     // beside it) at the best compression level and keeps the file name of the definition.
@@ -40,6 +45,7 @@ private:
     QString m_fileName;
     QString m_compressedFileName;
     QByteArray m_compressedData;
+    QByteArray m_decodedDefinition;
 };
 
 } // namespace quillo

@@ -108,9 +108,9 @@ QList<SkinEntry> readEntries(const ProfileReader& profile, const QString& sectio
     return entries;
 }
 
-void readDefinition(const QByteArray& text, SkinContents& s)
+void readDefinition(ProfileReader definition, SkinContents& s)
 {
-    s.definition = ProfileReader::fromBytes(text);
+    s.definition = std::move(definition);
     const ProfileReader& d = s.definition;
     const QString version = QStringLiteral("VERSION");
     const QString pictures = QStringLiteral("PICTURES");
@@ -132,14 +132,16 @@ void readDefinition(const QByteArray& text, SkinContents& s)
 namespace {
 
 // The bitmaps are read in place from the container, which must live until the pictures are made.
-SkinUnpackResult unpackContainer(const QByteArray& container, PictureSource source)
+SkinUnpackResult unpackContainer(const QByteArray& container, PictureSource source, const QByteArray& utf8Definition = {})
 {
     SkinUnpackResult result;
     const ContainerReadResult read = ReadSkinContainer(container, BitmapBytes::Borrowed);
     result.status = fromContainer(read.status);
     if (result.status != SkinUnpackStatus::Ok)
         return result;
-    readDefinition(read.container.definition, result.contents);
+    readDefinition(utf8Definition.isEmpty() ? ProfileReader::fromBytes(read.container.definition)
+                                            : ProfileReader::fromUtf8(utf8Definition),
+                   result.contents);
     source.containerStart = container.constData();
     if (!decodePictures(read.container, source, result.contents)) {
         result.contents = {};
@@ -156,7 +158,7 @@ SkinUnpackResult UnpackSkinContainer(QByteArrayView bytes)
     return unpackContainer(container, {container, false});
 }
 
-SkinUnpackResult UnpackSkin(const QByteArray& compressed)
+SkinUnpackResult UnpackSkin(const QByteArray& compressed, const QByteArray& utf8Definition)
 {
     const InflateResult inflated = InflateCapped(compressed, kMaxInflatedSkinSize);
     if (inflated.status != InflateStatus::Ok) {
@@ -164,7 +166,7 @@ SkinUnpackResult UnpackSkin(const QByteArray& compressed)
         result.status = fromInflate(inflated.status);
         return result;
     }
-    return unpackContainer(inflated.data, {compressed, true});
+    return unpackContainer(inflated.data, {compressed, true}, utf8Definition);
 }
 
 } // namespace quillo

@@ -63,8 +63,9 @@ struct SkinUnpackResult {
     SkinContents contents; // filled only when status is Ok
 };
 
-// Inflates and unpacks the compressed bytes of a stored skin.
-SkinUnpackResult UnpackSkin(const QByteArray& compressed);
+// Inflates and unpacks the compressed bytes of a stored skin. utf8Definition, when not empty, is
+// read instead of the container's GBK definition (the same text, decoded beforehand).
+SkinUnpackResult UnpackSkin(const QByteArray& compressed, const QByteArray& utf8Definition = {});
 // Unpacks an already inflated container.
 SkinUnpackResult UnpackSkinContainer(QByteArrayView container);
 

@@ -20,7 +20,7 @@ void TSkinData::setCompressedStoredSkin(TCompressedStoredSkin* skin)
 {
     m_storedSkin = skin;
     if (skin)
-        unpack(skin->CompressedData());
+        unpack(skin->CompressedData(), skin->DecodedDefinition());
 }
 
 QString TSkinData::resourceString(const QString& key) const
@@ -28,17 +28,18 @@ QString TSkinData::resourceString(const QString& key) const
     return m_captions ? m_captions->value(key) : QString();
 }
 
-void TSkinData::unpack(const QByteArray& compressed)
+void TSkinData::unpack(const QByteArray& compressed, const QByteArray& utf8Definition)
 {
     if (compressed.isEmpty())
         return;
     // Our own reference to the bytes: a receiver of the first notice may replace them.
     const QByteArray bytes = compressed;
+    const QByteArray definition = utf8Definition;
     m_empty = true;
     sendNotice(SkinNoticeChanging);
     m_skin = {};
 
-    SkinUnpackResult result = UnpackSkin(bytes);
+    SkinUnpackResult result = UnpackSkin(bytes, definition);
     m_lastStatus = result.status;
     if (result.status != SkinUnpackStatus::Ok) {
         emit unpackFailed(result.status);

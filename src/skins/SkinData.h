@@ -63,7 +63,7 @@ signals:
     void unpackFailed(quillo::SkinUnpackStatus status);
 
 private:
-    void unpack(const QByteArray& compressed);
+    void unpack(const QByteArray& compressed, const QByteArray& utf8Definition);
     void sendNotice(SkinNotice notice);
 
     QPointer<TCompressedStoredSkin> m_storedSkin;

@@ -1,57 +1,42 @@
 #include "speech/Speaker.h"
 
 #include "core/Languages.h"
+#include "core/RuntimeLibrary.h"
+#include "speech/SpeechEngine.h"
+#include "speech/SpeechTrouble.h"
 
-#include <QTextToSpeech>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QThread>
-#include <QVoice>
 
-#include <array>
 #include <chrono>
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <optional>
 
 namespace quillo {
 
 namespace {
 
-// The engine's locale for `wanted`: the same language and country if it has it, else the same
-// language anywhere (a Mandarin voice of the mainland reads Traditional characters as well).
-std::optional<QLocale> MatchingLocale(const QList<QLocale>& available, const QLocale& wanted)
+// Installed, the plug-in sits in lib/quillo beside the program's bin folder; in the build tree, where
+// CMake put it.
+QByteArray SpeechPluginPath()
 {
-    std::optional<QLocale> sameLanguage;
-    for (const QLocale& locale : available) {
-        if (locale.language() != wanted.language())
-            continue;
-        if (locale.territory() == wanted.territory())
-            return locale;
-        if (!sameLanguage)
-            sameLanguage = locale;
-    }
-    return sameLanguage;
+    const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/" QUILLO_SPEECH_PLUGIN_INSTALLED);
+    return QFile::encodeName(QFileInfo::exists(installed) ? installed : QStringLiteral(QUILLO_SPEECH_PLUGIN));
 }
 
-// Voices whose language Qt cannot name are listed under the C locale: espeak-ng's Mandarin, "cmn",
-// is one of them behind speech-dispatcher. Such a voice is found by its name, which begins with the
-// language's English name ("Chinese (Mandarin, ...)"); the plain voice, not a variant ("...+Max").
-std::optional<QVoice> UnnamedLanguageVoice(QTextToSpeech* speech, const QLocale& wanted)
+// The plug-in's factory, or none (with the loader's reason) when it cannot be opened.
+CreateSpeechEngineFunction LoadSpeechPlugin(QString& reason)
 {
-    const QString languageName = QLocale::languageToString(wanted.language());
-    for (const QLocale& locale : speech->availableLocales()) {
-        if (locale.language() != QLocale::C && locale.language() != QLocale::AnyLanguage)
-            continue;
-        speech->setLocale(locale);
-        for (const QVoice& voice : speech->availableVoices()) {
-            if (voice.name().startsWith(languageName) && !voice.name().contains(u'+'))
-                return voice;
-        }
-    }
-    return std::nullopt;
+    // Never unloaded: the speech thread may still be inside it while the program exits.
+    static RuntimeLibrary library(SpeechPluginPath().constData());
+    CreateSpeechEngineFunction create = nullptr;
+    if (!library.Resolve(create, kCreateSpeechEngineName))
+        reason = library.ErrorString();
+    return create;
 }
-
-const QString kNoReply = QStringLiteral("朗读服务没有响应，请检查 speech-dispatcher 是否正常运行。");
 
 } // namespace
 
@@ -67,20 +52,26 @@ public:
 
     QString speak(const QString& text, int languageIndex)
     {
-        QTextToSpeech* speech = engine();
-        if (speech->state() == QTextToSpeech::Error)
-            return QStringLiteral("无法启动朗读引擎，请确认已安装 speech-dispatcher 和 espeak-ng。");
-        speech->stop();
-        if (!chooseVoice(LanguageLocale(languageIndex)))
-            return QStringLiteral("没有可以朗读%1的语音。").arg(LanguageNames()[languageIndex]);
-        speech->say(text);
-        return {};
+        QString reason;
+        if (!engine_) {
+            const CreateSpeechEngineFunction create = LoadSpeechPlugin(reason);
+            if (!create)
+                return QStringLiteral("无法加载朗读组件（%1），请重新安装本程序。").arg(reason);
+            engine_.reset(create(engineName_, [this](const QString& why) { emit failed(QStringLiteral("朗读出错：%1").arg(why)); }));
+        }
+        switch (engine_->speak(text, LanguageLocale(languageIndex))) {
+        case SpeechStart::Started: return {};
+        case SpeechStart::NoEngine: return QStringLiteral("没有朗读引擎，请安装 qt6-speech-speechd-plugin。");
+        case SpeechStart::EngineFailed: return EngineFailureMessage(ProbeSpeechSurroundings());
+        case SpeechStart::NoVoice: break;
+        }
+        return QStringLiteral("没有可以朗读%1的语音。").arg(LanguageNames()[languageIndex]);
     }
 
     void stop()
     {
-        if (speech_)
-            speech_->stop();
+        if (engine_)
+            engine_->stop();
     }
 
     // Queues `call` for the speech thread (from any thread). The calls travel under a mutex and the
@@ -100,33 +91,6 @@ signals:
     void failed(const QString& message);
 
 private:
-    QTextToSpeech* engine()
-    {
-        if (!speech_) {
-            speech_ = engineName_.isEmpty() ? new QTextToSpeech(this) : new QTextToSpeech(engineName_, this);
-            connect(speech_, &QTextToSpeech::errorOccurred, this,
-                    [this](QTextToSpeech::ErrorReason, const QString& reason) {
-                        emit failed(QStringLiteral("朗读出错：%1").arg(reason));
-                    });
-        }
-        return speech_;
-    }
-
-    // Sets the engine's locale, or a voice, for reading `wanted`'s language; false when it has none.
-    bool chooseVoice(const QLocale& wanted)
-    {
-        if (const std::optional<QLocale> locale = MatchingLocale(speech_->availableLocales(), wanted)) {
-            if (speech_->locale() != *locale)
-                speech_->setLocale(*locale);
-            return true;
-        }
-        if (const std::optional<QVoice> voice = UnnamedLanguageVoice(speech_, wanted)) {
-            speech_->setVoice(*voice);
-            return true;
-        }
-        return false;
-    }
-
     Q_INVOKABLE void runPosted()
     {
         std::deque<std::function<void()>> calls;
@@ -139,7 +103,7 @@ private:
     }
 
     QString engineName_;
-    QTextToSpeech* speech_ = nullptr;
+    std::unique_ptr<SpeechEngine> engine_; // made, used and deleted on the speech thread
     std::mutex mutex_;
     std::deque<std::function<void()>> calls_;
 };
@@ -189,7 +153,7 @@ QString Speaker::onSpeechThread(std::function<QString(SpeechEngineHost*)> call)
 {
     // While an earlier call is still unanswered the thread is stuck in it; nothing more is queued.
     if (unanswered_.valid() && unanswered_.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
-        return kNoReply;
+        return NoReplyMessage(ProbeSpeechSurroundings());
     unanswered_ = {};
     if (!thread_) {
         thread_ = new QThread;
@@ -205,7 +169,7 @@ QString Speaker::onSpeechThread(std::function<QString(SpeechEngineHost*)> call)
     host_->post([host = host_, call = std::move(call), reply] { reply->set_value(call(host)); });
     if (answer.wait_for(std::chrono::milliseconds(replyTimeout_)) != std::future_status::ready) {
         unanswered_ = std::move(answer);
-        return kNoReply;
+        return NoReplyMessage(ProbeSpeechSurroundings());
     }
     return answer.get();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Reads text aloud through Qt TextToSpeech with a voice for the text's language. The speech
-// engine is created on the first speak(), so that starting the program never loads it, and it
-// lives on a thread of its own: speech-dispatcher's client waits without limit for a daemon that
+// engine comes from a plug-in of ours opened by the first speak() (SpeechEngine.h), so that
+// starting the program never loads Qt TextToSpeech, and it lives on a thread of its own: speech-dispatcher's client waits without limit for a daemon that
 // has hung (as it does where sound cannot be played), and the window must not hang with it.
 #include <QObject>
 #include <QString>

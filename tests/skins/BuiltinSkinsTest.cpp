@@ -9,6 +9,8 @@
 
 #include <QRect>
 
+#include <algorithm>
+
 namespace quillo {
 namespace {
 
@@ -178,6 +180,24 @@ TEST(BuiltinSkins, AreColourVariantsOfOneLayout)
     }
     names.removeDuplicates();
     EXPECT_EQ(names.size(), kBuiltinSkinCount);
+}
+
+// The definitions decoded when the program was built read exactly as the containers' GBK text.
+TEST(BuiltinSkins, DefinitionsDecodedAtBuildMatchTheContainers)
+{
+    for (int n = 1; n <= kBuiltinSkinCount; ++n) {
+        SCOPED_TRACE(n);
+        const SkinContents fromGbk = unpackBuiltin(n);
+        const SkinUnpackResult decoded = UnpackSkin(BuiltinSkinData(n), BuiltinSkinDefinition(n));
+        ASSERT_EQ(decoded.status, SkinUnpackStatus::Ok);
+        const ProfileReader& utf8 = decoded.contents.definition;
+        ASSERT_EQ(utf8.sections(), fromGbk.definition.sections());
+        for (const QString& section : utf8.sections()) {
+            EXPECT_EQ(utf8.sectionLines(section), fromGbk.definition.sectionLines(section)) << qPrintable(section);
+        }
+        EXPECT_EQ(decoded.contents.skinName, fromGbk.skinName);
+        EXPECT_TRUE(std::any_of(fromGbk.skinName.begin(), fromGbk.skinName.end(), [](QChar c) { return c.unicode() > 0x7f; }));
+    }
 }
 
 } // namespace
