@@ -52,7 +52,9 @@ void list(const ApiContext& context, GlossaryStore& store, const web::Request& r
     if (!CheckKey(context, request, &*query, response))
         return;
     std::string source, target;
-    if ((query->has("source") || query->has("target")) && !pairCodes(*query, source, target, response))
+    if (query->has("source") != query->has("target"))
+        return RespondApiError(response, 400, "Invalid request: \"source\" and \"target\" go together");
+    if (query->has("source") && !pairCodes(*query, source, target, response))
         return;
     std::vector<GlossaryEntry> entries;
     if (store.list(source, target, entries, error) != GlossaryStore::Outcome::Done)
