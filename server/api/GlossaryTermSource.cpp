@@ -2,7 +2,6 @@
 
 #include "server/api/ApiLanguages.h"
 #include "server/base/Log.h"
-#include "server/stores/GlossaryStore.h"
 
 #include "translate/ChineseConvert.h"
 
@@ -36,30 +35,98 @@ std::string inScript(const std::string& text, const ServiceLanguage& from, const
 
 } // namespace
 
-GlossaryLookup GlossaryTermSource(const GlossaryStore& store)
+GlossaryTermSource::GlossaryTermSource(GlossaryStore& store, std::chrono::milliseconds maxAge)
+    : store_(store), maxAge_(maxAge)
 {
-    return [&store](const ServiceLanguage& source, const ServiceLanguage& target) {
-        std::vector<GlossaryTerm> terms;
-        for (const ServiceLanguage* keptSource : spellings(source)) {
-            for (const ServiceLanguage* keptTarget : spellings(target)) {
-                std::vector<GlossaryEntry> entries;
-                std::string error;
-                if (store.list(ApiCode(*keptSource, CodeStyle::Open), ApiCode(*keptTarget, CodeStyle::Open), entries,
-                               error) != GlossaryStore::Outcome::Done) {
-                    LogError("glossary: " + error);
+    reload();
+}
+
+GlossaryTermSource::~GlossaryTermSource()
+{
+    if (reloader_.joinable())
+        reloader_.join();
+}
+
+GlossaryLookup GlossaryTermSource::lookup()
+{
+    return [this](const ServiceLanguage& source, const ServiceLanguage& target) { return termsFor(source, target); };
+}
+
+void GlossaryTermSource::reload()
+{
+    auto entries = std::make_shared<std::vector<GlossaryEntry>>();
+    std::string error;
+    const bool read = store_.list({}, {}, *entries, error) == Outcome::Done;
+    if (!read)
+        LogError("glossary: " + error + "; translations keep the terms read before");
+    std::lock_guard lock(mutex_);
+    loadedAt_ = std::chrono::steady_clock::now();
+    if (read)
+        entries_ = std::move(entries);
+}
+
+void GlossaryTermSource::reloadInBackgroundWhenOld()
+{
+    std::lock_guard lock(mutex_);
+    if (std::chrono::steady_clock::now() - loadedAt_ < maxAge_ || reloading_.exchange(true))
+        return;
+    if (reloader_.joinable())
+        reloader_.join(); // done: it cleared reloading_ as its last step
+    reloader_ = std::thread([this] {
+        reload();
+        reloading_ = false;
+    });
+}
+
+std::vector<GlossaryTerm> GlossaryTermSource::termsFor(const ServiceLanguage& source, const ServiceLanguage& target)
+{
+    reloadInBackgroundWhenOld();
+    Entries entries;
+    {
+        std::lock_guard lock(mutex_);
+        entries = entries_;
+    }
+    std::vector<GlossaryTerm> terms;
+    if (!entries)
+        return terms;
+    for (const ServiceLanguage* keptSource : spellings(source)) {
+        for (const ServiceLanguage* keptTarget : spellings(target)) {
+            const std::string sourceCode = ApiCode(*keptSource, CodeStyle::Open);
+            const std::string targetCode = ApiCode(*keptTarget, CodeStyle::Open);
+            for (const GlossaryEntry& entry : *entries) {
+                if (entry.source != sourceCode || entry.target != targetCode)
                     continue;
-                }
-                for (const GlossaryEntry& entry : entries) {
-                    GlossaryTerm term{inScript(entry.term, *keptSource, source),
-                                      inScript(entry.translation, *keptTarget, target), entry.note};
-                    // A term kept for the pair itself wins over its other script's spelling.
-                    if (std::none_of(terms.begin(), terms.end(), [&](const GlossaryTerm& known) { return known.term == term.term; }))
-                        terms.push_back(std::move(term));
-                }
+                GlossaryTerm term{inScript(entry.term, *keptSource, source),
+                                  inScript(entry.translation, *keptTarget, target), entry.note};
+                // A term kept for the pair itself wins over its other script's spelling.
+                if (std::none_of(terms.begin(), terms.end(), [&](const GlossaryTerm& known) { return known.term == term.term; }))
+                    terms.push_back(std::move(term));
             }
         }
-        return terms;
-    };
+    }
+    return terms;
+}
+
+GlossaryStore::Outcome GlossaryTermSource::add(GlossaryEntry& entry, bool& replaced, std::string& error)
+{
+    const Outcome outcome = store_.add(entry, replaced, error);
+    if (outcome == Outcome::Done)
+        reload();
+    return outcome;
+}
+
+GlossaryStore::Outcome GlossaryTermSource::list(const std::string& source, const std::string& target,
+                                                std::vector<GlossaryEntry>& entries, std::string& error) const
+{
+    return store_.list(source, target, entries, error);
+}
+
+GlossaryStore::Outcome GlossaryTermSource::remove(int64_t id, std::string& error)
+{
+    const Outcome outcome = store_.remove(id, error);
+    if (outcome == Outcome::Done)
+        reload();
+    return outcome;
 }
 
 } // namespace quillo::server

@@ -109,6 +109,7 @@ struct ServiceParts {
     TokenStore pageIds;
     std::unique_ptr<FeedbackStore> feedback;
     std::unique_ptr<GlossaryStore> glossary; // set before serving
+    std::optional<GlossaryTermSource> terms; // over `glossary`
     PageFetcher fetcher;
     ServiceContext context;
     std::optional<ServiceEngines> apiEngines;
@@ -161,7 +162,7 @@ bool Service::start(std::string& error)
         return false;
     }
     parts_->glossary = std::move(glossary);
-    parts_->translator->setGlossary(GlossaryTermSource(*parts_->glossary));
+    parts_->translator->setGlossary(parts_->terms.emplace(*parts_->glossary).lookup());
     if (parts_->translator->backendNames() == "none")
         LogWarning("no translation engine configured: every pair is answered with the no-engine sentence");
 
@@ -184,7 +185,7 @@ bool Service::start(std::string& error)
     parts_->api.emplace(ApiContext{*parts_->apiEngines, parts_->apiKeys, context.limits.translationBody, kApiCharacters});
     AddOpenApiRoutes(router, *parts_->api);
     AddLibreTranslateRoutes(router, *parts_->api);
-    AddGlossaryRoutes(router, *parts_->api, *parts_->glossary);
+    AddGlossaryRoutes(router, *parts_->api, *parts_->terms);
 
     if (!parts_->http.listen(options_.host, options_.port, error))
         return false;

@@ -147,7 +147,8 @@ TEST(GlossaryTest, BothChineseScriptsShareTheTermsOfTheStore)
     std::vector<std::unique_ptr<TranslationBackend>> engines;
     engines.push_back(std::move(engine));
     TranslationService service(std::move(engines));
-    service.setGlossary(GlossaryTermSource(*store));
+    GlossaryTermSource terms(*store);
+    service.setGlossary(terms.lookup());
     const struct {
         const char *text, *source, *target, *expected;
     } cases[] = {
