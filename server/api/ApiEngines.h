@@ -29,6 +29,7 @@ struct EngineOutcome {
     std::string text;  // the translation when ok
     std::string error; // a sentence for the user otherwise
     bool rateLimited = false; // the engine refused for too many requests
+    std::vector<std::string> missingTerms{}; // glossary terms whose translation did not come out
 };
 
 // A piece of one engine's reply, as it arrives. Called from the engines' threads, one call at a

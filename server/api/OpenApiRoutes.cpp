@@ -33,6 +33,12 @@ QJsonObject outcomeJson(const EngineOutcome& outcome)
     }
     json.insert(QStringLiteral("kind"), JsonString(outcome.kind));
     json.insert(QStringLiteral("text"), JsonString(outcome.text));
+    if (!outcome.missingTerms.empty()) {
+        QJsonArray missing;
+        for (const std::string& term : outcome.missingTerms)
+            missing.append(JsonString(term));
+        json.insert(QStringLiteral("missingTerms"), missing);
+    }
     return json;
 }
 

@@ -36,6 +36,7 @@ std::vector<EngineOutcome> ServiceEngines::translate(const TranslationRequest& r
     for (EngineAnswer& answer : service_.translateWithEach(ids, request, pieces)) {
         EngineOutcome outcome{std::move(answer.engine), std::string(EngineKindName(answer.kind)), answer.ok, {}, {}, answer.rateLimited};
         (answer.ok ? outcome.text : outcome.error) = std::move(answer.text);
+        outcome.missingTerms = std::move(answer.missingTerms);
         if (onOutcome)
             onOutcome(outcome);
         outcomes.push_back(std::move(outcome));

@@ -1,7 +1,11 @@
 #include "server/app/Commands.h"
 
+#include "server/api/ApiLanguages.h"
+#include "server/api/GlossaryRoutes.h"
 #include "server/stores/FeedbackStore.h"
+#include "server/stores/GlossaryStore.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -79,7 +83,73 @@ std::string asText(const FeedbackMessage& message)
         + "\ntext:\n" + terminalSafe(TypedText(message.text), true) + "\n\n";
 }
 
+// A language code of the command line in the open API's spelling, or empty after saying why.
+std::string glossaryCode(const std::string& code)
+{
+    const ServiceLanguage* language = ApiLanguage(code);
+    if (!language)
+        std::fprintf(stderr, "quillo-server glossary: %s is not a supported language\n", code.c_str());
+    return language ? ApiCode(*language, CodeStyle::Open) : std::string();
+}
+
+std::string asText(const GlossaryEntry& entry)
+{
+    return "#" + std::to_string(entry.id) + " " + entry.source + ">" + entry.target + " " + terminalSafe(entry.term)
+        + " -> " + terminalSafe(entry.translation) + (entry.note.empty() ? "" : "  (" + terminalSafe(entry.note) + ")")
+        + "\n";
+}
+
+int glossaryAction(GlossaryStore& store, const GlossaryCommandOptions& options, std::string& error)
+{
+    using Action = GlossaryCommandOptions::Action;
+    GlossaryEntry entry{0, options.source, options.target, options.term, options.translation, options.note};
+    const bool pairGiven = !options.source.empty() || !options.target.empty();
+    if (pairGiven && ((entry.source = glossaryCode(options.source)).empty() || (entry.target = glossaryCode(options.target)).empty()))
+        return 2;
+    if (options.action == Action::Add) {
+        bool replaced = false;
+        if (store.add(entry, replaced, error) != GlossaryStore::Outcome::Done)
+            return 1;
+        print(options.json ? QJsonDocument(GlossaryEntryJson(entry)).toJson(QJsonDocument::Compact).toStdString() + "\n"
+                           : (replaced ? "replaced " : "added ") + asText(entry));
+        return 0;
+    }
+    if (options.action == Action::Remove) {
+        const auto outcome = options.id.find_first_not_of("0123456789") == std::string::npos && options.id.size() < 19
+            ? store.remove(std::stoll(options.id), error) : GlossaryStore::Outcome::NotFound;
+        if (outcome == GlossaryStore::Outcome::NotFound)
+            error = "no entry " + options.id;
+        return outcome == GlossaryStore::Outcome::Done ? 0 : 1;
+    }
+    std::vector<GlossaryEntry> entries;
+    if (store.list(entry.source, entry.target, entries, error) != GlossaryStore::Outcome::Done)
+        return 1;
+    QJsonArray list;
+    std::string text;
+    for (const GlossaryEntry& listed : entries) {
+        list.append(GlossaryEntryJson(listed));
+        text += asText(listed);
+    }
+    print(options.json ? QJsonDocument(list).toJson(QJsonDocument::Indented).toStdString() : text);
+    return 0;
+}
+
 } // namespace
+
+int RunGlossaryCommand(const GlossaryCommandOptions& options)
+{
+    if (options.database.empty() && !QDir().mkpath(qs(options.dataDirectory))) {
+        std::fprintf(stderr, "quillo-server glossary: cannot create %s\n", options.dataDirectory.c_str());
+        return 1;
+    }
+    std::string error;
+    const auto store = GlossaryStore::open(
+        options.database.empty() ? GlossaryStore::defaultPath(options.dataDirectory) : options.database, error);
+    const int code = store ? glossaryAction(*store, options, error) : 1;
+    if (code == 1)
+        std::fprintf(stderr, "quillo-server glossary: %s\n", error.c_str());
+    return code;
+}
 
 std::string FormatFeedback(const std::vector<FeedbackMessage>& messages, bool json)
 {

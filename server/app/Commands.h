@@ -1,5 +1,5 @@
 #pragma once
-// The two administrative commands; each returns the process exit code.
+// The administrative commands; each returns the process exit code.
 
 #include "server/app/ServerOptions.h"
 
@@ -10,6 +10,7 @@ namespace quillo::server {
 
 int RunPublish(const PublishRequest& request);
 int RunFeedbackListing(const FeedbackListOptions& options);
+int RunGlossaryCommand(const GlossaryCommandOptions& options);
 
 struct FeedbackMessage;
 // The listing as people read it, or as JSON; the message text and time as they were typed.

@@ -275,6 +275,46 @@ void parseFeedback(const std::vector<std::string>& arguments, size_t from, Comma
     line.command = CommandLine::Command::Feedback;
 }
 
+void parseGlossary(const std::vector<std::string>& arguments, size_t from, CommandLine& line)
+{
+    using Action = GlossaryCommandOptions::Action;
+    GlossaryCommandOptions& options = line.glossary;
+    const std::string action = from < arguments.size() ? arguments[from] : std::string();
+    if (action != "add" && action != "list" && action != "remove") {
+        line.error = "glossary needs add, list or remove";
+        return;
+    }
+    options.action = action == "add" ? Action::Add : action == "list" ? Action::List : Action::Remove;
+    OptionReader reader;
+    reader.value("--data", into(options.dataDirectory));
+    reader.value("--database", [&](const std::string& v) { return readDatabase(v, options.database); });
+    reader.value("--source", into(options.source));
+    reader.value("--target", into(options.target));
+    reader.value("--note", [&](const std::string& v) {
+        options.note = v;
+        return true;
+    });
+    reader.flag("--json", [&] { options.json = true; });
+    std::vector<std::string> positional;
+    if (!reader.read(arguments, from + 1, positional, line.error))
+        return;
+    const size_t wanted = options.action == Action::Add ? 2 : options.action == Action::Remove ? 1 : 0;
+    if (positional.size() != wanted || (options.action == Action::Add && (options.source.empty() || options.target.empty()))) {
+        line.error = "glossary add needs --source L --target L TERM TRANSLATION; remove needs one ID; list takes"
+                     " --source and --target alone";
+        return;
+    }
+    if (options.action == Action::Add) {
+        options.term = positional[0];
+        options.translation = positional[1];
+    } else if (options.action == Action::Remove) {
+        options.id = positional[0];
+    }
+    if (options.dataDirectory.empty())
+        options.dataDirectory = DefaultDataDirectory();
+    line.command = CommandLine::Command::Glossary;
+}
+
 } // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
@@ -289,6 +329,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
         parsePublish(arguments, 2, line);
     else if (first == "feedback")
         parseFeedback(arguments, 2, line);
+    else if (first == "glossary")
+        parseGlossary(arguments, 2, line);
     else if (first == "engines") {
         parseServe(arguments, 2, line);
         if (line.command == CommandLine::Command::Serve)
@@ -363,6 +405,9 @@ std::string UsageText()
   quillo-server engines [--config FILE] [--backend LIST] [...]   which engine serves each pair
   quillo-server publish [--data DIR] PROGRAM_FILE --version V [--notice TEXT] [--sign-key KEYFILE]
   quillo-server feedback [--data DIR | --database URL] [--json]
+  quillo-server glossary add --source L --target L TERM TRANSLATION [--note TEXT] [--data DIR | --database URL]
+  quillo-server glossary list [--source L --target L] [--json] [--data DIR | --database URL]
+  quillo-server glossary remove ID [--data DIR | --database URL]
 
   --listen HOST:PORT     address to bind (default 127.0.0.1:8437; port 0 picks a free one)
   --config FILE          engine settings, an INI file (see server/README.md)

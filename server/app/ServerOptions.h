@@ -44,12 +44,25 @@ struct FeedbackListOptions {
     bool json = false;
 };
 
+// `glossary add|list|remove`: the terms the engines keep, in the service's glossary database.
+struct GlossaryCommandOptions {
+    enum class Action { Add, List, Remove };
+    Action action = Action::List;
+    std::string dataDirectory;
+    std::string database;
+    std::string source, target; // language codes as the open API takes them
+    std::string term, translation, note;
+    std::string id;
+    bool json = false;
+};
+
 struct CommandLine {
-    enum class Command { Serve, Engines, Publish, Feedback, Help, Version, Invalid };
+    enum class Command { Serve, Engines, Publish, Feedback, Glossary, Help, Version, Invalid };
     Command command = Command::Invalid;
     ServeOptions serve; // also the engines command's
     PublishRequest publish;
     FeedbackListOptions feedback;
+    GlossaryCommandOptions glossary;
     std::string error; // why the command line was refused
 };
 

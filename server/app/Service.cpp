@@ -4,6 +4,9 @@
 #include "server/app/ClientWatch.h"
 #include "server/engines/AllEngines.h"
 #include "server/stores/FeedbackStore.h"
+#include "server/stores/GlossaryStore.h"
+#include "server/api/GlossaryRoutes.h"
+#include "server/api/GlossaryTermSource.h"
 #include "server/base/Log.h"
 #include "server/fetch/PageFetcher.h"
 #include "server/stores/Release.h"
@@ -105,6 +108,8 @@ struct ServiceParts {
     TokenStore sessions;
     TokenStore pageIds;
     std::unique_ptr<FeedbackStore> feedback;
+    std::unique_ptr<GlossaryStore> glossary; // set before serving
+    std::optional<GlossaryTermSource> terms; // over `glossary`
     PageFetcher fetcher;
     ServiceContext context;
     std::optional<ServiceEngines> apiEngines;
@@ -150,6 +155,14 @@ bool Service::start(std::string& error)
         return false;
     parts_ = std::make_unique<ServiceParts>(
         options_, std::make_unique<TranslationService>(std::move(backends), &AllEngines()), std::move(store), key);
+    auto glossary = GlossaryStore::open(FeedbackStore::isPostgresAddress(database)
+                                            ? database : GlossaryStore::defaultPath(options_.dataDirectory), error);
+    if (!glossary) {
+        error = "glossary database: " + error;
+        return false;
+    }
+    parts_->glossary = std::move(glossary);
+    parts_->translator->setGlossary(parts_->terms.emplace(*parts_->glossary).lookup());
     if (parts_->translator->backendNames() == "none")
         LogWarning("no translation engine configured: every pair is answered with the no-engine sentence");
 
@@ -172,6 +185,7 @@ bool Service::start(std::string& error)
     parts_->api.emplace(ApiContext{*parts_->apiEngines, parts_->apiKeys, context.limits.translationBody, kApiCharacters});
     AddOpenApiRoutes(router, *parts_->api);
     AddLibreTranslateRoutes(router, *parts_->api);
+    AddGlossaryRoutes(router, *parts_->api, *parts_->terms);
 
     if (!parts_->http.listen(options_.host, options_.port, error))
         return false;

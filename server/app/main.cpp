@@ -20,6 +20,8 @@ int main(int argc, char** argv)
         return RunPublish(line.publish);
     case CommandLine::Command::Feedback:
         return RunFeedbackListing(line.feedback);
+    case CommandLine::Command::Glossary:
+        return RunGlossaryCommand(line.glossary);
     case CommandLine::Command::Help:
         std::fputs(UsageText().c_str(), stdout);
         return 0;

@@ -2,6 +2,7 @@
 // The one small interface every translation engine sits behind.
 
 #include "server/base/ServiceLanguages.h"
+#include "server/engines/GlossaryTerms.h"
 
 #include <functional>
 #include <string>
@@ -16,7 +17,11 @@ struct TranslationRequest {
     const ServiceLanguage* target = nullptr;
     std::string targetAsSent; // the target code exactly as the client wrote it
     std::string topic;        // "gl1" .. "gl21" or empty; engines may ignore it
+    // The user's terms for an engine that keeps them itself (see GlossaryWay); empty for the others,
+    // whose text has its terms behind placeholders already.
+    RequestGlossary glossary{};
 };
+
 
 struct BackendResult {
     BackendResult() = default;
@@ -52,6 +57,7 @@ public:
     // A dictionary: it answers words with entries, so it stands in only where no engine that
     // translates covers the pair, and a pair it alone covers has no engine for whole texts (pages).
     virtual bool wordsOnly() const { return false; }
+    virtual GlossaryWay glossaryWay() const { return GlossaryWay::Placeholders; }
     // False while the engine cannot tell what it covers (a remote engine that does not answer).
     virtual bool reachable() const { return true; }
     // Called from many request threads at once.

@@ -63,13 +63,18 @@ std::vector<Translation> TranslationService::translateMany(const TranslationRequ
         }
         if (taken.empty())
             continue;
-        std::vector<BackendResult> answers = backend->translateMany(request, batch);
+        const GlossaryBatch kept(backend->glossaryWay(), termsFor(request, *backend), batch);
+        TranslationRequest asked = request;
+        asked.glossary = kept.glossary();
+        std::vector<BackendResult> answers = backend->translateMany(asked, kept.texts());
         answers.resize(taken.size(), BackendResult(false, {}, "no answer for this text"));
         size_t failures = 0;
         for (size_t k = 0; k < taken.size(); ++k) {
             BackendResult& answer = answers[k];
             if (answer.ok) {
-                results[taken[k]] = {Translation::Outcome::Translated, std::move(answer.text)};
+                Translation& result = results[taken[k]];
+                result.outcome = Translation::Outcome::Translated;
+                result.text = kept.finish(k, answer.text, result.missingTerms);
                 continue;
             }
             if (failures++ == 0)
@@ -78,7 +83,7 @@ std::vector<Translation> TranslationService::translateMany(const TranslationRequ
             if (answer.tryNext)
                 left.push_back(taken[k]);
             else
-                results[taken[k]] = {Translation::Outcome::Failed, lastFailure};
+                results[taken[k]] = {Translation::Outcome::Failed, lastFailure, {}};
         }
         if (failures > 1)
             LogError(std::string(backend->name()) + ": " + std::to_string(failures) + " of "
@@ -88,13 +93,13 @@ std::vector<Translation> TranslationService::translateMany(const TranslationRequ
     }
     if (open.empty())
         return results;
-    Translation leftOver{Translation::Outcome::Failed, lastFailure};
+    Translation leftOver{Translation::Outcome::Failed, lastFailure, {}};
     if (lastFailure.empty() && translators == Coverage::Unreachable) {
         LogError("no reachable engine for " + pair);
         leftOver.text = failureSentence();
     } else if (lastFailure.empty()) {
         LogWarning("no engine for " + pair);
-        leftOver = {Translation::Outcome::NoEngine, noEngineSentence(*request.source, *request.target)};
+        leftOver = {Translation::Outcome::NoEngine, noEngineSentence(*request.source, *request.target), {}};
     }
     for (size_t i : open)
         results[i] = leftOver;
@@ -142,6 +147,15 @@ EngineKind TranslationService::kindOf(const TranslationBackend& backend) const
     return backend.wordsOnly() ? EngineKind::Dictionary : EngineKind::MachineTranslation;
 }
 
+std::vector<GlossaryTerm> TranslationService::termsFor(const TranslationRequest& request,
+                                                       const TranslationBackend& backend) const
+{
+    // A dictionary answers a word with its entries: a term's translation would hide them.
+    if (!glossary_ || backend.wordsOnly() || request.source == request.target)
+        return {};
+    return glossary_(*request.source, *request.target);
+}
+
 std::vector<EngineInfo> TranslationService::engines() const
 {
     std::vector<EngineInfo> list;
@@ -176,7 +190,7 @@ std::vector<std::string> TranslationService::enginesFor(const ServiceLanguage& s
 EngineAnswer TranslationService::translateWith(std::string_view engine, const TranslationRequest& request,
                                                const EnginePieceSink& onPiece) const
 {
-    EngineAnswer answer{std::string(engine), EngineKind::MachineTranslation, false, {}, {}};
+    EngineAnswer answer{std::string(engine), EngineKind::MachineTranslation, false, {}, {}, false, {}};
     TranslationBackend* backend = backendNamed(engine);
     if (!backend) {
         answer.error = "no such engine";
@@ -189,14 +203,22 @@ EngineAnswer TranslationService::translateWith(std::string_view engine, const Tr
         answer.text = noEngineSentence(*request.source, *request.target);
         return answer;
     }
+    const GlossaryBatch kept(backend->glossaryWay(), termsFor(request, *backend), {request.text});
+    TranslationRequest asked = request;
+    asked.text = kept.texts().front();
+    asked.glossary = kept.glossary();
+    // Placeholders in pieces would reach the client: such a reply goes out whole, once put back.
+    const bool wholeReply = asked.text != request.text && backend->glossaryWay() == GlossaryWay::Placeholders;
     // Engines may call the sink without looking: it always does something, if only nothing.
     PieceSink pieces = [](std::string_view) {};
-    if (onPiece)
+    if (onPiece && !wholeReply)
         pieces = [&onPiece, &answer](std::string_view piece) { onPiece(answer.engine, piece); };
-    BackendResult result = backend->translateInPieces(request, pieces);
+    BackendResult result = backend->translateInPieces(asked, pieces);
     answer.ok = result.ok;
     if (result.ok) {
-        answer.text = std::move(result.text);
+        answer.text = kept.finish(0, result.text, answer.missingTerms);
+        if (onPiece && wholeReply)
+            onPiece(answer.engine, answer.text);
         return answer;
     }
     LogError(answer.engine + " failed on " + std::string(request.source->code) + "->"

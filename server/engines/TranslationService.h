@@ -21,6 +21,7 @@ struct Translation {
     enum class Outcome { Translated, NoEngine, Failed };
     Outcome outcome = Outcome::Failed;
     std::string text; // the translation, or a Chinese sentence for the user saying what failed
+    std::vector<std::string> missingTerms{}; // glossary terms whose translation did not come out
 };
 
 struct EngineInfo {
@@ -39,6 +40,7 @@ struct EngineAnswer {
     std::string text;  // the translation when ok, else a Chinese sentence for the user
     std::string error; // what went wrong, for the log
     bool rateLimited = false; // the engine refused for too many requests
+    std::vector<std::string> missingTerms{}; // glossary terms whose translation did not come out
 };
 
 // Pieces of several engines' answers: which engine, and the piece.
@@ -54,6 +56,9 @@ public:
     enum class Coverage { Covered, NoEngine, Unreachable };
     // Whether an engine that translates whole texts covers the pair (a dictionary does not count);
     // Unreachable when none does but one could not be asked.
+    // Where the user's terms come from; none are kept until it is set. Set before serving.
+    void setGlossary(GlossaryLookup lookup) { glossary_ = std::move(lookup); }
+
     Coverage coverage(const ServiceLanguage& source, const ServiceLanguage& target) const;
 
     Translation translate(const TranslationRequest& request) const;
@@ -91,9 +96,11 @@ public:
 private:
     TranslationBackend* backendNamed(std::string_view id) const;
     EngineKind kindOf(const TranslationBackend& backend) const;
+    std::vector<GlossaryTerm> termsFor(const TranslationRequest& request, const TranslationBackend& backend) const;
 
     std::vector<std::unique_ptr<TranslationBackend>> backends_;
     const EngineRegistry* registry_;
+    GlossaryLookup glossary_;
 };
 
 } // namespace quillo::server

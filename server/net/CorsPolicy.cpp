@@ -49,7 +49,7 @@ bool CorsPolicy::answerPreflight(const web::Request& request, web::Response& res
         return false;
     response.status = 204;
     allow(request, response);
-    response.set_header("Access-Control-Allow-Methods", "GET, POST, OPTIONS");
+    response.set_header("Access-Control-Allow-Methods", "GET, POST, DELETE, OPTIONS");
     response.set_header("Access-Control-Allow-Headers", kAllowedHeaders);
     response.set_header("Access-Control-Max-Age", kPreflightCache);
     return true;

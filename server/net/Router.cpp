@@ -10,6 +10,14 @@ void Router::Get(const std::string& pattern, Handler handler, Lane lane)
                        lane});
 }
 
+void Router::Delete(const std::string& pattern, Handler handler, Lane lane)
+{
+    routes_.push_back({"DELETE", std::regex(pattern),
+                       [handler = std::move(handler)](const Request& request, Response& response,
+                                                      const ContentReader&) { handler(request, response); },
+                       lane});
+}
+
 void Router::Post(const std::string& pattern, BodyHandler handler, Lane lane)
 {
     routes_.push_back({"POST", std::regex(pattern), std::move(handler), lane});

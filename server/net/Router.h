@@ -27,6 +27,7 @@ public:
 
     void Get(const std::string& pattern, Handler handler, Lane lane = Lane::Local);
     void Post(const std::string& pattern, BodyHandler handler, Lane lane = Lane::Local);
+    void Delete(const std::string& pattern, Handler handler, Lane lane = Lane::Local);
 
     struct Route {
         std::string method;

@@ -64,9 +64,12 @@ std::string ChatCompletionBackend::systemPrompt(const TranslationRequest& reques
         + std::string(request.source->english) + " into " + std::string(request.target->english) + ".";
     if (const std::string_view domain = TopicDomain(request.topic); !domain.empty())
         prompt += " The text is about " + std::string(domain) + ": use the terms of that field.";
-    return prompt
-        + " Reply with the translation alone: no explanation, no notes, no quotation marks around"
-          " it. Keep every line break where it is.";
+    prompt += " Reply with the translation alone: no explanation, no notes, no quotation marks around"
+              " it. Keep every line break where it is.";
+    // The user's terms that this text holds, so that the model is not told of the others.
+    if (const std::string terms = GlossaryPromptLines(TermsIn(request.text, request.glossary.present)); !terms.empty())
+        prompt += "\n" + terms;
+    return prompt;
 }
 
 BackendResult ChatCompletionBackend::translate(const TranslationRequest& request)

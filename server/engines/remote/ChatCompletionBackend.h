@@ -28,6 +28,7 @@ public:
 
     std::string_view name() const override { return "llm"; }
     bool covers(std::string_view source, std::string_view target) const override;
+    GlossaryWay glossaryWay() const override { return GlossaryWay::Prompt; }
     BackendResult translate(const TranslationRequest& request) override;
     // Asks with "stream": true and hands on the model's words as they come; the result holds the
     // whole reply with its wrapping taken off, which the pieces still have.

@@ -1,5 +1,7 @@
 #include "server/engines/remote/DeepLBackend.h"
 
+#include "server/base/Log.h"
+#include "server/base/TextTools.h"
 #include "server/engines/remote/RemoteApi.h"
 #include "server/engines/remote/TextPieces.h"
 #include "server/engines/remote/Topics.h"
@@ -53,6 +55,7 @@ DeepLBackend::DeepLBackend(DeepLOptions options) : options_(std::move(options))
     if (host.ends_with("/v2"))
         host.resize(host.size() - 3);
     endpoint_ = host + "/v2/translate";
+    glossaries_ = std::make_unique<DeepLGlossaries>(host, options_.key);
 }
 
 std::string DeepLBackend::defaultHost(const std::string& key)
@@ -97,12 +100,23 @@ BackendResult DeepLBackend::translate(const TranslationRequest& request)
     if (const std::string_view domain = TopicDomain(request.topic); !domain.empty())
         body.insert(QStringLiteral("context"), qs("The text is about " + std::string(domain) + "."));
 
+    const Deadline deadline = std::chrono::steady_clock::now() + options_.budget;
+    if (!request.glossary.pair.empty()) {
+        // DeepL's glossaries name languages without a script or region: "zh", "en", "pt".
+        std::string error;
+        const std::string id = glossaries_->idFor(AsciiLowerCase(std::string(sourceCode(request.source->code))),
+                                                  AsciiLowerCase(std::string(sourceCode(request.target->code))),
+                                                  request.glossary.pair, deadline, error);
+        if (!id.empty())
+            body.insert(QStringLiteral("glossary_id"), qs(id));
+        else if (!error.empty())
+            LogWarning("DeepL glossary: " + Redacted(error, options_.key) + "; translating without it");
+    }
     const ApiIdentity who{"DeepL", "QUILLO_DEEPL_KEY", options_.key};
     const ApiRequest call{endpoint_,
                           {"Content-Type: application/json", "Authorization: DeepL-Auth-Key " + options_.key},
                           QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString()};
-    const ApiReply reply =
-        CallApiAllowingOneRetry(call, std::chrono::steady_clock::now() + options_.budget);
+    const ApiReply reply = CallApiAllowingOneRetry(call, deadline);
     if (!reply.answered || reply.status != 200)
         return ApiFailure(reply, who);
     const QJsonArray translations = QJsonDocument::fromJson(QByteArray::fromStdString(reply.body))

@@ -4,8 +4,10 @@
 // field as "context". Keys ending in ":fx" belong to the free plan and its own host.
 
 #include "server/engines/TranslationBackend.h"
+#include "server/engines/remote/DeepLGlossaries.h"
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 namespace quillo::server {
@@ -22,6 +24,7 @@ public:
 
     std::string_view name() const override { return "deepl"; }
     bool covers(std::string_view source, std::string_view target) const override;
+    GlossaryWay glossaryWay() const override { return GlossaryWay::Native; }
     BackendResult translate(const TranslationRequest& request) override;
 
     // The host for a key when no other is given.
@@ -33,6 +36,7 @@ public:
 private:
     DeepLOptions options_;
     std::string endpoint_;
+    std::unique_ptr<DeepLGlossaries> glossaries_;
 };
 
 } // namespace quillo::server

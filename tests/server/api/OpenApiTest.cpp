@@ -189,7 +189,7 @@ TEST(OpenApi, CorsForListedOriginsOnly)
         "Access-Control-Request-Method: POST\r\nAccess-Control-Request-Headers: content-type\r\nConnection: close\r\n\r\n");
     EXPECT_EQ(preflight.substr(0, 12), "HTTP/1.1 204") << preflight;
     EXPECT_NE(preflight.find("Access-Control-Allow-Origin: https://app.example.org"), std::string::npos);
-    EXPECT_NE(preflight.find("Access-Control-Allow-Methods: GET, POST, OPTIONS"), std::string::npos);
+    EXPECT_NE(preflight.find("Access-Control-Allow-Methods: GET, POST, DELETE, OPTIONS"), std::string::npos);
 
     const std::string body = R"({"text":"hi","source":"en","target":"zh"})";
     const auto post = [&](const std::string& origin) {
