@@ -27,6 +27,7 @@ struct ApiContext {
     const ApiKeys& keys;
     size_t bodyBytes = 64 * 1024;
     size_t charLimit = 20000; // characters of text a request may hold, all texts together
+    const EngineControl* control = nullptr; // reload and test routes; none without it
 };
 
 void AddOpenApiRoutes(web::Router& server, const ApiContext& context);

@@ -7,6 +7,7 @@
 #include "server/engines/TranslationBackend.h"
 
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -55,6 +56,24 @@ public:
     // The callbacks may be empty.
     virtual std::vector<EngineOutcome> translate(const TranslationRequest& request, const EngineSelection& selection,
                                                  const OnPiece& onPiece, const OnOutcome& onOutcome) const = 0;
+};
+
+// What a client may do to the engines themselves: have the settings read again, and try one
+// engine's settings before they are saved.
+class EngineControl {
+public:
+    struct Reload {
+        bool ok = false;
+        std::string error;                // why the settings were not taken (the old engines stay)
+        std::vector<std::string> engines; // the chain now, in its order
+    };
+
+    virtual ~EngineControl() = default;
+    virtual Reload reload() const = 0;
+    // The engine `engine` ("llm", "llm.NAME", "deepl", ...) made from these values of its section
+    // alone, asked to translate the request; its own error when it cannot be made or fails.
+    virtual EngineOutcome test(const std::string& engine, const std::map<std::string, std::string>& settings,
+                               const TranslationRequest& request) const = 0;
 };
 
 } // namespace quillo::server

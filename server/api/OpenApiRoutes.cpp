@@ -2,6 +2,11 @@
 //   GET  /api/v1/engines    every engine with the pairs it serves
 //   POST /api/v1/translate  {"text","source","target","engines"?,"stream"?}
 //   POST /api/v1/detect     {"text"}
+//   POST /api/v1/engines/reload  read the engines' settings again, swap the engine set
+//   POST /api/v1/engines/test    {"engine","settings":{...},"text"?,"source"?,"target"?}
+// The two engine routes act for the machine's owner (the second makes the server send a request
+// to any address it is given), so only a loopback client of a loopback server may call them, or,
+// with --api-keys, a client that sends a key.
 // A streamed translation is a text/event-stream: "delta" events carry the pieces of each
 // engine's reply as they arrive, a "done" event each engine's outcome, and "end" closes it.
 
@@ -14,6 +19,7 @@
 #include <QJsonObject>
 
 #include <cmath>
+#include <map>
 
 namespace quillo::server {
 
@@ -161,10 +167,95 @@ void detect(const ApiContext& context, const web::Request& request, web::Respons
     RespondJson(response, 200, QJsonDocument(guesses));
 }
 
+bool loopbackAddress(const std::string& address)
+{
+    return address.starts_with("127.") || address == "::1" || address.starts_with("::ffff:127.");
+}
+
+bool mayControlEngines(const ApiContext& context, const web::Request& request, web::Response& response)
+{
+    if (context.keys.required())
+        return CheckKey(context, request, nullptr, response);
+    if (loopbackAddress(request.local_addr) && loopbackAddress(request.remote_addr))
+        return true;
+    RespondApiError(response, 403, "Only a client on this machine, or one with an API key, may change the engines");
+    return false;
+}
+
+void reloadEngines(const ApiContext& context, const web::Request& request, web::Response& response)
+{
+    if (!mayControlEngines(context, request, response))
+        return;
+    const EngineControl::Reload reloaded = context.control->reload();
+    if (!reloaded.ok)
+        return RespondApiError(response, 500, "The settings were not taken, the engines stay as they were: " + reloaded.error);
+    QJsonArray engines;
+    for (const std::string& id : reloaded.engines)
+        engines.append(JsonString(id));
+    RespondJson(response, 200, QJsonDocument(QJsonObject{{QStringLiteral("engines"), engines}}));
+}
+
+struct EngineTest {
+    std::string engine;
+    std::map<std::string, std::string> settings;
+    TranslationRequest request;
+};
+
+std::optional<EngineTest> engineTest(const QJsonObject& body, web::Response& response)
+{
+    EngineTest test;
+    test.engine = body.value(u"engine").toString().toStdString();
+    const QJsonValue settings = body.value(u"settings");
+    if (test.engine.empty() || !(settings.isObject() || settings.isUndefined())) {
+        RespondApiError(response, 400, "Invalid request: \"engine\" (an id) and \"settings\" (an object) are required");
+        return std::nullopt;
+    }
+    const QJsonObject values = settings.toObject();
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        const QJsonValue value = it.value();
+        test.settings[it.key().toStdString()] =
+            value.isString() ? value.toString().toStdString() : value.toVariant().toString().toStdString();
+    }
+    test.request.text = body.value(u"text").toString(QStringLiteral("今天天气很好。")).toStdString();
+    const std::string source = body.value(u"source").toString(QStringLiteral("zh-Hans")).toStdString();
+    const std::string target = body.value(u"target").toString(QStringLiteral("en")).toStdString();
+    test.request.source = ApiLanguage(source);
+    test.request.target = ApiLanguage(target);
+    if (!test.request.source || !test.request.target || test.request.text.empty()) {
+        RespondApiError(response, 400, "Invalid request: \"text\" is empty or a language is not supported");
+        return std::nullopt;
+    }
+    test.request.targetAsSent = std::string(test.request.target->code);
+    return test;
+}
+
+void testEngine(const ApiContext& context, const web::Request& request, web::Response& response)
+{
+    if (!mayControlEngines(context, request, response))
+        return;
+    if (request.body.size() > context.bodyBytes)
+        return RespondApiError(response, 413, "The request is larger than " + std::to_string(context.bodyBytes / 1024) + " KiB");
+    const QJsonDocument body = QJsonDocument::fromJson(QByteArray::fromStdString(request.body));
+    if (!body.isObject())
+        return RespondApiError(response, 400, "Invalid request: the body must be a JSON object");
+    const auto test = engineTest(body.object(), response);
+    if (!test)
+        return;
+    RespondJson(response, 200, QJsonDocument(outcomeJson(context.control->test(test->engine, test->settings, test->request))));
+}
+
 } // namespace
 
 void AddOpenApiRoutes(web::Router& server, const ApiContext& context)
 {
+    if (context.control) {
+        server.Post("/api/v1/engines/reload", [&context](const web::Request& request, web::Response& response, const web::ContentReader&) {
+            reloadEngines(context, request, response);
+        }, web::Lane::Engine);
+        server.Post("/api/v1/engines/test", [&context](const web::Request& request, web::Response& response, const web::ContentReader&) {
+            testEngine(context, request, response);
+        }, web::Lane::Engine);
+    }
     server.Get("/api/v1/engines", [&context](const web::Request& request, web::Response& response) {
         listEngines(context, request, response);
     });

@@ -20,14 +20,14 @@ std::vector<EngineOutcome> ServiceEngines::translate(const TranslationRequest& r
     if (selection.mode == EngineSelection::Mode::All)
         ids = service_.enginesFor(*request.source, *request.target);
     if (selection.mode == EngineSelection::Mode::Chain) {
-        const TranslationBackend* first = service_.engineFor(*request.source, *request.target);
-        if (!first) {
+        std::string first = service_.engineIdFor(*request.source, *request.target);
+        if (first.empty()) {
             EngineOutcome none{"", "", false, "", TranslationService::noEngineSentence(*request.source, *request.target)};
             if (onOutcome)
                 onOutcome(none);
             return {none};
         }
-        ids = {std::string(first->name())};
+        ids = {std::move(first)};
     }
     EnginePieceSink pieces;
     if (onPiece)

@@ -8,7 +8,7 @@ namespace quillo::server {
 
 EngineSources EngineSourcesOf(const ServeOptions& options)
 {
-    return {options.configFile, options.dataDirectory, options.backends, options.engineValues};
+    return {options.configFile, options.dataDirectory, options.backends, options.engineValues, options.offline};
 }
 
 bool LoadEngineSettings(const ServeOptions& options, EngineSettings& settings, std::string& error)

@@ -226,6 +226,7 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
     });
     reader.flag("--allow-private-fetch", [&] { options.allowPrivateFetch = true; });
     reader.flag("--quiet", [&] { options.quiet = true; });
+    reader.flag("--offline", [&] { options.offline = true; });
     if (!readOptionsOnly(reader, arguments, from, line.error))
         return;
     if (options.configFile.empty() && !namedEnginesHaveWhatTheyNeed(options, line.error))
@@ -401,7 +402,7 @@ std::string UsageText()
                 [--feedback-per-day N] [--feedback-bytes-per-day N] [--log-file PATH]
                 [--log-max-bytes N] [--allow-private-fetch] [--quiet] [--database URL]
                 [--token-key-file PATH] [--stop-time SECONDS] [--clients-folder DIR]
-                [--api-keys FILE] [--cors-origin ORIGIN]...
+                [--api-keys FILE] [--cors-origin ORIGIN]... [--offline]
   quillo-server engines [--config FILE] [--backend LIST] [...]   which engine serves each pair
   quillo-server publish [--data DIR] PROGRAM_FILE --version V [--notice TEXT] [--sign-key KEYFILE]
   quillo-server feedback [--data DIR | --database URL] [--json]
@@ -429,7 +430,10 @@ std::string UsageText()
   --log-file PATH        log there instead of standard error, moved to PATH.1 at
                          --log-max-bytes (default 16 MiB)
   --allow-private-fetch  let page translation fetch from loopback and private addresses
-  --stop-time SECONDS    after SIGTERM, the process ends within this time (default 30)
+  --stop-time SECONDS    after SIGTERM, the process ends within this time (default 30);
+                         SIGHUP reads the engines' settings again instead
+  --offline              only engines that keep the text on this machine (also
+                         "offline = true" under [general] in engines.ini)
   --clients-folder DIR   end once no program holds DIR/clients.lock any more (how the desktop
                          program runs its own server; see server/README.md)
 

@@ -36,6 +36,7 @@ struct ServeOptions {
     size_t pageMaxBytes = 4 * 1024 * 1024;
     bool allowPrivateFetch = false;
     bool quiet = false;
+    bool offline = false; // only engines that keep the text on this machine
 };
 
 struct FeedbackListOptions {

@@ -2,6 +2,7 @@
 
 #include "server/app/BackendChain.h"
 #include "server/app/ClientWatch.h"
+#include "server/app/EngineReload.h"
 #include "server/engines/AllEngines.h"
 #include "server/stores/FeedbackStore.h"
 #include "server/stores/GlossaryStore.h"
@@ -113,6 +114,7 @@ struct ServiceParts {
     PageFetcher fetcher;
     ServiceContext context;
     std::optional<ServiceEngines> apiEngines;
+    std::optional<EngineReload> engineReload;
     ApiKeys apiKeys;
     std::optional<ApiContext> api;
     std::optional<HostGuard> guard; // once the address is bound
@@ -182,7 +184,9 @@ bool Service::start(std::string& error)
         parts_->apiKeys = std::move(*keys);
     }
     parts_->apiEngines.emplace(*parts_->translator);
-    parts_->api.emplace(ApiContext{*parts_->apiEngines, parts_->apiKeys, context.limits.translationBody, kApiCharacters});
+    parts_->engineReload.emplace(options_, *parts_->translator);
+    parts_->api.emplace(ApiContext{*parts_->apiEngines, parts_->apiKeys, context.limits.translationBody, kApiCharacters,
+                                   &*parts_->engineReload});
     AddOpenApiRoutes(router, *parts_->api);
     AddLibreTranslateRoutes(router, *parts_->api);
     AddGlossaryRoutes(router, *parts_->api, *parts_->terms);
@@ -214,6 +218,17 @@ void Service::stop()
         parts_->http.stop();
 }
 
+bool Service::reloadEngines(std::string& error)
+{
+    if (!parts_) {
+        error = "not started";
+        return false;
+    }
+    const EngineControl::Reload reloaded = parts_->engineReload->reload();
+    error = reloaded.error;
+    return reloaded.ok;
+}
+
 bool Service::running() const
 {
     return parts_ && parts_->http.running();
@@ -221,8 +236,9 @@ bool Service::running() const
 
 int RunServe(const ServeOptions& options)
 {
-    // Termination signals are taken by one thread with sigtimedwait; every other thread,
-    // the pool included, inherits the blocked mask.
+    // Termination signals, and SIGHUP that asks for the engines' settings to be read again, are
+    // taken by one thread with sigtimedwait; every other thread, the pool included, inherits the
+    // blocked mask.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
@@ -262,6 +278,11 @@ int RunServe(const ServeOptions& options)
                 std::_Exit(0);
             }
             const int signal = sigtimedwait(&stopSignals, nullptr, &tick);
+            if (signal == SIGHUP && !mustEnd) {
+                std::string ignored; // logged where it is understood
+                service.reloadEngines(ignored);
+                continue;
+            }
             const bool signalled = signal > 0;
             const bool abandoned = !signalled && clients && clients->nobodyLeft();
             if (!signalled && !abandoned)

@@ -26,6 +26,9 @@ public:
     std::string backendNames() const;
     void run();
     void stop(); // from any thread
+    // Reads the engines' settings again and swaps the new engines in; false with `error` set (the
+    // old engines staying) when they cannot be had. From any thread.
+    bool reloadEngines(std::string& error);
     bool running() const;
 
     // The backends the options ask for (or the default choice); empty with `error` set when

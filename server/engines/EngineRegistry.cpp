@@ -61,7 +61,23 @@ bool EngineRegistry::add(EngineDescriptor descriptor)
 const EngineDescriptor* EngineRegistry::find(std::string_view id) const
 {
     const auto found = std::find_if(engines_.begin(), engines_.end(), [id](const auto& e) { return e.id == id; });
-    return found == engines_.end() ? nullptr : &*found;
+    if (found != engines_.end())
+        return &*found;
+    const size_t dot = id.find('.');
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == id.size())
+        return nullptr;
+    const EngineDescriptor* family = find(id.substr(0, dot));
+    return family && family->namedInstances ? family : nullptr;
+}
+
+std::string EngineRegistry::displayNameOf(std::string_view id) const
+{
+    const EngineDescriptor* engine = find(id);
+    if (!engine)
+        return std::string(id);
+    if (engine->id == id)
+        return engine->displayName;
+    return engine->displayName + "（" + std::string(id.substr(engine->id.size() + 1)) + "）";
 }
 
 } // namespace quillo::server

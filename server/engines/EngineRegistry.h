@@ -30,6 +30,8 @@ public:
     void set(const std::string& key, std::string value) { values_[key] = std::move(value); }
 
     std::string dataDirectory;
+    // The engine this section makes: its descriptor's id, or "llm.NAME" for a named instance.
+    std::string id;
 
 private:
     std::map<std::string, std::string, std::less<>> values_;
@@ -70,6 +72,9 @@ struct EngineDescriptor {
     bool configuredByUser = false;
     std::function<bool(EngineConfig&)> discover;
     Factory make;
+    // Further engines of this kind may be set up in sections "SECTION.NAME", each its own engine
+    // with the id "ID.NAME" (several chat models side by side).
+    bool namedInstances = false;
 };
 
 class EngineRegistry {
@@ -77,7 +82,10 @@ public:
     // Kept in the order of rank; a second engine with an id already taken is refused (false).
     bool add(EngineDescriptor descriptor);
     const std::vector<EngineDescriptor>& all() const { return engines_; }
+    // The engine with this id; an id "ID.NAME" finds the descriptor ID when it has named instances.
     const EngineDescriptor* find(std::string_view id) const;
+    // For people: the descriptor's display name, with the instance's name in brackets.
+    std::string displayNameOf(std::string_view id) const;
 
 private:
     std::vector<EngineDescriptor> engines_;

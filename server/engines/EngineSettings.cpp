@@ -30,6 +30,50 @@ QString text(const QSettings& file, const std::string& key)
     return value.typeId() == QMetaType::QStringList ? value.toStringList().join(u',') : value.toString().trimmed();
 }
 
+std::string sectionOf(const EngineDescriptor& engine, std::string_view id)
+{
+    return id == engine.id ? engine.section : engine.section + std::string(id.substr(engine.id.size()));
+}
+
+bool readSection(const QSettings& file, const std::string& path, const EngineDescriptor& engine,
+                 const std::string& section, EngineConfig& config, std::string& error)
+{
+    for (const EngineOption& option : engine.options) {
+        // A key left empty in the file keeps the value it had (the installed dictionary, say).
+        const QString value = text(file, section + "/" + option.key);
+        if (value.isEmpty())
+            continue;
+        if (!option.accepts(value.toStdString())) {
+            error = path + ": [" + section + "] " + option.key + " must be " + std::to_string(option.minimum) + " to "
+                + std::to_string(option.maximum);
+            return false;
+        }
+        config.set(option.key, value.toStdString());
+    }
+    return true;
+}
+
+// Sections "SECTION.NAME": each a further engine "ID.NAME" with the options' defaults and its own
+// values only, so a key of [llm] never goes to another endpoint's address.
+bool readInstances(const QSettings& file, const std::string& path, const EngineDescriptor& engine,
+                   EngineSettings& settings, std::string& error)
+{
+    const std::string prefix = engine.section + ".";
+    for (const QString& group : file.childGroups()) {
+        const std::string section = group.toStdString();
+        if (!section.starts_with(prefix) || section.size() == prefix.size())
+            continue;
+        EngineConfig& config = settings.config(section);
+        config.id = engine.id + section.substr(engine.section.size());
+        for (const EngineOption& option : engine.options)
+            config.set(option.key, option.defaultValue);
+        if (!readSection(file, path, engine, section, config, error))
+            return false;
+        settings.instances.push_back(config.id);
+    }
+    return true;
+}
+
 bool readFile(const EngineRegistry& registry, const std::string& path, EngineSettings& settings,
               std::string& error)
 {
@@ -43,23 +87,18 @@ bool readFile(const EngineRegistry& registry, const std::string& path, EngineSet
         return false;
     }
     settings.order = splitOrder(text(file, "engines/order"));
+    // QSettings reads a [General] section (whatever its case) as keys outside any section.
+    settings.offline = IsTrue(text(file, "offline").toStdString()) || IsTrue(text(file, "general/offline").toStdString());
     for (const EngineDescriptor& engine : registry.all()) {
-        EngineConfig& config = settings.config(engine.section);
-        for (const EngineOption& option : engine.options) {
-            // A key left empty in the file keeps the value it had (the installed dictionary, say).
-            const QString value = text(file, engine.section + "/" + option.key);
-            if (value.isEmpty())
-                continue;
-            if (!option.accepts(value.toStdString())) {
-                error = path + ": [" + engine.section + "] " + option.key + " must be " + std::to_string(option.minimum)
-                    + " to " + std::to_string(option.maximum);
-                return false;
-            }
-            config.set(option.key, value.toStdString());
-        }
+        if (!readSection(file, path, engine, engine.section, settings.config(engine.section), error))
+            return false;
+        if (engine.namedInstances && !readInstances(file, path, engine, settings, error))
+            return false;
     }
     for (const std::string& name : settings.order) {
-        if (!registry.find(name)) {
+        const EngineDescriptor* engine = registry.find(name);
+        const bool instanceFound = engine && (engine->id == name || settings.engines.contains(sectionOf(*engine, name)));
+        if (!instanceFound) {
             error = path + ": unknown engine \"" + name + "\" in [engines] order";
             return false;
         }
@@ -126,9 +165,25 @@ void checkAddresses(const EngineRegistry& registry, const EngineSources& sources
                                             + "\" is not an http:// or https:// address; the engine cannot be reached");
         }
     }
+    for (const std::string& instance : settings.instances) {
+        const std::string url = settings.value(instance, "url");
+        if (!reachableAddress(url))
+            settings.warnings.push_back(path + ": [" + instance + "] url \"" + url
+                                        + "\" is not an http:// or https:// address; the engine cannot be reached");
+    }
 }
 
 } // namespace
+
+std::string SectionOf(const EngineDescriptor& engine, std::string_view id)
+{
+    return sectionOf(engine, id);
+}
+
+bool IsTrue(std::string_view value)
+{
+    return value == "true" || value == "1" || value == "yes" || value == "on";
+}
 
 std::string EngineSettings::value(std::string_view section, std::string_view key) const
 {
@@ -143,6 +198,7 @@ bool LoadEngineSettings(const EngineRegistry& registry, const EngineSources& sou
     for (const EngineDescriptor& engine : registry.all()) {
         EngineConfig& config = settings.config(engine.section);
         config.dataDirectory = sources.dataDirectory;
+        config.id = engine.id;
         for (const EngineOption& option : engine.options)
             config.set(option.key, option.defaultValue);
     }
@@ -164,6 +220,9 @@ bool LoadEngineSettings(const EngineRegistry& registry, const EngineSources& sou
     }
     if (!sources.order.empty())
         settings.order = sources.order;
+    settings.offline = settings.offline || sources.offline;
+    for (const std::string& instance : settings.instances)
+        settings.config(instance).dataDirectory = sources.dataDirectory;
     checkAddresses(registry, sources, file, lines, settings);
     return true;
 }

@@ -11,6 +11,10 @@
 //     model = qwen2.5:7b
 //     [deepl]
 //     key = 0123...:fx
+//     [llm.local]                 ; a further chat model, the engine "llm.local"
+//     url = http://127.0.0.1:8080/v1
+//     [general]
+//     offline = true              ; no engine that sends text off the machine
 
 #include "server/engines/EngineRegistry.h"
 
@@ -27,6 +31,7 @@ struct EngineSources {
     std::string dataDirectory;
     std::vector<std::string> order;            // --backend; empty = the file's, else the default
     std::map<std::string, std::string> values; // "section/key" from the command line
+    bool offline = false;                      // --offline
 };
 
 struct EngineSettings {
@@ -35,10 +40,19 @@ struct EngineSettings {
     // What the operator should hear at start: lines of the file that were not understood, engine
     // addresses that cannot be reached. Each names the file's line, the variable or the option.
     std::vector<std::string> warnings;
+    // Named instances of engines that allow them ("llm.NAME"), in the file's order.
+    std::vector<std::string> instances;
+    // Only engines that keep the text on this machine ([general] offline, or --offline).
+    bool offline = false;
 
     std::string value(std::string_view section, std::string_view key) const;
     EngineConfig& config(const std::string& section) { return engines[section]; }
 };
+
+// The section of engines.ini an engine id reads: "llm" for llm, "llm.local" for llm.local.
+std::string SectionOf(const EngineDescriptor& engine, std::string_view id);
+// "true", "1", "yes" or "on".
+bool IsTrue(std::string_view value);
 
 // The settings for every registered engine; false with `error` set when the file cannot be read
 // or holds a value that is not understood.

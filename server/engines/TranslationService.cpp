@@ -10,15 +10,35 @@ namespace quillo::server {
 
 TranslationService::TranslationService(std::vector<std::unique_ptr<TranslationBackend>> backends,
                                        const EngineRegistry* registry)
-    : backends_(std::move(backends)), registry_(registry)
+    : backends_(std::make_shared<const Backends>(std::move(backends))), registry_(registry)
 {
+}
+
+std::shared_ptr<const TranslationService::Backends> TranslationService::current() const
+{
+    std::lock_guard lock(mutex_);
+    return backends_;
+}
+
+void TranslationService::replaceBackends(std::vector<std::unique_ptr<TranslationBackend>> backends)
+{
+    auto fresh = std::make_shared<const Backends>(std::move(backends));
+    std::lock_guard lock(mutex_);
+    backends_.swap(fresh);
+    // The old set goes when `fresh` (now holding it) and the calls still using it let go.
 }
 
 TranslationService::Coverage TranslationService::coverage(const ServiceLanguage& source,
                                                          const ServiceLanguage& target) const
 {
+    return coverage(*current(), source, target);
+}
+
+TranslationService::Coverage TranslationService::coverage(const Backends& backends, const ServiceLanguage& source,
+                                                         const ServiceLanguage& target)
+{
     bool unreachable = false;
-    for (const auto& backend : backends_) {
+    for (const auto& backend : backends) {
         if (backend->wordsOnly())
             continue;
         if (backend->covers(source.code, target.code))
@@ -36,13 +56,14 @@ Translation TranslationService::translate(const TranslationRequest& request) con
 std::vector<Translation> TranslationService::translateMany(const TranslationRequest& request,
                                                            const std::vector<std::string>& texts) const
 {
+    const auto backends = current();
     const std::string pair = std::string(request.source->code) + "->" + std::string(request.target->code);
-    const Coverage translators = coverage(*request.source, *request.target);
+    const Coverage translators = coverage(*backends, *request.source, *request.target);
     std::vector<Translation> results(texts.size());
     std::vector<size_t> open(texts.size());
     std::iota(open.begin(), open.end(), size_t{0});
     std::string lastFailure;
-    for (const auto& backend : backends_) {
+    for (const auto& backend : *backends) {
         if (open.empty())
             break;
         if (!backend->covers(request.source->code, request.target->code)
@@ -109,8 +130,21 @@ std::vector<Translation> TranslationService::translateMany(const TranslationRequ
 const TranslationBackend* TranslationService::engineFor(const ServiceLanguage& source,
                                                         const ServiceLanguage& target) const
 {
+    return engineFor(*current(), source, target);
+}
+
+std::string TranslationService::engineIdFor(const ServiceLanguage& source, const ServiceLanguage& target) const
+{
+    const auto backends = current();
+    const TranslationBackend* engine = engineFor(*backends, source, target);
+    return engine ? std::string(engine->name()) : std::string();
+}
+
+const TranslationBackend* TranslationService::engineFor(const Backends& backends, const ServiceLanguage& source,
+                                                        const ServiceLanguage& target)
+{
     const TranslationBackend* dictionary = nullptr;
-    for (const auto& backend : backends_) {
+    for (const auto& backend : backends) {
         if (!backend->covers(source.code, target.code))
             continue;
         if (!backend->wordsOnly())
@@ -123,7 +157,7 @@ const TranslationBackend* TranslationService::engineFor(const ServiceLanguage& s
 std::string TranslationService::backendNames() const
 {
     std::string names;
-    for (const auto& backend : backends_) {
+    for (const auto& backend : *current()) {
         if (!names.empty())
             names += ",";
         names += backend->name();
@@ -131,9 +165,9 @@ std::string TranslationService::backendNames() const
     return names.empty() ? "none" : names;
 }
 
-TranslationBackend* TranslationService::backendNamed(std::string_view id) const
+TranslationBackend* TranslationService::backendNamed(const Backends& backends, std::string_view id)
 {
-    for (const auto& backend : backends_) {
+    for (const auto& backend : backends) {
         if (backend->name() == id)
             return backend.get();
     }
@@ -159,10 +193,10 @@ std::vector<GlossaryTerm> TranslationService::termsFor(const TranslationRequest&
 std::vector<EngineInfo> TranslationService::engines() const
 {
     std::vector<EngineInfo> list;
-    for (const auto& backend : backends_) {
+    for (const auto& backend : *current()) {
         EngineInfo info{std::string(backend->name()), std::string(backend->name()), kindOf(*backend), false, {}};
         if (const EngineDescriptor* registered = registry_ ? registry_->find(backend->name()) : nullptr) {
-            info.name = registered->displayName;
+            info.name = registry_->displayNameOf(backend->name());
             info.online = registered->online;
         }
         for (const ServiceLanguage& source : AllLanguages()) {
@@ -180,7 +214,7 @@ std::vector<std::string> TranslationService::enginesFor(const ServiceLanguage& s
                                                         const ServiceLanguage& target) const
 {
     std::vector<std::string> ids;
-    for (const auto& backend : backends_) {
+    for (const auto& backend : *current()) {
         if (backend->covers(source.code, target.code))
             ids.emplace_back(backend->name());
     }
@@ -190,8 +224,14 @@ std::vector<std::string> TranslationService::enginesFor(const ServiceLanguage& s
 EngineAnswer TranslationService::translateWith(std::string_view engine, const TranslationRequest& request,
                                                const EnginePieceSink& onPiece) const
 {
+    return translateWith(*current(), engine, request, onPiece);
+}
+
+EngineAnswer TranslationService::translateWith(const Backends& backends, std::string_view engine,
+                                               const TranslationRequest& request, const EnginePieceSink& onPiece) const
+{
     EngineAnswer answer{std::string(engine), EngineKind::MachineTranslation, false, {}, {}, false, {}};
-    TranslationBackend* backend = backendNamed(engine);
+    TranslationBackend* backend = backendNamed(backends, engine);
     if (!backend) {
         answer.error = "no such engine";
         answer.text = "本服务器没有名为“" + answer.engine + "”的翻译引擎。";
@@ -233,11 +273,12 @@ std::vector<EngineAnswer> TranslationService::translateWithEach(const std::vecto
                                                                 const TranslationRequest& request,
                                                                 const EnginePieceSink& onPiece) const
 {
+    const auto backends = current();
     std::vector<std::future<EngineAnswer>> running;
     running.reserve(engines.size());
     for (const std::string& engine : engines) {
-        running.push_back(std::async(std::launch::async, [this, &engine, &request, &onPiece] {
-            return translateWith(engine, request, onPiece);
+        running.push_back(std::async(std::launch::async, [this, &backends, &engine, &request, &onPiece] {
+            return translateWith(*backends, engine, request, onPiece);
         }));
     }
     std::vector<EngineAnswer> answers;

@@ -7,11 +7,16 @@
 //
 // Besides the chain, a client may ask one named engine, or several at once, each answer tagged
 // with its engine and failures kept per engine; the answers may come in pieces as they arrive.
+//
+// The engines can be replaced while the service runs (the settings were read again): each call
+// holds the set it started with, so requests in flight finish on the old engines, which go when
+// the last of them is done.
 
 #include "server/engines/EngineRegistry.h"
 #include "server/engines/TranslationBackend.h"
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -82,8 +87,13 @@ public:
                                                 const TranslationRequest& request,
                                                 const EnginePieceSink& onPiece = {}) const;
     // The engine that serves the pair: the first that translates it, else a dictionary that
-    // covers it; nullptr when none does.
+    // covers it; nullptr when none does. Valid until the engines are replaced.
     const TranslationBackend* engineFor(const ServiceLanguage& source, const ServiceLanguage& target) const;
+    // The id of that engine; empty when none serves the pair.
+    std::string engineIdFor(const ServiceLanguage& source, const ServiceLanguage& target) const;
+
+    // From now on, calls use these engines; calls in flight keep the ones they started with.
+    void replaceBackends(std::vector<std::unique_ptr<TranslationBackend>> backends);
 
     // The line after the no-engine sentence.
     static constexpr std::string_view kAddEngineHint =
@@ -94,11 +104,19 @@ public:
     static std::string failureSentence();
 
 private:
-    TranslationBackend* backendNamed(std::string_view id) const;
+    using Backends = std::vector<std::unique_ptr<TranslationBackend>>;
+    std::shared_ptr<const Backends> current() const;
+    static TranslationBackend* backendNamed(const Backends& backends, std::string_view id);
+    static const TranslationBackend* engineFor(const Backends& backends, const ServiceLanguage& source,
+                                               const ServiceLanguage& target);
+    static Coverage coverage(const Backends& backends, const ServiceLanguage& source, const ServiceLanguage& target);
+    EngineAnswer translateWith(const Backends& backends, std::string_view engine, const TranslationRequest& request,
+                               const EnginePieceSink& onPiece) const;
     EngineKind kindOf(const TranslationBackend& backend) const;
     std::vector<GlossaryTerm> termsFor(const TranslationRequest& request, const TranslationBackend& backend) const;
 
-    std::vector<std::unique_ptr<TranslationBackend>> backends_;
+    mutable std::mutex mutex_; // guards the pointer, not the engines
+    std::shared_ptr<const Backends> backends_;
     const EngineRegistry* registry_;
     GlossaryLookup glossary_;
 };

@@ -6,6 +6,10 @@
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    // The keyless online engine is on by default in every quillo-server a test starts, directly or
+    // through the program: it goes to a refused loopback port unless the test points it elsewhere.
+    if (qEnvironmentVariableIsEmpty("QUILLO_MYMEMORY_URL"))
+        qputenv("QUILLO_MYMEMORY_URL", "http://127.0.0.1:9");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -1,7 +1,7 @@
 #pragma once
 // Loopback stand-ins for the two hosted translation APIs, written from their public
-// documentation: an OpenAI-compatible server (POST /v1/chat/completions, GET /v1/models) and
-// DeepL's API v2 (POST /v2/translate). Each records what arrived and answers with the documented
+// documentation: an OpenAI-compatible server (POST /v1/chat/completions, GET /v1/models),
+// DeepL's API v2 (POST /v2/translate) and MyMemory's GET /get. Each records what arrived and answers with the documented
 // shapes, or with the failure a test asks for.
 
 #include "ServerFixture.h"
@@ -175,6 +175,73 @@ protected:
                                  .toStdString(),
                              "application/json");
     }
+};
+
+// MyMemory's GET /get: translates q to "[<target of langpair>] <q>" and records every query. A q
+// over 500 bytes is refused as the service refuses it; RateLimited answers its quota warning
+// (under HTTP 429, or under 200 with quotaUnder200 set).
+class MyMemoryStandIn : public StandIn {
+public:
+    struct Query {
+        std::string q, langpair, de;
+    };
+
+    MyMemoryStandIn()
+    {
+        site.server().Get("/get", [this](const httplib::Request& request, httplib::Response& response) {
+            {
+                std::lock_guard lock(queriesMutex_);
+                queries_.push_back({request.get_param_value("q"), request.get_param_value("langpair"),
+                                    request.get_param_value("de")});
+            }
+            if (!arrive(request, response))
+                return;
+            const std::string q = request.get_param_value("q");
+            if (q.size() > 500)
+                return reply(response, 200, "QUERY LENGTH LIMIT EXCEEDED. MAX ALLOWED QUERY : 500 CHARS", "403", false);
+            if (refusePair)
+                return reply(response, 200, "'XX' IS AN INVALID TARGET LANGUAGE . EXAMPLE: LANGPAIR=EN|IT", "403", false);
+            const std::string langpair = request.get_param_value("langpair");
+            reply(response, 200, "[" + langpair.substr(langpair.find('|') + 1) + "] " + q, "200", false);
+        });
+        site.start();
+    }
+    std::string base() const { return site.url(""); }
+    std::vector<Query> queries()
+    {
+        std::lock_guard lock(queriesMutex_);
+        return queries_;
+    }
+
+    std::atomic<bool> quotaUnder200{false};
+    std::atomic<bool> refusePair{false};
+
+protected:
+    void fail(httplib::Response& response, int status, const std::string& message) override
+    {
+        if (status == 429)
+            return reply(response, quotaUnder200 ? 200 : 429,
+                         "MYMEMORY WARNING: YOU USED ALL AVAILABLE FREE TRANSLATIONS FOR TODAY.", "429", true);
+        response.status = status;
+        response.set_content(message, "text/plain");
+    }
+
+private:
+    static void reply(httplib::Response& response, int status, const std::string& text, const std::string& code, bool quota)
+    {
+        response.status = status;
+        const QString translated = QString::fromStdString(text);
+        const QJsonObject body{{QStringLiteral("responseData"), QJsonObject{{QStringLiteral("translatedText"), translated},
+                                                                            {QStringLiteral("match"), 1}}},
+                               {QStringLiteral("quotaFinished"), quota},
+                               {QStringLiteral("responseDetails"), code == "200" ? QString() : translated},
+                               // The service gives it as a string when it refuses, a number otherwise.
+                               {QStringLiteral("responseStatus"), code == "200" ? QJsonValue(200) : QJsonValue(QString::fromStdString(code))}};
+        response.set_content(QJsonDocument(body).toJson().toStdString(), "application/json");
+    }
+
+    std::mutex queriesMutex_;
+    std::vector<Query> queries_;
 };
 
 } // namespace quillo::server::testing

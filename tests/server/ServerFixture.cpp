@@ -1,9 +1,13 @@
 #include "ServerFixture.h"
 
+#include "server/app/BackendChain.h"
+#include "server/engines/AllEngines.h"
+#include "server/engines/EngineChain.h"
 #include "translate/Encoding.h"
 #include "translate/ReplyCuts.h"
 
 #include <QString>
+#include <QUrl>
 
 #include <future>
 
@@ -149,6 +153,33 @@ std::string PageAddress(httplib::Client& client, const std::string& pageUrl,
         id.back() = '/';
     return "/" + id + "translation?wl_url=" + str(EncodeUrlParam(QString::fromStdString(pageUrl)))
         + languages;
+}
+
+std::vector<std::string> OutsideEngineAddresses(const ServeOptions& options)
+{
+    EngineSettings settings;
+    std::string error;
+    if (!LoadEngineSettings(options, settings, error))
+        return {};
+    std::vector<std::string> outside;
+    for (const std::string& id : ChainIds(AllEngines(), settings)) {
+        const EngineDescriptor* engine = AllEngines().find(id);
+        if (!engine || !engine->online)
+            continue;
+        const std::string url = settings.value(SectionOf(*engine, id), "url");
+        const QString host = QUrl(QString::fromStdString(url)).host();
+        if (host != u"127.0.0.1" && host != u"localhost" && host != u"::1")
+            outside.push_back(id + ": " + (url.empty() ? std::string("its default address") : url));
+    }
+    return outside;
+}
+
+bool OnlyLoopbackEngines(const ServeOptions& options)
+{
+    const std::vector<std::string> outside = OutsideEngineAddresses(options);
+    for (const std::string& address : outside)
+        ADD_FAILURE() << "the test's server would send text off this machine, to " << address;
+    return outside.empty();
 }
 
 } // namespace quillo::server::testing

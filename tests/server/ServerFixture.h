@@ -24,6 +24,13 @@ namespace quillo::server::testing {
 
 inline const std::string kLoopback = "127.0.0.1";
 
+// The engines a server started with these options would send text to at an address off this
+// machine ("mymemory: https://..."), as it would resolve its settings. A test's server must have
+// none: every online engine is pointed at a loopback stand-in.
+std::vector<std::string> OutsideEngineAddresses(const ServeOptions& options);
+// Fails the test for each of them; true when there is none.
+bool OnlyLoopbackEngines(const ServeOptions& options);
+
 // Runs a Service until destroyed. Options default to the echo backend and a fresh data folder.
 class RunningService {
 public:
@@ -38,6 +45,8 @@ public:
         if (options.dataDirectory.empty())
             options.dataDirectory = dataDir_.path().toStdString();
         options_ = options;
+        if (!OnlyLoopbackEngines(options))
+            return;
         service_ = std::make_unique<Service>(options);
         std::string error;
         started_ = service_->start(error);
@@ -67,7 +76,7 @@ public:
         return options;
     }
 
-    int port() const { return service_->port(); }
+    int port() const { return service_ ? service_->port() : -1; }
     std::string hostPort() const { return kLoopback + ":" + std::to_string(port()); }
     std::string root() const { return "http://" + hostPort() + "/"; }
     const std::string& dataDirectory() const { return options_.dataDirectory; }

@@ -19,17 +19,25 @@ QString qs(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string requestBody(const ChatCompletionOptions& options, const std::string& system, const std::string& text,
-                        bool stream)
+std::string requestBody(const ChatCompletionOptions& options,
+                        const std::vector<std::pair<std::string, std::string>>& roles, bool stream)
 {
-    const QJsonArray messages{
-        QJsonObject{{QStringLiteral("role"), QStringLiteral("system")}, {QStringLiteral("content"), qs(system)}},
-        QJsonObject{{QStringLiteral("role"), QStringLiteral("user")}, {QStringLiteral("content"), qs(text)}}};
-    const QJsonObject body{{QStringLiteral("model"), qs(options.model)},
-                           {QStringLiteral("messages"), messages},
-                           {QStringLiteral("temperature"), 0},
-                           {QStringLiteral("stream"), stream}};
+    QJsonArray messages;
+    for (const auto& [role, content] : roles)
+        messages.append(QJsonObject{{QStringLiteral("role"), qs(role)}, {QStringLiteral("content"), qs(content)}});
+    QJsonObject body{{QStringLiteral("model"), qs(options.model)},
+                     {QStringLiteral("messages"), messages},
+                     {QStringLiteral("temperature"), 0},
+                     {QStringLiteral("stream"), stream}};
+    if (options.askNotToReason)
+        body.insert(QStringLiteral("chat_template_kwargs"), QJsonObject{{QStringLiteral("enable_thinking"), false}});
     return QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString();
+}
+
+void replaceAll(std::string& text, std::string_view placeholder, std::string_view value)
+{
+    for (size_t at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder, at + value.size()))
+        text.replace(at, placeholder.size(), value);
 }
 
 // choices[0].message.content, or nothing when the reply has another shape.
@@ -72,6 +80,33 @@ std::string ChatCompletionBackend::systemPrompt(const TranslationRequest& reques
     return prompt;
 }
 
+std::vector<std::pair<std::string, std::string>> ChatCompletionBackend::messages(const TranslationRequest& request,
+                                                                                 const std::string& text) const
+{
+    if (options_.promptTemplate.empty())
+        return {{"system", systemPrompt(request)}, {"user", text}};
+    std::string prompt = options_.promptTemplate;
+    const bool holdsText = prompt.find("{text}") != std::string::npos;
+    replaceAll(prompt, "{source}", request.source->english);
+    replaceAll(prompt, "{target}", request.target->english);
+    if (!holdsText)
+        return {{"system", prompt}, {"user", text}};
+    // The text goes in last, so that braces in it are never read as placeholders.
+    replaceAll(prompt, "{text}", text);
+    return {{"user", prompt}};
+}
+
+bool ChatCompletionBackend::onThisMachine(const std::string& url)
+{
+    const size_t scheme = url.find("://");
+    std::string_view host = std::string_view(url).substr(scheme == std::string::npos ? 0 : scheme + 3);
+    host = host.substr(0, host.find('/'));
+    if (host.starts_with("["))
+        return host.starts_with("[::1]");
+    host = host.substr(0, host.find(':'));
+    return host == "localhost" || host.starts_with("127.");
+}
+
 BackendResult ChatCompletionBackend::translate(const TranslationRequest& request)
 {
     return run(request, nullptr);
@@ -90,20 +125,21 @@ BackendResult ChatCompletionBackend::run(const TranslationRequest& request, cons
         return {true, request.text, {}};
     }
     const Deadline deadline = std::chrono::steady_clock::now() + options_.budget;
-    const ApiIdentity who{"大模型翻译服务", "QUILLO_LLM_KEY", options_.key};
+    const ApiIdentity who{"大模型翻译服务", options_.id == "llm" ? "QUILLO_LLM_KEY" : "[" + options_.id + "] key",
+                          options_.key};
     ApiRequest call{options_.baseUrl + "/chat/completions", {"Content-Type: application/json"}, {}};
     if (!options_.key.empty())
         call.headers.push_back("Authorization: Bearer " + options_.key);
 
-    const std::string system = systemPrompt(request);
     std::string translation;
     for (const TextPiece& piece : SplitIntoPieces(request.text, options_.pieceBytes)) {
         if (!piece.text.empty()) {
             ChatStream stream;
-            call.body = requestBody(options_, system, piece.text, onPiece != nullptr);
+            ReasoningFilter shown;
+            call.body = requestBody(options_, messages(request, piece.text), onPiece != nullptr);
             if (onPiece)
-                call.onBody = [&stream, onPiece](std::string_view block) {
-                    if (const std::string fresh = stream.feed(block); !fresh.empty())
+                call.onBody = [&stream, &shown, onPiece](std::string_view block) {
+                    if (const std::string fresh = shown.feed(stream.feed(block)); !fresh.empty())
                         (*onPiece)(fresh);
                 };
             const ApiReply reply = CallApiAllowingOneRetry(call, deadline);
@@ -113,8 +149,11 @@ BackendResult ChatCompletionBackend::run(const TranslationRequest& request, cons
             auto content = onPiece && stream.finished() ? std::optional<std::string>(stream.text()) : replyContent(reply.body);
             if (!content)
                 return UnreadableReply(reply, who, onPiece ? "no [DONE] and no choices[0].message.content" : "no choices[0].message.content");
-            if (onPiece && !stream.finished())
-                (*onPiece)(*content);
+            if (onPiece) {
+                const std::string rest = stream.finished() ? shown.finish() : shown.feed(*content) + shown.finish();
+                if (!rest.empty())
+                    (*onPiece)(rest);
+            }
             translation += CleanModelReply(*content, piece.text);
         }
         translation += piece.gap;

@@ -3,12 +3,17 @@
 // vLLM, LM Studio and the hosted services. POST {base}/chat/completions with the model, a
 // system message naming both languages in words (and the subject field when the user chose
 // one), the text as the user message, temperature 0 and no streaming. Long texts go piece by
-// piece; the model's reply is taken as the translation once its wrapping is taken off.
+// piece; the model's reply is taken as the translation once its wrapping is taken off. A prompt
+// template of the user's replaces the system message; one that holds {text} is the whole request.
+// Servers on this machine (vLLM, llama.cpp, SGLang; Ollama ignores it) are asked not to reason
+// aloud; hosted services may refuse a field they do not know, so they are not.
 
 #include "server/engines/TranslationBackend.h"
 
 #include <chrono>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace quillo::server {
 
@@ -20,13 +25,16 @@ struct ChatCompletionOptions {
     // an answer, so that a failure still reaches the user as a sentence.
     std::chrono::milliseconds budget{40000};
     size_t pieceBytes = 2000;
+    std::string id = "llm";     // the engine's id: "llm", or "llm.NAME" for a further endpoint
+    std::string promptTemplate{}; // with {source}, {target} (languages in English words), {text}
+    bool askNotToReason = false; // send chat_template_kwargs.enable_thinking = false
 };
 
 class ChatCompletionBackend final : public TranslationBackend {
 public:
     explicit ChatCompletionBackend(ChatCompletionOptions options);
 
-    std::string_view name() const override { return "llm"; }
+    std::string_view name() const override { return options_.id; }
     bool covers(std::string_view source, std::string_view target) const override;
     GlossaryWay glossaryWay() const override { return GlossaryWay::Prompt; }
     BackendResult translate(const TranslationRequest& request) override;
@@ -36,6 +44,11 @@ public:
 
     // The instructions the model gets for a pair and a topic code.
     static std::string systemPrompt(const TranslationRequest& request);
+    // The messages for one piece of text: [system, user], or [user] for a template with {text}.
+    std::vector<std::pair<std::string, std::string>> messages(const TranslationRequest& request,
+                                                              const std::string& text) const;
+    // Whether the address is on this machine, where telling the model not to reason is safe.
+    static bool onThisMachine(const std::string& url);
 
 private:
     BackendResult run(const TranslationRequest& request, const PieceSink* onPiece);

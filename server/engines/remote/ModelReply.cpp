@@ -62,7 +62,55 @@ std::string_view withoutWrapping(std::string_view text, std::string_view source)
     return text;
 }
 
+constexpr std::string_view kOpen = "<think>", kClose = "</think>";
+
+std::string_view leftTrimmed(std::string_view text)
+{
+    const size_t start = text.find_first_not_of(" \t\r\n");
+    return start == std::string_view::npos ? std::string_view() : text.substr(start);
+}
+
 } // namespace
+
+std::string ReasoningFilter::feed(std::string_view piece)
+{
+    if (state_ == State::Passing)
+        return std::string(piece);
+    held_ += piece;
+    if (state_ == State::Start) {
+        const std::string_view start = leftTrimmed(held_);
+        if (start.size() < kOpen.size() && kOpen.starts_with(start))
+            return {}; // empty, or maybe the opening tag still arriving
+        state_ = start.starts_with(kOpen) ? State::InsideBlock : State::Passing;
+        if (state_ == State::Passing) {
+            std::string shown(start);
+            held_.clear();
+            return shown;
+        }
+    }
+    if (state_ == State::InsideBlock) {
+        const size_t close = held_.find(kClose);
+        if (close == std::string::npos)
+            return {};
+        held_.erase(0, close + kClose.size());
+        state_ = State::AfterBlock;
+    }
+    const std::string_view after = leftTrimmed(held_);
+    if (after.empty())
+        return {};
+    std::string shown(after);
+    held_.clear();
+    state_ = State::Passing;
+    return shown;
+}
+
+std::string ReasoningFilter::finish()
+{
+    std::string rest = state_ == State::AfterBlock ? std::string() : std::move(held_);
+    held_.clear();
+    state_ = State::Passing;
+    return rest;
+}
 
 std::string CleanModelReply(std::string_view reply, std::string_view source)
 {

@@ -10,4 +10,19 @@ namespace quillo::server {
 
 std::string CleanModelReply(std::string_view reply, std::string_view source);
 
+// The same for a reply that arrives in pieces: a reasoning block at its start is held back and
+// dropped, however the pieces cut its tags; everything after it is passed on as it comes.
+class ReasoningFilter {
+public:
+    // What of the reply so far can be shown now.
+    std::string feed(std::string_view piece);
+    // At the reply's end: what is still held (a block that never closed is the reply after all).
+    std::string finish();
+
+private:
+    enum class State { Start, InsideBlock, AfterBlock, Passing };
+    State state_ = State::Start;
+    std::string held_;
+};
+
 } // namespace quillo::server

@@ -1,5 +1,6 @@
 // The engines behind remote APIs in the registry: DeepL, chat models and LibreTranslate, each
-// chosen by default once it is given a key or an address.
+// chosen by default once it is given a key or an address, and MyMemory, which needs neither and
+// so comes last: a sentence is translated out of the box, by it only when nothing else can.
 
 #include "server/base/Log.h"
 #include "server/engines/EngineRegistry.h"
@@ -7,6 +8,7 @@
 #include "server/engines/remote/DeepLBackend.h"
 #include "server/engines/remote/LibreTranslateBackend.h"
 #include "server/engines/remote/LlmDiscovery.h"
+#include "server/engines/remote/MyMemoryBackend.h"
 
 #include <chrono>
 
@@ -47,9 +49,10 @@ EngineDescriptor deepl()
 
 std::unique_ptr<TranslationBackend> makeLlm(EngineConfig& config, std::string& error)
 {
+    const std::string id = config.id.empty() ? "llm" : config.id;
     std::string url = config.value("url");
     if (url.empty()) {
-        error = "the llm engine needs QUILLO_LLM_URL or [llm] url";
+        error = id == "llm" ? "the llm engine needs QUILLO_LLM_URL or [llm] url" : "the " + id + " engine needs [" + id + "] url";
         return nullptr;
     }
     while (url.ends_with('/'))
@@ -58,14 +61,21 @@ std::unique_ptr<TranslationBackend> makeLlm(EngineConfig& config, std::string& e
     if (model.empty()) {
         const auto listed = FirstListedModel(url, config.value("key"), kModelListBudget);
         if (!listed) {
-            error = "no model named (QUILLO_LLM_MODEL or [llm] model) and " + url + "/models lists none";
+            error = "no model named (QUILLO_LLM_MODEL or [" + id + "] model) and " + url + "/models lists none";
             return nullptr;
         }
         model = *listed;
     }
-    LogInfo("llm: " + url + ", model " + model);
-    return std::make_unique<ChatCompletionBackend>(
-        ChatCompletionOptions{url, config.value("key"), model, std::chrono::seconds(config.number("timeout"))});
+    LogInfo(id + ": " + url + ", model " + model);
+    ChatCompletionOptions options;
+    options.baseUrl = url;
+    options.key = config.value("key");
+    options.model = model;
+    options.budget = std::chrono::seconds(config.number("timeout"));
+    options.id = id;
+    options.promptTemplate = config.value("prompt");
+    options.askNotToReason = ChatCompletionBackend::onThisMachine(url);
+    return std::make_unique<ChatCompletionBackend>(std::move(options));
 }
 
 EngineDescriptor llm()
@@ -83,6 +93,7 @@ EngineDescriptor llm()
         {.key = "key", .environment = "QUILLO_LLM_KEY", .help = "its API key (sent as a bearer token)"},
         {.key = "model", .environment = "QUILLO_LLM_MODEL", .help = "the model (default: the first the server lists)"},
         {.key = "timeout", .defaultValue = "40", .minimum = 1, .maximum = 3600},
+        {.key = "prompt", .help = "a prompt of one's own, with {source}, {target} and {text}"},
         // Where a local Ollama is looked for when nothing is configured (loopback only).
         {.key = "ollama", .defaultValue = std::string(kOllamaOrigin)},
     };
@@ -97,6 +108,7 @@ EngineDescriptor llm()
         return ollama.has_value();
     };
     llm.make = makeLlm;
+    llm.namedInstances = true;
     return llm;
 }
 
@@ -129,6 +141,33 @@ EngineDescriptor libreTranslate()
     return libre;
 }
 
+EngineDescriptor myMemory()
+{
+    EngineDescriptor memory;
+    memory.id = memory.section = "mymemory";
+    memory.displayName = "MyMemory";
+    memory.shortName = "mymemory";
+    memory.kind = EngineKind::OnlineService;
+    memory.online = true;
+    memory.rank = 60; // after every engine that keeps the text here or that the user set up
+    memory.options = {
+        {.key = "url", .environment = "QUILLO_MYMEMORY_URL", .help = "MyMemory's API address",
+         .defaultValue = MyMemoryOptions{}.url},
+        {.key = "email",
+         .environment = "QUILLO_MYMEMORY_EMAIL",
+         .help = "a contact address sent to MyMemory as de= (raises its daily limit)"},
+    };
+    memory.setUp = [](const EngineConfig& config) { return !config.value("url").empty(); };
+    memory.make = [](EngineConfig& config, std::string&) -> std::unique_ptr<TranslationBackend> {
+        MyMemoryOptions options;
+        if (!config.value("url").empty())
+            options.url = config.value("url");
+        options.email = config.value("email");
+        return std::make_unique<MyMemoryBackend>(std::move(options));
+    };
+    return memory;
+}
+
 } // namespace
 
 void RegisterRemoteEngines(EngineRegistry& registry)
@@ -136,6 +175,7 @@ void RegisterRemoteEngines(EngineRegistry& registry)
     registry.add(deepl());
     registry.add(llm());
     registry.add(libreTranslate());
+    registry.add(myMemory());
 }
 
 } // namespace quillo::server

@@ -1,5 +1,7 @@
 #include "server/engines/remote/TextPieces.h"
 
+#include <algorithm>
+
 namespace quillo::server {
 
 namespace {
@@ -43,7 +45,54 @@ std::vector<TextPiece> lines(std::string_view text)
     return found;
 }
 
+constexpr std::string_view kSentenceEnds[] = {"。", "！", "？", "；", "…", ".", "!", "?", ";"};
+
+// Where a cut of `text` at most `maxBytes` long best ends: after a sentence end, else before a
+// blank, else at the last character boundary. Never 0 for a text with a character that fits.
+size_t cutPoint(std::string_view text, size_t maxBytes)
+{
+    size_t best = 0;
+    for (std::string_view end : kSentenceEnds) {
+        for (size_t at = text.find(end); at != std::string_view::npos && at + end.size() <= maxBytes;
+             at = text.find(end, at + 1))
+            best = std::max(best, at + end.size());
+    }
+    if (best > 0)
+        return best;
+    const size_t blank = text.substr(0, maxBytes + 1).find_last_of(" \t");
+    if (blank != std::string_view::npos && blank > 0)
+        return blank;
+    size_t cut = maxBytes;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return cut;
+}
+
+void cutLine(TextPiece line, size_t maxBytes, std::vector<TextPiece>& pieces)
+{
+    std::string_view rest = line.text;
+    while (rest.size() > maxBytes) {
+        size_t cut = cutPoint(rest, maxBytes);
+        if (cut == 0) // a character longer than the budget: it goes whole
+            cut = std::min(rest.size(), size_t{4});
+        size_t next = cut;
+        while (next < rest.size() && isLineBlank(rest[next]))
+            ++next;
+        pieces.push_back({std::string(rest.substr(0, cut)), std::string(rest.substr(cut, next - cut))});
+        rest.remove_prefix(next);
+    }
+    pieces.push_back({std::string(rest), std::move(line.gap)});
+}
+
 } // namespace
+
+std::vector<TextPiece> SplitWithinBytes(std::string_view text, size_t maxBytes)
+{
+    std::vector<TextPiece> pieces;
+    for (TextPiece& piece : SplitIntoPieces(text, maxBytes))
+        cutLine(std::move(piece), maxBytes, pieces);
+    return pieces;
+}
 
 std::vector<TextPiece> SplitIntoPieces(std::string_view text, size_t maxBytes)
 {

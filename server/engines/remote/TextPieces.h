@@ -17,4 +17,9 @@ struct TextPiece {
 // Joining every piece's text and gap gives `text` back.
 std::vector<TextPiece> SplitIntoPieces(std::string_view text, size_t maxBytes);
 
+// As SplitIntoPieces, and a line longer than `maxBytes` is cut too: after the last sentence end
+// that fits, else at the last blank, else before the character that would not fit (never inside
+// a UTF-8 sequence). No piece's text is longer than `maxBytes`.
+std::vector<TextPiece> SplitWithinBytes(std::string_view text, size_t maxBytes);
+
 } // namespace quillo::server

@@ -18,6 +18,7 @@ TEST(HealthTest, ReadyOnlyWithADatabaseAndAnEngineWhileHealthOnlyNeedsTheProcess
     engineless.backends.clear();
     engineless.engineValues["apertium/modes"] = "/nonexistent";
     engineless.engineValues["dictionary/file"] = "/nonexistent";
+    engineless.offline = true; // else the keyless online engine serves
     ServeOptions tightDisk = RunningService::echoOptions();
     tightDisk.feedbackLimits.minimumFreeBytes = std::numeric_limits<uint64_t>::max(); // more than any disk has
     RunningService ready, noEngine(engineless), noTable, fullDisk(tightDisk);

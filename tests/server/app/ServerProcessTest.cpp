@@ -39,9 +39,22 @@ constexpr int kEndLimitMs = 30000;
 class ServerProcess : public quillo::test::QuilloServerProcess {
 public:
     explicit ServerProcess(const QStringList& arguments)
-        : QuilloServerProcess(arguments, {quillo::test::ChildOptions::Channel::Discard,
-                                          quillo::test::ChildOptions::Channel::Pipe})
+        : QuilloServerProcess(guarded(arguments), {quillo::test::ChildOptions::Channel::Discard,
+                                                   quillo::test::ChildOptions::Channel::Pipe})
     {
+    }
+    // The arguments as given when the server they start reaches nothing off this machine; else a
+    // server that cannot start, and the test has failed.
+    static QStringList guarded(const QStringList& arguments)
+    {
+        std::vector<std::string> line{"quillo-server"};
+        for (const QString& argument : arguments)
+            line.push_back(argument.toStdString());
+        using quillo::server::CommandLine;
+        const CommandLine parsed = quillo::server::ParseCommandLine(line);
+        if (parsed.command != CommandLine::Command::Serve || OnlyLoopbackEngines(parsed.serve))
+            return arguments;
+        return {QStringLiteral("--refused-by-the-test-guard")};
     }
     httplib::Client client() const
     {
@@ -233,8 +246,9 @@ TEST(ServerProcessTest, ApertiumIsTheDefaultAndEchoNever)
         return cut ? Utf8Decode(*cut) : QString();
     };
     {
+        // Offline: the keyless online engine would otherwise take the pair.
         ServerProcess bare({QStringLiteral("--data"), data.path(), QStringLiteral("--apertium-modes"),
-                            data.filePath(QStringLiteral("none"))});
+                            data.filePath(QStringLiteral("none")), QStringLiteral("--offline")});
         ASSERT_TRUE(bare.listening()) << bare.failure().toStdString();
         EXPECT_TRUE(translate(bare).startsWith(QStringLiteral("本服务器没有从英语翻译到西班牙语的翻译引擎。")));
     }
@@ -243,4 +257,32 @@ TEST(ServerProcessTest, ApertiumIsTheDefaultAndEchoNever)
     ServerProcess server({QStringLiteral("--data"), data.path()});
     ASSERT_TRUE(server.listening()) << server.failure().toStdString();
     EXPECT_EQ(translate(server), QStringLiteral("El tiempo es bueno hoy"));
+}
+
+// SIGHUP reads the engines' settings again; the server goes on serving.
+TEST(ServerProcessTest, HangUpReadsTheEnginesAgain)
+{
+    QTemporaryDir data;
+    const QString config = data.filePath(QStringLiteral("engines.ini"));
+    const auto write = [&config](const char* text) {
+        QFile file(config);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    };
+    write("[engines]\norder = echo\n");
+    ServerProcess server({QStringLiteral("--data"), data.path(), QStringLiteral("--config"), config});
+    ASSERT_TRUE(server.listening()) << server.failure().toStdString();
+    const auto engineCount = [&server] {
+        const auto listed = server.client().Get("/api/v1/engines");
+        return listed ? QJsonDocument::fromJson(bytes(listed->body)).array().size() : -1;
+    };
+    EXPECT_EQ(engineCount(), 1);
+
+    write("[engines]\norder = echo, mymemory\n");
+    ASSERT_EQ(::kill(server.process().pid(), SIGHUP), 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (engineCount() != 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(engineCount(), 2);
+    EXPECT_FALSE(server.process().waitForExit(0)); // still serving
 }

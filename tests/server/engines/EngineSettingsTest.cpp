@@ -4,6 +4,7 @@
 #include "ApiStandIns.h"
 
 #include "server/app/BackendChain.h"
+#include "server/engines/AllEngines.h"
 #include "server/engines/remote/ChatCompletionBackend.h"
 #include "server/engines/remote/DeepLBackend.h"
 #include "server/engines/EngineSettings.h"
@@ -154,9 +155,9 @@ TEST(EngineSettingsTest, ChainPutsDeepLBeforeTheChatModelAndAsksForAModelWhenNon
     ScopedEnvironment env({{"QUILLO_LLM_URL", chat.base() + "/"}, {"QUILLO_DEEPL_KEY", "k"}});
     std::string error;
     const auto backends = MakeBackends(options, error);
-    EXPECT_EQ(names(backends), (std::vector<std::string>{"deepl", "llm"})) << error;
+    EXPECT_EQ(names(backends), (std::vector<std::string>{"deepl", "llm", "mymemory"})) << error;
 
-    ASSERT_EQ(backends.size(), 2u);
+    ASSERT_EQ(backends.size(), 3u);
     TranslationRequest request{"x", LanguageByCode("zh"), LanguageByCode("zt"), "zt", {}};
     ASSERT_TRUE(backends[1]->translate(request).ok);
     EXPECT_EQ(chat.requests().back().body.value(u"model").toString(), QStringLiteral("first-model"));
@@ -187,9 +188,67 @@ TEST(EngineSettingsTest, LocalOllamaIsUsedOnlyWhenNothingIsConfigured)
     options.engineValues["dictionary/file"] = dir.filePath(QStringLiteral("no-dictionary")).toStdString();
     options.engineValues["llm/ollama"] = origin;
     std::string error;
-    EXPECT_EQ(names(MakeBackends(options, error)), (std::vector<std::string>{"llm"})) << error;
+    EXPECT_EQ(names(MakeBackends(options, error)), (std::vector<std::string>{"llm", "mymemory"})) << error;
     ScopedEnvironment env({{"QUILLO_DEEPL_KEY", std::string("k")}});
-    EXPECT_EQ(names(MakeBackends(options, error)), (std::vector<std::string>{"deepl"})) << error;
+    EXPECT_EQ(names(MakeBackends(options, error)), (std::vector<std::string>{"deepl", "mymemory"})) << error;
+}
+
+// The order comes from the ranks: engines that keep the text here, then those the user sets up,
+// then the one that needs nothing.
+TEST(EngineSettingsTest, RanksPutOfflineEnginesFirstAndTheKeylessServiceLast)
+{
+    int lastOffline = 0, firstConfigured = 1 << 30, lastConfigured = 0, firstKeyless = 1 << 30;
+    for (const EngineDescriptor& engine : AllEngines().all()) {
+        if (engine.kind == EngineKind::Dictionary || !engine.setUp)
+            continue; // words only, or never chosen by default
+        if (!engine.online)
+            lastOffline = std::max(lastOffline, engine.rank);
+        else if (engine.configuredByUser)
+            firstConfigured = std::min(firstConfigured, engine.rank), lastConfigured = std::max(lastConfigured, engine.rank);
+        else
+            firstKeyless = std::min(firstKeyless, engine.rank);
+    }
+    EXPECT_LT(lastOffline, firstConfigured);
+    EXPECT_LT(lastConfigured, firstKeyless);
+    EXPECT_EQ(AllEngines().find("mymemory")->displayName, "MyMemory");
+}
+
+TEST(EngineSettingsTest, NamedChatModelsAreEnginesOfTheirOwnAndOfflineLeavesOutEveryOnlineOne)
+{
+    ChatStandIn chat;
+    QTemporaryDir dir;
+    ServeOptions options;
+    options.engineValues["apertium/modes"] = dir.filePath(QStringLiteral("no-apertium")).toStdString();
+    options.engineValues["dictionary/file"] = dir.filePath(QStringLiteral("no-dictionary")).toStdString();
+    options.dataDirectory = dir.path().toStdString();
+    const std::string models = "[llm]\nurl = " + chat.base() + "\nmodel = m\nkey = main-key\n[llm.local]\nurl = " + chat.base()
+        + "\nmodel = m2\nprompt = Into {target}: {text}\n[llm.second]\nurl = " + chat.base() + "\nmodel = m3\n";
+    options.configFile = writeConfig(dir, models);
+    std::string error;
+    auto backends = MakeBackends(options, error);
+    EXPECT_EQ(names(backends), (std::vector<std::string>{"llm", "llm.local", "llm.second", "mymemory"})) << error;
+    EXPECT_EQ(AllEngines().displayNameOf("llm.local"), "大模型翻译（local）");
+
+    ASSERT_GE(backends.size(), 2u);
+    const BackendResult reply = backends[1]->translate({"你好", LanguageByCode("zh"), LanguageByCode("en"), "en", {}});
+    EXPECT_EQ(reply.text, "[m2] Into English: 你好");
+    const ArrivedRequest arrived = chat.requests().back();
+    EXPECT_EQ(arrived.body.value(u"messages").toArray().size(), 1); // the template is the whole request
+    EXPECT_TRUE(arrived.authorization.empty());                     // [llm]'s key stays with [llm]
+    EXPECT_EQ(arrived.body[u"chat_template_kwargs"][u"enable_thinking"], QJsonValue(false)); // a loopback server
+    EXPECT_FALSE(ChatCompletionBackend::onThisMachine("https://api.openai.com/v1"));
+    EXPECT_TRUE(ChatCompletionBackend::onThisMachine("http://localhost:8080/v1"));
+
+    for (const std::string& offline : {std::string("[general]\noffline = true\n"), std::string()}) {
+        options.configFile = writeConfig(dir, offline + models + "[engines]\norder = echo, llm.local, mymemory\n");
+        options.offline = offline.empty();
+        EXPECT_EQ(names(MakeBackends(options, error)), (std::vector<std::string>{"echo"})) << error;
+    }
+    options.offline = false;
+    options.configFile = writeConfig(dir, "[engines]\norder = llm.missing\n");
+    EngineSettings settings;
+    EXPECT_FALSE(LoadEngineSettings(options, settings, error));
+    EXPECT_NE(error.find("llm.missing"), std::string::npos) << error;
 }
 
 TEST(EnginesTableTest, ShowsTheEngineOfEveryPair)

@@ -48,3 +48,46 @@ TEST(TextPiecesTest, PiecesJoinBackToTheTextAndKeepToTheBudget)
     ASSERT_EQ(pieces.size(), 1u);
     EXPECT_EQ(pieces[0].text, "ab\ncd\n\nef");
 }
+
+// However the pieces cut the reply, what is passed on is the reply without its reasoning block.
+TEST(ModelReplyTest, StreamedReasoningIsHeldBackWhereverThePiecesCut)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"<think>the user wants German</think>\n\nGuten Morgen", "Guten Morgen"},
+        {"  \n<think>a</think>Hallo", "Hallo"},
+        {"Hallo <think>x</think>", "Hallo <think>x</think>"}, // not at the start: the text's own
+        {"<thin", "<thin"},
+        {"<think>never closed", "<think>never closed"},
+        {"Guten Morgen", "Guten Morgen"},
+    };
+    for (const auto& [reply, expected] : cases) {
+        for (size_t size = 1; size <= reply.size(); ++size) {
+            ReasoningFilter filter;
+            std::string shown;
+            for (size_t at = 0; at < reply.size(); at += size)
+                shown += filter.feed(std::string_view(reply).substr(at, size));
+            shown += filter.finish();
+            EXPECT_EQ(shown, expected) << reply << " in pieces of " << size;
+        }
+    }
+}
+
+TEST(TextPiecesTest, PiecesWithinBytesEndAtSentencesAndNeverSplitACharacter)
+{
+    const std::string texts[] = {"一二三。四五六。七八九。", "abc def. ghi jkl", "一二三四五六七八九十", "x\n\n一二三。四五"};
+    for (const std::string& text : texts) {
+        std::string joined;
+        for (const TextPiece& piece : SplitWithinBytes(text, 10)) {
+            EXPECT_LE(piece.text.size(), 10u) << piece.text;
+            EXPECT_NE(static_cast<unsigned char>(piece.text.front()) & 0xC0, 0x80) << piece.text; // starts a character
+            joined += piece.text + piece.gap;
+        }
+        EXPECT_EQ(joined, text);
+    }
+    const auto sentences = SplitWithinBytes("一二三。四五六。七八九。", 12);
+    ASSERT_EQ(sentences.size(), 3u);
+    EXPECT_EQ(sentences[1].text, "四五六。");
+    const auto words = SplitWithinBytes("abc def. ghi jkl", 10);
+    EXPECT_EQ(words[0].text, "abc def.");
+    EXPECT_EQ(words[0].gap, " ");
+}

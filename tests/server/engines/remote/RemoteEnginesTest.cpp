@@ -217,3 +217,30 @@ TEST(TranslationChainTest, ManyTextsFallThroughTogetherInTheirOrder)
     chat.answer = Answer::ServerError;
     EXPECT_EQ(texts(), (std::vector<std::string>{"failed", "failed", "failed"}));
 }
+
+// A model that reasons aloud in a stream: the block, its tags cut across pieces, never reaches
+// the listener, and the answer after it does, piece by piece.
+TEST(ChatCompletionBackendTest, StreamedReasoningNeverReachesTheListener)
+{
+    LocalSite model;
+    model.server().set_keep_alive_max_count(1);
+    model.server().Post("/v1/chat/completions", [](const httplib::Request&, httplib::Response& response) {
+        response.set_chunked_content_provider("text/event-stream", [](size_t, httplib::DataSink& sink) {
+            for (const char* content : {"<thi", "nk>the user wants", " German</th", "ink>\\n\\nGuten", " Morgen"}) {
+                const std::string event = std::string("data: {\"choices\":[{\"delta\":{\"content\":\"") + content + "\"}}]}\n\n";
+                sink.write(event.data(), event.size());
+            }
+            sink.write("data: [DONE]\n\n", 14);
+            sink.done();
+            return true;
+        });
+    });
+    model.start();
+    ChatCompletionBackend backend(ChatCompletionOptions{model.url("/v1"), "", "m"});
+    std::vector<std::string> pieces;
+    const BackendResult result = backend.translateInPieces(request("Good morning", "en", "de"),
+                                                           [&pieces](std::string_view piece) { pieces.emplace_back(piece); });
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(result.text, "Guten Morgen");
+    EXPECT_EQ(pieces, (std::vector<std::string>{"Guten", " Morgen"}));
+}
