@@ -64,6 +64,7 @@ public:
         ServeOptions options;
         options.backends = {"echo"};
         options.allowPrivateFetch = true;
+        options.feedbackUpstream.clear();
         return options;
     }
 
