@@ -79,6 +79,8 @@ public:
     // The engine that serves the pair: the first that translates it, else a dictionary that
     // covers it; nullptr when none does.
     const TranslationBackend* engineFor(const ServiceLanguage& source, const ServiceLanguage& target) const;
+    // Has the engine that serves the pair get ready for it in the background; its id, empty for none.
+    std::string prepare(const ServiceLanguage& source, const ServiceLanguage& target) const;
 
     // The line after the no-engine sentence.
     static constexpr std::string_view kAddEngineHint =
