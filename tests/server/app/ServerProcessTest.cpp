@@ -205,8 +205,9 @@ TEST(ServerProcessTest, FeedbackIsForwardedOnceTheUpstreamAnswersEvenAfterAResta
         ASSERT_TRUE(server.listening()) << server.failure().toStdString();
         const auto answer = server.client().Post("/translation/feedback/addinfo.asp", feedbackBody(QStringLiteral("while down")), kForm);
         ASSERT_TRUE(answer);
-        EXPECT_EQ(FromAnsi(bytes(answer->body)).split(QStringLiteral("\r\n")).filter(QStringLiteral("留言")),
-                  QStringList{QStringLiteral("留言成功")});
+        const QStringList lines = FromAnsi(bytes(answer->body)).split(QStringLiteral("\r\n"));
+        EXPECT_TRUE(lines.contains(QStringLiteral("留言成功")));
+        EXPECT_TRUE(lines.filter(QStringLiteral("只保存在本机")).isEmpty()) << "it is forwarded: a reply may come";
     }
     ServerProcess upstream({QStringLiteral("--backend"), QStringLiteral("echo"), QStringLiteral("--data"), upstreamData.path(),
                             QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(upstreamPort)});
