@@ -201,6 +201,9 @@ private:
     bool closedByServer_ = false;
 };
 
+// A loopback port nothing listens on now, for a server a test starts later.
+int FreeLoopbackPort();
+
 // Sends raw bytes on a fresh connection and returns the server's answer.
 std::string RawExchange(int port, const std::string& request,
                         std::chrono::seconds timeout = std::chrono::seconds(30));

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 using namespace quillo;
+using quillo::test::Connection;
+using quillo::test::LoopbackServer;
 
 TEST(PairPreparer, EachNewPairIsToldToALocalServerAndNothingElse)
 {

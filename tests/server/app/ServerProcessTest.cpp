@@ -173,20 +173,6 @@ TEST(ServerProcessTest, FeedbackSurvivesAKillRightAfterTheAnswer)
     EXPECT_TRUE(QString::fromUtf8(readable.output).contains(QStringLiteral("text:\n第一条 message\n")));
 }
 
-// A loopback port nothing listens on now.
-int unusedPort()
-{
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(probe);
-    return ntohs(address.sin_port);
-}
-
 QJsonArray storedFeedback(const QString& data)
 {
     const RunResult listing = RunQuilloServerCommand({QStringLiteral("feedback"), QStringLiteral("--data"), data,
@@ -197,7 +183,7 @@ QJsonArray storedFeedback(const QString& data)
 TEST(ServerProcessTest, FeedbackIsForwardedOnceTheUpstreamAnswersEvenAfterARestart)
 {
     QTemporaryDir local, upstreamData;
-    const int upstreamPort = unusedPort();
+    const int upstreamPort = FreeLoopbackPort();
     const QStringList forwarding{QStringLiteral("--backend"), QStringLiteral("echo"), QStringLiteral("--data"), local.path(),
                                  QStringLiteral("--feedback-upstream"), QStringLiteral("http://127.0.0.1:%1/").arg(upstreamPort)};
     {
