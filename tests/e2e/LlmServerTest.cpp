@@ -99,10 +99,10 @@ TEST_F(EngineTest, AnEnginesFailureIsToldInTheServersOwnSentenceAndEachKindInIts
         Answer answer;
         QString sentence;
     } cases[] = {
-        {Answer::Unauthorized, QStringLiteral("大模型翻译拒绝了服务器的密钥（HTTP 401），请检查 QUILLO_LLM_KEY。")},
-        {Answer::ServerError, QStringLiteral("大模型翻译出错（HTTP 500），本次翻译没有完成，请稍后再试。")},
-        {Answer::RateLimited, QStringLiteral("大模型翻译暂时不接受更多请求（请求过于频繁），请稍后再试。")},
-        {Answer::Stall, QStringLiteral("大模型翻译没有在限定时间内应答，本次翻译没有完成，请稍后再试。")},
+        {Answer::Unauthorized, QStringLiteral("大模型翻译服务拒绝了服务器的密钥（HTTP 401），请检查 QUILLO_LLM_KEY。")},
+        {Answer::ServerError, QStringLiteral("大模型翻译服务出错（HTTP 500），本次翻译没有完成，请稍后再试。")},
+        {Answer::RateLimited, QStringLiteral("大模型翻译服务暂时不接受更多请求（请求过于频繁），请稍后再试。")},
+        {Answer::Stall, QStringLiteral("大模型翻译服务没有在限定时间内应答，本次翻译没有完成，请稍后再试。")},
     };
     for (const auto& c : cases) {
         standIn.answer = c.answer;
