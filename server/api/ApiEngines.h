@@ -56,6 +56,8 @@ public:
     // The callbacks may be empty.
     virtual std::vector<EngineOutcome> translate(const TranslationRequest& request, const EngineSelection& selection,
                                                  const OnPiece& onPiece, const OnOutcome& onOutcome) const = 0;
+    // The engine that serves the pair gets ready for it in the background; its id, empty for none.
+    virtual std::string prepare(const ServiceLanguage& source, const ServiceLanguage& target) const = 0;
 };
 
 // What a client may do to the engines themselves: have the settings read again, and try one

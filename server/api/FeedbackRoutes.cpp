@@ -89,7 +89,11 @@ void addInfo(ServiceContext& context, const web::Request& request, web::Response
         return respondGbk(response, 500, "服务器出错，留言没有保存，请稍后再试。");
     }
     LogInfo("feedback #" + std::to_string(message.id) + " stored from " + message.remote);
-    respondGbk(response, 200, "留言成功");
+    if (context.feedbackStored)
+        context.feedbackStored();
+    // Callers look for the acceptance line alone; the program also reads the one after it.
+    respondGbk(response, 200,
+               context.feedbackKeptLocally.empty() ? "留言成功" : "留言成功\r\n" + context.feedbackKeptLocally);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 // The two engine routes act for the machine's owner (the second makes the server send a request
 // to any address it is given), so only a loopback client of a loopback server may call them, or,
 // with --api-keys, a client that sends a key.
+//   POST /api/v1/prepare    {"source","target"}: the pair's engine gets ready for its first text
 // A streamed translation is a text/event-stream: "delta" events carry the pieces of each
 // engine's reply as they arrive, a "done" event each engine's outcome, and "end" closes it.
 
@@ -244,6 +245,22 @@ void testEngine(const ApiContext& context, const web::Request& request, web::Res
     RespondJson(response, 200, QJsonDocument(outcomeJson(context.control->test(test->engine, test->settings, test->request))));
 }
 
+// A client that lets its user pick a pair ahead of the text calls this on the pick, so the
+// first translation does not wait for an engine to start.
+void prepare(const ApiContext& context, const web::Request& request, web::Response& response)
+{
+    const auto input = ReadApiInput(context, request, response);
+    if (!input || !CheckKey(context, request, &*input, response))
+        return;
+    const ServiceLanguage* source = ApiLanguage(input->text("source"));
+    const ServiceLanguage* target = ApiLanguage(input->text("target"));
+    if (!source || !target)
+        return RespondApiError(response, 400, "Invalid request: \"source\" and \"target\" must be supported languages");
+    const std::string engine = context.engines.prepare(*source, *target);
+    RespondJson(response, 200, QJsonDocument(QJsonObject{{QStringLiteral("engine"),
+                                                          engine.empty() ? QJsonValue() : QJsonValue(JsonString(engine))}}));
+}
+
 } // namespace
 
 void AddOpenApiRoutes(web::Router& server, const ApiContext& context)
@@ -265,6 +282,9 @@ void AddOpenApiRoutes(web::Router& server, const ApiContext& context)
     server.Post("/api/v1/detect", [&context](const web::Request& request, web::Response& response, const web::ContentReader&) {
         detect(context, request, response);
     }, web::Lane::Engine); // the first detection loads the n-gram tables
+    server.Post("/api/v1/prepare", [&context](const web::Request& request, web::Response& response, const web::ContentReader&) {
+        prepare(context, request, response);
+    }, web::Lane::Engine); // an engine may ask its server what it covers
 }
 
 } // namespace quillo::server

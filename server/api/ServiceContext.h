@@ -33,6 +33,11 @@ struct ServiceContext {
     // Whether a browser marks the request as sent by a page of another site (Origin, Referer,
     // Sec-Fetch-Site); always false where the service does not guard its callers.
     std::function<bool(const web::Request&)> fromAnotherSite;
+    // After a message is committed: wakes whatever forwards it; empty when nothing does.
+    std::function<void()> feedbackStored;
+    // A line the feedback reply adds to say where a message stays when nobody will read it (the
+    // program's own server without an upstream); empty otherwise.
+    std::string feedbackKeptLocally;
 };
 
 void AddBabelFishRoutes(web::Router& server, ServiceContext& context);

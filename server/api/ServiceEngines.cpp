@@ -44,4 +44,9 @@ std::vector<EngineOutcome> ServiceEngines::translate(const TranslationRequest& r
     return outcomes;
 }
 
+std::string ServiceEngines::prepare(const ServiceLanguage& source, const ServiceLanguage& target) const
+{
+    return service_.prepare(source, target);
+}
+
 } // namespace quillo::server

@@ -15,6 +15,7 @@ public:
     std::vector<EngineSummary> engines() const override;
     std::vector<EngineOutcome> translate(const TranslationRequest& request, const EngineSelection& selection,
                                          const OnPiece& onPiece, const OnOutcome& onOutcome) const override;
+    std::string prepare(const ServiceLanguage& source, const ServiceLanguage& target) const override;
 
 private:
     const TranslationService& service_;

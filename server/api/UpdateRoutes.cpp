@@ -50,6 +50,13 @@ void serveVersionFile(const web::Request& request, web::Response& response, cons
     response.set_content(content, "text/plain; charset=GBK");
 }
 
+// With no release published the newest version there is is the one this server was built with,
+// which the program it came with runs; a 404 would read as a broken connection to the user.
+void serveUnpublished(web::Response& response)
+{
+    response.set_content("[information]\r\nversion=" QUILLO_PROGRAM_VERSION "\r\n", "text/plain; charset=GBK");
+}
+
 void serveProgramFile(web::Response& response, const QString& path)
 {
     response.set_file_content(path.toStdString(), "application/octet-stream");
@@ -72,6 +79,8 @@ void AddUpdateRoutes(web::Router& server, ServiceContext& context)
                                                       web::Response& response) {
         const std::string relative = request.matches[1].str();
         const auto path = releaseFile(context.releaseDir, relative);
+        if (!path && relative == kVersionFileName)
+            return serveUnpublished(response);
         if (!path)
             return RespondError(response, 404, "没有这个升级文件。", "not found: " + relative);
         if (relative == kVersionFileName)

@@ -204,6 +204,10 @@ void parseServe(const std::vector<std::string>& arguments, size_t from, CommandL
     reader.value("--database", [&](const std::string& v) { return readDatabase(v, options.database); });
     reader.value("--log-file", into(options.logFile));
     reader.value("--clients-folder", into(options.clientsFolder));
+    reader.value("--feedback-upstream", [&](const std::string& v) {
+        options.feedbackUpstream = v;
+        return v.empty() || v.rfind("http://", 0) == 0 || v.rfind("https://", 0) == 0;
+    });
     reader.value("--log-max-bytes", [&](const std::string& v) {
         const auto n = number(v, 4096, 1LL << 40);
         options.logMaxBytes = n ? static_cast<size_t>(*n) : 0;
@@ -402,6 +406,7 @@ std::string UsageText()
                 [--feedback-per-day N] [--feedback-bytes-per-day N] [--log-file PATH]
                 [--log-max-bytes N] [--allow-private-fetch] [--quiet] [--database URL]
                 [--token-key-file PATH] [--stop-time SECONDS] [--clients-folder DIR]
+                [--feedback-upstream URL]
                 [--api-keys FILE] [--cors-origin ORIGIN]... [--offline]
   quillo-server engines [--config FILE] [--backend LIST] [...]   which engine serves each pair
   quillo-server publish [--data DIR] PROGRAM_FILE --version V [--notice TEXT] [--sign-key KEYFILE]
@@ -436,6 +441,8 @@ std::string UsageText()
                          "offline = true" under [general] in engines.ini)
   --clients-folder DIR   end once no program holds DIR/clients.lock any more (how the desktop
                          program runs its own server; see server/README.md)
+  --feedback-upstream URL  forward stored feedback to the quillo-server at URL, retrying until
+                         it is accepted ("" for none; default: the build's choice)
 
 Engine options:
 )" + engineOptionLines(false) + R"(

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#ifndef QUILLO_FEEDBACK_UPSTREAM
+#define QUILLO_FEEDBACK_UPSTREAM ""
+#endif
+
 namespace quillo::server {
 
 struct ServeOptions {
@@ -31,6 +35,9 @@ struct ServeOptions {
     std::string tokenKeyFile; // the key that signs tokens; else $QUILLO_TOKEN_KEY, else random
     FeedbackLimits feedbackLimits;
     std::string clientsFolder; // the desktop program's runtime folder: end once no copy is left
+    // Another quillo-server (its base address) that stored feedback is forwarded to; the
+    // build's QUILLO_FEEDBACK_UPSTREAM unless given, empty for none.
+    std::string feedbackUpstream = QUILLO_FEEDBACK_UPSTREAM;
     std::string logFile; // empty: standard error
     size_t logMaxBytes = 16 * 1024 * 1024;
     size_t pageMaxBytes = 4 * 1024 * 1024;

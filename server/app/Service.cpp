@@ -3,6 +3,7 @@
 #include "server/app/BackendChain.h"
 #include "server/app/ClientWatch.h"
 #include "server/app/EngineReload.h"
+#include "server/app/FeedbackForwarder.h"
 #include "server/engines/AllEngines.h"
 #include "server/stores/FeedbackStore.h"
 #include "server/stores/GlossaryStore.h"
@@ -24,7 +25,9 @@
 #include <QString>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -32,8 +35,12 @@
 #include <optional>
 #include <thread>
 
+#include <poll.h>
 #include <pthread.h>
+#include <sys/eventfd.h>
 #include <sys/resource.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 
 namespace quillo::server {
 
@@ -69,6 +76,16 @@ bool tokenKey(const ServeOptions& options, std::string& key, std::string& error)
     return true;
 }
 
+// Only the program's own server keeps messages where nobody reads them; a deployment's operator does.
+std::string keptLocally(const ServeOptions& options)
+{
+    if (!options.feedbackUpstream.empty() || options.clientsFolder.empty())
+        return {};
+    const std::string where = options.database.empty() ? FeedbackStore::defaultPath(options.dataDirectory)
+                                                       : std::string("PostgreSQL 数据库");
+    return "留言只保存在本机的 " + where + " 中，没有发给任何人，不会有回复。";
+}
+
 web::ServerLimits serverLimits(const ServeOptions& options, const Limits& bodies)
 {
     web::ServerLimits limits;
@@ -97,7 +114,12 @@ struct ServiceParts {
                               std::chrono::milliseconds(30000), options.allowPrivateFetch}),
           context{*translator, sessions, pageIds, *feedback, fetcher,
                   ReleaseDirectory(options.dataDirectory), Limits{},
-                  [this](const web::Request& request) { return guard && guard->fromAnotherSite(request); }},
+                  [this](const web::Request& request) { return guard && guard->fromAnotherSite(request); },
+                  [this] {
+                      if (forwarder)
+                          forwarder->messageStored();
+                  },
+                  keptLocally(options)},
           http(router, serverLimits(options, context.limits),
                [this](const web::Request& request, web::Response& response) {
                    return guard && guard->screen(request, response);
@@ -111,6 +133,7 @@ struct ServiceParts {
     std::unique_ptr<FeedbackStore> feedback;
     std::unique_ptr<GlossaryStore> glossary; // set before serving
     std::optional<GlossaryTermSource> terms; // over `glossary`
+    std::unique_ptr<FeedbackForwarder> forwarder; // after the store, which it uses
     PageFetcher fetcher;
     ServiceContext context;
     std::optional<ServiceEngines> apiEngines;
@@ -152,6 +175,7 @@ bool Service::start(std::string& error)
         return false;
     }
     store->setLimits(options_.feedbackLimits);
+    store->keepOutbox(!options_.feedbackUpstream.empty());
     std::string key;
     if (!tokenKey(options_, key, error))
         return false;
@@ -167,6 +191,8 @@ bool Service::start(std::string& error)
     parts_->translator->setGlossary(parts_->terms.emplace(*parts_->glossary).lookup());
     if (parts_->translator->backendNames() == "none")
         LogWarning("no translation engine configured: every pair is answered with the no-engine sentence");
+    if (!options_.feedbackUpstream.empty())
+        parts_->forwarder = std::make_unique<FeedbackForwarder>(*parts_->feedback, options_.feedbackUpstream);
 
     ServiceContext& context = parts_->context;
     web::Router& router = parts_->router;
@@ -234,11 +260,53 @@ bool Service::running() const
     return parts_ && parts_->http.running();
 }
 
+namespace {
+
+// A descriptor the stop watcher sleeps on.
+class WakeDescriptor {
+public:
+    explicit WakeDescriptor(int fd) : fd_(fd) {}
+    ~WakeDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    WakeDescriptor(const WakeDescriptor&) = delete;
+    WakeDescriptor& operator=(const WakeDescriptor&) = delete;
+
+    int fd() const { return fd_; }
+    void wake() const
+    {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(fd_, &one, sizeof one);
+    }
+
+private:
+    int fd_;
+};
+
+// The signal taken from the descriptor, 0 for none.
+int takeSignal(int signalFd)
+{
+    signalfd_siginfo info{};
+    return ::read(signalFd, &info, sizeof info) == ssize_t(sizeof info) ? int(info.ssi_signo) : 0;
+}
+
+int millisecondsUntil(std::optional<std::chrono::steady_clock::time_point> moment)
+{
+    if (!moment)
+        return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*moment - std::chrono::steady_clock::now());
+    return int(std::max<int64_t>(left.count(), 0));
+}
+
+} // namespace
+
 int RunServe(const ServeOptions& options)
 {
-    // Termination signals, and SIGHUP that asks for the engines' settings to be read again, are
-    // taken by one thread with sigtimedwait; every other thread, the pool included, inherits the
-    // blocked mask.
+    // Termination signals, and SIGHUP that asks for the engines' settings to be read again, arrive
+    // through a descriptor that one thread sleeps on; every other thread, the pool included,
+    // inherits the blocked mask.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
@@ -251,6 +319,12 @@ int RunServe(const ServeOptions& options)
         files.rlim_cur = files.rlim_max;
         setrlimit(RLIMIT_NOFILE, &files);
     }
+    const WakeDescriptor arrivedSignals(::signalfd(-1, &stopSignals, SFD_CLOEXEC | SFD_NONBLOCK));
+    const WakeDescriptor wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (arrivedSignals.fd() < 0 || wake.fd() < 0) {
+        LogError(std::string("cannot watch for signals: ") + std::strerror(errno));
+        return 1;
+    }
 
     Service service(options);
     std::string error;
@@ -262,14 +336,20 @@ int RunServe(const ServeOptions& options)
     std::fflush(stdout);
     LogInfo("serving with engines " + service.backendNames() + ", data in " + options.dataDirectory);
 
+    std::atomic<bool> finished{false};
     std::optional<ClientWatch> clients;
     if (!options.clientsFolder.empty())
         clients.emplace(options.clientsFolder);
-    std::atomic<bool> finished{false};
     std::thread signalWatcher([&] {
-        const timespec tick{0, 200 * 1000 * 1000};
         std::optional<std::chrono::steady_clock::time_point> mustEnd;
         while (!finished.load()) {
+            std::optional<std::chrono::steady_clock::time_point> wakeAt = mustEnd;
+            if (clients && (!wakeAt || clients->nextLook() < *wakeAt))
+                wakeAt = clients->nextLook();
+            pollfd watched[] = {{arrivedSignals.fd(), POLLIN, 0}, {wake.fd(), POLLIN, 0}};
+            ::poll(watched, 2, millisecondsUntil(wakeAt));
+            if (finished.load())
+                break;
             // Work that cannot be called off (a parse inside the HTML library) must not keep
             // the process past its stop time: the answers are out, the database has committed.
             if (mustEnd && std::chrono::steady_clock::now() >= *mustEnd) {
@@ -277,18 +357,17 @@ int RunServe(const ServeOptions& options)
                 std::fflush(nullptr);
                 std::_Exit(0);
             }
-            const int signal = sigtimedwait(&stopSignals, nullptr, &tick);
+            const int signal = takeSignal(arrivedSignals.fd());
             if (signal == SIGHUP && !mustEnd) {
                 std::string ignored; // logged where it is understood
                 service.reloadEngines(ignored);
                 continue;
             }
-            const bool signalled = signal > 0;
-            const bool abandoned = !signalled && clients && clients->nobodyLeft();
-            if (!signalled && !abandoned)
+            const bool abandoned = signal == 0 && clients && clients->nobodyLeft();
+            if (signal == 0 && !abandoned)
                 continue;
-            LogInfo(signalled ? std::string("signal ") + strsignal(signal) + ": finishing requests in flight"
-                              : std::string("no program uses this server any more: finishing requests in flight"));
+            LogInfo(signal != 0 ? std::string("signal ") + strsignal(signal) + ": finishing requests in flight"
+                                : std::string("no program uses this server any more: finishing requests in flight"));
             clients.reset();
             if (!mustEnd)
                 mustEnd = std::chrono::steady_clock::now() + std::chrono::seconds(options.stopSeconds);
@@ -297,6 +376,7 @@ int RunServe(const ServeOptions& options)
     });
     service.run();
     finished.store(true);
+    wake.wake();
     signalWatcher.join();
     LogInfo("stopped");
     return 0;

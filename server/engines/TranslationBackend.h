@@ -60,6 +60,9 @@ public:
     virtual GlossaryWay glossaryWay() const { return GlossaryWay::Placeholders; }
     // False while the engine cannot tell what it covers (a remote engine that does not answer).
     virtual bool reachable() const { return true; }
+    // Starts in the background what translating the pair will need (an Apertium direction), so
+    // that its first text does not wait for it; returns at once.
+    virtual void prepare(std::string_view /*source*/, std::string_view /*target*/) {}
     // Called from many request threads at once.
     virtual BackendResult translate(const TranslationRequest& request) = 0;
     // As translate, handing each piece of the translation to `onPiece` as soon as it arrives; the

@@ -154,6 +154,16 @@ const TranslationBackend* TranslationService::engineFor(const Backends& backends
     return dictionary;
 }
 
+std::string TranslationService::prepare(const ServiceLanguage& source, const ServiceLanguage& target) const
+{
+    const TranslationBackend* engine = engineFor(source, target);
+    if (!engine)
+        return {};
+    TranslationBackend* backend = backendNamed(engine->name());
+    backend->prepare(source.code, target.code);
+    return std::string(backend->name());
+}
+
 std::string TranslationService::backendNames() const
 {
     std::string names;

@@ -94,6 +94,8 @@ public:
 
     // From now on, calls use these engines; calls in flight keep the ones they started with.
     void replaceBackends(std::vector<std::unique_ptr<TranslationBackend>> backends);
+    // Has the engine that serves the pair get ready for it in the background; its id, empty for none.
+    std::string prepare(const ServiceLanguage& source, const ServiceLanguage& target) const;
 
     // The line after the no-engine sentence.
     static constexpr std::string_view kAddEngineHint =

@@ -36,7 +36,8 @@ constexpr size_t kDrainBytes = 1024 * 1024;
 constexpr std::chrono::milliseconds kDrainTime{2000};
 constexpr std::chrono::milliseconds kAcceptRetry{100};
 // Deadlines are checked by one sweep over the connections rather than a timer per connection:
-// re-arming a timer at every phase of every request costs more than the request itself.
+// re-arming a timer at every phase of every request costs more than the request itself. The
+// sweep runs only while there are connections, so an idle server sleeps.
 constexpr std::chrono::milliseconds kSweep{100};
 constexpr size_t kLoggedPathBytes = 200;
 
@@ -150,6 +151,7 @@ struct HttpServer::State {
     void resumeAccepting();
     void beginStop();
     void sweep();
+    void armSweep();
     void forEachSession(const std::function<void(const std::shared_ptr<Session>&)>& action);
     size_t sessionCount();
 
@@ -165,6 +167,7 @@ struct HttpServer::State {
     Clock::time_point stopDeadline;
     Clock::time_point callOffAt;
     bool calledOff = false;           // on the first loop, with the sweep
+    bool sweepArmed = false;          // on the first loop
     std::atomic<bool> cancelled{false}; // what the lanes' routes read through WorkCancelled()
     bool acceptPaused = false; // on the first loop, with the acceptor
     std::array<std::unique_ptr<LanePool>, 4> lanes;
@@ -207,10 +210,14 @@ public:
 
     void start()
     {
+        bool first = false;
         {
             std::lock_guard lock(server_.sessionsMutex);
+            first = server_.sessions.empty();
             server_.sessions.emplace(this, weak_from_this());
         }
+        if (first)
+            net::post(server_.acceptor.get_executor(), [&server = server_] { server.armSweep(); });
         net::dispatch(socket_.get_executor(), [self = shared_from_this()] { self->awaitRequest(); });
     }
 
@@ -764,6 +771,14 @@ void HttpServer::State::beginStop()
     });
     stopDeadline = Clock::now() + limits.stopGrace;
     callOffAt = stopDeadline - std::min(limits.stopAnswer, limits.stopGrace);
+    armSweep();
+}
+
+// On the first loop. A sweep that is already coming does the work.
+void HttpServer::State::armSweep()
+{
+    if (!sweepArmed)
+        sweep();
 }
 
 // Ends the connections whose deadline has passed; once stopping, runs until the last connection
@@ -786,10 +801,14 @@ void HttpServer::State::sweep()
         else if (deadline != 0 && deadline <= now.time_since_epoch().count())
             net::post(session->get_executor(), [session, deadline] { session->expire(deadline); });
     });
-    if (stopping && sessionCount() == 0) {
+    const bool none = sessionCount() == 0;
+    sweepArmed = !none;
+    if (stopping && none) {
         keepRunning.clear(); // the loops end when their last connection has
         return;
     }
+    if (none)
+        return; // the next connection arms it again
     sweepTimer.expires_after(kSweep);
     sweepTimer.async_wait([this](beast::error_code ec) {
         if (!ec)
@@ -852,7 +871,6 @@ void HttpServer::run()
         s.keepRunning.push_back(net::make_work_guard(*context));
     net::post(s.acceptor.get_executor(), [&s] {
         s.accept();
-        s.sweep();
     });
     s.serving = true;
     std::vector<std::thread> threads;

@@ -26,6 +26,21 @@ constexpr const char* kSchema =
 
 constexpr const char* kIndex = "CREATE INDEX IF NOT EXISTS messages_received ON messages (received)";
 
+// Added to files made before it: a file without the table gets it at its next read-write open.
+constexpr const char* kOutboxSchema =
+    "CREATE TABLE IF NOT EXISTS outbox ("
+    " message_id INTEGER PRIMARY KEY REFERENCES messages (id),"
+    " attempts INTEGER NOT NULL DEFAULT 0, not_before INTEGER NOT NULL)";
+
+constexpr const char* kOutboxInsert = "INSERT INTO outbox (message_id, attempts, not_before) VALUES (?, 0, ?)";
+constexpr const char* kOutboxDue =
+    "SELECT o.message_id, m.raw, o.attempts FROM outbox o JOIN messages m ON m.id = o.message_id"
+    " WHERE o.not_before <= ? ORDER BY o.message_id LIMIT ?";
+constexpr const char* kOutboxHold = "UPDATE outbox SET not_before = ? WHERE message_id = ?";
+constexpr const char* kOutboxRetry = "UPDATE outbox SET attempts = attempts + 1, not_before = ? WHERE message_id = ?";
+constexpr const char* kOutboxDone = "DELETE FROM outbox WHERE message_id = ?";
+constexpr const char* kOutboxNext = "SELECT min(not_before) FROM outbox";
+
 constexpr const char* kToday = "SELECT count(*), total(length(raw)) FROM messages WHERE received >= ?";
 
 constexpr const char* kInsert =
@@ -92,6 +107,10 @@ public:
 
     Added add(FeedbackMessage& message, std::string& error) override;
     bool all(std::vector<FeedbackMessage>& messages, std::string& error) const override;
+    bool claimOutbox(size_t limit, std::chrono::seconds lease, std::vector<OutboxEntry>& entries,
+                     std::string& error) override;
+    bool settleOutbox(int64_t id, std::optional<std::chrono::seconds> retryIn, std::string& error) override;
+    std::optional<std::chrono::system_clock::time_point> nextOutboxDue(std::string& error) override;
 
 protected:
     Probe probe(const FeedbackLimits& limits, std::string& error) const override;
@@ -100,6 +119,9 @@ protected:
 private:
     SqliteFeedbackStore(sqlite3* db, std::string path);
     bool hasRoomToday(size_t bytes, std::string& error) const;
+    Added insert(FeedbackMessage& message, std::string& error);
+    // One statement with integer parameters, stepped to its end.
+    bool runWithIntegers(const char* sql, std::initializer_list<int64_t> values, std::string& error);
     // The next statement's limits: a lock held elsewhere is waited for, work is stopped, at the deadline.
     void startStatement(const FeedbackLimits& limits) const;
     Added failure(std::string& error) const;
@@ -171,10 +193,15 @@ std::unique_ptr<FeedbackStore> SqliteFeedbackStore::open(const std::string& path
     if (mode == Mode::ReadWrite
         && !(execute(db, "PRAGMA journal_mode=WAL", error)
              && execute(db, "PRAGMA synchronous=FULL", error) && execute(db, kSchema, error)
-             && execute(db, kIndex, error))) {
+             && execute(db, kIndex, error) && execute(db, kOutboxSchema, error))) {
         return nullptr;
     }
     return store;
+}
+
+int64_t FeedbackStore::nowSeconds()
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
 std::string FeedbackStore::defaultPath(const std::string& dataDirectory)
@@ -286,9 +313,30 @@ FeedbackStore::Added SqliteFeedbackStore::add(FeedbackMessage& message, std::str
         return Added::Unavailable;
     }
     startStatement(caps);
+    if (!keepsOutbox())
+        return insert(message, error);
+    // The message and its outbox entry are committed together.
+    if (!execute(db_, "BEGIN IMMEDIATE", error))
+        return failure(error);
+    Added added = insert(message, error);
+    if (added == Added::Stored) {
+        startStatement(caps);
+        if (!runWithIntegers(kOutboxInsert, {message.id, nowSeconds()}, error) || !execute(db_, "COMMIT", error))
+            added = failure(error);
+    }
+    if (added != Added::Stored) {
+        std::string ignored;
+        execute(db_, "ROLLBACK", ignored);
+    }
+    return added;
+}
+
+// Within the caller's lock and statement limits.
+FeedbackStore::Added SqliteFeedbackStore::insert(FeedbackMessage& message, std::string& error)
+{
     if (!hasRoomToday(message.raw.size(), error))
         return error.empty() ? Added::OverDailyLimit : failure(error);
-    startStatement(caps);
+    startStatement(limits());
     const Statement statement = prepare(db_, kInsert, error);
     sqlite3_stmt* raw = statement.get();
     if (!raw)
@@ -304,7 +352,8 @@ FeedbackStore::Added SqliteFeedbackStore::add(FeedbackMessage& message, std::str
     sqlite3_bind_blob(raw, index, message.raw.data(), static_cast<int>(message.raw.size()),
                       SQLITE_TRANSIENT);
     // Outside an explicit transaction the step is its own transaction: SQLITE_DONE means
-    // committed, and with synchronous FULL the commit has reached the disk.
+    // committed, and with synchronous FULL the commit has reached the disk. Inside the outbox's
+    // the caller commits.
     if (sqlite3_step(raw) != SQLITE_DONE) {
         const bool full = (sqlite3_extended_errcode(db_) & 0xFF) == SQLITE_FULL;
         const Added outcome = failure(error);
@@ -314,6 +363,72 @@ FeedbackStore::Added SqliteFeedbackStore::add(FeedbackMessage& message, std::str
     noteDiskFull(false);
     message.id = sqlite3_last_insert_rowid(db_);
     return Added::Stored;
+}
+
+bool SqliteFeedbackStore::runWithIntegers(const char* sql, std::initializer_list<int64_t> values, std::string& error)
+{
+    const Statement statement = prepare(db_, sql, error);
+    if (!statement)
+        return false;
+    int index = 1;
+    for (const int64_t value : values)
+        sqlite3_bind_int64(statement.get(), index++, value);
+    if (sqlite3_step(statement.get()) == SQLITE_DONE)
+        return true;
+    error = sqlite3_errmsg(db_);
+    return false;
+}
+
+bool SqliteFeedbackStore::claimOutbox(size_t limit, std::chrono::seconds lease, std::vector<OutboxEntry>& entries,
+                                      std::string& error)
+{
+    const FeedbackLimits caps = limits();
+    std::unique_lock lock(mutex_, std::defer_lock);
+    if (!lock.try_lock_for(caps.connectionWait)) {
+        error = "the database is busy";
+        return false;
+    }
+    startStatement(caps);
+    if (!execute(db_, "BEGIN IMMEDIATE", error))
+        return false;
+    const int64_t now = nowSeconds();
+    bool ok = false;
+    if (const Statement due = prepare(db_, kOutboxDue, error)) {
+        sqlite3_bind_int64(due.get(), 1, now);
+        sqlite3_bind_int64(due.get(), 2, static_cast<int64_t>(limit));
+        int step = SQLITE_ROW;
+        while ((step = sqlite3_step(due.get())) == SQLITE_ROW)
+            entries.push_back({sqlite3_column_int64(due.get(), 0), column(due.get(), 1), sqlite3_column_int(due.get(), 2)});
+        ok = step == SQLITE_DONE;
+        if (!ok)
+            error = sqlite3_errmsg(db_);
+    }
+    for (const OutboxEntry& entry : entries)
+        ok = ok && runWithIntegers(kOutboxHold, {now + lease.count(), entry.id}, error);
+    if (ok && execute(db_, "COMMIT", error))
+        return true;
+    std::string ignored;
+    execute(db_, "ROLLBACK", ignored);
+    entries.clear();
+    return false;
+}
+
+bool SqliteFeedbackStore::settleOutbox(int64_t id, std::optional<std::chrono::seconds> retryIn, std::string& error)
+{
+    std::lock_guard lock(mutex_);
+    startStatement(limits());
+    return retryIn ? runWithIntegers(kOutboxRetry, {nowSeconds() + retryIn->count(), id}, error)
+                   : runWithIntegers(kOutboxDone, {id}, error);
+}
+
+std::optional<std::chrono::system_clock::time_point> SqliteFeedbackStore::nextOutboxDue(std::string& error)
+{
+    std::lock_guard lock(mutex_);
+    startStatement(limits());
+    const Statement next = prepare(db_, kOutboxNext, error);
+    if (!next || sqlite3_step(next.get()) != SQLITE_ROW || sqlite3_column_type(next.get(), 0) == SQLITE_NULL)
+        return std::nullopt;
+    return std::chrono::system_clock::time_point(std::chrono::seconds(sqlite3_column_int64(next.get(), 0)));
 }
 
 bool SqliteFeedbackStore::all(std::vector<FeedbackMessage>& messages, std::string& error) const

@@ -5,10 +5,12 @@
 // is bounded (for the connection, for each statement), so a stalled database makes requests fail
 // quickly instead of holding their threads.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,13 @@ struct FeedbackMessage {
     std::string remote;   // the client's address
     std::string user, name, email, title, text, image, home, time;
     std::string raw; // the request body, byte for byte
+};
+
+// A stored message on its way to another server: what is sent, and how often it failed.
+struct OutboxEntry {
+    int64_t id = 0;
+    std::string raw;
+    int attempts = 0;
 };
 
 // What one day (UTC) may add: a flood of messages cannot fill the disk.
@@ -56,6 +65,19 @@ public:
     std::vector<std::string> readinessProblems() const;
     void setLimits(FeedbackLimits limits);
 
+    // The outbox: with it on, every message added also waits there, in the same commit, until
+    // settled as accepted, so nothing acknowledged to a sender is lost by a restart.
+    void keepOutbox(bool on) { outbox_ = on; }
+    bool keepsOutbox() const { return outbox_; }
+    // Up to `limit` entries that are due, oldest first, each held back from other claims for
+    // `lease` (an instance that dies forwarding leaves it to be claimed again then).
+    virtual bool claimOutbox(size_t limit, std::chrono::seconds lease, std::vector<OutboxEntry>& entries,
+                             std::string& error) = 0;
+    // Accepted (no `retryIn`): out of the outbox; else one more attempt, due again after `retryIn`.
+    virtual bool settleOutbox(int64_t id, std::optional<std::chrono::seconds> retryIn, std::string& error) = 0;
+    // When the next entry falls due; nothing for an empty outbox.
+    virtual std::optional<std::chrono::system_clock::time_point> nextOutboxDue(std::string& error) = 0;
+
     static std::string defaultPath(const std::string& dataDirectory);
 
 protected:
@@ -68,6 +90,8 @@ protected:
     // A write that failed for want of room: reported by readiness until a write succeeds.
     void noteDiskFull(bool full, const std::string& error = {});
     static std::string nowUtc(const char* format = "%Y-%m-%dT%H:%M:%SZ");
+    // Outbox times are whole seconds since the epoch.
+    static int64_t nowSeconds();
 
     // Every column of the messages, as a query that reads none of them: fails on a schema we cannot use.
     static constexpr const char* kColumnsProbe =
@@ -76,6 +100,7 @@ protected:
 private:
     FeedbackLimits limits_;
     std::string diskFullError_;
+    std::atomic<bool> outbox_{false};
     mutable std::mutex limitsMutex_;
 };
 

@@ -21,6 +21,16 @@ constexpr const char* kToday =
 constexpr const char* kInsert =
     "INSERT INTO messages (received, remote, \"user\", name, email, title, text, image, home, time, raw)"
     " VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11) RETURNING id";
+constexpr const char* kOutboxInsert = "INSERT INTO outbox (message_id, attempts, not_before) VALUES ($1, 0, $2)";
+// Rows another instance is claiming are passed over, so no two instances send one message at once.
+constexpr const char* kOutboxClaim =
+    "WITH claimed AS (UPDATE outbox SET not_before = $2 WHERE message_id IN"
+    " (SELECT message_id FROM outbox WHERE not_before <= $1 ORDER BY message_id LIMIT $3 FOR UPDATE SKIP LOCKED)"
+    " RETURNING message_id, attempts)"
+    " SELECT m.id, m.raw, c.attempts FROM claimed c JOIN messages m ON m.id = c.message_id ORDER BY m.id";
+constexpr const char* kOutboxRetry = "UPDATE outbox SET attempts = attempts + 1, not_before = $2 WHERE message_id = $1";
+constexpr const char* kOutboxDone = "DELETE FROM outbox WHERE message_id = $1";
+constexpr const char* kOutboxNext = "SELECT min(not_before) FROM outbox";
 constexpr const char* kSelect =
     "SELECT id, received, remote, \"user\", name, email, title, text, image, home, time, raw"
     " FROM messages ORDER BY id";
@@ -325,13 +335,71 @@ FeedbackStore::Added PostgresFeedbackStore::add(FeedbackMessage& message, std::s
         parameters.push_back(textParameter(*text));
     parameters.push_back(message.raw);
     const Result inserted = exchange.run(kInsert, parameters, PGRES_TUPLES_OK, true);
-    if (!inserted || !exchange.commit()) {
+    const bool queued = inserted
+        && (!keepsOutbox()
+            || exchange.run(kOutboxInsert, {field(inserted.get(), 0, 0), std::to_string(nowSeconds())}));
+    if (!queued || !exchange.commit()) {
         noteDiskFull(exchange.state() == "53100", error); // disk_full
         return failed();
     }
     noteDiskFull(false);
     message.id = std::stoll(field(inserted.get(), 0, 0));
     return Added::Stored;
+}
+
+namespace {
+
+std::string bytesOf(const PGresult* result, int row, int column)
+{
+    size_t length = 0;
+    unsigned char* raw = PQunescapeBytea(reinterpret_cast<const unsigned char*>(PQgetvalue(result, row, column)), &length);
+    std::string bytes = raw ? std::string(reinterpret_cast<const char*>(raw), length) : std::string();
+    PQfreemem(raw);
+    return bytes;
+}
+
+} // namespace
+
+bool PostgresFeedbackStore::claimOutbox(size_t limit, std::chrono::seconds lease, std::vector<OutboxEntry>& entries,
+                                        std::string& error)
+{
+    const FeedbackLimits caps = limits();
+    const Lease lease_(*this, caps, error);
+    if (!lease_)
+        return false;
+    const int64_t now = nowSeconds();
+    const Result claimed = Exchange(lease_.get(), caps.statementTime, error)
+                               .run(kOutboxClaim, {std::to_string(now), std::to_string(now + lease.count()), std::to_string(limit)},
+                                    PGRES_TUPLES_OK);
+    if (!claimed)
+        return false;
+    for (int row = 0; row < PQntuples(claimed.get()); ++row)
+        entries.push_back({std::stoll(field(claimed.get(), row, 0)), bytesOf(claimed.get(), row, 1),
+                           std::stoi(field(claimed.get(), row, 2))});
+    return true;
+}
+
+bool PostgresFeedbackStore::settleOutbox(int64_t id, std::optional<std::chrono::seconds> retryIn, std::string& error)
+{
+    const FeedbackLimits caps = limits();
+    const Lease lease(*this, caps, error);
+    if (!lease)
+        return false;
+    Exchange exchange(lease.get(), caps.statementTime, error);
+    return retryIn ? exchange.run(kOutboxRetry, {std::to_string(id), std::to_string(nowSeconds() + retryIn->count())}) != nullptr
+                   : exchange.run(kOutboxDone, {std::to_string(id)}) != nullptr;
+}
+
+std::optional<std::chrono::system_clock::time_point> PostgresFeedbackStore::nextOutboxDue(std::string& error)
+{
+    const FeedbackLimits caps = limits();
+    const Lease lease(*this, caps, error);
+    if (!lease)
+        return std::nullopt;
+    const Result next = Exchange(lease.get(), caps.statementTime, error).run(kOutboxNext, {}, PGRES_TUPLES_OK);
+    if (!next || PQntuples(next.get()) == 0 || PQgetisnull(next.get(), 0, 0))
+        return std::nullopt;
+    return std::chrono::system_clock::time_point(std::chrono::seconds(std::stoll(field(next.get(), 0, 0))));
 }
 
 bool PostgresFeedbackStore::all(std::vector<FeedbackMessage>& messages, std::string& error) const
@@ -351,12 +419,7 @@ bool PostgresFeedbackStore::all(std::vector<FeedbackMessage>& messages, std::str
                                   &message.email, &message.title, &message.text, &message.image,
                                   &message.home, &message.time})
             *text = field(result.get(), row, column++);
-        size_t length = 0;
-        unsigned char* raw = PQunescapeBytea(
-            reinterpret_cast<const unsigned char*>(PQgetvalue(result.get(), row, column)), &length);
-        if (raw)
-            message.raw.assign(reinterpret_cast<const char*>(raw), length);
-        PQfreemem(raw);
+        message.raw = bytesOf(result.get(), row, column);
         messages.push_back(std::move(message));
     }
     return true;

@@ -21,6 +21,10 @@ public:
 
     Added add(FeedbackMessage& message, std::string& error) override;
     bool all(std::vector<FeedbackMessage>& messages, std::string& error) const override;
+    bool claimOutbox(size_t limit, std::chrono::seconds lease, std::vector<OutboxEntry>& entries,
+                     std::string& error) override;
+    bool settleOutbox(int64_t id, std::optional<std::chrono::seconds> retryIn, std::string& error) override;
+    std::optional<std::chrono::system_clock::time_point> nextOutboxDue(std::string& error) override;
 
 protected:
     Probe probe(const FeedbackLimits& limits, std::string& error) const override;

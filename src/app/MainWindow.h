@@ -137,7 +137,7 @@ private:
     // The exchange that hears a component's completion; null with no engine selected.
     WebRequestExchange* exchangeOf(QObject* sender) const;
     void requestDone(QObject* sender, QIODevice* stream);
-    void requestFailed(QObject* sender, TranslationFailure failure);
+    void requestFailed(QObject* sender, TranslationFailure failure, QIODevice* stream = nullptr);
     void showOutcome(const TranslationOutcome& outcome);
     void showError(const QString& text);
 

@@ -142,9 +142,9 @@ void MainWindow::onConnectionLost(QObject* sender, const QString& /*contentType*
     requestFailed(sender, TranslationFailure::ConnectionLost);
 }
 
-void MainWindow::onHttpError(QObject* sender, qint32 /*errorCode*/, QIODevice* /*stream*/)
+void MainWindow::onHttpError(QObject* sender, qint32 /*errorCode*/, QIODevice* stream)
 {
-    requestFailed(sender, TranslationFailure::HttpError);
+    requestFailed(sender, TranslationFailure::HttpError, stream);
 }
 
 void MainWindow::onWaitTimedOut(QObject* sender)
@@ -165,10 +165,10 @@ void MainWindow::requestDone(QObject* sender, QIODevice* stream)
         endBusy(); // nobody is left to read the reply; the button must not stay disabled
 }
 
-void MainWindow::requestFailed(QObject* sender, TranslationFailure failure)
+void MainWindow::requestFailed(QObject* sender, TranslationFailure failure, QIODevice* stream)
 {
     if (WebRequestExchange* exchange = exchangeOf(sender))
-        exchange->failed(failure);
+        exchange->failed(failure, stream);
     else
         showOutcome({failure, {}});
 }
@@ -185,7 +185,7 @@ void MainWindow::showOutcome(const TranslationOutcome& outcome)
         emit translationShown(sourceText->toPlainText(), outcome.text);
         return;
     }
-    if (const QString message = FailureMessage(outcome.failure); !message.isEmpty())
+    if (const QString message = FailureMessage(outcome); !message.isEmpty())
         showError(message);
     if (outcome.failure == TranslationFailure::HostUnreachable)
         resultText->setPlainText(kHostUnreachableHelp);

@@ -7,6 +7,8 @@
 #include "desktop/SingleInstance.h"
 #include "ocr/OcrCommand.h"
 #include "sendinfo/FeedbackWindow.h"
+#include "core/ServiceAddresses.h"
+#include "session/PairPreparer.h"
 #include "session/ServiceLauncher.h"
 #include "session/TranslationChoices.h"
 #include "tranURL/PageTranslationWindow.h"
@@ -82,10 +84,13 @@ int main(int argc, char** argv)
     std::optional<quillo::UpdateWindow> updateForm;
     std::optional<quillo::FeedbackWindow> sendUserInfo;
     std::optional<quillo::PageTranslationWindow> url;
+    // Pairs picked from then on are told to the server, whose engines start none ahead.
+    std::optional<quillo::PairPreparer> pairPreparer;
     AfterFirstPaint(&mainForm, [&] {
         updateForm.emplace();
         sendUserInfo.emplace();
         url.emplace();
+        pairPreparer.emplace(&translationChoices, &quillo::ServiceBase);
     });
 
     quillo::StartupProbe probe(&mainForm);

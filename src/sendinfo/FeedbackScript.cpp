@@ -52,14 +52,32 @@ QByteArray FeedbackBody(const FeedbackMessage& message, const QDateTime& now, co
         + "&time=" + TimeField(now);
 }
 
-bool IsAcceptedReply(const QByteArray& reply)
+namespace {
+
+QStringList replyLines(const QByteArray& reply)
 {
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
+    return FromAnsi(reply).split(lineBreak);
+}
+
+} // namespace
+
+bool IsAcceptedReply(const QByteArray& reply)
+{
     const QString accepted = QStringLiteral("留言成功");
-    const QStringList lines = FromAnsi(reply).split(lineBreak);
+    const QStringList lines = replyLines(reply);
     return std::any_of(lines.cbegin(), lines.cend(), [&](const QString& line) {
         return line.compare(accepted, Qt::CaseInsensitive) == 0;
     });
+}
+
+QString KeptLocallyLine(const QByteArray& reply)
+{
+    for (const QString& line : replyLines(reply)) {
+        if (line.startsWith(QStringLiteral("留言只保存在")))
+            return line;
+    }
+    return {};
 }
 
 } // namespace quillo

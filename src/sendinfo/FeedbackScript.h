@@ -28,4 +28,8 @@ QByteArray FeedbackBody(const FeedbackMessage& message, const QDateTime& now, co
 // script's acceptance line.
 bool IsAcceptedReply(const QByteArray& reply);
 
+// The line of an accepted reply that says the message stays where nobody will answer it (the
+// program's own server, with nowhere to forward it); empty when there is none.
+QString KeptLocallyLine(const QByteArray& reply);
+
 } // namespace quillo

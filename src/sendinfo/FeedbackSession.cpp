@@ -89,10 +89,13 @@ void FeedbackSession::fail(Failure failure)
 void FeedbackSession::onRequestDone(QObject*, const QString&, qint64, QIODevice* Stream)
 {
     // The stream lives only for this event: it is read before anyone hears of the outcome.
-    if (Stream && IsAcceptedReply(Stream->readAll()))
-        emit sent(QStringLiteral("   提 交 信 息 成 功 ，我 们 会 尽 快 回 复 您 。"));
-    else
-        fail(Failure::NotStored);
+    const QByteArray reply = Stream ? Stream->readAll() : QByteArray();
+    if (!IsAcceptedReply(reply))
+        return fail(Failure::NotStored);
+    // A reply is promised only where someone will read the message.
+    const QString keptLocally = KeptLocallyLine(reply);
+    emit sent(keptLocally.isEmpty() ? QStringLiteral("   提 交 信 息 成 功 ，我 们 会 尽 快 回 复 您 。")
+                                    : QStringLiteral("   提 交 信 息 成 功 。") + keptLocally);
 }
 
 void FeedbackSession::onHttpError(QObject*, qint32, QIODevice*)

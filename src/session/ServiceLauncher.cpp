@@ -281,10 +281,12 @@ QString ServiceLauncher::start()
     RotateLog(serverLog);
     const QString output = runtime.filePath(QStringLiteral("server.out"));
     // The server ends by itself once no copy holds the clients lock, so that one outlives no copy
-    // killed outright.
+    // killed outright. It starts no offline direction ahead (each costs tens of megabytes) and
+    // ends one unused for five minutes: the program tells it which pair the user picks.
     const QStringList arguments{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--data"),
                                 m_setup.dataFolder, QStringLiteral("--clients-folder"), m_setup.runtimeFolder,
-                                QStringLiteral("--quiet")};
+                                QStringLiteral("--quiet"), QStringLiteral("--pipelines-warm-start"), QStringLiteral("0"),
+                                QStringLiteral("--pipeline-idle"), QStringLiteral("300")};
     const SpawnResult spawned = spawnServer(m_setup.serverProgram, arguments, output, serverLog);
     if (spawned.pid < 0) {
         log(QStringLiteral("cannot start the translation server: %1").arg(spawned.error));

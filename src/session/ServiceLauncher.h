@@ -14,10 +14,10 @@
 // Leaving, a copy gives up its shared lock and tries for the exclusive one. When it gets it no copy
 // is left, and it stops the server, whichever copy started it; otherwise the server stays for the
 // others. Copies that were all killed or crashed stop nothing: the server, told the folder with
-// --clients-folder, tests the same locks itself every second, and when no copy holds clients.lock
-// it removes its address from `server` (under server.lock, so no copy joins it on its way out) and
-// ends. (A server that timed itself out after some idle time would end while a copy still relies on
-// it.)
+// --clients-folder, tests the same locks itself every ten seconds, and when no copy holds
+// clients.lock it removes its address from `server` (under server.lock, so no copy joins it on its
+// way out) and ends. (A server that timed itself out after some idle time would end while a copy
+// still relies on it.)
 //
 // The server's first line (the port) goes to runtime/server.out rather than a pipe: the copy that
 // started it may close first, and a pipe without a reader would end the server at its next write.

@@ -64,7 +64,7 @@ bool TextTranslator::translate(const TranslationJob& job)
 void TextTranslator::engineFinished(const TranslationOutcome& outcome)
 {
     if (outcome.failure != TranslationFailure::None)
-        return fail(FailureMessage(outcome.failure));
+        return fail(FailureMessage(outcome));
     m_busy = false;
     emit finished(outcome.text);
 }

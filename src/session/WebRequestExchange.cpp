@@ -46,9 +46,9 @@ void WebRequestExchange::replyArrived(QIODevice* stream)
     emit finished(TranslationFailure::None, ReadReply(stream));
 }
 
-void WebRequestExchange::failed(TranslationFailure failure)
+void WebRequestExchange::failed(TranslationFailure failure, QIODevice* stream)
 {
-    emit finished(failure, {});
+    emit finished(failure, ReadReply(stream));
 }
 
 void WebRequestExchange::bindEvents()
@@ -57,7 +57,7 @@ void WebRequestExchange::bindEvents()
     m_request->OnConnLost = [this](QObject*, const QString&, qint64, qint64, QIODevice*) {
         failed(TranslationFailure::ConnectionLost);
     };
-    m_request->OnHTTPError = [this](QObject*, qint32, QIODevice*) { failed(TranslationFailure::HttpError); };
+    m_request->OnHTTPError = [this](QObject*, qint32, QIODevice* stream) { failed(TranslationFailure::HttpError, stream); };
     m_request->OnWaitTimeoutExpired = [this](QObject*) { failed(TranslationFailure::WaitTimeoutExpired); };
     m_request->OnHostUnreachable = [this](QObject*) { failed(TranslationFailure::HostUnreachable); };
 }

@@ -27,7 +27,8 @@ public:
 
     // The component's completion events, handed on as this exchange's completion.
     void replyArrived(QIODevice* stream);
-    void failed(TranslationFailure failure);
+    // stream: the reply of an error status, which may say why.
+    void failed(TranslationFailure failure, QIODevice* stream = nullptr);
     // Binds the component's completion events to this exchange alone.
     void bindEvents();
 

@@ -46,9 +46,11 @@ bool BabelFishEngine::send(const QString& text)
 
 void BabelFishEngine::replied(TranslationFailure failure, const QByteArray& body)
 {
-    const std::optional<QString> text = failure == TranslationFailure::None ? BabelFishResultText(body) : std::nullopt;
+    std::optional<QString> text = failure == TranslationFailure::None ? BabelFishResultText(body) : std::nullopt;
     if (failure == TranslationFailure::None && !text)
         failure = TranslationFailure::UnrecognisedReply;
+    if (failure == TranslationFailure::HttpError && (text = BabelFishFailureSentence(body)))
+        failure = TranslationFailure::ServiceExplained;
     if (failure == TranslationFailure::None && m_stage == Stage::ToEnglish) {
         // The English text goes on to the target language; nothing is shown yet.
         m_stage = Stage::FromEnglish;

@@ -3,6 +3,8 @@
 #include "translate/Encoding.h"
 #include "translate/ReplyCuts.h"
 
+#include <QUtf8StringView>
+
 namespace quillo {
 
 QString MemoText(const QByteArray& utf8)
@@ -30,6 +32,31 @@ std::optional<QString> WorldLingoResultText(const QByteArray& body, bool session
     if (!piece)
         return std::nullopt;
     return MemoText(DecodeCharacterReferences(*piece));
+}
+
+namespace {
+
+constexpr qsizetype kMaxPlainSentenceBytes = 4096;
+
+std::optional<QString> nonBlank(std::optional<QString> sentence)
+{
+    if (!sentence || sentence->trimmed().isEmpty())
+        return std::nullopt;
+    return sentence->trimmed();
+}
+
+} // namespace
+
+std::optional<QString> BabelFishFailureSentence(const QByteArray& body)
+{
+    return nonBlank(BabelFishResultText(body));
+}
+
+std::optional<QString> WorldLingoFailureSentence(const QByteArray& body, bool sessionTranslate)
+{
+    if (sessionTranslate && (body.size() > kMaxPlainSentenceBytes || body.contains('<') || !QUtf8StringView(body).isValidUtf8()))
+        return std::nullopt;
+    return nonBlank(WorldLingoResultText(body, sessionTranslate));
 }
 
 } // namespace quillo

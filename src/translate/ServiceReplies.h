@@ -18,4 +18,11 @@ std::optional<QString> BabelFishResultText(const QByteArray& body);
 // the result area's content from the translation page.
 std::optional<QString> WorldLingoResultText(const QByteArray& body, bool sessionTranslate);
 
+// The sentence a service put in the result's place of a reply with an error status, which says
+// better than any of our own texts why the translation failed (a refused key, an engine's
+// error, a used-up quota). Nothing for an ordinary error page: a session reply, which has no
+// result block, counts only when it is short plain text.
+std::optional<QString> BabelFishFailureSentence(const QByteArray& body);
+std::optional<QString> WorldLingoFailureSentence(const QByteArray& body, bool sessionTranslate);
+
 } // namespace quillo

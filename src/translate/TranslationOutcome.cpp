@@ -21,9 +21,17 @@ QString FailureMessage(TranslationFailure failure)
         return QStringLiteral("   服 务 器 返 回 的 内 容 无 法 识 别 ，请 稍 后 重 试 。");
     case TranslationFailure::None:
     case TranslationFailure::Aborted:
+    case TranslationFailure::ServiceExplained:
         break;
     }
     return {};
+}
+
+QString FailureMessage(const TranslationOutcome& outcome)
+{
+    if (outcome.failure == TranslationFailure::ServiceExplained)
+        return outcome.text;
+    return FailureMessage(outcome.failure);
 }
 
 } // namespace quillo

@@ -13,13 +13,14 @@ enum class TranslationFailure {
     WaitTimeoutExpired, // nothing moved for the whole wait interval
     HostUnreachable,
     UnrecognisedReply,  // a page without its result block: an error page or a changed service
+    ServiceExplained,   // an error status whose reply says why in the result's place (text holds it)
     Aborted,
 };
 
 struct TranslationOutcome
 {
     TranslationFailure failure = TranslationFailure::None;
-    QString text; // the translation, when there is no failure
+    QString text; // the translation; for ServiceExplained the service's own sentence
 };
 
 // The two refusals before anything is sent.
@@ -31,5 +32,7 @@ extern const QString kHostUnreachableHelp;
 
 // The message box text of a failure; empty for None and Aborted, which nobody is told about.
 QString FailureMessage(TranslationFailure failure);
+// The same, with the service's own sentence where it gave one.
+QString FailureMessage(const TranslationOutcome& outcome);
 
 } // namespace quillo

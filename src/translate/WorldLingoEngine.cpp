@@ -52,10 +52,12 @@ void WorldLingoEngine::loaderReplied(TranslationFailure failure, const QByteArra
 void WorldLingoEngine::translationReplied(TranslationFailure failure, const QByteArray& body)
 {
     m_stage = Stage::Idle;
-    const std::optional<QString> text =
+    std::optional<QString> text =
         failure == TranslationFailure::None ? WorldLingoResultText(body, m_sessionTranslate) : std::nullopt;
     if (failure == TranslationFailure::None && !text)
         failure = TranslationFailure::UnrecognisedReply;
+    if (failure == TranslationFailure::HttpError && (text = WorldLingoFailureSentence(body, m_sessionTranslate)))
+        failure = TranslationFailure::ServiceExplained;
     finish(failure, text.value_or(QString()));
 }
 

@@ -19,7 +19,12 @@ QString QuilloServerProcess::program()
 }
 
 QuilloServerProcess::QuilloServerProcess(const QStringList& arguments, const ChildOptions& options)
-    : m_process(program(), QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")} + arguments, options)
+    // No test server forwards feedback anywhere, whatever the build names, unless a test says where.
+    : m_process(program(),
+                QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--feedback-upstream"),
+                            QString()}
+                    + arguments,
+                options)
 {
     if (!m_process.started()) {
         m_failure = m_process.startError();

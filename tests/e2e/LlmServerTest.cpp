@@ -6,8 +6,11 @@
 
 #include "../server/ApiStandIns.h"
 
+#include <QTemporaryFile>
+
 using namespace quillo;
 using namespace quillo::test;
+using quillo::server::testing::Answer;
 using quillo::server::testing::ChatStandIn;
 
 namespace {
@@ -78,4 +81,37 @@ TEST_F(EngineTest, WithoutAnEngineAWordGetsItsDictionaryEntryAndASentenceTheHint
         EXPECT_TRUE(sentence.contains(QStringLiteral("QUILLO_LLM_URL"))) << sentence.toStdString();
     }
     EXPECT_TRUE(idle(*form));
+}
+
+TEST_F(EngineTest, AnEnginesFailureIsToldInTheServersOwnSentenceAndEachKindInItsOwn)
+{
+    ChatStandIn standIn;
+    LlmEnvironment environment(standIn);
+    QTemporaryFile settings;
+    ASSERT_TRUE(settings.open());
+    settings.write("[llm]\ntimeout = 1\n");
+    settings.flush();
+    FreshQuilloServer server(QStringLiteral("llm"), {QStringLiteral("--config"), settings.fileName()});
+    ASSERT_TRUE(server.listening()) << server.failure().toStdString();
+    auto form = showFormFor(server.base());
+
+    const struct {
+        Answer answer;
+        QString sentence;
+    } cases[] = {
+        {Answer::Unauthorized, QStringLiteral("大模型翻译服务拒绝了服务器的密钥（HTTP 401），请检查 QUILLO_LLM_KEY。")},
+        {Answer::ServerError, QStringLiteral("大模型翻译服务出错（HTTP 500），本次翻译没有完成，请稍后再试。")},
+        {Answer::RateLimited, QStringLiteral("大模型翻译服务暂时不接受更多请求（请求过于频繁），请稍后再试。")},
+        {Answer::Stall, QStringLiteral("大模型翻译服务没有在限定时间内应答，本次翻译没有完成，请稍后再试。")},
+    };
+    for (const auto& c : cases) {
+        standIn.answer = c.answer;
+        for (int engine : {WorldLingo, BabelFish}) {
+            SCOPED_TRACE(testing::Message() << c.sentence.toStdString() << ", engine " << engine);
+            BoxAnswer answer;
+            translate(*form, engine, Simplified, English, QStringLiteral("你好"));
+            EXPECT_EQ(answer.texts, QStringList{c.sentence});
+            EXPECT_TRUE(idle(*form));
+        }
+    }
 }

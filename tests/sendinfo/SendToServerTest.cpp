@@ -5,6 +5,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 using namespace quillo;
 using quillo::test::SendWindowTest;
 
@@ -59,4 +63,23 @@ TEST_F(SendWindowTest, TheServiceStoresTheMessageAsItWasTyped)
         EXPECT_EQ(stored.value(QStringLiteral("home")).toString(), QStringLiteral("HOME42"));
         EXPECT_EQ(stored.value(QStringLiteral("time")).toString(), QStringLiteral("2006-06-12 10:30"));
     }
+}
+
+TEST_F(SendWindowTest, TheProgramsOwnServerSaysWhereTheMessageStaysInsteadOfPromisingAReply)
+{
+    // The server the program starts for itself runs while a copy holds the clients lock.
+    QTemporaryDir runtime;
+    const int clientLock = ::open(QFile::encodeName(runtime.filePath(QStringLiteral("clients.lock"))).constData(),
+                                  O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(::flock(clientLock, LOCK_SH), 0);
+    test::FreshQuilloServer service(QStringLiteral("echo"), {QStringLiteral("--clients-folder"), runtime.path()});
+    ASSERT_TRUE(service.listening()) << service.failure().toStdString();
+    auto window = openWindow(service.base());
+    fill(*window, QStringLiteral("标题"), QStringLiteral("a@b"), QStringLiteral("内容"));
+    window->sendButton->click();
+    ASSERT_TRUE(waitForBoxes(1));
+    EXPECT_EQ(answer.texts.value(0), QStringLiteral("   提 交 信 息 成 功 。留言只保存在本机的 ") + service.dataDir()
+                                         + QStringLiteral("/feedback.sqlite3 中，没有发给任何人，不会有回复。"));
+    EXPECT_EQ(storedMessages(service).size(), 1);
+    ::close(clientLock);
 }

@@ -138,6 +138,19 @@ StalledStoreOutcome WhileTheStoreStalls(const RunningService& service, int posts
     return outcome;
 }
 
+int FreeLoopbackPort()
+{
+    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(probe);
+    return ntohs(address.sin_port);
+}
+
 std::string RawExchange(int port, const std::string& request, std::chrono::seconds timeout)
 {
     RawConnection connection(port);

@@ -73,6 +73,7 @@ public:
         ServeOptions options;
         options.backends = {"echo"};
         options.allowPrivateFetch = true;
+        options.feedbackUpstream.clear();
         return options;
     }
 
@@ -208,6 +209,9 @@ private:
     std::string received_;
     bool closedByServer_ = false;
 };
+
+// A loopback port nothing listens on now, for a server a test starts later.
+int FreeLoopbackPort();
 
 // Sends raw bytes on a fresh connection and returns the server's answer.
 std::string RawExchange(int port, const std::string& request,

@@ -148,6 +148,17 @@ TEST_F(UpdateWindowTest, SameVersionStopsAfterStoringTheVersionFile)
     EXPECT_EQ(ended, 0);
 }
 
+TEST_F(UpdateWindowTest, NothingPublishedIsTheNewestVersionNotAConnectionError)
+{
+    QuilloServer unpublished;
+    ASSERT_TRUE(unpublished.running());
+    useService(unpublished.baseUrl());
+    auto w = openWindow();
+    w->onStartClicked();
+    EXPECT_EQ(boxes.texts, QStringList{kNewest});
+    EXPECT_FALSE(QFile::exists(download()));
+}
+
 TEST_F(UpdateWindowTest, NewerVersionDownloadsAndHandsOver)
 {
     for (const QByteArray& version : {QByteArray("17"), QByteArray("16.1"), QByteArray("100")}) {

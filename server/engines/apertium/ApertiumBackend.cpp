@@ -149,6 +149,12 @@ bool ApertiumBackend::covers(std::string_view source, std::string_view target) c
     return source == target || !route(source, target).empty();
 }
 
+void ApertiumBackend::prepare(std::string_view source, std::string_view target)
+{
+    for (const std::string& mode : route(source, target))
+        keeper_->warmSoon(pipelines_.at(mode).get());
+}
+
 BackendResult ApertiumBackend::translate(const TranslationRequest& request)
 {
     return std::move(translateMany(request, {request.text}).front());

@@ -40,6 +40,7 @@ public:
 
     std::string_view name() const override { return "apertium"; }
     bool covers(std::string_view source, std::string_view target) const override;
+    void prepare(std::string_view source, std::string_view target) override;
     BackendResult translate(const TranslationRequest& request) override;
     std::vector<BackendResult> translateMany(const TranslationRequest& request,
                                              const std::vector<std::string>& texts) override;

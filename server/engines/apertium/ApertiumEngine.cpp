@@ -34,6 +34,14 @@ void RegisterApertiumEngines(EngineRegistry& registry)
          .minimum = 0,
          .maximum = 64,
          .valueName = "N"},
+        {.key = "warm_start",
+         .flag = "--pipelines-warm-start",
+         .help = "start the first directions when the server starts (1, the default) or only when a "
+                 "request or a client's POST /api/v1/prepare needs them (0)",
+         .defaultValue = "1",
+         .minimum = 0,
+         .maximum = 1,
+         .valueName = "0|1"},
     };
     apertium.setUp = [](const EngineConfig& config) { return ApertiumBackend::installed(config.value("modes")); };
     apertium.make = [](EngineConfig& config, std::string& error) -> std::unique_ptr<TranslationBackend> {
@@ -43,7 +51,8 @@ void RegisterApertiumEngines(EngineRegistry& registry)
             return nullptr;
         }
         ApertiumOptions options{modes};
-        options.limits = {std::chrono::seconds(config.number("idle")), static_cast<size_t>(config.number("warm"))};
+        options.limits = {std::chrono::seconds(config.number("idle")), static_cast<size_t>(config.number("warm")),
+                          config.number("warm_start") != 0};
         return std::make_unique<ApertiumBackend>(std::move(options));
     };
     registry.add(std::move(apertium));

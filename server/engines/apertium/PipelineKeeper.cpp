@@ -10,9 +10,8 @@ namespace {
 
 using Clock = ApertiumPipeline::Clock;
 
-// Often enough that a pipeline ends within a quarter of the idle time after it, rarely enough
-// to cost nothing; the bounds keep short test timeouts and long deployments both sensible.
-std::chrono::milliseconds reapInterval(std::chrono::milliseconds idle)
+// A pipeline past its idle time that is still translating is looked at again this much later.
+std::chrono::milliseconds retryInterval(std::chrono::milliseconds idle)
 {
     return std::clamp(idle / 4, std::chrono::milliseconds(5), std::chrono::milliseconds(1000));
 }
@@ -22,7 +21,7 @@ std::chrono::milliseconds reapInterval(std::chrono::milliseconds idle)
 PipelineKeeper::PipelineKeeper(std::vector<ApertiumPipeline*> pipelines, PipelineLimits limits)
     : pipelines_(std::move(pipelines)), limits_(limits)
 {
-    if (limits_.maxWarm > 0 && !pipelines_.empty())
+    if (limits_.warmAtStart && limits_.maxWarm > 0 && !pipelines_.empty())
         warmer_ = std::thread([this] { warmUpFirst(); });
     if (limits_.idleTimeout.count() > 0)
         reaper_ = std::thread([this] { reapUntilStopped(); });
@@ -35,8 +34,11 @@ PipelineKeeper::~PipelineKeeper()
         stopping_ = true;
     }
     stopWake_.notify_all();
+    queued_.notify_all();
     if (warmer_.joinable())
         warmer_.join();
+    if (queueWarmer_.joinable())
+        queueWarmer_.join();
     if (reaper_.joinable())
         reaper_.join();
 }
@@ -53,19 +55,85 @@ void PipelineKeeper::warmUpFirst()
         const BackendResult result = pipelines_[i]->warmUp();
         if (!result.ok)
             LogWarning("apertium " + pipelines_[i]->mode() + " could not be started: " + result.error);
+        wakeReaper();
     }
 }
 
+void PipelineKeeper::warmSoon(ApertiumPipeline* pipeline)
+{
+    if (pipeline->warm())
+        return;
+    {
+        std::lock_guard lock(stopMutex_);
+        if (stopping_)
+            return;
+        warmQueue_.push_back(pipeline);
+        if (!queueWarmer_.joinable())
+            queueWarmer_ = std::thread([this] { warmQueued(); });
+    }
+    queued_.notify_all();
+}
+
+void PipelineKeeper::warmQueued()
+{
+    std::unique_lock lock(stopMutex_);
+    for (;;) {
+        queued_.wait(lock, [this] { return stopping_ || !warmQueue_.empty(); });
+        if (stopping_)
+            return;
+        ApertiumPipeline* pipeline = warmQueue_.front();
+        warmQueue_.erase(warmQueue_.begin());
+        lock.unlock();
+        const BackendResult result = pipeline->warmUp();
+        if (!result.ok)
+            LogWarning("apertium " + pipeline->mode() + " could not be started: " + result.error);
+        enforceCap();
+        lock.lock();
+    }
+}
+
+// The reaper sleeps until the first warm pipeline could have been idle for the idle time, and
+// while none is warm until one is used: an idle server is not woken for nothing.
 void PipelineKeeper::reapUntilStopped()
 {
-    const auto interval = reapInterval(limits_.idleTimeout);
     std::unique_lock lock(stopMutex_);
-    while (!stopWake_.wait_for(lock, interval, [this] { return stopping_; })) {
+    while (!stopping_) {
+        std::optional<Clock::time_point> due = firstIdleEnd();
+        if (due)
+            due = std::max(*due, Clock::now() + retryInterval(limits_.idleTimeout));
+        reaperWaitsForUse_ = !due;
+        if (due)
+            stopWake_.wait_until(lock, *due);
+        else
+            stopWake_.wait(lock);
+        reaperWaitsForUse_ = false;
+        if (stopping_)
+            break;
         lock.unlock();
         endIdle();
         enforceCap();
         lock.lock();
     }
+}
+
+std::optional<PipelineKeeper::Clock::time_point> PipelineKeeper::firstIdleEnd() const
+{
+    std::optional<Clock::time_point> first;
+    for (const ApertiumPipeline* pipeline : pipelines_) {
+        if (!pipeline->warm())
+            continue;
+        const Clock::time_point end = pipeline->lastUsed() + limits_.idleTimeout;
+        if (!first || end < *first)
+            first = end;
+    }
+    return first;
+}
+
+void PipelineKeeper::wakeReaper()
+{
+    std::lock_guard lock(stopMutex_);
+    if (reaperWaitsForUse_)
+        stopWake_.notify_all();
 }
 
 void PipelineKeeper::endIdle()
@@ -79,6 +147,7 @@ void PipelineKeeper::endIdle()
 
 void PipelineKeeper::enforceCap()
 {
+    wakeReaper();
     std::lock_guard lock(capMutex_);
     // Last uses are taken once: they change under our feet, and sorting needs fixed keys.
     std::vector<std::pair<Clock::time_point, ApertiumPipeline*>> warm;

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +22,7 @@ namespace quillo::server {
 struct PipelineLimits {
     std::chrono::milliseconds idleTimeout{std::chrono::minutes(10)}; // 0: never end for idleness
     size_t maxWarm = 2;                                               // 0: no pipeline kept warm
+    bool warmAtStart = true; // the first maxWarm start with the keeper; else only when needed
 };
 
 class PipelineKeeper {
@@ -35,13 +37,20 @@ public:
     // After a request has used a pipeline: ends idle ones beyond the cap, oldest first.
     void enforceCap();
 
+    // Starts the pipeline on a thread of the keeper's, unless it runs already; returns at once.
+    void warmSoon(ApertiumPipeline* pipeline);
+
     // The modes whose processes run now, in the keeper's order.
     std::vector<std::string> warmModes() const;
 
 private:
     void warmUpFirst();
+    void warmQueued();
     void reapUntilStopped();
     void endIdle();
+    void wakeReaper();
+    using Clock = ApertiumPipeline::Clock;
+    std::optional<Clock::time_point> firstIdleEnd() const;
 
     const std::vector<ApertiumPipeline*> pipelines_;
     const PipelineLimits limits_;
@@ -49,7 +58,11 @@ private:
     std::mutex stopMutex_;
     std::condition_variable stopWake_;
     bool stopping_ = false;
+    bool reaperWaitsForUse_ = false; // with stopMutex_
     std::thread warmer_;
+    std::vector<ApertiumPipeline*> warmQueue_; // with stopMutex_
+    std::condition_variable queued_;
+    std::thread queueWarmer_; // started with the first warmSoon
     std::thread reaper_;
 };
 

@@ -20,6 +20,7 @@ public:
     std::vector<EngineSummary> engines() const override;
     std::vector<EngineOutcome> translate(const TranslationRequest& request, const EngineSelection& selection,
                                          const OnPiece& onPiece, const OnOutcome& onOutcome) const override;
+    std::string prepare(const ServiceLanguage&, const ServiceLanguage&) const override { return "mt"; }
 
     std::vector<std::string> llmPieces{"Hel", "lo ", "world"};
     bool holdLastPiece = false; // the llm waits for release() before its last piece

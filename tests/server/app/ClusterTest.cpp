@@ -107,23 +107,10 @@ private:
     bool started_ = false;
 };
 
-int freeLoopbackPort()
-{
-    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(socket);
-    return ntohs(address.sin_port);
-}
-
 // nginx round-robin over the instances, its answers naming the instance that served them.
 class Balancer {
 public:
-    explicit Balancer(const std::vector<int>& ports) : port_(freeLoopbackPort())
+    explicit Balancer(const std::vector<int>& ports) : port_(FreeLoopbackPort())
     {
         const QString folder = dir_.path();
         std::string upstream;

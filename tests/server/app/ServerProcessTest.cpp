@@ -12,16 +12,20 @@
 #include "translate/ReplyCuts.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QThread>
 
 #include <csignal>
 #include <future>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -180,6 +184,86 @@ TEST(ServerProcessTest, FeedbackSurvivesAKillRightAfterTheAnswer)
     }
     const RunResult readable = RunQuilloServerCommand({QStringLiteral("feedback"), QStringLiteral("--data"), data.path()});
     EXPECT_TRUE(QString::fromUtf8(readable.output).contains(QStringLiteral("text:\n第一条 message\n")));
+}
+
+QJsonArray storedFeedback(const QString& data)
+{
+    const RunResult listing = RunQuilloServerCommand({QStringLiteral("feedback"), QStringLiteral("--data"), data,
+                                                      QStringLiteral("--json")});
+    return QJsonDocument::fromJson(listing.output).array();
+}
+
+TEST(ServerProcessTest, FeedbackIsForwardedOnceTheUpstreamAnswersEvenAfterARestart)
+{
+    QTemporaryDir local, upstreamData;
+    const int upstreamPort = FreeLoopbackPort();
+    const QStringList forwarding{QStringLiteral("--backend"), QStringLiteral("echo"), QStringLiteral("--data"), local.path(),
+                                 QStringLiteral("--feedback-upstream"), QStringLiteral("http://127.0.0.1:%1/").arg(upstreamPort)};
+    {
+        ServerProcess server(forwarding);
+        ASSERT_TRUE(server.listening()) << server.failure().toStdString();
+        const auto answer = server.client().Post("/translation/feedback/addinfo.asp", feedbackBody(QStringLiteral("while down")), kForm);
+        ASSERT_TRUE(answer);
+        const QStringList lines = FromAnsi(bytes(answer->body)).split(QStringLiteral("\r\n"));
+        EXPECT_TRUE(lines.contains(QStringLiteral("留言成功")));
+        EXPECT_TRUE(lines.filter(QStringLiteral("只保存在本机")).isEmpty()) << "it is forwarded: a reply may come";
+    }
+    ServerProcess upstream({QStringLiteral("--backend"), QStringLiteral("echo"), QStringLiteral("--data"), upstreamData.path(),
+                            QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(upstreamPort)});
+    ASSERT_TRUE(upstream.listening()) << upstream.failure().toStdString();
+    ServerProcess restarted(forwarding);
+    ASSERT_TRUE(restarted.listening()) << restarted.failure().toStdString();
+    ASSERT_TRUE(restarted.client().Post("/translation/feedback/addinfo.asp", feedbackBody(QStringLiteral("while up")), kForm));
+
+    QStringList forwarded;
+    for (int wait = 0; wait < 120 && forwarded.size() < 2; ++wait) {
+        QThread::msleep(250);
+        forwarded.clear();
+        for (const QJsonValue message : storedFeedback(upstreamData.path()))
+            forwarded << message.toObject().value(QStringLiteral("text")).toString();
+    }
+    forwarded.sort();
+    EXPECT_EQ(forwarded, (QStringList{QStringLiteral("while down"), QStringLiteral("while up")}));
+    EXPECT_EQ(storedFeedback(local.path()).size(), 2) << "the sender keeps its own copy";
+}
+
+// How often the process's threads have been switched out so far: each wake-up counts.
+long long contextSwitches(pid_t pid)
+{
+    long long switches = 0;
+    for (const QString& task : QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(QStringLiteral("/proc/%1/task/%2/status").arg(pid).arg(task));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.contains("ctxt_switches:"))
+                switches += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+        }
+    }
+    return switches;
+}
+
+TEST(ServerProcessTest, AnIdleServerSleepsUntilSomethingHappens)
+{
+    // As the program runs it: a copy holds the clients lock, the server watches for it.
+    QTemporaryDir data, runtime;
+    const int clientLock = ::open(QFile::encodeName(runtime.filePath(QStringLiteral("clients.lock"))).constData(),
+                                  O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(::flock(clientLock, LOCK_SH), 0);
+    ServerProcess server({QStringLiteral("--backend"), QStringLiteral("echo"), QStringLiteral("--data"), data.path(),
+                          QStringLiteral("--clients-folder"), runtime.path()});
+    ASSERT_TRUE(server.listening()) << server.failure().toStdString();
+    ASSERT_TRUE(server.client().Get("/healthz")); // a connection came and went
+    QThread::sleep(2);
+    const long long before = contextSwitches(server.process().pid());
+    QThread::sleep(3);
+    // A periodic timer of a second or less would wake it a dozen times or more meanwhile.
+    EXPECT_LE(contextSwitches(server.process().pid()) - before, 4);
+
+    ::close(clientLock); // the last copy is gone: the server sees it and ends by itself
+    const auto ended = server.finishes();
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(server.process().standardError().contains("no program uses this server any more"));
 }
 
 TEST(ServerProcessTest, CommandsAndTheirRefusals)

@@ -181,6 +181,21 @@ TEST(ApertiumBackendTest, NoMoreThanTheCapStayWarmAndTheLeastRecentlyUsedGoes)
     }
 }
 
+TEST(ApertiumBackendTest, APreparedPairStartsOnlyItsDirectionsAndTheyEndWhenIdle)
+{
+    if (!ApertiumBackend::installed(kModes))
+        GTEST_SKIP() << "Apertium's tools are not installed";
+    StandInDirections directions{"en-es", "es-en", "es-fr", "fr-es"};
+    ApertiumBackend backend(standInOptions(directions, {std::chrono::milliseconds(300), 2, false}));
+    backend.prepare("zh", "en"); // no direction serves it
+    backend.prepare("en", "fr"); // through Spanish
+    ASSERT_TRUE(StandInDirections::waitFor([&] { return backend.warmDirections().size() == 2; }));
+    EXPECT_EQ(backend.warmDirections(), (std::vector<std::string>{"en-es", "es-fr"}));
+    // Nothing is sent after the start: the keeper wakes for the idle time by itself.
+    EXPECT_TRUE(StandInDirections::waitFor([&] { return backend.warmDirections().empty(); }));
+    EXPECT_EQ(directions.starts().size(), 2);
+}
+
 TEST(ApertiumBackendTest, RequestsMeetingTheIdleTimerAllSucceed)
 {
     if (!ApertiumBackend::installed(kModes))

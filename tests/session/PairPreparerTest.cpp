@@ -1,0 +1,39 @@
+// The pair the user picks, told to a translation server on this machine so that its engine
+// starts before the first text.
+#include "../http/LoopbackServer.h"
+#include "session/PairPreparer.h"
+#include "session/TranslationChoices.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace quillo;
+using quillo::test::Connection;
+using quillo::test::LoopbackServer;
+
+TEST(PairPreparer, EachNewPairIsToldToALocalServerAndNothingElse)
+{
+    LoopbackServer server([](Connection& connection) {
+        for (QByteArray request = connection.readRequest(); !request.isEmpty(); request = connection.readRequest())
+            connection.reply(200, "{\"engine\":\"apertium\"}");
+    });
+    TranslationChoices choices;
+    int asked = 0;
+    PairPreparer preparer(&choices, [&] {
+        ++asked;
+        return server.url(QString());
+    });
+    choices.setEngine(EngineId::TextService);
+    choices.setSource(EngineId::TextService, English);
+    EXPECT_EQ(asked, 0) << "no target yet: no pair to tell";
+    choices.setTarget(Spanish);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests().size() == 1; }));
+    const QByteArray request = server.requests().first();
+    EXPECT_TRUE(request.startsWith("POST /api/v1/prepare HTTP/1.1\r\n")) << request.toStdString();
+    EXPECT_TRUE(request.endsWith("\r\n\r\nsource=en&target=es")) << request.toStdString();
+
+    choices.setTopic(3); // the same pair
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(IsLoopbackService(QStringLiteral("http://localhost:8437")));
+    EXPECT_FALSE(IsLoopbackService(QStringLiteral("https://translate.example.org")));
+}
