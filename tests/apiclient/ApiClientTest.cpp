@@ -3,9 +3,9 @@
 // API.
 #include "apiclient/ApiClient.h"
 #include "../http/LoopbackServer.h"
+#include "WaitUntil.h"
 
 #include <QTest>
-#include "WaitUntil.h"
 #include <gtest/gtest.h>
 
 using namespace quillo;

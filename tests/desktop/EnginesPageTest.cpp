@@ -2,6 +2,7 @@
 // endpoint tested with what is typed (the server's answer and its error shown), and what is set
 // written into engines.ini, after which the server is told to read it again.
 #include "../http/LoopbackServer.h"
+#include "WaitUntil.h"
 #include "apiclient/ApiClient.h"
 #include "apiclient/EnginesIni.h"
 #include "desktop/EnginesPage.h"
@@ -17,7 +18,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include "WaitUntil.h"
 #include <gtest/gtest.h>
 
 using namespace quillo;

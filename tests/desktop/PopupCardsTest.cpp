@@ -3,13 +3,13 @@
 // never kept, the history a row per engine, and an edit of the source asking again.
 #include "../e2e/EngineFixture.h"
 #include "../http/LoopbackServer.h"
+#include "WaitUntil.h"
 #include "app/TranslateAnywhere.h"
 #include "desktop/ResultCard.h"
 #include "desktop/ResultPopup.h"
 
 #include <QLabel>
 #include <QTest>
-#include "WaitUntil.h"
 
 using namespace quillo;
 using namespace quillo::test;
@@ -128,4 +128,31 @@ TEST_F(PopupCardsTest, AWordGetsTheDictionaryFirstAndTheUsersChoiceWins)
     EXPECT_TRUE(anywhere.Popup->isVisible());
     QTest::keyClick(anywhere.Popup, Qt::Key_Escape);
     EXPECT_FALSE(anywhere.Popup->isVisible());
+}
+
+TEST_F(PopupCardsTest, AServerWithoutTheApiKeepsTheSingleResultBox)
+{
+    LoopbackServer server([](Connection& connection) {
+        const QByteArray request = connection.readRequest();
+        if (request.contains(" /api/v1/"))
+            return connection.reply(404, "Not Found");
+        connection.reply(200, "<html><body>answer</body></html>", "Content-Type: text/html\r\n");
+    });
+    auto form = showFormFor(QStringLiteral("http://127.0.0.1:%1").arg(server.port()));
+    choose(*form, BabelFish, Simplified, English);
+    TranslateAnywhere anywhere(form.get(), DesktopChoices{});
+    anywhere.Hooks.detectLanguage = [](const QString&) { return int(French); };
+
+    for (const QString& text : {QStringLiteral("bonjour"), QStringLiteral("salut")}) {
+        anywhere.TranslateText(text);
+        ASSERT_EVENTUALLY(!anywhere.Popup->Waiting() && server.requestCount() >= 2);
+        EXPECT_TRUE(anywhere.Popup->Cards().isEmpty());
+        EXPECT_TRUE(anywhere.Popup->ResultMemo->isVisibleTo(anywhere.Popup));
+    }
+    // The API is asked once; then every translation takes the program's contracts.
+    const QList<QByteArray> requests = server.requests();
+    ASSERT_EQ(requests.size(), 3);
+    EXPECT_TRUE(requests[0].startsWith("GET /api/v1/engines"));
+    EXPECT_FALSE(requests[1].contains("/api/v1/"));
+    EXPECT_FALSE(requests[2].contains("/api/v1/"));
 }
