@@ -11,7 +11,7 @@ PACKAGES=(
   # The loopback stand-ins of tests and benchmarks (sites, engine APIs); the server does not use it.
   libcpp-httplib-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  fonts-noto-cjk xvfb xauth xdotool xclip x11-apps imagemagick
+  fonts-noto-cjk xvfb xauth xdotool xclip x11-apps imagemagick python3
   libxcb1-dev libxcb-keysyms1-dev dbus-daemon libglib2.0-bin
   apertium apertium-eng-spa apertium-fr-es apertium-es-pt apertium-spa-ita cg3
   curl wrk hyperfine time bc opencc libopencc-dev apertium-apy chromium

@@ -1,6 +1,6 @@
 // Hotkey to popup. Each run presses the key with xdotool over a selection another program (xclip)
 // holds, and notes two spans: from the key's arrival in the program to the translation shown in
-// the popup (the program's own share: selection read, language pick, the request to the service
+// the popup (the first engine card's text drawn, or the single result box filled) (the program's own share: selection read, language pick, the request to the service
 // and back, the popup drawn), and from xdotool's start to the same moment (what a user waits for,
 // with xdotool's own start-up in it). Prints the medians and the spread.
 #include "app/MainWindow.h"
@@ -10,6 +10,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
+#include <QLabel>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <algorithm>
@@ -55,6 +56,28 @@ private:
     const QElapsedTimer& m_clock;
 };
 
+// The first paint of an engine card that has text in it.
+class CardPaint : public QObject
+{
+public:
+    CardPaint(const QElapsedTimer& clock, qint64& shown)
+        : m_clock(clock)
+        , m_shown(shown)
+    {
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && m_shown == 0 && watched->objectName() == QLatin1String("CardText")
+            && !static_cast<QLabel*>(watched)->text().isEmpty())
+            m_shown = m_clock.nsecsElapsed();
+        return false;
+    }
+
+private:
+    const QElapsedTimer& m_clock;
+    qint64& m_shown;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -77,6 +100,8 @@ int main(int argc, char** argv)
     KeyArrival keyArrived(clock);
     app.installNativeEventFilter(&keyArrived);
     QObject::connect(anywhere.Popup, &ResultPopup::resultShown, [&] { shown = clock.nsecsElapsed(); });
+    CardPaint cardPaint(clock, shown);
+    app.installEventFilter(&cardPaint);
 
     QList<double> inProgram;
     QList<double> fromPress;

@@ -41,6 +41,14 @@ std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(MainWindow* mainForm)
 
     AnywhereHooks& hooks = anywhere->Hooks;
     hooks.detectLanguage = DetectLanguage;
+    hooks.rankLanguages = [](const QString& text) {
+        QList<int> ranked;
+        // The likeliest three: a choice of more is no longer one click.
+        for (const LanguageGuess& guess : DetectLanguages(text))
+            if (ranked.size() < 3)
+                ranked.append(guess.index);
+        return ranked;
+    };
     hooks.addToHistory = [store](const TranslationRecord& record) {
         store()->add({0, QDateTime::currentDateTime(), record.source, record.target, record.engine, record.sourceText,
                     record.result});

@@ -25,6 +25,7 @@ DesktopChoices ReadDesktopChoices(const QSettings& key)
         choices.ocrHotkey = QKeySequence::fromString(hotkey.toString(), QKeySequence::PortableText);
     choices.ocrLanguages = key.value(QStringLiteral("OcrLanguages"), choices.ocrLanguages).toString();
     choices.ocrTranslateAtOnce = readSwitch(key, QStringLiteral("OcrTranslateAtOnce"), choices.ocrTranslateAtOnce);
+    choices.popupEngines = key.value(QStringLiteral("PopupEngines")).toString().split(u',', Qt::SkipEmptyParts);
     return choices;
 }
 
@@ -37,6 +38,7 @@ void WriteDesktopChoices(QSettings& key, const DesktopChoices& choices)
     key.setValue(QStringLiteral("OcrHotkey"), choices.ocrHotkey.toString(QKeySequence::PortableText));
     key.setValue(QStringLiteral("OcrLanguages"), choices.ocrLanguages);
     key.setValue(QStringLiteral("OcrTranslateAtOnce"), choices.ocrTranslateAtOnce ? 1 : 0);
+    key.setValue(QStringLiteral("PopupEngines"), choices.popupEngines.join(u','));
 }
 
 } // namespace quillo

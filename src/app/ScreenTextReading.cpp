@@ -109,15 +109,13 @@ void ScreenTextReading::ReadPicture(const QImage& picture, bool intoSourceBox)
 
 void ScreenTextReading::onTextRead(int request, const QString& text)
 {
-    const bool intoSourceBox = m_intoSourceBox.take(request) || !m_translateAtOnce;
-    if (intoSourceBox && m_sourceBox) {
-        // Waits there for a misread character to be put right before the user translates.
+    if (m_intoSourceBox.take(request) && m_sourceBox)
         m_sourceBox->setPlainText(text);
-        if (!m_translateAtOnce)
-            m_anywhere->ShowMainWindow();
-    } else {
+    else if (m_translateAtOnce)
         m_anywhere->TranslateText(text);
-    }
+    else
+        // Waits in the popup's source for a misread character to be put right; the edit translates.
+        m_anywhere->ShowTextForEditing(text);
     emit textPlaced(text);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Text read off pictures, and where it goes: a region dragged over the frozen screen (its own
 // desktop-wide key, the `--ocr-region` command, the session bus) and a picture on the clipboard
-// open in the result popup and are translated; a picture dropped on the main window's source box
+// open in the result popup and are translated there, or wait in its editable source to be put
+// right first (the user's choice); a picture dropped on the main window's source box
 // lands in that box. The reading runs on the OCR worker's thread, which keeps its engine warm.
 #include "core/Languages.h"
 #include "desktop/DesktopChoices.h"

@@ -2,20 +2,27 @@
 
 #include "app/DesktopSettings.h"
 #include "app/MainWindow.h"
+#include "apiclient/ApiClient.h"
 #include "core/Languages.h"
+#include "core/ServiceAddresses.h"
 #include "desktop/DesktopSettingsDialog.h"
+#include "desktop/EnginesPage.h"
 #include "desktop/GlobalHotkey.h"
+#include "desktop/ResultCard.h"
 #include "desktop/ResultPopup.h"
 #include "desktop/SelectionText.h"
 #include "desktop/SingleInstance.h"
 #include "session/SettingsStore.h"
 #include "session/TranslationChoices.h"
+#include "session/UserFolders.h"
 #include "ui/SkinControls.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QImageReader>
 #include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -45,12 +52,36 @@ QIcon trayIconImage()
     return icon;
 }
 
+// A dictionary answers a word; a sentence is no work for it.
+bool looksLikeWord(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    return !trimmed.isEmpty() && trimmed.size() <= 32 && !trimmed.contains(u' ') && !trimmed.contains(u'\n');
+}
+
+// The server's answer when none of its engines serves the pair: a sentence in place of a translation.
+bool isNoEngineAnswer(const QString& result)
+{
+    return result.startsWith(QStringLiteral("本服务器没有从")) && result.contains(QStringLiteral("的翻译引擎"));
+}
+
+bool isDictionary(const EngineInfo& engine)
+{
+    return engine.kind == QLatin1String("dictionary");
+}
+
 } // namespace
+
+QString EnginesIniPath()
+{
+    return ServerDataFolder() + QStringLiteral("/engines.ini");
+}
 
 TranslateAnywhere::TranslateAnywhere(MainWindow* mainForm, const DesktopChoices& choices, QObject* parent)
     : QObject(parent)
     , Popup(new ResultPopup)
     , Translator(new TextTranslator(this))
+    , Api(new ApiClient(&ServiceBase, this))
     , Hotkey(new GlobalHotkey(this))
     , TrayIcon(new QSystemTrayIcon(trayIconImage(), this))
     , m_mainWindow(mainForm)
@@ -67,11 +98,41 @@ TranslateAnywhere::TranslateAnywhere(MainWindow* mainForm, const DesktopChoices&
 
     connect(Hotkey, &GlobalHotkey::activated, this, &TranslateAnywhere::TranslateSelection);
     connect(Translator, &TextTranslator::finished, this, [this](const QString& result) {
+        if (isNoEngineAnswer(result))
+            return Popup->ShowFailure(result);
         Popup->ShowResult(result);
-        Record(m_popupJob, result);
+        Record(m_popupJob, EngineName(m_popupJob.engine), result);
     });
     connect(Translator, &TextTranslator::failed, Popup, &ResultPopup::ShowFailure);
+    connect(Api, &ApiClient::enginesListed, this, &TranslateAnywhere::OnEnginesListed);
+    connect(Api, &ApiClient::failed, this, &TranslateAnywhere::OnApiFailed);
+    connect(Api, &ApiClient::delta, this, [this](int call, const QString& engine, const QString& piece) {
+        if (ResultCard* card = call == m_translateCall ? Popup->Card(engine) : nullptr)
+            card->appendPiece(piece);
+    });
+    connect(Api, &ApiClient::engineDone, this, &TranslateAnywhere::OnEngineDone);
+    connect(Api, &ApiClient::ended, this, [this](int call) {
+        if (call == m_translateCall)
+            EndCards(QStringLiteral("没有回答"));
+    });
     connect(Popup, &ResultPopup::openRequested, this, &TranslateAnywhere::OpenInMainWindow);
+    connect(Popup, &ResultPopup::cancelRequested, this, [this] { CancelPopupTranslation(QStringLiteral("已取消")); });
+    connect(Popup, &ResultPopup::closed, this, [this] { CancelPopupTranslation({}); });
+    connect(Popup, &ResultPopup::sourceEdited, this, [this](const QString& text) {
+        if (Translator->busy())
+            return;
+        m_popupJob = JobFor(text);
+        StartPopupTranslation();
+    });
+    connect(Popup, &ResultPopup::sourceLanguageChosen, this, [this](int language) {
+        if (Translator->busy())
+            return;
+        m_popupJob.source = language;
+        if (m_popupJob.target == language)
+            m_popupJob.target = IndexOf(m_translation->source()) != language ? IndexOf(m_translation->source())
+                                                                               : IndexOf(m_translation->target());
+        StartPopupTranslation();
+    });
     connect(Popup, &ResultPopup::speakRequested, this, [this](const QString& text) {
         if (Hooks.speak)
             Hooks.speak(text, m_popupJob.target);
@@ -117,14 +178,14 @@ void TranslateAnywhere::CreateTrayMenu()
         changed.speech = on;
         ApplyChoices(changed);
     });
-    connect(SettingsAction, &QAction::triggered, this, &TranslateAnywhere::OpenSettings);
+    connect(SettingsAction, &QAction::triggered, this, [this] { OpenSettings(); });
     connect(QuitAction, &QAction::triggered, this, &TranslateAnywhere::Quit);
 }
 
 void TranslateAnywhere::UpdateActions()
 {
     SpeechAction->setChecked(m_desktopChoices.speech);
-    Popup->SpeakButton->setVisible(m_desktopChoices.speech);
+    Popup->SetSpeechShown(m_desktopChoices.speech);
     HistoryAction->setEnabled(m_desktopChoices.history);
     TranslateAction->setText(m_desktopChoices.hotkey.isEmpty()
                                  ? QStringLiteral("翻译选中文字")
@@ -170,34 +231,201 @@ TranslationJob TranslateAnywhere::JobFor(const QString& text) const
 
 void TranslateAnywhere::TranslateText(const QString& text)
 {
-    // A key pressed again while a translation runs waits for that one rather than replacing it.
-    if (Translator->busy())
+    if (!OpenPopup(text))
         return;
-    m_popupJob = JobFor(text);
-    Popup->ShowFor(text, pairText(m_popupJob.source, m_popupJob.target), !ActiveWindowIsFullScreen());
-    Translator->translate(m_popupJob);
+    StartPopupTranslation();
 }
 
-void TranslateAnywhere::Record(const TranslationJob& job, const QString& result)
+void TranslateAnywhere::ShowTextForEditing(const QString& text)
+{
+    if (!OpenPopup(text))
+        return;
+    Popup->StopWaiting(QStringLiteral("修改原文后将自动翻译。"));
+}
+
+bool TranslateAnywhere::OpenPopup(const QString& text)
+{
+    // A key pressed again while a single-engine translation runs waits for that one rather than
+    // replacing it; the engines of the open API are simply asked again.
+    if (Translator->busy())
+        return false;
+    CancelPopupTranslation({});
+    m_popupJob = JobFor(text);
+    Popup->ShowFor(text, pairText(m_popupJob.source, m_popupJob.target), !ActiveWindowIsFullScreen());
+    return true;
+}
+
+void TranslateAnywhere::StartPopupTranslation()
+{
+    CancelPopupTranslation({});
+    const QList<int> guesses = Hooks.rankLanguages ? Hooks.rankLanguages(m_popupJob.text) : QList<int>();
+    Popup->ShowLanguages(guesses, m_popupJob.source, pairText(m_popupJob.source, m_popupJob.target));
+    if (m_apiState == ApiState::Missing || !RefusedJobText(m_popupJob).isEmpty())
+        return TranslateWithOneEngine();
+    Popup->StartWaiting();
+    if (m_apiState == ApiState::Present)
+        return TranslateWithCards();
+    if (!Api->running(m_enginesCall))
+        m_enginesCall = Api->listEngines();
+}
+
+// The request components wait in a nested loop, which keeps the seconds counting; they cannot be
+// stopped halfway, so no cancel button is offered.
+void TranslateAnywhere::TranslateWithOneEngine()
+{
+    Popup->StartWaiting();
+    Popup->CancelButton->hide();
+    Translator->translate(m_popupJob);
+    Popup->StopWaiting();
+}
+
+QList<const EngineInfo*> TranslateAnywhere::PopupEngines() const
+{
+    const QString source = ApiLanguageCode(m_popupJob.source);
+    const QString target = ApiLanguageCode(m_popupJob.target);
+    QList<const EngineInfo*> chosen;
+    const auto add = [&](const EngineInfo& engine) {
+        if (engine.serves(source, target) && !chosen.contains(&engine))
+            chosen.append(&engine);
+    };
+    if (!m_desktopChoices.popupEngines.isEmpty()) {
+        for (const QString& id : m_desktopChoices.popupEngines)
+            for (const EngineInfo& engine : m_engines)
+                if (engine.id == id)
+                    add(engine);
+        return chosen;
+    }
+    const bool word = looksLikeWord(m_popupJob.text);
+    if (word)
+        for (const EngineInfo& engine : m_engines)
+            if (isDictionary(engine))
+                add(engine);
+    for (const EngineInfo& engine : m_engines)
+        if (!isDictionary(engine))
+            add(engine);
+    return chosen;
+}
+
+void TranslateAnywhere::TranslateWithCards()
+{
+    const QList<const EngineInfo*> engines = PopupEngines();
+    // No engine for the pair: the server's own chain says so in its words.
+    if (engines.isEmpty())
+        return TranslateWithOneEngine();
+    QList<QPair<QString, QString>> cards;
+    TranslateCall call{m_popupJob.text, ApiLanguageCode(m_popupJob.source), ApiLanguageCode(m_popupJob.target), {}};
+    for (const EngineInfo* engine : engines) {
+        cards.append({engine->id, engine->name});
+        call.engines.append(engine->id);
+    }
+    Popup->ShowCards(cards);
+    m_translateCall = Api->translate(call);
+}
+
+void TranslateAnywhere::CancelPopupTranslation(const QString& note)
+{
+    if (!Api->running(m_translateCall) && !Api->running(m_enginesCall))
+        return;
+    Api->cancel(m_translateCall);
+    Api->cancel(m_enginesCall);
+    m_translateCall = m_enginesCall = 0;
+    EndCards(note);
+}
+
+void TranslateAnywhere::EndCards(const QString& unansweredNote)
+{
+    m_translateCall = 0;
+    Popup->StopWaiting(unansweredNote);
+    for (ResultCard* card : Popup->Cards())
+        if (!card->finished())
+            card->setFailure(unansweredNote.isEmpty() ? QStringLiteral("已取消") : unansweredNote);
+}
+
+void TranslateAnywhere::OnEnginesListed(int call, const std::vector<EngineInfo>& engines)
+{
+    if (call != m_enginesCall)
+        return;
+    m_enginesCall = 0;
+    m_apiState = ApiState::Present;
+    m_engines = engines;
+    if (Popup->isVisible())
+        TranslateWithCards();
+}
+
+void TranslateAnywhere::OnApiFailed(int call, const ApiFailure& failure)
+{
+    if (call == m_enginesCall) {
+        m_enginesCall = 0;
+        // Only a server that answers without the API is taken for one; an unreachable one is
+        // asked again next time, and the single-engine path reports it now in its own words.
+        if (failure.kind == ApiFailure::NoApi)
+            m_apiState = ApiState::Missing;
+        if (Popup->isVisible())
+            TranslateWithOneEngine();
+    } else if (call == m_translateCall) {
+        if (failure.kind == ApiFailure::NoApi) {
+            m_apiState = ApiState::Missing;
+            m_translateCall = 0;
+            return TranslateWithOneEngine();
+        }
+        // libcurl's reasons are English and technical; the user gets one sentence of ours.
+        const bool serverSaid = failure.kind == ApiFailure::Refused && !failure.message.isEmpty();
+        EndCards(serverSaid ? failure.message : QStringLiteral("连接翻译服务器失败，本次翻译没有完成。"));
+    }
+}
+
+void TranslateAnywhere::OnEngineDone(int call, const EngineResult& result)
+{
+    ResultCard* card = call == m_translateCall ? Popup->Card(result.engine) : nullptr;
+    if (!card)
+        return;
+    if (result.failed())
+        return card->setFailure(result.error);
+    card->setResult(result.text);
+    Record(m_popupJob, card->NameLabel->text(), result.text);
+}
+
+// A failure never reaches this: only a translation is kept.
+void TranslateAnywhere::Record(const TranslationJob& job, const QString& engineName, const QString& result)
 {
     if (!m_desktopChoices.history || !Hooks.addToHistory)
         return;
-    Hooks.addToHistory({job.source, job.target, EngineName(job.engine), job.text, result});
+    Hooks.addToHistory({job.source, job.target, engineName, job.text, result});
 }
 
 void TranslateAnywhere::RecordMainWindowTranslation(const QString& source, const QString& result)
 {
+    if (isNoEngineAnswer(result))
+        return OfferEngineSetup();
     TranslationJob job;
     job.engine = m_translation->engine().value_or(EngineId::TextService);
     job.source = IndexOf(m_translation->source());
     job.target = IndexOf(m_translation->target());
     job.text = source;
-    Record(job, result);
+    Record(job, EngineName(job.engine), result);
 }
 
-void TranslateAnywhere::OpenInMainWindow(const QString& text)
+// A button over the main window's result box, gone with the next text there.
+void TranslateAnywhere::OfferEngineSetup()
 {
-    m_mainWindow->sourceText->setPlainText(text);
+    QPlainTextEdit* box = m_mainWindow->resultText;
+    if (!EngineSetupButton) {
+        EngineSetupButton = new QPushButton(QStringLiteral("设置翻译引擎…"), box);
+        EngineSetupButton->setObjectName(QStringLiteral("EngineSetupButton"));
+        EngineSetupButton->setCursor(Qt::PointingHandCursor);
+        connect(EngineSetupButton, &QPushButton::clicked, this, [this] { OpenSettings(true); });
+        connect(box, &QPlainTextEdit::textChanged, EngineSetupButton, &QWidget::hide);
+    }
+    EngineSetupButton->adjustSize();
+    EngineSetupButton->move(box->width() - EngineSetupButton->width() - 24, box->height() - EngineSetupButton->height() - 8);
+    EngineSetupButton->show();
+    EngineSetupButton->raise();
+}
+
+void TranslateAnywhere::OpenInMainWindow(const QString& source, const QString& result)
+{
+    m_mainWindow->sourceText->setPlainText(source);
+    m_mainWindow->resultText->setPlainText(result);
     ShowMainWindow();
 }
 
@@ -225,14 +453,24 @@ void TranslateAnywhere::ApplyChoices(const DesktopChoices& choices)
         Hooks.choicesApplied(m_desktopChoices);
 }
 
-void TranslateAnywhere::OpenSettings()
+void TranslateAnywhere::OpenSettings(bool showEngines)
 {
     DesktopSettingsDialog form(m_desktopChoices, GlobalHotkey::grabAvailable());
     form.setAttribute(Qt::WA_QuitOnClose, false);
     if (GlobalHotkey::grabAvailable() && !Hotkey->error().isEmpty())
         form.NoteLabel->setText(Hotkey->error() + u'\n' + form.NoteLabel->text());
-    if (form.exec() == QDialog::Accepted)
-        ApplyChoices(form.Choices());
+    auto* engines = new EnginesPage(Api, EnginesIniPath(), m_desktopChoices.popupEngines);
+    form.AddPage(engines, QStringLiteral("翻译引擎"));
+    if (showEngines)
+        form.Pages->setCurrentWidget(engines);
+    if (form.exec() != QDialog::Accepted)
+        return;
+    DesktopChoices choices = form.Choices();
+    choices.popupEngines = engines->PopupEngines();
+    ApplyChoices(choices);
+    engines->Save();
+    // The server's engines may have changed: the next popup reads them again.
+    m_apiState = ApiState::Unknown;
 }
 
 void TranslateAnywhere::Quit()

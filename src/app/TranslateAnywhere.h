@@ -5,8 +5,13 @@
 // program's translation choices, which the main window shows, and "open in main window" hands it
 // the text.
 //
+// Against a server with the open API the popup asks every engine the user chose at once, a card
+// each, without waiting in nested loops; a server without it keeps the single-engine path of the
+// main window's engines.
+//
 // History, language detection and speech come from their own modules; they are handed in as
 // hooks, so that this glue holds no storage or speech of its own and tests can watch them.
+#include "apiclient/ApiTypes.h"
 #include "desktop/DesktopChoices.h"
 #include "session/TextTranslator.h"
 
@@ -14,10 +19,12 @@
 #include <functional>
 
 class QAction;
+class QPushButton;
 class QSystemTrayIcon;
 
 namespace quillo {
 
+class ApiClient;
 class GlobalHotkey;
 class SingleInstance;
 class MainWindow;
@@ -38,6 +45,8 @@ struct AnywhereHooks
 {
     // The index of the text's language in the shared list; -1 when unknown.
     std::function<int(const QString&)> detectLanguage;
+    // The languages the text may be in, likeliest first (indexes in the shared list).
+    std::function<QList<int>(const QString&)> rankLanguages;
     std::function<void(const TranslationRecord&)> addToHistory;
     std::function<void()> clearHistory;
     std::function<void()> showHistory;
@@ -59,9 +68,12 @@ public:
     void RunCommand(const QByteArray& command);
     void TranslateSelection();
     void TranslateText(const QString& text);
+    // Opens the popup with `text` as its source, translated once the user edits it (or asks).
+    void ShowTextForEditing(const QString& text);
     // Takes new choices: grabs the new key, clears the history when it is turned off, and stores them.
     void ApplyChoices(const DesktopChoices& choices);
-    void OpenSettings();
+    // The settings dialog, opened on its engines page when asked.
+    void OpenSettings(bool showEngines = false);
     void ShowMainWindow();
     void Quit();
 
@@ -71,6 +83,7 @@ public:
 
     ResultPopup* Popup;
     TextTranslator* Translator;
+    ApiClient* Api;
     GlobalHotkey* Hotkey;
     QSystemTrayIcon* TrayIcon;
     TSkinPopupMenu* TrayMenu;
@@ -80,6 +93,8 @@ public:
     QAction* SpeechAction;
     QAction* SettingsAction;
     QAction* QuitAction;
+    // Offered over the main window's result box after the server said it has no engine for the pair.
+    QPushButton* EngineSetupButton = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -89,17 +104,36 @@ private:
     void GrabHotkey(const QKeySequence& keys);
     void UpdateActions();
     TranslationJob JobFor(const QString& text) const;
-    void Record(const TranslationJob& job, const QString& result);
+    bool OpenPopup(const QString& text);
+    void StartPopupTranslation();
+    void TranslateWithOneEngine();
+    void TranslateWithCards();
+    QList<const EngineInfo*> PopupEngines() const;
+    void CancelPopupTranslation(const QString& note);
+    void EndCards(const QString& unansweredNote);
+    void OnEnginesListed(int call, const std::vector<EngineInfo>& engines);
+    void OnApiFailed(int call, const ApiFailure& failure);
+    void OnEngineDone(int call, const EngineResult& result);
+    void Record(const TranslationJob& job, const QString& engineName, const QString& result);
     void RecordMainWindowTranslation(const QString& source, const QString& result);
-    void OpenInMainWindow(const QString& text);
+    void OpenInMainWindow(const QString& source, const QString& result);
+    void OfferEngineSetup();
 
     MainWindow* m_mainWindow;
     // The program's translation choices, which the main window shows; the popup translates by them.
     TranslationChoices* m_translation;
     DesktopChoices m_desktopChoices;
     TranslationJob m_popupJob;
+    enum class ApiState { Unknown, Present, Missing };
+    ApiState m_apiState = ApiState::Unknown;
+    std::vector<EngineInfo> m_engines;
+    int m_enginesCall = 0;
+    int m_translateCall = 0;
     bool m_quitting = false;
 };
+
+// engines.ini of the server the program starts, which the engines page writes.
+QString EnginesIniPath();
 
 // Makes this start the running instance: commands of later starts and of the session bus reach
 // `anywhere`, and a start asked to translate the selection does so once the loop runs.

@@ -2,6 +2,7 @@
 // The user's choices about the program's life on the desktop, as the settings dialog edits them.
 #include <QKeySequence>
 #include <QString>
+#include <QStringList>
 
 namespace quillo {
 
@@ -17,6 +18,9 @@ struct DesktopChoices
     QKeySequence ocrHotkey{QStringLiteral("Ctrl+Alt+O")};
     QString ocrLanguages{QStringLiteral("zh,en")};
     bool ocrTranslateAtOnce = true;
+    // The engines the popup shows (the server's ids), in this order; empty: every engine that
+    // serves the pair, a dictionary first for a word.
+    QStringList popupEngines{};
 
     friend bool operator==(const DesktopChoices&, const DesktopChoices&) = default;
 };

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QKeySequenceEdit>
 #include <QLineEdit>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace quillo {
@@ -31,7 +32,10 @@ DesktopSettingsDialog::DesktopSettingsDialog(const DesktopChoices& choices, bool
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFont(SongFont(12));
     ApplySkinLook(this, "form");
-    QWidget* client = CreateClientArea(this);
+    QWidget* frame = CreateClientArea(this);
+    Pages = new QTabWidget(frame);
+    auto* client = new QWidget;
+    Pages->addTab(client, QStringLiteral("常规"));
 
     HotkeyEdit = new QKeySequenceEdit(choices.hotkey, client);
     HotkeyEdit->setObjectName(QStringLiteral("HotkeyEdit"));
@@ -48,7 +52,7 @@ DesktopSettingsDialog::DesktopSettingsDialog(const DesktopChoices& choices, bool
     OcrLanguagesEdit = new QLineEdit(choices.ocrLanguages, client);
     OcrLanguagesEdit->setObjectName(QStringLiteral("OcrLanguagesEdit"));
     OcrLanguagesEdit->setToolTip(QStringLiteral("zh, zt, en, ja, ko, fr, de, es, it, nl, pt, ru, el"));
-    OcrTranslateBox = new QCheckBox(QStringLiteral("识别屏幕文字后立即翻译（否则先在主窗口中修改）"), client);
+    OcrTranslateBox = new QCheckBox(QStringLiteral("识别屏幕文字后立即翻译（否则先在弹出窗口中修改）"), client);
     OcrTranslateBox->setChecked(choices.ocrTranslateAtOnce);
     NoteLabel = new TSkinLabel(QStringLiteral("NoteLabel"), HotkeyNote(keyGrabAvailable), client);
     NoteLabel->setWordWrap(true);
@@ -72,8 +76,16 @@ DesktopSettingsDialog::DesktopSettingsDialog(const DesktopChoices& choices, bool
     column->addWidget(NoteLabel);
     for (QCheckBox* box : {CloseToTrayBox, SpeechBox, HistoryBox, OcrTranslateBox})
         column->addWidget(box);
-    column->addLayout(buttons);
-    SetClientSize(this, QSize(420, keyGrabAvailable ? 270 : 330));
+    auto* frameColumn = new QVBoxLayout(frame);
+    frameColumn->addWidget(Pages);
+    frameColumn->addLayout(buttons);
+    SetClientSize(this, QSize(440, keyGrabAvailable ? 310 : 370));
+}
+
+void DesktopSettingsDialog::AddPage(QWidget* page, const QString& title)
+{
+    Pages->addTab(page, title);
+    SetClientSize(this, size().expandedTo(QSize(520, 560)));
 }
 
 DesktopChoices DesktopSettingsDialog::Choices() const

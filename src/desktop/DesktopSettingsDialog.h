@@ -9,6 +9,7 @@
 class QCheckBox;
 class QKeySequenceEdit;
 class QLineEdit;
+class QTabWidget;
 
 namespace quillo {
 
@@ -22,7 +23,10 @@ public:
     DesktopSettingsDialog(const DesktopChoices& choices, bool keyGrabAvailable, QWidget* parent = nullptr);
 
     DesktopChoices Choices() const;
+    // Another page beside the general one (the engines page).
+    void AddPage(QWidget* page, const QString& title);
 
+    QTabWidget* Pages;
     QKeySequenceEdit* HotkeyEdit;
     QCheckBox* CloseToTrayBox;
     QCheckBox* SpeechBox;

@@ -76,7 +76,8 @@ TEST(DesktopSettings, ChoicesSurviveARunAndMissingOrBrokenValuesTakeTheDefaults)
     EXPECT_EQ(ReadDesktopChoices(key), DesktopChoices{});
     EXPECT_EQ(DesktopChoices{}.hotkey, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_T));
 
-    const DesktopChoices changed{QKeySequence(Qt::META | Qt::Key_F9), true, false, false};
+    DesktopChoices changed{QKeySequence(Qt::META | Qt::Key_F9), true, false, false};
+    changed.popupEngines = QStringList{QStringLiteral("llm.qwen"), QStringLiteral("dictionary")};
     WriteDesktopChoices(key, changed);
     EXPECT_EQ(ReadDesktopChoices(key), changed);
 

@@ -4,6 +4,7 @@
 #include "../e2e/EngineFixture.h"
 #include "ChildProcess.h"
 #include "QuilloServerProcess.h"
+#include "WaitUntil.h"
 #include "app/TranslateAnywhere.h"
 #include "desktop/GlobalHotkey.h"
 #include "desktop/ResultPopup.h"
@@ -102,7 +103,8 @@ TEST_F(HotkeyTest, OverAFullScreenProgramThePopupOpensWithoutTakingTheFocus)
         EXPECT_TRUE(m_anywhere->Popup->isVisible());
         EXPECT_EQ(m_anywhere->Popup->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus), fullScreen);
         EXPECT_EQ(m_anywhere->Popup->testAttribute(Qt::WA_ShowWithoutActivating), fullScreen);
-        EXPECT_EQ(m_anywhere->Popup->ResultText(), QStringLiteral("[fr] hello"));
+        ASSERT_TRUE(waitUntil([&] { return m_anywhere->Popup->ResultText() == QStringLiteral("[fr] hello"); },
+                              kTranslationWaitMs));
         m_anywhere->Popup->close();
     }
 }

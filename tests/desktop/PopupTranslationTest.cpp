@@ -2,6 +2,7 @@
 // the main window's, the language pair it picks, and what reaches the history.
 #include "../e2e/EngineFixture.h"
 #include "QuilloServerProcess.h"
+#include "WaitUntil.h"
 #include "app/TranslateAnywhere.h"
 #include "desktop/ResultPopup.h"
 #include "session/TextTranslator.h"
@@ -89,7 +90,7 @@ TEST_F(PopupTest, TheDetectedLanguageIsTheSourceAndTextInTheTargetGoesBack)
         EXPECT_TRUE(anywhere.Popup->isVisible());
         EXPECT_EQ(anywhere.Popup->PairLabel->text(), d.pair);
         EXPECT_EQ(anywhere.Popup->SourceText(), QStringLiteral("texte"));
-        EXPECT_EQ(anywhere.Popup->ResultText(), d.shown);
+        ASSERT_EVENTUALLY_EQ(anywhere.Popup->ResultText(), d.shown);
     }
 }
 
@@ -107,7 +108,7 @@ TEST_F(PopupTest, EveryTranslationGoesToTheHistoryWhileItIsOn)
 
     translate(*form, BabelFish, Simplified, English, QStringLiteral("你好"));
     anywhere.TranslateText(QStringLiteral("bonjour"));
-    ASSERT_EQ(history.size(), 2);
+    ASSERT_EVENTUALLY_EQ(history.size(), 2);
     EXPECT_EQ(history[0].source, Simplified);
     EXPECT_EQ(history[0].target, English);
     EXPECT_EQ(history[0].sourceText, QStringLiteral("你好"));
@@ -122,6 +123,7 @@ TEST_F(PopupTest, EveryTranslationGoesToTheHistoryWhileItIsOn)
     EXPECT_EQ(clears, 1);
     translate(*form, BabelFish, Simplified, English, QStringLiteral("再见"));
     anywhere.TranslateText(QStringLiteral("salut"));
+    ASSERT_EVENTUALLY(!anywhere.Popup->Waiting());
     EXPECT_EQ(history.size(), 2);
     EXPECT_FALSE(anywhere.HistoryAction->isEnabled());
     EXPECT_EQ(stored(QStringLiteral("History")).toInt(), 0);

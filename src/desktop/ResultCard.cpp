@@ -1,0 +1,94 @@
+#include "desktop/ResultCard.h"
+
+#include "ui/SkinControls.h"
+#include "ui/SkinLook.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace quillo {
+
+ResultCard::ResultCard(const QString& engineId, const QString& engineName, QWidget* parent)
+    : QFrame(parent)
+    , NameLabel(new QLabel(engineName, this))
+    , TextLabel(new QLabel(this))
+    , CopyButton(new TSkinButton(QStringLiteral("CardCopyButton"), QStringLiteral("复制"), this))
+    , SpeakButton(new TSkinButton(QStringLiteral("CardSpeakButton"), QStringLiteral("朗读"), this))
+    , m_engineId(engineId)
+{
+    setObjectName(QStringLiteral("ResultCard"));
+    setFrameShape(QFrame::StyledPanel);
+    NameLabel->setFont(SongFont(12, true));
+    TextLabel->setObjectName(QStringLiteral("CardText"));
+    TextLabel->setWordWrap(true);
+    TextLabel->setTextFormat(Qt::PlainText);
+    TextLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    TextLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    auto* heading = new QHBoxLayout;
+    heading->addWidget(NameLabel, 1);
+    for (TSkinButton* button : {CopyButton, SpeakButton}) {
+        button->setFixedSize(48, 22);
+        heading->addWidget(button);
+    }
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(6, 4, 6, 6);
+    column->setSpacing(2);
+    column->addLayout(heading);
+    column->addWidget(TextLabel);
+    setButtonsEnabled(false);
+
+    connect(CopyButton, &QPushButton::clicked, this, [this] { QGuiApplication::clipboard()->setText(text()); });
+    connect(SpeakButton, &QPushButton::clicked, this, [this] { emit speakRequested(text()); });
+}
+
+void ResultCard::appendPiece(const QString& piece)
+{
+    if (m_finished)
+        return;
+    m_text += piece;
+    TextLabel->setText(m_text);
+}
+
+void ResultCard::setResult(const QString& text)
+{
+    m_text = text;
+    m_finished = true;
+    TextLabel->setText(m_text);
+    setButtonsEnabled(!m_text.isEmpty());
+}
+
+void ResultCard::setFailure(const QString& sentence)
+{
+    m_failed = true;
+    m_finished = true;
+    m_text.clear();
+    // One line: the card says that it failed and why, and the tooltip keeps all of it.
+    const QString line = sentence.simplified();
+    TextLabel->setWordWrap(false);
+    TextLabel->setText(TextLabel->fontMetrics().elidedText(line, Qt::ElideRight, 320));
+    TextLabel->setToolTip(line);
+    TextLabel->setStyleSheet(QStringLiteral("color: #b00020; font-style: italic;"));
+    setButtonsEnabled(false);
+}
+
+QString ResultCard::text() const
+{
+    return m_failed ? QString() : m_text;
+}
+
+void ResultCard::setSpeechShown(bool shown)
+{
+    SpeakButton->setVisible(shown);
+}
+
+void ResultCard::setButtonsEnabled(bool enabled)
+{
+    CopyButton->setEnabled(enabled);
+    SpeakButton->setEnabled(enabled);
+}
+
+} // namespace quillo

@@ -1,0 +1,46 @@
+#pragma once
+// One engine's answer in the result popup: the engine's name, its text (a model's reply grows as
+// its pieces arrive), buttons to copy it and hear it, or one line saying why it failed. A failure
+// is drawn as one and is never copied or read aloud.
+#include <QFrame>
+
+class QLabel;
+
+namespace quillo {
+
+class TSkinButton;
+
+class ResultCard : public QFrame
+{
+    Q_OBJECT
+public:
+    ResultCard(const QString& engineId, const QString& engineName, QWidget* parent = nullptr);
+
+    const QString& engineId() const { return m_engineId; }
+    void appendPiece(const QString& piece);
+    void setResult(const QString& text);
+    void setFailure(const QString& sentence);
+    bool failed() const { return m_failed; }
+    bool finished() const { return m_finished; }
+    // The translation; empty while none has arrived and after a failure.
+    QString text() const;
+    void setSpeechShown(bool shown);
+
+    QLabel* NameLabel;
+    QLabel* TextLabel;
+    TSkinButton* CopyButton;
+    TSkinButton* SpeakButton;
+
+signals:
+    void speakRequested(const QString& text);
+
+private:
+    void setButtonsEnabled(bool enabled);
+
+    QString m_engineId;
+    QString m_text;
+    bool m_failed = false;
+    bool m_finished = false;
+};
+
+} // namespace quillo
