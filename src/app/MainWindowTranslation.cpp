@@ -190,8 +190,6 @@ void MainWindow::requestFailed(QObject* sender, TranslationFailure failure)
 void MainWindow::showOutcome(const TranslationOutcome& outcome)
 {
     const auto busyEnds = qScopeGuard([this] { endBusy(); });
-    // The progress text goes whatever the end; a failure leaves the box empty unless it says more.
-    resultText->clear();
     if (outcome.failure == TranslationFailure::None) {
         resultText->setPlainText(outcome.text);
         // The service words some failures in place of the translation: shown, but no translation.
@@ -199,6 +197,8 @@ void MainWindow::showOutcome(const TranslationOutcome& outcome)
             emit translationShown(sourceText->toPlainText(), outcome.text);
         return;
     }
+    // The progress text goes; a failure leaves the box empty unless it says more.
+    resultText->clear();
     if (const QString message = FailureMessage(outcome.failure); !message.isEmpty())
         showError(message);
     if (outcome.failure == TranslationFailure::HostUnreachable)
