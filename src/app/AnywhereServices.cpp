@@ -4,19 +4,37 @@
 #include "app/MainWindow.h"
 #include "app/ScreenTextReading.h"
 #include "app/TranslateAnywhere.h"
+#include "core/Languages.h"
+#include "desktop/ResultPopup.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryWindow.h"
 #include "session/SettingsStore.h"
 #include "speech/Speaker.h"
 #include "detect/LanguageDetect.h"
+#include "translate/FailureSentence.h"
 #include "ui/SkinControls.h"
 #include "ui/TSkinMessage.h"
 
 #include <QDateTime>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 namespace quillo {
+
+namespace {
+
+void ShowHistoryEntry(ResultPopup* popup, const HistoryEntry& entry)
+{
+    const QStringList names = LanguageNames();
+    popup->ShowFor(entry.sourceText, names.value(entry.source) + QStringLiteral(" → ") + names.value(entry.target), true);
+    if (IsFailureSentence(entry.result))
+        popup->ShowFailure(entry.result);
+    else
+        popup->ShowResult(entry.result);
+}
+
+} // namespace
 
 std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(MainWindow* mainForm)
 {
@@ -53,10 +71,24 @@ std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(MainWindow* mainForm)
         store()->add({0, QDateTime::currentDateTime(), record.source, record.target, record.engine, record.sourceText,
                     record.result});
     };
-    hooks.clearHistory = [store] { store()->clear(); };
-    hooks.showHistory = [store, mainForm] {
-        HistoryWindow form(store(), mainForm);
-        form.exec();
+    // Turning the history off may mean only "stop keeping": what was kept goes only when the user says so.
+    hooks.clearHistory = [store, mainForm] {
+        if (mainForm->messageBox->MessageDlg(QStringLiteral("翻译历史已关闭。要同时清空已保存的翻译历史吗？清空后无法恢复。"),
+                                             mtConfirmation, mbYes | mbNo, 0)
+            == mrYes)
+            store()->clear();
+    };
+    TranslateAnywhere* popupOwner = anywhere.get();
+    hooks.showHistory = [store, mainForm, popupOwner] {
+        std::optional<HistoryEntry> opened;
+        {
+            HistoryWindow form(store(), mainForm);
+            QObject::connect(&form, &HistoryWindow::entryOpened, [&opened](const HistoryEntry& entry) { opened = entry; });
+            form.exec();
+        }
+        // Shown once the modal window has gone, so that the popup takes the keyboard and mouse.
+        if (opened)
+            ShowHistoryEntry(popupOwner->Popup, *opened);
     };
     hooks.speak = [speaker](const QString& text, int language) { speaker->speak(text, language); };
 

@@ -23,10 +23,11 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QTextCursor>
+#include <QTimer>
 #include <memory>
 
 // Resources of a static library are registered by name, outside any namespace.
@@ -40,8 +41,12 @@ namespace quillo {
 namespace {
 
 constexpr int kHintHidePause = 8000;
+// Settings values of the main window beyond the stored choices and placement.
+const QString kMaximizedValue = QStringLiteral("Maximized");
+const QString kPageSourceValue = QStringLiteral("URLSourceLanguage");
+const QString kPageTargetValue = QStringLiteral("URLTargetLanguage");
 constexpr int kFixedBandsHeight = 150;  // spacer 13, two header bands of 43, button bar 51
-constexpr QSize kMinimumOuterSize(436, 288);
+constexpr QSize kMinimumOuterSize(560, 288);
 
 // Runs its clean-up on every way out of a scope, also when an error unwinds through it.
 class ScopeExit
@@ -151,6 +156,46 @@ void MainWindow::connectHandlers()
         connect(feedback, &QAction::triggered, this, &MainWindow::openFeedbackWindow);
     for (QAction* site : {contextWebSiteItem, windowWebSiteItem})
         connect(site, &QAction::triggered, this, &MainWindow::openWebSite);
+
+    auto* swapKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")), this);
+    connect(swapKey, &QShortcut::activated, this, &MainWindow::swapLanguages);
+    m_cancelShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_cancelShortcut->setEnabled(false);
+    connect(m_cancelShortcut, &QShortcut::activated, this, &MainWindow::cancelTranslation);
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setInterval(1000);
+    // The ticking is no sign of life from the request: a stalled one must still run out of time.
+    MarkAmbient(m_progressTimer);
+    connect(m_progressTimer, &QTimer::timeout, this, [this] {
+        ++m_secondsWaited;
+        showProgress();
+    });
+
+    connect(sourceText, &QPlainTextEdit::textChanged, this, [this] {
+        m_charactersCut = 0;
+        showSourceCount();
+    });
+    connect(sourceText, &TSkinMemo::textCut, this, &MainWindow::onSourceCut);
+    showSourceCount();
+}
+
+void MainWindow::showSourceCount()
+{
+    const int length = sourceText->document()->characterCount() - 1;
+    QString text = QStringLiteral("%1/%2").arg(length).arg(sourceText->maxLength());
+    if (m_charactersCut > 0)
+        text = QStringLiteral("原文最多 %1 字，超出的 %2 字已截去　").arg(sourceText->maxLength()).arg(m_charactersCut) + text;
+    sourceCount->setText(text);
+    sourceCount->setStyleSheet(m_charactersCut > 0 ? QStringLiteral("color: #c00000;") : QString());
+}
+
+// Runs after the change that was cut has been announced, so the notice outlives that change.
+void MainWindow::onSourceCut(int removed)
+{
+    QTimer::singleShot(0, this, [this, removed] {
+        m_charactersCut = removed;
+        showSourceCount();
+    });
 }
 
 // ---- Window events ----
@@ -196,13 +241,8 @@ void MainWindow::onResized()
     panel1 = (panel1 + panel2) / 2;
     m_sourcePanelHeight = std::max(0, panel1);
 
-    const int outerWidth = frameGeometry().width();
-    enginePanel->setVisible(outerWidth >= 589);
-    topicPanel->setVisible(outerWidth >= 589);
-    helpButton->setVisible(outerWidth > 514);
-    webPageButton->setVisible(outerWidth >= 600);
-    updateButton->setVisible(outerWidth > 681);
-    // The button bar places the buttons that are shown.
+    // Every control stays shown down to the smallest width, where the layout still holds them all:
+    // hiding the engine list or a button left no other way to it.
     layOutControls();
 }
 
@@ -262,6 +302,9 @@ void MainWindow::placeWindow()
         restorePlacement();
     KeepWithinReach(this);
     m_openedPlacement = QRect(frameGeometry().topLeft(), ClientSize(this));
+    // Maximised once shown at the placement, so that restoring the window brings that placement back.
+    if (OpenSettingsKey()->value(kMaximizedValue).toBool())
+        QTimer::singleShot(0, this, [this] { setWindowState(windowState() | Qt::WindowMaximized); });
 }
 
 void MainWindow::centreOnScreen()
@@ -295,6 +338,7 @@ void MainWindow::writeSettings()
 {
     const auto key = OpenSettingsKey();
     WriteSelections(*key, m_choices->selections());
+    key->setValue(kMaximizedValue, isMaximized());
     // The saved placement is the user's: a run that opened the window centred, or shrunk to a
     // small screen, and left it there must not overwrite it.
     const QRect placement(frameGeometry().topLeft(), ClientSize(this));
@@ -338,13 +382,27 @@ void MainWindow::enterBusy()
 {
     SetScreenCursor(crAppBusy);
     translateButton->setEnabled(false);
-    resultText->clear();
+    m_secondsWaited = 0;
+    showProgress();
+    m_progressTimer->start();
+    m_cancelShortcut->setEnabled(true);
 }
 
 void MainWindow::endBusy()
 {
     SetScreenCursor(crDefault);
     translateButton->setEnabled(true);
+    m_progressTimer->stop();
+    m_cancelShortcut->setEnabled(false);
+}
+
+// Where the result will appear, so that a slow engine shows the wait is still going on.
+void MainWindow::showProgress()
+{
+    QString text = QStringLiteral("翻译中…");
+    if (m_secondsWaited > 0)
+        text += QStringLiteral(" %1 秒（按 Esc 取消）").arg(m_secondsWaited);
+    resultText->setPlainText(text);
 }
 
 void MainWindow::showError(const QString& text)
@@ -401,7 +459,8 @@ void MainWindow::clearTexts()
 
 void MainWindow::copyResult()
 {
-    if (!resultText->toPlainText().isEmpty()) {
+    // While a translation runs the box holds only its progress.
+    if (!m_progressTimer->isActive() && !resultText->toPlainText().isEmpty()) {
         resultText->selectAll();
         resultText->copy();
     }
@@ -413,22 +472,20 @@ void MainWindow::swapLanguages()
     m_choices->swapLanguages();
 }
 
+// The help's pieces are kept as lines of one width; the box wraps them itself, so each paragraph
+// goes in as one line: a heading ("【…】") or an indented line begins one, any other line continues it.
 void MainWindow::showHelp()
 {
-    resultText->clear();
-    const QStringList lines = HelpLines();
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        resultText->moveCursor(QTextCursor::End);
-        resultText->insertPlainText(lines.at(i) + QLatin1Char('\n'));
-        // A blank line between the pieces.
-        if (i + 1 < lines.size())
-            resultText->insertPlainText(QStringLiteral("\n"));
+    QStringList paragraphs;
+    for (const QString& line : HelpLines()) {
+        const bool begins = paragraphs.isEmpty() || line.startsWith(QStringLiteral("【"))
+                            || line.startsWith(QStringLiteral("    ")) || paragraphs.constLast().startsWith(QStringLiteral("【"));
+        if (begins)
+            paragraphs.append(line);
+        else
+            paragraphs.last() += line;
     }
-    // The last line's break goes with one Backspace, typed while the box accepts typing.
-    resultText->setReadOnly(false);
-    QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
-    QCoreApplication::sendEvent(resultText, &backspace);
-    resultText->setReadOnly(true);
+    resultText->setPlainText(paragraphs.join(QStringLiteral("\n\n")));
     // Back to the first line, where the help begins.
     resultText->moveCursor(QTextCursor::Start);
     resultText->ensureCursorVisible();
@@ -479,7 +536,27 @@ void MainWindow::openPageTranslation()
     window->translateButton->setCursor(AppCursor(crAppArrow));
     SetClientSize(window, QSize(480, 216));
     window->setMessageBox(messageBox);
+    restorePageLanguages(window);
+    // Kept however the window ends: the next page is most likely in the same languages.
+    connect(window, &QDialog::finished, this, [window] {
+        const auto key = OpenSettingsKey();
+        key->setValue(kPageSourceValue, window->sourceList->currentIndex());
+        key->setValue(kPageTargetValue, window->targetList->currentIndex());
+    });
     runSideWindow(window, true);
+}
+
+void MainWindow::restorePageLanguages(PageTranslationWindow* window) const
+{
+    const auto key = OpenSettingsKey();
+    const auto restore = [&key](TSkinComboBox* list, const QString& value) {
+        bool stored = false;
+        const int index = key->value(value).toInt(&stored);
+        if (stored && index >= 0 && index < list->count())
+            list->setCurrentIndex(index);
+    };
+    restore(window->sourceList, kPageSourceValue);
+    restore(window->targetList, kPageTargetValue);
 }
 
 void MainWindow::openWebSite()

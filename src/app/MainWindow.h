@@ -11,6 +11,8 @@
 
 class QIODevice;
 class QComboBox;
+class QShortcut;
+class QTimer;
 
 namespace quillo {
 
@@ -18,6 +20,7 @@ class BabelFishEngine;
 class WorldLingoEngine;
 class TranslationEngine;
 class TranslationChoices;
+class PageTranslationWindow;
 enum Language : int;
 class WebRequestExchange;
 enum class TranslationFailure;
@@ -84,6 +87,8 @@ public:
     void showHelp();
     void openPageTranslation();
     void swapLanguages();
+    // Abandons the running translation: nothing is shown or kept of it.
+    void cancelTranslation();
     void onSkinChosen(QAction* sender);
     void openFeedbackWindow();
     void openWebSite();
@@ -91,6 +96,8 @@ public:
 signals:
     // A translation reached the result box (not a failure's text).
     void translationShown(const QString& source, const QString& result);
+    // The service's failure sentence stands where the translation would be.
+    void failureSentenceShown(const QString& sentence);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -140,6 +147,10 @@ private:
     void requestFailed(QObject* sender, TranslationFailure failure, QIODevice* stream = nullptr);
     void showOutcome(const TranslationOutcome& outcome);
     void showError(const QString& text);
+    void showProgress();
+    void showSourceCount();
+    void onSourceCut(int removed);
+    void restorePageLanguages(PageTranslationWindow* window) const;
 
     template <typename Window>
     void runSideWindow(Window* window, bool resetScreenCursor);
@@ -155,6 +166,12 @@ private:
     WebRequestExchange* m_stageTwoExchange = nullptr;
 
     bool m_swallowKey = false;
+    // The seconds of the running translation tick in the result box.
+    QTimer* m_progressTimer = nullptr;
+    int m_secondsWaited = 0;
+    QShortcut* m_cancelShortcut = nullptr;
+    // What the last paste lost to the length limit; shown with the count until the next change.
+    int m_charactersCut = 0;
     int m_sourcePanelHeight = 0;
     // Where the window opened (outer top-left, client size); none before it was first shown.
     std::optional<QRect> m_openedPlacement;

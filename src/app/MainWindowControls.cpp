@@ -31,6 +31,9 @@ constexpr int kChoicePanelWidth = 206;
 constexpr int kStartPanelWidth = 119;
 constexpr int kStartButtonLeft = 10;
 constexpr int kButtonGap = 6;
+constexpr int kSourceLimit = 2000;
+// Panels of a header band may overlap by the blank the language panel keeps before its label.
+constexpr int kLanguagePanelLead = 26;
 
 // The buttons between the first two and the start button, left to right: where they stand when
 // the bar has room, and how wide they are.
@@ -167,7 +170,7 @@ void MainWindow::createHeaderBands()
         heading->adjustSize();
     }
     for (TSkinLabel* swapper : {sourceLanguageLabel, targetLanguageLabel}) {
-        swapper->setToolTip(QStringLiteral("互换语言"));
+        swapper->setToolTip(QStringLiteral("互换语言（Ctrl+Shift+S）"));
         swapper->setCursor(Qt::PointingHandCursor);
     }
 }
@@ -176,12 +179,18 @@ void MainWindow::createTextAreas()
 {
     sourcePanel = new TSkinPanel(QStringLiteral("Panel1"), workArea, true);
     sourceText = memo("Memo1", "SkinScrollBar1", sourcePanel);
-    sourceText->setMaxLength(2000);
+    sourceText->setMaxLength(kSourceLimit);
     sourceText->setToolTip(QStringLiteral(" 翻译快捷键 Ctrl+Enter "));
+    // Tab leaves the box like in every other control; a tab character is no text to translate.
+    sourceText->setTabChangesFocus(true);
+    sourceCount = new TSkinLabel(QStringLiteral("SourceCount"), QString(), sourcePanel);
+    sourceCount->setAlignment(Qt::AlignRight);
+    sourcePanel->layout()->addWidget(sourceCount);
 
     resultPanel = new TSkinPanel(QStringLiteral("Panel2"), workArea, true);
     resultText = memo("Memo2", "SkinScrollBar2", resultPanel);
     resultText->setReadOnly(true);
+    resultText->setTabChangesFocus(true);
 
     simplifiedTable = tableList("ListBox1", CharTableModel::Simplified, this);
     traditionalTable = tableList("ListBox2", CharTableModel::Traditional, this);
@@ -220,7 +229,7 @@ void MainWindow::createMenus()
     windowMenu->addSeparatorItem(QStringLiteral("N13"));
     windowFeedbackItem = windowMenu->addItem(QStringLiteral("N5"), QStringLiteral("在线提交信息"));
     windowMenu->addSeparatorItem(QStringLiteral("N6"));
-    windowWebSiteItem = windowMenu->addItem(QStringLiteral("N9"), QStringLiteral("浏览时Quillo翻译软件的网站"));
+    windowWebSiteItem = windowMenu->addItem(QStringLiteral("N9"), QStringLiteral("浏览Quillo翻译软件的网站"));
     windowMenu->addSeparatorItem(QStringLiteral("N11"));
 
     for (QWidget* control : std::initializer_list<QWidget*>{worldLingoSourceList, engineList, targetList, topicList})
@@ -261,26 +270,37 @@ void MainWindow::layOutControls()
     }
     resultPanel->setGeometry(0, top, innerWidth, std::max(0, upperHeight - top));
 
+    // At narrow widths the choice panels move over the blank that leads the language panels rather
+    // than under the band's heading.
     const int languageLeft = innerWidth - kLanguagePanelWidth;
+    const int headingEnd = std::max(sourceHeading->geometry().right(), resultHeading->geometry().right()) + 1 + kButtonGap;
+    const int choiceLeft = std::clamp(headingEnd, languageLeft - kChoicePanelWidth,
+                                      languageLeft - kChoicePanelWidth + kLanguagePanelLead);
     sourceLanguagePanel->setGeometry(languageLeft, 0, kLanguagePanelWidth, kHeaderBandHeight);
     targetLanguagePanel->setGeometry(languageLeft, 0, kLanguagePanelWidth, kHeaderBandHeight);
-    enginePanel->setGeometry(languageLeft - kChoicePanelWidth, 0, kChoicePanelWidth, kHeaderBandHeight);
-    topicPanel->setGeometry(languageLeft - kChoicePanelWidth, 0, kChoicePanelWidth, kHeaderBandHeight);
+    enginePanel->setGeometry(choiceLeft, 0, kChoicePanelWidth, kHeaderBandHeight);
+    topicPanel->setGeometry(choiceLeft, 0, kChoicePanelWidth, kHeaderBandHeight);
 }
 
-// The right-aligned start button comes closer as the window narrows: the shown buttons before it
-// keep their places while there is room and then give way to the left, so that none of them
-// lies under it; the widths at which buttons are hidden leave enough room for the rest.
+// The right-aligned start button comes closer as the window narrows: the buttons before it keep
+// their places while there is room and then give way to the left; when even packed side by side
+// they would reach under it, they narrow together, never below their captions.
 void MainWindow::layOutButtonBar(int barWidth)
 {
     const std::pair<TSkinButton*, BarPlace> yielding[] = {
         {webPageButton, kWebPlace}, {contactButton, kContactPlace}, {helpButton, kHelpPlace}, {updateButton, kUpdatePlace}};
     int rightLimit = barWidth - kStartPanelWidth + kStartButtonLeft - kButtonGap;
+    const int room = rightLimit - (copyButton->geometry().right() + 1 + kButtonGap);
+    int natural = -kButtonGap;
+    for (const auto& [control, place] : yielding)
+        natural += control->isHidden() ? 0 : place.width + kButtonGap;
     for (const auto& [control, place] : yielding) {
         if (control->isHidden())
             continue;
-        const int left = std::min(place.left, rightLimit - place.width);
-        control->move(left, control->y());
+        const int caption = control->fontMetrics().horizontalAdvance(control->text()) + 8;
+        const int width = natural <= room ? place.width : std::max(caption, place.width * room / natural);
+        const int left = std::min(place.left, rightLimit - width);
+        control->setGeometry(left, control->y(), width, control->height());
         rightLimit = left - kButtonGap;
     }
 }

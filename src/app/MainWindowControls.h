@@ -41,6 +41,8 @@ struct MainWindowControls
     TSkinComboBox* engineList = nullptr;
     TSkinPanel* sourcePanel = nullptr;
     TSkinMemo* sourceText = nullptr;
+    // The source text's length against its limit, and the notice of a paste that was cut.
+    TSkinLabel* sourceCount = nullptr;
     TSkinPanel* resultBand = nullptr;
     TSkinLabel* resultHeading = nullptr;
     TSkinPanel* targetLanguagePanel = nullptr;

@@ -15,6 +15,7 @@
 #include "session/TranslationRequests.h"
 #include "session/WebRequestExchange.h"
 #include "translate/BabelFishEngine.h"
+#include "translate/FailureSentence.h"
 #include "translate/RequestBodies.h"
 #include "translate/WorldLingoEngine.h"
 #include "ui/SkinControls.h"
@@ -122,6 +123,15 @@ void MainWindow::startTranslation(TranslationEngine& engine, std::optional<Langu
                                              engine.languageCode(IndexOf(m_choices->target())), topicCode});
 }
 
+// Both engines: the list may have moved to the other one while the translation ran.
+void MainWindow::cancelTranslation()
+{
+    if (translateButton->isEnabled())
+        return;
+    m_textService->abort();
+    m_worldLingo->abort();
+}
+
 // ---- The requests' events ----
 
 void MainWindow::onRequestDone(QObject* sender, const QString& /*contentType*/, qint64 /*fileSize*/,
@@ -182,9 +192,15 @@ void MainWindow::showOutcome(const TranslationOutcome& outcome)
     const auto busyEnds = qScopeGuard([this] { endBusy(); });
     if (outcome.failure == TranslationFailure::None) {
         resultText->setPlainText(outcome.text);
-        emit translationShown(sourceText->toPlainText(), outcome.text);
+        // The service words some failures in place of the translation: shown, but no translation.
+        if (IsFailureSentence(outcome.text))
+            emit failureSentenceShown(outcome.text);
+        else
+            emit translationShown(sourceText->toPlainText(), outcome.text);
         return;
     }
+    // The progress text goes; a failure leaves the box empty unless it says more.
+    resultText->clear();
     if (const QString message = FailureMessage(outcome); !message.isEmpty())
         showError(message);
     if (outcome.failure == TranslationFailure::HostUnreachable)

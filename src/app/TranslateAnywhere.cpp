@@ -138,6 +138,10 @@ TranslateAnywhere::TranslateAnywhere(MainWindow* mainForm, const DesktopChoices&
             Hooks.speak(text, m_popupJob.target);
     });
     connect(m_mainWindow, &MainWindow::translationShown, this, &TranslateAnywhere::RecordMainWindowTranslation);
+    connect(m_mainWindow, &MainWindow::failureSentenceShown, this, [this](const QString& sentence) {
+        if (isNoEngineAnswer(sentence))
+            OfferEngineSetup();
+    });
     connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             ShowMainWindow();

@@ -1,4 +1,5 @@
 #include "app/AnywhereServices.h"
+#include "app/InformationOptions.h"
 #include "app/MainWindow.h"
 #include "app/StartupProbe.h"
 #include "app/TerminationSignals.h"
@@ -53,6 +54,9 @@ void AfterFirstPaint(QWidget* window, std::function<void()> work)
 
 int main(int argc, char** argv)
 {
+    // Help and the version are told here and now, with no display needed and no running copy asked.
+    if (const std::optional<int> status = quillo::AnswerInformationOptions(argc, argv))
+        return *status;
     // A picture's text is read here and now: no window, no hand-over to a running copy.
     if (const std::optional<int> status = quillo::RunOcrCommand(argc, argv))
         return *status;

@@ -2,6 +2,7 @@
 
 #include "core/RuntimeLibrary.h"
 #include "history/DamagedFile.h"
+#include "translate/FailureSentence.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -212,6 +213,9 @@ QString HistoryStore::damageNotice() const
 
 bool HistoryStore::add(const HistoryEntry& entry)
 {
+    // Whoever records, a failure is no translation to look up again.
+    if (IsFailureSentence(entry.result))
+        return false;
     // One transaction for the entry and the trimming: one write to disk, and never one without
     // the other.
     if (!execute(db_, "BEGIN IMMEDIATE"))

@@ -4,6 +4,7 @@
 // travel as bound parameters, never inside the SQL text.
 #include <QDateTime>
 #include <QList>
+#include <QMetaType>
 #include <QString>
 
 struct sqlite3;
@@ -39,6 +40,7 @@ public:
     // The sentence telling the user about that file, once per opening that set one aside; empty
     // otherwise.
     QString damageNotice() const;
+    // False, with nothing kept, for an entry whose result is a failure's sentence.
     bool add(const HistoryEntry& entry);
     // Entries whose source text or result holds needle (case-insensitive), newest first; an empty
     // needle matches every entry.
@@ -63,3 +65,5 @@ private:
 };
 
 } // namespace quillo
+
+Q_DECLARE_METATYPE(quillo::HistoryEntry)

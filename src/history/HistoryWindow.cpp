@@ -2,12 +2,14 @@
 
 #include "core/Languages.h"
 #include "history/HistoryStore.h"
+#include "translate/FailureSentence.h"
 #include "ui/SkinControls.h"
 #include "ui/SkinForm.h"
 #include "ui/SkinLook.h"
 #include "ui/TSkinMessage.h"
 
 #include <QClipboard>
+#include <QColor>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -20,6 +22,7 @@ constexpr int kClientWidth = 560;
 constexpr int kClientHeight = 400;
 constexpr int kIdRole = Qt::UserRole;
 constexpr int kResultRole = Qt::UserRole + 1;
+constexpr int kEntryRole = Qt::UserRole + 2;
 // A line of an entry shows at most this many characters of its text.
 constexpr int kShownCharacters = 80;
 
@@ -35,11 +38,13 @@ QString OneLine(const QString& text)
     return line.size() > kShownCharacters ? line.left(kShownCharacters) + QStringLiteral("…") : line;
 }
 
-QString EntryText(const HistoryEntry& entry)
+// A failure kept by an older version is told as one, never shown as the translation.
+QString EntryText(const HistoryEntry& entry, bool failed)
 {
+    const QString result = failed ? QStringLiteral("【翻译失败】") + OneLine(entry.result) : OneLine(entry.result);
     return QStringLiteral("%1  %2 → %3  %4\n%5\n%6")
         .arg(entry.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm")), LanguageName(entry.source),
-             LanguageName(entry.target), entry.engine, OneLine(entry.sourceText), OneLine(entry.result));
+             LanguageName(entry.target), entry.engine, OneLine(entry.sourceText), result);
 }
 
 } // namespace
@@ -75,7 +80,7 @@ void HistoryWindow::CreateControls()
     EntryList->setGeometry(16, 44, 528, 300);
     EntryList->installEventFilter(this);
     connect(EntryList, &QListWidget::currentRowChanged, this, &HistoryWindow::UpdateButtons);
-    connect(EntryList, &QListWidget::itemDoubleClicked, this, &HistoryWindow::CopyButtonClick);
+    connect(EntryList, &QListWidget::itemDoubleClicked, this, &HistoryWindow::openEntry);
 
     CopyButton = new TSkinButton(QStringLiteral("CopyButton"), QStringLiteral("复 制 译 文"), client);
     DeleteButton = new TSkinButton(QStringLiteral("DeleteButton"), QStringLiteral("删  除"), client);
@@ -97,10 +102,15 @@ void HistoryWindow::refresh()
     EntryList->clear();
     const QList<HistoryEntry> entries = FStore ? FStore->search(SearchEdit->text()) : QList<HistoryEntry>();
     for (const HistoryEntry& entry : entries) {
-        auto* item = new QListWidgetItem(EntryText(entry), EntryList);
+        const bool failed = IsFailureSentence(entry.result);
+        auto* item = new QListWidgetItem(EntryText(entry, failed), EntryList);
         item->setData(kIdRole, entry.id);
-        item->setData(kResultRole, entry.result);
+        // A failure has no translation to copy.
+        item->setData(kResultRole, failed ? QString() : entry.result);
+        item->setData(kEntryRole, QVariant::fromValue(entry));
         item->setToolTip(entry.sourceText + QStringLiteral("\n\n") + entry.result);
+        if (failed)
+            item->setForeground(QColor(0xb0, 0x30, 0x30));
         if (entry.id == selected)
             EntryList->setCurrentItem(item);
     }
@@ -111,8 +121,9 @@ void HistoryWindow::refresh()
 
 void HistoryWindow::UpdateButtons()
 {
-    const bool chosen = EntryList->currentItem() != nullptr;
-    CopyButton->setEnabled(chosen);
+    const QListWidgetItem* item = EntryList->currentItem();
+    const bool chosen = item != nullptr;
+    CopyButton->setEnabled(chosen && !item->data(kResultRole).toString().isEmpty());
     DeleteButton->setEnabled(chosen);
     ClearButton->setEnabled(FStore && FStore->count() > 0);
 }
@@ -125,8 +136,18 @@ qint64 HistoryWindow::SelectedId() const
 
 void HistoryWindow::CopyButtonClick()
 {
-    if (const QListWidgetItem* item = EntryList->currentItem())
+    const QListWidgetItem* item = EntryList->currentItem();
+    if (item && !item->data(kResultRole).toString().isEmpty())
         QGuiApplication::clipboard()->setText(item->data(kResultRole).toString());
+}
+
+void HistoryWindow::openEntry(QListWidgetItem* item)
+{
+    if (!item)
+        return;
+    const auto entry = item->data(kEntryRole).value<HistoryEntry>();
+    accept();
+    emit entryOpened(entry);
 }
 
 void HistoryWindow::DeleteButtonClick()

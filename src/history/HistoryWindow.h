@@ -2,9 +2,12 @@
 // The history window: a search box over the stored translations, the matching entries newest
 // first, and buttons to copy or delete the chosen entry or to clear the whole history. The store
 // belongs to whoever opens the window and must outlive it.
+#include "history/HistoryStore.h"
+
 #include <QDialog>
 
 class QListWidget;
+class QListWidgetItem;
 
 namespace quillo {
 
@@ -33,6 +36,10 @@ public:
     void DeleteButtonClick();
     void ClearButtonClick();
 
+signals:
+    // A double click asks to see the entry again in the popup; the window closes for it.
+    void entryOpened(const quillo::HistoryEntry& entry);
+
 protected:
     // Delete removes the chosen entry and Ctrl+C copies its translation, as in a file list.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -42,6 +49,7 @@ private:
     void CreateControls();
     void UpdateButtons();
     qint64 SelectedId() const;
+    void openEntry(QListWidgetItem* item);
 
     HistoryStore* FStore;
     TSkinMessage* messageBox;

@@ -137,6 +137,7 @@ void TSkinMemo::trimToMaxLength()
     m_trimming = true;
     cursor.removeSelectedText();
     m_trimming = false;
+    emit textCut(end - start);
 }
 
 void TSkinMemo::keyPressEvent(QKeyEvent* event)

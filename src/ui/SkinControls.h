@@ -86,6 +86,10 @@ public:
     std::function<void(QObject* sender, int key, Qt::KeyboardModifiers shift)> OnKeyDown;
     std::function<void(QObject* sender, QChar& key)> OnKeyPress;
 
+signals:
+    // The limit cut `removed` characters off what was just typed, pasted or dropped.
+    void textCut(int removed);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;

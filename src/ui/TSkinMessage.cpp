@@ -178,6 +178,13 @@ void SkinMessageDialog::showEvent(QShowEvent* event)
         const QSize outer = frameGeometry().size();
         move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
     }
+    // A box raised by something that happened away from the user's window (speech failing behind
+    // the popup, a hidden main window) must still take the keyboard, or Enter and Escape go
+    // elsewhere and the box sits unnoticed.
+    raise();
+    activateWindow();
+    if (m_default)
+        m_default->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 TSkinMessage::TSkinMessage(QObject* parent)

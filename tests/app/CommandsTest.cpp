@@ -82,16 +82,19 @@ TEST_F(MainFormTest, ClickingEitherLanguageLabelSwapsThePairOfTheEngineAndTwiceR
     EXPECT_EQ(form->targetList->currentIndex(), 11);
 }
 
-TEST_F(MainFormTest, HelpShowsItsNinePiecesFromTheFirstLine)
+TEST_F(MainFormTest, HelpShowsItsParagraphsUnbrokenForTheBoxToWrapFromTheFirstLine)
 {
     auto form = showForm();
     form->resultText->setPlainText(QStringLiteral("旧内容"));
     form->helpButton->click();
     const QString text = form->resultText->toPlainText();
-    EXPECT_EQ(text, HelpLines().join(QStringLiteral("\n\n")));
+    // Three headings and their three paragraphs; every word kept, none split across lines.
+    EXPECT_EQ(text.split(QStringLiteral("\n\n")).size(), 6);
+    EXPECT_EQ(QString(text).remove(QLatin1Char('\n')), HelpLines().join(QString()));
+    for (const QString& word : {QStringLiteral("支持"), QStringLiteral("翻译短小"), QStringLiteral("便能"), QStringLiteral("版本: V16")})
+        EXPECT_TRUE(text.contains(word)) << word.toStdString();
     EXPECT_TRUE(text.startsWith(QStringLiteral("【功能说明】\n\n    Quillo翻译软件")));
     EXPECT_TRUE(text.endsWith(QStringLiteral("    版本: V16"))) << "no line break after the last line";
-    EXPECT_TRUE(HelpLines().constLast().contains(ProductWebSite()));
     EXPECT_TRUE(form->resultText->isReadOnly());
     EXPECT_EQ(form->resultText->textCursor().position(), 0);
     EXPECT_EQ(form->resultText->verticalScrollBar()->value(), 0);
@@ -156,7 +159,7 @@ TEST_F(MainFormTest, BothMenusHoldTheirEntriesAndTheWebSiteEntriesOpenTheSite)
     EXPECT_EQ(captionsOf(form->windowMenu),
               QStringList({QStringLiteral("N10=-"), QStringLiteral("N1=程序界面（一）"), QStringLiteral("N2=程序界面（二）"),
                            QStringLiteral("N3=程序界面（三）"), QStringLiteral("N13=-"), QStringLiteral("N5=在线提交信息"),
-                           QStringLiteral("N6=-"), QStringLiteral("N9=浏览时Quillo翻译软件的网站"), QStringLiteral("N11=-")}));
+                           QStringLiteral("N6=-"), QStringLiteral("N9=浏览Quillo翻译软件的网站"), QStringLiteral("N11=-")}));
 
     // The skin entries are radio entries within their own menu.
     form->contextSkinItems[2]->trigger();
@@ -169,4 +172,21 @@ TEST_F(MainFormTest, BothMenusHoldTheirEntriesAndTheWebSiteEntriesOpenTheSite)
     form->windowWebSiteItem->trigger();
     form->contextWebSiteItem->trigger();
     EXPECT_EQ(catcher.opened, QList<QUrl>({QUrl(ProductWebSite()), QUrl(ProductWebSite())}));
+}
+
+TEST_F(MainFormTest, ThePageWindowOpensWithTheLanguagesChosenLastTime)
+{
+    auto form = showForm();
+    QList<std::pair<int, int>> opened;
+    ModalAnswer answer([&opened](QWidget* box) {
+        auto* window = qobject_cast<PageTranslationWindow*>(box);
+        ASSERT_NE(window, nullptr);
+        opened.append({window->sourceList->currentIndex(), window->targetList->currentIndex()});
+        window->sourceList->setCurrentIndex(8);
+        window->targetList->setCurrentIndex(opened.size() == 1 ? 4 : 2);
+        window->close();
+    });
+    for (int time = 0; time < 3; ++time)
+        form->webPageButton->click();
+    EXPECT_EQ(opened, (QList<std::pair<int, int>>{{0, 2}, {8, 4}, {8, 2}}));
 }

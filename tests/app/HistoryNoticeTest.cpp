@@ -6,6 +6,7 @@
 #include "app/TranslateAnywhere.h"
 #include "history/HistoryStore.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 
@@ -38,6 +39,33 @@ TEST_F(MainFormTest, ADamagedHistoryIsToldOnceWhenTheHistoryIsFirstUsed)
     EXPECT_EQ(QDir(data.filePath(QStringLiteral("quillo"))).entryList({QStringLiteral("history.sqlite3.damaged-*")}).size(), 1);
     // Both translations went into the new file.
     EXPECT_EQ(HistoryStore(damaged.fileName()).count(), 2);
+
+    if (savedData.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", savedData);
+}
+
+TEST_F(MainFormTest, TurningTheHistoryOffClearsItOnlyWhenTheUserSaysSo)
+{
+    QTemporaryDir data;
+    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    auto form = showForm();
+    const auto anywhere = StartTranslateAnywhere(form.get());
+    anywhere->Hooks.addToHistory({2, 0, QStringLiteral("apertium"), QStringLiteral("hello"), QStringLiteral("你好")});
+    const QString file = data.filePath(QStringLiteral("quillo/history.sqlite3"));
+    DesktopChoices on = anywhere->Choices();
+    on.history = true;
+    DesktopChoices off = on;
+    off.history = false;
+    for (const auto& [button, kept] : {std::pair{"mbNo", 1}, std::pair{"mbYes", 0}}) {
+        anywhere->ApplyChoices(on);
+        ModalAnswer answer([button](QWidget* box) { box->findChild<QAbstractButton*>(QString::fromLatin1(button))->click(); });
+        anywhere->ApplyChoices(off);
+        EXPECT_EQ(answer.count(), 1) << button;
+        EXPECT_EQ(HistoryStore(file).count(), kept) << button;
+    }
 
     if (savedData.isNull())
         qunsetenv("XDG_DATA_HOME");

@@ -2,7 +2,13 @@
 #include "../ui/ModalAnswer.h"
 #include "ui/SkinControls.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <optional>
 
 using namespace quillo;
 using quillo::test::MainFormTest;
@@ -33,6 +39,46 @@ struct BusyWatch
         });
     }
     QList<bool> states;
+};
+
+// The text service on 127.0.0.1: answers each whole request with a result page holding `result`,
+// or with nothing at all when `result` is null.
+class TextServiceStandIn
+{
+public:
+    explicit TextServiceStandIn(std::optional<QString> result)
+        : m_result(std::move(result))
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
+            QTcpSocket* socket = m_server.nextPendingConnection();
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { answer(socket); });
+        });
+        qputenv("QUILLO_SERVICE", "http://127.0.0.1:" + QByteArray::number(m_server.serverPort()));
+    }
+    ~TextServiceStandIn() { qunsetenv("QUILLO_SERVICE"); }
+
+private:
+    void answer(QTcpSocket* socket)
+    {
+        QByteArray& request = m_requests[socket];
+        request += socket->readAll();
+        const qsizetype headerEnd = request.indexOf("\r\n\r\n");
+        const QByteArray lengthField("Content-Length: ");
+        const qsizetype length = request.indexOf(lengthField);
+        if (!m_result || headerEnd < 0 || length < 0
+            || request.size() < headerEnd + 4 + request.mid(length + lengthField.size(), 12).split('\r').first().toInt())
+            return;
+        const QByteArray page = "<html><body><div id=\"result\"><div style=\"padding:0.6em;\">" + m_result->toUtf8()
+                                + "</div></div></body></html>";
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\nContent-Length: "
+                      + QByteArray::number(page.size()) + "\r\n\r\n" + page);
+        socket->disconnectFromHost();
+    }
+
+    std::optional<QString> m_result;
+    QTcpServer m_server;
+    QHash<QTcpSocket*, QByteArray> m_requests;
 };
 
 } // namespace
@@ -190,4 +236,102 @@ TEST_F(MainFormTest, ClosingAnyListPutsTheCaretBackIntoTheSourceBox)
         list->hidePopup();
         EXPECT_EQ(form->focusWidget(), form->sourceText) << list->objectName().toStdString();
     }
+}
+
+TEST_F(MainFormTest, AServiceSentenceInPlaceOfTheTranslationIsShownButNeverTakenForOne)
+{
+    const struct
+    {
+        QString reply;
+        bool translation;
+    } replies[] = {
+        {QStringLiteral("Bonjour"), true},
+        {QStringLiteral("本服务器没有从英语翻译到法语的翻译引擎。\n添加翻译引擎：启动服务器前设置 QUILLO_LLM_URL"), false},
+        {QStringLiteral("大模型翻译服务拒绝了服务器的密钥（HTTP 401），请检查 QUILLO_LLM_KEY。"), false},
+        {QStringLiteral("翻译引擎出错，本次翻译没有完成，请稍后再试。"), false},
+    };
+    for (const auto& reply : replies) {
+        TextServiceStandIn service(reply.reply);
+        auto form = showForm();
+        QSignalSpy shown(form.get(), &MainWindow::translationShown);
+        choose(*form, 1, English, French);
+        form->sourceText->setPlainText(QStringLiteral("Hello"));
+        form->translateButton->click();
+        EXPECT_EQ(form->resultText->toPlainText(), reply.reply);
+        EXPECT_EQ(shown.count(), reply.translation ? 1 : 0) << reply.reply.toStdString();
+        EXPECT_TRUE(form->translateButton->isEnabled());
+    }
+}
+
+TEST_F(MainFormTest, ASlowTranslationCountsItsSecondsAndEscapeAbandonsIt)
+{
+    TextServiceStandIn silent(std::nullopt);
+    auto form = showForm();
+    // Were Escape lost, the request's time-out box must not hang the test.
+    ModalAnswer boxes;
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QSignalSpy shown(form.get(), &MainWindow::translationShown);
+    choose(*form, 1, English, French);
+    form->sourceText->setPlainText(QStringLiteral("Hello"));
+    form->resultText->setPlainText(QStringLiteral("上次的译文"));
+
+    QStringList seen;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const QString text = form->resultText->toPlainText();
+        if (seen.isEmpty() || seen.constLast() != text)
+            seen.append(text);
+        if (text.contains(QStringLiteral(" 1 秒")))
+            QTest::keyClick(form->sourceText, Qt::Key_Escape);
+    });
+    watch.start(20);
+    form->translateButton->click();
+    watch.stop();
+
+    ASSERT_GE(seen.size(), 2) << seen.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(seen.at(0), QStringLiteral("翻译中…"));
+    EXPECT_TRUE(seen.at(1).startsWith(QStringLiteral("翻译中… 1 秒")));
+    EXPECT_EQ(form->resultText->toPlainText(), QString()) << "nothing of the abandoned translation stays";
+    EXPECT_TRUE(form->translateButton->isEnabled());
+    EXPECT_EQ(ScreenCursor(), crDefault);
+    EXPECT_EQ(shown.count(), 0);
+    EXPECT_EQ(boxes.count(), 0);
+    // Escape with nothing running changes nothing.
+    form->resultText->setPlainText(QStringLiteral("译文"));
+    QTest::keyClick(form->sourceText, Qt::Key_Escape);
+    EXPECT_EQ(form->resultText->toPlainText(), QStringLiteral("译文"));
+}
+
+TEST_F(MainFormTest, TabLeavesTheSourceBoxAndCtrlShiftSSwapsTheLanguagesAsTheLabelSays)
+{
+    auto form = showForm();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    choose(*form, 1, English, French);
+    form->sourceText->setFocus();
+    form->sourceText->setPlainText(QStringLiteral("ab"));
+    QTest::keyClick(form->sourceText, Qt::Key_Tab);
+    EXPECT_EQ(form->sourceText->toPlainText(), QStringLiteral("ab"));
+    EXPECT_NE(QApplication::focusWidget(), form->sourceText);
+
+    EXPECT_TRUE(form->sourceLanguageLabel->toolTip().contains(QStringLiteral("Ctrl+Shift+S")));
+    QTest::keyClick(form->sourceText, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(form->textServiceSourceList->currentIndex(), French);
+    EXPECT_EQ(form->targetList->currentIndex(), English);
+}
+
+TEST_F(MainFormTest, TheSourceCountFollowsTheTextAndTellsWhenAPasteWasCut)
+{
+    auto form = showForm();
+    form->sourceText->setPlainText(QStringLiteral("你好\nab"));
+    EXPECT_EQ(form->sourceCount->text(), QStringLiteral("5/2000"));
+    form->sourceText->insertPlainText(QString(2100, QLatin1Char('x')));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->sourceText->toPlainText().size(), 2000);
+    EXPECT_TRUE(form->sourceCount->text().endsWith(QStringLiteral("2000/2000")));
+    EXPECT_TRUE(form->sourceCount->text().contains(QStringLiteral("105 字已截去"))) << form->sourceCount->text().toStdString();
+    // The next change ends the notice.
+    QTest::keyClick(form->sourceText, Qt::Key_Backspace);
+    EXPECT_EQ(form->sourceCount->text(), QStringLiteral("1999/2000"));
 }

@@ -64,6 +64,32 @@ TEST_F(HistoryStoreTest, StoresEveryFieldAndKeepsItAcrossReopening)
     EXPECT_GT(entries[0].id, entries[1].id);
 }
 
+TEST_F(HistoryStoreTest, KeepsNoFailureWhateverItsWordingButTranslationsThatMentionEngines)
+{
+    HistoryStore store(path);
+    const struct
+    {
+        const char* result;
+        bool kept;
+    } results[] = {
+        {"本服务器没有从英语翻译到法语的翻译引擎。\n添加翻译引擎：启动服务器前设置 QUILLO_LLM_URL", false},
+        {"本服务器没有名为“deepl”的翻译引擎。", false},
+        {"DeepL 拒绝了服务器的密钥（HTTP 403），请检查 QUILLO_DEEPL_KEY。", false},
+        {"大模型翻译服务出错（HTTP 500），本次翻译没有完成，请稍后再试。", false},
+        {"DeepL 的用量额度已经用完（HTTP 456）。", false},
+        {"   连 接 服 务 器 超 时 ，请 稍 后 重 试 。", false},
+        {"服务器没有翻译引擎。", true},
+        {"本服务器没有从英语翻译到法语的翻译引擎。我们明天再试。\n第二段", true},
+        {"The engine failed.", true},
+    };
+    int kept = 0;
+    for (const auto& result : results) {
+        EXPECT_EQ(store.add(Entry(QStringLiteral("text"), QString::fromUtf8(result.result))), result.kept) << result.result;
+        kept += result.kept ? 1 : 0;
+    }
+    EXPECT_EQ(store.count(), kept);
+}
+
 TEST_F(HistoryStoreTest, SearchesSourceAndResultCaseInsensitivelyWithQuotesAndWildcardsTakenLiterally)
 {
     HistoryStore store(path);

@@ -7,7 +7,10 @@
 #include <QClipboard>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
+
+#include <sqlite3.h>
 
 #include <gtest/gtest.h>
 
@@ -91,6 +94,44 @@ TEST_F(HistoryFormTest, ClearsEverythingOnlyWhenTheUserConfirms)
     EXPECT_EQ(store.count(), 0);
     EXPECT_EQ(form.EntryList->count(), 0);
     EXPECT_FALSE(form.ClearButton->isEnabled());
+}
+
+TEST_F(HistoryFormTest, AFailureKeptByAnOlderVersionIsToldAsOneAndNeverCopied)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(dir.filePath(QStringLiteral("history.sqlite3")).toUtf8().constData(), &db), SQLITE_OK);
+    const char* insert = "INSERT INTO history (time, source, target, engine, source_text, result) VALUES "
+                         "(4102444800000, 2, 4, 'apertium', 'Hello', '本服务器没有从英语翻译到法语的翻译引擎。')";
+    EXPECT_EQ(sqlite3_exec(db, insert, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    form.refresh();
+    ASSERT_EQ(form.EntryList->count(), 4);
+    form.EntryList->setCurrentRow(0);
+    ASSERT_TRUE(form.EntryList->item(0)->text().endsWith(QStringLiteral("【翻译失败】本服务器没有从英语翻译到法语的翻译引擎。")))
+        << form.EntryList->item(0)->text().toStdString();
+    EXPECT_FALSE(form.CopyButton->isEnabled());
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    QTest::keyClick(form.EntryList, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+    form.EntryList->setCurrentRow(1);
+    EXPECT_TRUE(form.CopyButton->isEnabled());
+}
+
+TEST_F(HistoryFormTest, ADoubleClickClosesTheWindowAndAsksToOpenTheEntry)
+{
+    QSignalSpy opened(&form, &HistoryWindow::entryOpened);
+    QListWidgetItem* item = form.EntryList->item(1);
+    const QRect place = form.EntryList->visualItemRect(item);
+    // The view takes a double click as the second press on the item it was pressed on first.
+    QTest::mouseClick(form.EntryList->viewport(), Qt::LeftButton, {}, place.center());
+    QTest::mouseDClick(form.EntryList->viewport(), Qt::LeftButton, {}, place.center());
+    ASSERT_EQ(opened.count(), 1);
+    const auto entry = opened.at(0).at(0).value<HistoryEntry>();
+    EXPECT_EQ(entry.sourceText, QStringLiteral("Good night"));
+    EXPECT_EQ(entry.result, QStringLiteral("晚安"));
+    EXPECT_EQ(entry.source, 2);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.result(), QDialog::Accepted);
 }
 
 } // namespace

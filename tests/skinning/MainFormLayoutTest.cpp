@@ -82,7 +82,7 @@ void expectClear(QWidget& window)
 void expectClearAtEveryWidth(QWidget& window)
 {
     for (const int height : {288, 438}) {
-        for (int width = 436; width <= 1000; ++width) {
+        for (int width = 560; width <= 1000; ++width) {
             window.resize(QSize(width, height) - (window.frameGeometry().size() - window.size()));
             ASSERT_EQ(window.frameGeometry().width(), width);
             expectClear(window);

@@ -4,6 +4,7 @@
 #include "ui/TSkinMessage.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QScreen>
 #include <QTextLayout>
@@ -133,6 +134,28 @@ TEST(SkinMessage, EnterPressesTheDefaultButton)
     TSkinMessage message;
     ModalAnswer answer([](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); });
     EXPECT_EQ(message.MessageDlg(QStringLiteral("x"), mtConfirmation, mbYes | mbNo, 0), mrYes);
+}
+
+// A box raised while another window of the program has the keyboard (the popup, a hidden main
+// window) takes the keyboard itself, on its default button.
+TEST(SkinMessage, TheBoxTakesTheKeyboardFromTheWindowThatHadIt)
+{
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    TSkinMessage message;
+    QString focused;
+    bool active = false;
+    ModalAnswer answer([&](QWidget* box) {
+        active = QTest::qWaitFor([box] { return QApplication::activeWindow() == box; });
+        if (const QWidget* widget = QApplication::focusWidget())
+            focused = widget->objectName();
+        box->close();
+    });
+    message.MessageDlg(QStringLiteral("无法朗读"), mtError, mbOK, 0);
+    EXPECT_TRUE(active);
+    EXPECT_EQ(focused, QStringLiteral("mbOK"));
 }
 
 namespace {
