@@ -1,5 +1,6 @@
 // A history file that cannot be read is set aside, and the user hears of it once, when the
 // program first uses its history.
+#include "../common/WaitUntil.h"
 #include "../ui/ModalAnswer.h"
 #include "MainFormFixture.h"
 #include "app/AnywhereServices.h"
@@ -31,7 +32,7 @@ TEST_F(MainFormTest, ADamagedHistoryIsToldOnceWhenTheHistoryIsFirstUsed)
     const TranslationRecord record{2, 0, QStringLiteral("apertium"), QStringLiteral("hello"), QStringLiteral("你好")};
     anywhere->Hooks.addToHistory(record);
     anywhere->Hooks.addToHistory(record);
-    QTRY_COMPARE(answer.count(), 1);
+    ASSERT_EVENTUALLY_EQ(answer.count(), 1);
     QCoreApplication::processEvents();
     EXPECT_EQ(answer.count(), 1);
     EXPECT_EQ(answer.captions.value(0), QStringLiteral("错 误"));

@@ -28,4 +28,9 @@ bool waitUntil(Condition done, int timeoutMs = 10000)
         ::quillo::test::waitUntil([&] { return (actual) == (expected); });                  \
         ASSERT_EQ(actual, expected);                                                        \
     } while (false)
+#define ASSERT_EVENTUALLY_EQ_WITHIN(actual, expected, timeoutMs)                            \
+    do {                                                                                    \
+        ::quillo::test::waitUntil([&] { return (actual) == (expected); }, timeoutMs);       \
+        ASSERT_EQ(actual, expected);                                                        \
+    } while (false)
 #define ASSERT_EVENTUALLY(condition) ASSERT_TRUE(::quillo::test::waitUntil([&] { return bool(condition); })) << #condition

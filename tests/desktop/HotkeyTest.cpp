@@ -116,14 +116,14 @@ TEST_F(HotkeyTest, ThePopupClosesOnEscapeAndWhenTheUserWorksElsewhere)
     elsewhere.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&elsewhere));
     m_anywhere->TranslateText(QStringLiteral("hello"));
-    QTRY_VERIFY(m_anywhere->Popup->isActiveWindow());
+    ASSERT_EVENTUALLY(m_anywhere->Popup->isActiveWindow());
     QTest::keyClick(m_anywhere->Popup, Qt::Key_Escape);
     EXPECT_FALSE(m_anywhere->Popup->isVisible());
 
     m_anywhere->TranslateText(QStringLiteral("hello"));
-    QTRY_VERIFY(m_anywhere->Popup->isActiveWindow());
+    ASSERT_EVENTUALLY(m_anywhere->Popup->isActiveWindow());
     elsewhere.activateWindow();
-    QTRY_VERIFY(!m_anywhere->Popup->isVisible());
+    ASSERT_EVENTUALLY(!m_anywhere->Popup->isVisible());
 }
 
 TEST_F(HotkeyTest, TheKeyTranslatesThePrimarySelectionIntoThePopup)
@@ -137,7 +137,7 @@ TEST_F(HotkeyTest, TheKeyTranslatesThePrimarySelectionIntoThePopup)
         ASSERT_NO_FATAL_FAILURE(selectElsewhere(text));
         const RunResult xdotool = RunToEnd(tool("xdotool"), QStringList{QStringLiteral("key")} + press.split(u' '), 10000);
         ASSERT_TRUE(xdotool.succeeded()) << xdotool.startError.toStdString() << xdotool.error.toStdString();
-        QTRY_COMPARE_WITH_TIMEOUT(m_anywhere->Popup->ResultText(), QStringLiteral("[fr] ") + text, kTranslationWaitMs);
+        ASSERT_EVENTUALLY_EQ_WITHIN(m_anywhere->Popup->ResultText(), QStringLiteral("[fr] ") + text, kTranslationWaitMs);
         EXPECT_TRUE(m_anywhere->Popup->isVisible());
         EXPECT_EQ(m_anywhere->Popup->SourceText(), text);
         EXPECT_EQ(m_anywhere->Popup->PairLabel->text(), QStringLiteral("英语 → 法语"));
@@ -154,7 +154,7 @@ TEST_F(HotkeyTest, ASecondStartHandsItsCommandToTheRunningProgramAndEnds)
 
     ChildProcess second(QStringLiteral(QUILLO_BINARY_DIR "/src/app/quillo"), {QStringLiteral("--translate-selection")});
     ASSERT_TRUE(second.started()) << second.startError().toStdString();
-    QTRY_COMPARE_WITH_TIMEOUT(m_anywhere->Popup->ResultText(), QStringLiteral("[fr] from a second start"),
+    ASSERT_EVENTUALLY_EQ_WITHIN(m_anywhere->Popup->ResultText(), QStringLiteral("[fr] from a second start"),
                               kTranslationWaitMs);
     // It ends by itself, successfully, without a window of its own.
     const std::optional<ExitStatus> status = second.waitForExit(10000);
@@ -177,7 +177,7 @@ TEST_F(HotkeyTest, TheSessionBusMethodTranslatesTheSelection)
                                       QStringLiteral("/Quillo"), QStringLiteral("--method"),
                                       QStringLiteral("org.quillo.Quillo.TranslateSelection")});
     ASSERT_TRUE(call.started()) << call.startError().toStdString();
-    QTRY_COMPARE_WITH_TIMEOUT(m_anywhere->Popup->ResultText(), QStringLiteral("[fr] über die Brücke"),
+    ASSERT_EVENTUALLY_EQ_WITHIN(m_anywhere->Popup->ResultText(), QStringLiteral("[fr] über die Brücke"),
                               kTranslationWaitMs);
     const std::optional<ExitStatus> status = call.waitForExit(10000);
     ASSERT_TRUE(status.has_value());
