@@ -8,6 +8,7 @@
 // History, language detection and speech come from their own modules; they are handed in as
 // hooks, so that this glue holds no storage or speech of its own and tests can watch them.
 #include "desktop/DesktopChoices.h"
+#include "desktop/DesktopSettingsDialog.h"
 #include "session/TextTranslator.h"
 
 #include <QObject>
@@ -19,6 +20,8 @@ class QSystemTrayIcon;
 namespace quillo {
 
 class GlobalHotkey;
+class PortalShortcuts;
+class SelectionReplacer;
 class SingleInstance;
 class MainWindow;
 class TranslationChoices;
@@ -58,6 +61,8 @@ public:
     // "show" or "translate-selection", from a later start or the session bus.
     void RunCommand(const QByteArray& command);
     void TranslateSelection();
+    // The focused program's selection replaced by its translation.
+    void ReplaceSelection();
     void TranslateText(const QString& text);
     // Takes new choices: grabs the new key, clears the history when it is turned off, and stores them.
     void ApplyChoices(const DesktopChoices& choices);
@@ -68,10 +73,17 @@ public:
     const DesktopChoices& Choices() const { return m_desktopChoices; }
     // Why the key could not be taken; empty when it was.
     QString HotkeyError() const;
+    // How the desktop-wide keys reach the program on this desktop.
+    ShortcutWay KeyWay() const;
 
     ResultPopup* Popup;
     TextTranslator* Translator;
     GlobalHotkey* Hotkey;
+    GlobalHotkey* ReplaceHotkey;
+    SelectionReplacer* Replacer;
+    TextTranslator* ReplaceTranslator;
+    // The desktop portal's keys, where it offers them and no key can be grabbed; else null.
+    PortalShortcuts* Portal = nullptr;
     QSystemTrayIcon* TrayIcon;
     TSkinPopupMenu* TrayMenu;
     QAction* TranslateAction;
@@ -86,9 +98,11 @@ protected:
 
 private:
     void CreateTrayMenu();
-    void GrabHotkey(const QKeySequence& keys);
+    void GrabHotkey(GlobalHotkey* hotkey, const QKeySequence& keys);
+    void BindPortalKeys();
     void UpdateActions();
     TranslationJob JobFor(const QString& text) const;
+    void Notify(const QString& text);
     void Record(const TranslationJob& job, const QString& result);
     void RecordMainWindowTranslation(const QString& source, const QString& result);
     void OpenInMainWindow(const QString& text);

@@ -17,6 +17,10 @@ struct DesktopChoices
     QKeySequence ocrHotkey{QStringLiteral("Ctrl+Alt+O")};
     QString ocrLanguages{QStringLiteral("zh,en")};
     bool ocrTranslateAtOnce = true;
+    // The selection replaced by its translation: its key, and the engine by its name in the
+    // engine list (empty: the popup's first engine).
+    QKeySequence replaceHotkey{QStringLiteral("Ctrl+Alt+R")};
+    QString replaceEngine{};
 
     friend bool operator==(const DesktopChoices&, const DesktopChoices&) = default;
 };

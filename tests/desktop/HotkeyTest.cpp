@@ -3,13 +3,13 @@
 // and the user would, and the popup must show the echo backend's translation of that selection.
 #include "../e2e/EngineFixture.h"
 #include "ChildProcess.h"
+#include "DesktopTestTools.h"
 #include "QuilloServerProcess.h"
 #include "app/TranslateAnywhere.h"
 #include "desktop/GlobalHotkey.h"
 #include "desktop/ResultPopup.h"
 #include "desktop/SingleInstance.h"
 
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <qguiapplication_platform.h>
@@ -21,11 +21,6 @@ using namespace quillo::test;
 namespace {
 
 constexpr int kTranslationWaitMs = 15000;
-
-QString tool(const char* name)
-{
-    return QStandardPaths::findExecutable(QString::fromLatin1(name));
-}
 
 class HotkeyTest : public EngineTest
 {
@@ -48,17 +43,7 @@ protected:
     }
 
     // The primary selection as another program holds it.
-    void selectElsewhere(const QString& text)
-    {
-        const QString file = m_folder.filePath(QStringLiteral("selection.txt"));
-        QFile out(file);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(text.toUtf8());
-        out.close();
-        const RunResult xclip =
-            RunToEnd(tool("xclip"), {QStringLiteral("-selection"), QStringLiteral("primary"), file}, 10000);
-        ASSERT_TRUE(xclip.succeeded()) << xclip.startError.toStdString() << xclip.error.toStdString();
-    }
+    void selectElsewhere(const QString& text) { HoldSelectionElsewhere(QDir(m_folder.path()), "primary", text); }
 
     FreshQuilloServer m_server;
     QTemporaryDir m_folder;
@@ -133,7 +118,7 @@ TEST_F(HotkeyTest, TheKeyTranslatesThePrimarySelectionIntoThePopup)
     for (const QString& press : presses) {
         const QString text = QStringLiteral("hello world %1").arg(++round);
         ASSERT_NO_FATAL_FAILURE(selectElsewhere(text));
-        const RunResult xdotool = RunToEnd(tool("xdotool"), QStringList{QStringLiteral("key")} + press.split(u' '), 10000);
+        const RunResult xdotool = RunToEnd(Tool("xdotool"), QStringList{QStringLiteral("key")} + press.split(u' '), 10000);
         ASSERT_TRUE(xdotool.succeeded()) << xdotool.startError.toStdString() << xdotool.error.toStdString();
         QTRY_COMPARE_WITH_TIMEOUT(m_anywhere->Popup->ResultText(), QStringLiteral("[fr] ") + text, kTranslationWaitMs);
         EXPECT_TRUE(m_anywhere->Popup->isVisible());
@@ -170,7 +155,7 @@ TEST_F(HotkeyTest, TheSessionBusMethodTranslatesTheSelection)
     ServeInstance(m_anywhere.get(), &instance, kShowCommand);
     ASSERT_NO_FATAL_FAILURE(selectElsewhere(QStringLiteral("über die Brücke")));
 
-    ChildProcess call(tool("gdbus"), {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+    ChildProcess call(Tool("gdbus"), {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
                                       QStringLiteral("org.quillo.Quillo"), QStringLiteral("--object-path"),
                                       QStringLiteral("/Quillo"), QStringLiteral("--method"),
                                       QStringLiteral("org.quillo.Quillo.TranslateSelection")});
