@@ -82,7 +82,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Added to what dpkg-shlibdeps finds: the program opens libcurl, libcrypto, SQLite, libexttextcat
 # and OpenCC only when it first needs them, so no linker entry of the program names them. Without
 # OpenCC the Simplified/Traditional conversion falls back to a table that mixes the scripts.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3, libsqlite3-0, libexttextcat-2.0-0, libopencc1.1")
+# libxtst6 types a translation over another program's selection.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3, libsqlite3-0, libexttextcat-2.0-0, libopencc1.1, libxtst6")
 # Without Apertium the server has no engine (every pair is answered with a notice); cg3 runs the
 # constraint grammar of the Italian -> Spanish direction; without CJK fonts the Chinese interface
 # shows boxes. Reading text off the screen opens libtesseract on first use and needs a model for

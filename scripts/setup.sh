@@ -13,6 +13,9 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-noto-cjk xvfb xauth xdotool xclip x11-apps imagemagick python3
   libxcb1-dev libxcb-keysyms1-dev dbus-daemon libglib2.0-bin
+  # Typing a translation over another program's selection; the tests' other program (a Tk
+  # window) and their stand-in desktop portal.
+  libxtst-dev python3-tk python3-dbus python3-gi
   apertium apertium-eng-spa apertium-fr-es apertium-es-pt apertium-spa-ita cg3
   curl wrk hyperfine time bc opencc libopencc-dev apertium-apy chromium
   dpkg-dev desktop-file-utils appstream lintian

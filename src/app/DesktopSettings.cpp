@@ -26,6 +26,9 @@ DesktopChoices ReadDesktopChoices(const QSettings& key)
     choices.ocrLanguages = key.value(QStringLiteral("OcrLanguages"), choices.ocrLanguages).toString();
     choices.ocrTranslateAtOnce = readSwitch(key, QStringLiteral("OcrTranslateAtOnce"), choices.ocrTranslateAtOnce);
     choices.popupEngines = key.value(QStringLiteral("PopupEngines")).toString().split(u',', Qt::SkipEmptyParts);
+    if (const QVariant hotkey = key.value(QStringLiteral("ReplaceHotkey")); hotkey.isValid())
+        choices.replaceHotkey = QKeySequence::fromString(hotkey.toString(), QKeySequence::PortableText);
+    choices.replaceEngine = key.value(QStringLiteral("ReplaceEngine"), choices.replaceEngine).toString();
     return choices;
 }
 
@@ -39,6 +42,8 @@ void WriteDesktopChoices(QSettings& key, const DesktopChoices& choices)
     key.setValue(QStringLiteral("OcrLanguages"), choices.ocrLanguages);
     key.setValue(QStringLiteral("OcrTranslateAtOnce"), choices.ocrTranslateAtOnce ? 1 : 0);
     key.setValue(QStringLiteral("PopupEngines"), choices.popupEngines.join(u','));
+    key.setValue(QStringLiteral("ReplaceHotkey"), choices.replaceHotkey.toString(QKeySequence::PortableText));
+    key.setValue(QStringLiteral("ReplaceEngine"), choices.replaceEngine);
 }
 
 } // namespace quillo

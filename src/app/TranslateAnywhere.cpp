@@ -9,6 +9,8 @@
 #include "desktop/EnginesPage.h"
 #include "desktop/GlobalHotkey.h"
 #include "desktop/ResultCard.h"
+#include "desktop/PortalShortcuts.h"
+#include "desktop/SelectionReplacer.h"
 #include "desktop/ResultPopup.h"
 #include "desktop/SelectionText.h"
 #include "desktop/SingleInstance.h"
@@ -83,6 +85,9 @@ TranslateAnywhere::TranslateAnywhere(MainWindow* mainForm, const DesktopChoices&
     , Translator(new TextTranslator(this))
     , Api(new ApiClient(&ServiceBase, this))
     , Hotkey(new GlobalHotkey(this))
+    , ReplaceHotkey(new GlobalHotkey(this))
+    , Replacer(new SelectionReplacer(CreateDesktopTyping(), this))
+    , ReplaceTranslator(new TextTranslator(this))
     , TrayIcon(new QSystemTrayIcon(trayIconImage(), this))
     , m_mainWindow(mainForm)
     , m_translation(mainForm->translationChoices())
@@ -92,11 +97,22 @@ TranslateAnywhere::TranslateAnywhere(MainWindow* mainForm, const DesktopChoices&
     connect(this, &QObject::destroyed, Popup, &QObject::deleteLater);
     CreateTrayMenu();
     TrayIcon->show();
-    GrabHotkey(m_desktopChoices.hotkey);
+    GrabHotkey(Hotkey, m_desktopChoices.hotkey);
+    GrabHotkey(ReplaceHotkey, m_desktopChoices.replaceHotkey);
+    if (!GlobalHotkey::grabAvailable() && PortalShortcuts::available()) {
+        Portal = new PortalShortcuts(this);
+        connect(Portal, &PortalShortcuts::activated, this, [this](const QString& id) { RunCommand(id.toUtf8()); });
+        connect(Portal, &PortalShortcuts::failed, this, &TranslateAnywhere::Notify);
+        BindPortalKeys();
+    }
     QApplication::setQuitOnLastWindowClosed(!m_desktopChoices.closeToTray);
     UpdateActions();
 
     connect(Hotkey, &GlobalHotkey::activated, this, &TranslateAnywhere::TranslateSelection);
+    connect(ReplaceHotkey, &GlobalHotkey::activated, this, &TranslateAnywhere::ReplaceSelection);
+    connect(ReplaceTranslator, &TextTranslator::finished, Replacer, &SelectionReplacer::finish);
+    connect(ReplaceTranslator, &TextTranslator::failed, Replacer, &SelectionReplacer::fail);
+    connect(Replacer, &SelectionReplacer::notice, this, &TranslateAnywhere::Notify);
     connect(Translator, &TextTranslator::finished, this, [this](const QString& result) {
         if (isNoEngineAnswer(result))
             return Popup->ShowFailure(result);
@@ -152,10 +168,31 @@ TranslateAnywhere::TranslateAnywhere(MainWindow* mainForm, const DesktopChoices&
 
 // A key another program holds is said at once: pressing it would otherwise just do nothing. Where
 // no grab exists the settings dialog explains the desktop's own shortcuts instead.
-void TranslateAnywhere::GrabHotkey(const QKeySequence& keys)
+void TranslateAnywhere::GrabHotkey(GlobalHotkey* hotkey, const QKeySequence& keys)
 {
-    if (!Hotkey->setShortcut(keys) && GlobalHotkey::grabAvailable())
-        TrayIcon->showMessage(QApplication::applicationName(), Hotkey->error(), QSystemTrayIcon::Warning);
+    if (!hotkey->setShortcut(keys) && GlobalHotkey::grabAvailable())
+        TrayIcon->showMessage(QApplication::applicationName(), hotkey->error(), QSystemTrayIcon::Warning);
+}
+
+// The portal's keys are named by the commands they run.
+void TranslateAnywhere::BindPortalKeys()
+{
+    Portal->bind({{QString::fromLatin1(kTranslateSelectionCommand), QStringLiteral("翻译选中文字"), m_desktopChoices.hotkey},
+                  {QString::fromLatin1(kReadScreenRegionCommand), QStringLiteral("屏幕取字"), m_desktopChoices.ocrHotkey},
+                  {QString::fromLatin1(kReplaceSelectionCommand), QStringLiteral("替换选中文字"),
+                   m_desktopChoices.replaceHotkey}});
+}
+
+ShortcutWay TranslateAnywhere::KeyWay() const
+{
+    if (GlobalHotkey::grabAvailable())
+        return ShortcutWay::Grab;
+    return Portal ? ShortcutWay::Portal : ShortcutWay::DesktopSettings;
+}
+
+void TranslateAnywhere::Notify(const QString& text)
+{
+    TrayIcon->showMessage(QApplication::applicationName(), text, QSystemTrayIcon::Information);
 }
 
 void TranslateAnywhere::CreateTrayMenu()
@@ -205,6 +242,8 @@ void TranslateAnywhere::RunCommand(const QByteArray& command)
 {
     if (command == kTranslateSelectionCommand)
         TranslateSelection();
+    else if (command == kReplaceSelectionCommand)
+        ReplaceSelection();
     else if (command == kReadScreenRegionCommand && Hooks.readScreenRegion)
         Hooks.readScreenRegion();
     else
@@ -214,6 +253,21 @@ void TranslateAnywhere::RunCommand(const QByteArray& command)
 void TranslateAnywhere::TranslateSelection()
 {
     TranslateText(CurrentSelectionText());
+}
+
+void TranslateAnywhere::ReplaceSelection()
+{
+    if (ReplaceTranslator->busy())
+        return;
+    // Where keys can be typed the text must be selected now, never an older clipboard.
+    const QString text = Replacer->canType() ? PrimarySelectionText() : CurrentSelectionText();
+    if (!Replacer->begin(text))
+        return;
+    TranslationJob job = JobFor(text);
+    if (const auto engine = EngineAt(int(EngineNames().indexOf(m_desktopChoices.replaceEngine))))
+        job.engine = *engine;
+    if (!ReplaceTranslator->translate(job))
+        Replacer->fail(QStringLiteral("翻译引擎没有启动"));
 }
 
 TranslationJob TranslateAnywhere::JobFor(const QString& text) const
@@ -446,8 +500,14 @@ void TranslateAnywhere::ApplyChoices(const DesktopChoices& choices)
     if (m_desktopChoices.history && !choices.history && Hooks.clearHistory)
         Hooks.clearHistory();
     if (choices.hotkey != Hotkey->shortcut() || !Hotkey->error().isEmpty())
-        GrabHotkey(choices.hotkey);
+        GrabHotkey(Hotkey, choices.hotkey);
+    if (choices.replaceHotkey != ReplaceHotkey->shortcut() || !ReplaceHotkey->error().isEmpty())
+        GrabHotkey(ReplaceHotkey, choices.replaceHotkey);
+    const bool keysChanged = choices.hotkey != m_desktopChoices.hotkey || choices.ocrHotkey != m_desktopChoices.ocrHotkey
+                             || choices.replaceHotkey != m_desktopChoices.replaceHotkey;
     m_desktopChoices = choices;
+    if (Portal && keysChanged)
+        BindPortalKeys();
     // With the window in the tray, closing the last dialog must not end the program.
     QApplication::setQuitOnLastWindowClosed(!m_desktopChoices.closeToTray);
     const auto key = OpenSettingsKey();
@@ -459,7 +519,7 @@ void TranslateAnywhere::ApplyChoices(const DesktopChoices& choices)
 
 void TranslateAnywhere::OpenSettings(bool showEngines)
 {
-    DesktopSettingsDialog form(m_desktopChoices, GlobalHotkey::grabAvailable());
+    DesktopSettingsDialog form(m_desktopChoices, KeyWay());
     form.setAttribute(Qt::WA_QuitOnClose, false);
     if (GlobalHotkey::grabAvailable() && !Hotkey->error().isEmpty())
         form.NoteLabel->setText(Hotkey->error() + u'\n' + form.NoteLabel->text());

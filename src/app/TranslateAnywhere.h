@@ -13,6 +13,7 @@
 // hooks, so that this glue holds no storage or speech of its own and tests can watch them.
 #include "apiclient/ApiTypes.h"
 #include "desktop/DesktopChoices.h"
+#include "desktop/DesktopSettingsDialog.h"
 #include "session/TextTranslator.h"
 
 #include <QObject>
@@ -26,6 +27,8 @@ namespace quillo {
 
 class ApiClient;
 class GlobalHotkey;
+class PortalShortcuts;
+class SelectionReplacer;
 class SingleInstance;
 class MainWindow;
 class TranslationChoices;
@@ -67,6 +70,8 @@ public:
     // "show" or "translate-selection", from a later start or the session bus.
     void RunCommand(const QByteArray& command);
     void TranslateSelection();
+    // The focused program's selection replaced by its translation.
+    void ReplaceSelection();
     void TranslateText(const QString& text);
     // Opens the popup with `text` as its source, translated once the user edits it (or asks).
     void ShowTextForEditing(const QString& text);
@@ -80,11 +85,18 @@ public:
     const DesktopChoices& Choices() const { return m_desktopChoices; }
     // Why the key could not be taken; empty when it was.
     QString HotkeyError() const;
+    // How the desktop-wide keys reach the program on this desktop.
+    ShortcutWay KeyWay() const;
 
     ResultPopup* Popup;
     TextTranslator* Translator;
     ApiClient* Api;
     GlobalHotkey* Hotkey;
+    GlobalHotkey* ReplaceHotkey;
+    SelectionReplacer* Replacer;
+    TextTranslator* ReplaceTranslator;
+    // The desktop portal's keys, where it offers them and no key can be grabbed; else null.
+    PortalShortcuts* Portal = nullptr;
     QSystemTrayIcon* TrayIcon;
     TSkinPopupMenu* TrayMenu;
     QAction* TranslateAction;
@@ -101,7 +113,8 @@ protected:
 
 private:
     void CreateTrayMenu();
-    void GrabHotkey(const QKeySequence& keys);
+    void GrabHotkey(GlobalHotkey* hotkey, const QKeySequence& keys);
+    void BindPortalKeys();
     void UpdateActions();
     TranslationJob JobFor(const QString& text) const;
     bool OpenPopup(const QString& text);
@@ -115,6 +128,7 @@ private:
     void OnApiFailed(int call, const ApiFailure& failure);
     void OnEngineDone(int call, const EngineResult& result);
     void Record(const TranslationJob& job, const QString& engineName, const QString& result);
+    void Notify(const QString& text);
     void RecordMainWindowTranslation(const QString& source, const QString& result);
     void OpenInMainWindow(const QString& source, const QString& result);
     void OfferEngineSetup();

@@ -21,6 +21,10 @@ struct DesktopChoices
     // The engines the popup shows (the server's ids), in this order; empty: every engine that
     // serves the pair, a dictionary first for a word.
     QStringList popupEngines{};
+    // The selection replaced by its translation: its key, and the engine by its name in the
+    // engine list (empty: the popup's first engine).
+    QKeySequence replaceHotkey{QStringLiteral("Ctrl+Alt+R")};
+    QString replaceEngine{};
 
     friend bool operator==(const DesktopChoices&, const DesktopChoices&) = default;
 };

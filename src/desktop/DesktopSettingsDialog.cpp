@@ -14,19 +14,25 @@
 
 namespace quillo {
 
-QString HotkeyNote(bool keyGrabAvailable)
+QString HotkeyNote(ShortcutWay keyWay)
 {
-    if (keyGrabAvailable)
+    if (keyWay == ShortcutWay::Grab)
         return QStringLiteral("在任何程序中选中文字后按下此快捷键即可翻译。");
+    if (keyWay == ShortcutWay::Portal)
+        return QStringLiteral("快捷键通过桌面门户（GlobalShortcuts）注册：第一次使用时桌面会请您确认，"
+                              "也可在桌面的快捷键设置中更改。");
     return QStringLiteral("此桌面（如 Wayland）不允许程序占用全局快捷键。请在桌面的快捷键设置中把下面的命令绑定到一个按键：\n"
                           "quillo --translate-selection\n"
                           "或 D-Bus 调用：org.quillo.Quillo /Quillo org.quillo.Quillo.TranslateSelection\n"
-                          "屏幕取字：quillo --ocr-region 或 org.quillo.Quillo.ReadScreenRegion");
+                          "屏幕取字：quillo --ocr-region 或 org.quillo.Quillo.ReadScreenRegion\n"
+                          "替换选中文字：quillo --replace-selection 或 org.quillo.Quillo.ReplaceSelection");
 }
 
-DesktopSettingsDialog::DesktopSettingsDialog(const DesktopChoices& choices, bool keyGrabAvailable, QWidget* parent)
+DesktopSettingsDialog::DesktopSettingsDialog(const DesktopChoices& choices, ShortcutWay keyWay, QWidget* parent)
     : QDialog(parent)
+    , m_shown(choices)
 {
+    const bool keysEditable = keyWay != ShortcutWay::DesktopSettings;
     setObjectName(QStringLiteral("DesktopSettings"));
     setWindowTitle(QStringLiteral(" 设 置 "));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -39,7 +45,7 @@ DesktopSettingsDialog::DesktopSettingsDialog(const DesktopChoices& choices, bool
 
     HotkeyEdit = new QKeySequenceEdit(choices.hotkey, client);
     HotkeyEdit->setObjectName(QStringLiteral("HotkeyEdit"));
-    HotkeyEdit->setEnabled(keyGrabAvailable);
+    HotkeyEdit->setEnabled(keysEditable);
     CloseToTrayBox = new QCheckBox(QStringLiteral("关闭主窗口时留在系统托盘"), client);
     SpeechBox = new QCheckBox(QStringLiteral("朗读"), client);
     HistoryBox = new QCheckBox(QStringLiteral("保存翻译历史（关闭时清空）"), client);
@@ -48,13 +54,16 @@ DesktopSettingsDialog::DesktopSettingsDialog(const DesktopChoices& choices, bool
     HistoryBox->setChecked(choices.history);
     OcrHotkeyEdit = new QKeySequenceEdit(choices.ocrHotkey, client);
     OcrHotkeyEdit->setObjectName(QStringLiteral("OcrHotkeyEdit"));
-    OcrHotkeyEdit->setEnabled(keyGrabAvailable);
+    OcrHotkeyEdit->setEnabled(keysEditable);
+    ReplaceHotkeyEdit = new QKeySequenceEdit(choices.replaceHotkey, client);
+    ReplaceHotkeyEdit->setObjectName(QStringLiteral("ReplaceHotkeyEdit"));
+    ReplaceHotkeyEdit->setEnabled(keysEditable);
     OcrLanguagesEdit = new QLineEdit(choices.ocrLanguages, client);
     OcrLanguagesEdit->setObjectName(QStringLiteral("OcrLanguagesEdit"));
     OcrLanguagesEdit->setToolTip(QStringLiteral("zh, zt, en, ja, ko, fr, de, es, it, nl, pt, ru, el"));
     OcrTranslateBox = new QCheckBox(QStringLiteral("识别屏幕文字后立即翻译（否则先在弹出窗口中修改）"), client);
     OcrTranslateBox->setChecked(choices.ocrTranslateAtOnce);
-    NoteLabel = new TSkinLabel(QStringLiteral("NoteLabel"), HotkeyNote(keyGrabAvailable), client);
+    NoteLabel = new TSkinLabel(QStringLiteral("NoteLabel"), HotkeyNote(keyWay), client);
     NoteLabel->setWordWrap(true);
     NoteLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
@@ -66,6 +75,8 @@ DesktopSettingsDialog::DesktopSettingsDialog(const DesktopChoices& choices, bool
     auto* form = new QFormLayout;
     form->addRow(new TSkinLabel(QStringLiteral("HotkeyLabel"), QStringLiteral("划词翻译快捷键："), client), HotkeyEdit);
     form->addRow(new TSkinLabel(QStringLiteral("OcrHotkeyLabel"), QStringLiteral("屏幕取字快捷键："), client), OcrHotkeyEdit);
+    form->addRow(new TSkinLabel(QStringLiteral("ReplaceHotkeyLabel"), QStringLiteral("替换选中文字快捷键："), client),
+                 ReplaceHotkeyEdit);
     form->addRow(new TSkinLabel(QStringLiteral("OcrLanguagesLabel"), QStringLiteral("识别语言："), client), OcrLanguagesEdit);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -79,7 +90,7 @@ DesktopSettingsDialog::DesktopSettingsDialog(const DesktopChoices& choices, bool
     auto* frameColumn = new QVBoxLayout(frame);
     frameColumn->addWidget(Pages);
     frameColumn->addLayout(buttons);
-    SetClientSize(this, QSize(440, keyGrabAvailable ? 310 : 370));
+    SetClientSize(this, QSize(440, keyWay == ShortcutWay::DesktopSettings ? 400 : 340));
 }
 
 void DesktopSettingsDialog::AddPage(QWidget* page, const QString& title)
@@ -90,7 +101,7 @@ void DesktopSettingsDialog::AddPage(QWidget* page, const QString& title)
 
 DesktopChoices DesktopSettingsDialog::Choices() const
 {
-    DesktopChoices choices;
+    DesktopChoices choices = m_shown;
     // One chord: a desktop-wide key is a single press.
     const QKeySequence keys = HotkeyEdit->keySequence();
     choices.hotkey = keys.isEmpty() ? QKeySequence() : QKeySequence(keys[0]);
@@ -101,6 +112,8 @@ DesktopChoices DesktopSettingsDialog::Choices() const
     choices.ocrHotkey = ocrKeys.isEmpty() ? QKeySequence() : QKeySequence(ocrKeys[0]);
     choices.ocrLanguages = OcrLanguagesEdit->text().trimmed();
     choices.ocrTranslateAtOnce = OcrTranslateBox->isChecked();
+    const QKeySequence replaceKeys = ReplaceHotkeyEdit->keySequence();
+    choices.replaceHotkey = replaceKeys.isEmpty() ? QKeySequence() : QKeySequence(replaceKeys[0]);
     return choices;
 }
 

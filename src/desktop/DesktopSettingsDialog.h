@@ -1,7 +1,7 @@
 #pragma once
 // The small settings dialog of the tray menu: the desktop-wide key, closing to the tray, speech
-// and history. Where the desktop allows no key grab (Wayland) it says how to bind the command in
-// the desktop's own shortcut settings instead.
+// and history. It says how the keys reach the program: grabbed, through the desktop portal, or
+// (where neither exists) by binding the commands in the desktop's own shortcut settings.
 #include "desktop/DesktopChoices.h"
 
 #include <QDialog>
@@ -13,6 +13,10 @@ class QTabWidget;
 
 namespace quillo {
 
+// How desktop-wide keys reach the program: its own grab (X11), the desktop portal's
+// GlobalShortcuts, or only the desktop's shortcut settings running a command.
+enum class ShortcutWay { Grab, Portal, DesktopSettings };
+
 class TSkinButton;
 class TSkinLabel;
 
@@ -20,7 +24,7 @@ class DesktopSettingsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    DesktopSettingsDialog(const DesktopChoices& choices, bool keyGrabAvailable, QWidget* parent = nullptr);
+    DesktopSettingsDialog(const DesktopChoices& choices, ShortcutWay keyWay, QWidget* parent = nullptr);
 
     DesktopChoices Choices() const;
     // Another page beside the general one (the engines page).
@@ -34,12 +38,17 @@ public:
     QKeySequenceEdit* OcrHotkeyEdit;
     QLineEdit* OcrLanguagesEdit;
     QCheckBox* OcrTranslateBox;
+    QKeySequenceEdit* ReplaceHotkeyEdit;
     TSkinLabel* NoteLabel;
     TSkinButton* OkButton;
     TSkinButton* CancelButton;
+
+private:
+    // Choices the dialog does not show are handed back as they came.
+    DesktopChoices m_shown;
 };
 
 // What the dialog tells the user about the key on this desktop.
-QString HotkeyNote(bool keyGrabAvailable);
+QString HotkeyNote(ShortcutWay keyWay);
 
 } // namespace quillo

@@ -16,4 +16,10 @@ QString CurrentSelectionText()
     return clipboard->text(QClipboard::Clipboard).trimmed();
 }
 
+QString PrimarySelectionText()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    return clipboard->supportsSelection() ? clipboard->text(QClipboard::Selection).trimmed() : QString();
+}
+
 } // namespace quillo

@@ -94,6 +94,8 @@ QByteArray CommandOfArguments(const QStringList& arguments)
 {
     if (arguments.contains(QStringLiteral("--ocr-region")))
         return kReadScreenRegionCommand;
+    if (arguments.contains(QStringLiteral("--replace-selection")))
+        return kReplaceSelectionCommand;
     return arguments.contains(QStringLiteral("--translate-selection")) ? QByteArray(kTranslateSelectionCommand)
                                                                       : QByteArray(kShowCommand);
 }
@@ -262,6 +264,7 @@ public slots:
     Q_SCRIPTABLE void TranslateSelection() { later(kTranslateSelectionCommand); }
     Q_SCRIPTABLE void ShowWindow() { later(kShowCommand); }
     Q_SCRIPTABLE void ReadScreenRegion() { later(kReadScreenRegionCommand); }
+    Q_SCRIPTABLE void ReplaceSelection() { later(kReplaceSelectionCommand); }
 
 private:
     // The caller gets its answer at once; the command (which may wait for a translation) runs after.

@@ -24,6 +24,8 @@ inline constexpr char kShowCommand[] = "show";
 inline constexpr char kTranslateSelectionCommand[] = "translate-selection";
 // A screen region's text read and translated.
 inline constexpr char kReadScreenRegionCommand[] = "ocr-region";
+// The selection of the focused program replaced by its translation.
+inline constexpr char kReplaceSelectionCommand[] = "replace-selection";
 
 // The command a command line asks for.
 QByteArray CommandOfArguments(const QStringList& arguments);
@@ -65,8 +67,8 @@ private:
 #endif
 };
 
-// Registers the session-bus name "org.quillo.Quillo" with the methods TranslateSelection and
-// ShowWindow on "/Quillo", forwarding them to `instance` as commands. False without a session bus.
+// Registers the session-bus name "org.quillo.Quillo" with the methods TranslateSelection,
+// ReplaceSelection, ReadScreenRegion and ShowWindow on "/Quillo", forwarding them to `instance` as commands. False without a session bus.
 bool OfferCommandsOnSessionBus(SingleInstance* instance);
 
 } // namespace quillo

@@ -78,6 +78,9 @@ TEST(DesktopSettings, ChoicesSurviveARunAndMissingOrBrokenValuesTakeTheDefaults)
 
     DesktopChoices changed{QKeySequence(Qt::META | Qt::Key_F9), true, false, false};
     changed.popupEngines = QStringList{QStringLiteral("llm.qwen"), QStringLiteral("dictionary")};
+    EXPECT_EQ(changed.replaceHotkey, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R));
+    changed.replaceHotkey = QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F2);
+    changed.replaceEngine = QStringLiteral("服务器(一)");
     WriteDesktopChoices(key, changed);
     EXPECT_EQ(ReadDesktopChoices(key), changed);
 
@@ -91,8 +94,11 @@ TEST(DesktopSettings, ChoicesSurviveARunAndMissingOrBrokenValuesTakeTheDefaults)
 TEST(SingleInstance, TheCommandLineNamesTheCommandHandedOver)
 {
     EXPECT_EQ(CommandOfArguments({QStringLiteral("quillo")}), QByteArray(kShowCommand));
-    EXPECT_EQ(CommandOfArguments({QStringLiteral("quillo"), QStringLiteral("--translate-selection")}),
-              QByteArray(kTranslateSelectionCommand));
+    const std::pair<const char*, const char*> commands[] = {{"--translate-selection", kTranslateSelectionCommand},
+                                                            {"--ocr-region", kReadScreenRegionCommand},
+                                                            {"--replace-selection", kReplaceSelectionCommand}};
+    for (const auto& [option, command] : commands)
+        EXPECT_EQ(CommandOfArguments({QStringLiteral("quillo"), QString::fromLatin1(option)}), QByteArray(command));
     // Nobody listens: this start becomes the running one.
     QTemporaryDir folder;
     SingleInstance lonely(folder.filePath(QStringLiteral("quillo.socket")));

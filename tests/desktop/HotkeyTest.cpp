@@ -3,6 +3,7 @@
 // and the user would, and the popup must show the echo backend's translation of that selection.
 #include "../e2e/EngineFixture.h"
 #include "ChildProcess.h"
+#include "DesktopTestTools.h"
 #include "QuilloServerProcess.h"
 #include "WaitUntil.h"
 #include "app/TranslateAnywhere.h"
@@ -10,7 +11,6 @@
 #include "desktop/ResultPopup.h"
 #include "desktop/SingleInstance.h"
 
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <qguiapplication_platform.h>
@@ -22,11 +22,6 @@ using namespace quillo::test;
 namespace {
 
 constexpr int kTranslationWaitMs = 15000;
-
-QString tool(const char* name)
-{
-    return QStandardPaths::findExecutable(QString::fromLatin1(name));
-}
 
 class HotkeyTest : public EngineTest
 {
@@ -49,17 +44,7 @@ protected:
     }
 
     // The primary selection as another program holds it.
-    void selectElsewhere(const QString& text)
-    {
-        const QString file = m_folder.filePath(QStringLiteral("selection.txt"));
-        QFile out(file);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(text.toUtf8());
-        out.close();
-        const RunResult xclip =
-            RunToEnd(tool("xclip"), {QStringLiteral("-selection"), QStringLiteral("primary"), file}, 10000);
-        ASSERT_TRUE(xclip.succeeded()) << xclip.startError.toStdString() << xclip.error.toStdString();
-    }
+    void selectElsewhere(const QString& text) { HoldSelectionElsewhere(QDir(m_folder.path()), "primary", text); }
 
     FreshQuilloServer m_server;
     QTemporaryDir m_folder;
@@ -135,7 +120,7 @@ TEST_F(HotkeyTest, TheKeyTranslatesThePrimarySelectionIntoThePopup)
     for (const QString& press : presses) {
         const QString text = QStringLiteral("hello world %1").arg(++round);
         ASSERT_NO_FATAL_FAILURE(selectElsewhere(text));
-        const RunResult xdotool = RunToEnd(tool("xdotool"), QStringList{QStringLiteral("key")} + press.split(u' '), 10000);
+        const RunResult xdotool = RunToEnd(Tool("xdotool"), QStringList{QStringLiteral("key")} + press.split(u' '), 10000);
         ASSERT_TRUE(xdotool.succeeded()) << xdotool.startError.toStdString() << xdotool.error.toStdString();
         ASSERT_EVENTUALLY_EQ_WITHIN(m_anywhere->Popup->ResultText(), QStringLiteral("[fr] ") + text, kTranslationWaitMs);
         EXPECT_TRUE(m_anywhere->Popup->isVisible());
@@ -172,7 +157,7 @@ TEST_F(HotkeyTest, TheSessionBusMethodTranslatesTheSelection)
     ServeInstance(m_anywhere.get(), &instance, kShowCommand);
     ASSERT_NO_FATAL_FAILURE(selectElsewhere(QStringLiteral("über die Brücke")));
 
-    ChildProcess call(tool("gdbus"), {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+    ChildProcess call(Tool("gdbus"), {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
                                       QStringLiteral("org.quillo.Quillo"), QStringLiteral("--object-path"),
                                       QStringLiteral("/Quillo"), QStringLiteral("--method"),
                                       QStringLiteral("org.quillo.Quillo.TranslateSelection")});

@@ -1,0 +1,95 @@
+// The desktop portal's global shortcuts, as a desktop without key grabs (Wayland) offers them:
+// a stand-in portal on the test's own session bus (the ctest entry runs in dbus-run-session)
+// takes the program's three keys and reports a press, and the program runs the key's command.
+// The program runs on the offscreen platform, where, as on Wayland, no key can be grabbed and
+// nothing can be typed into another program.
+#include "../e2e/EngineFixture.h"
+#include "ChildProcess.h"
+#include "QuilloServerProcess.h"
+#include "app/TranslateAnywhere.h"
+#include "desktop/PortalShortcuts.h"
+#include "desktop/ResultPopup.h"
+#include "desktop/SelectionReplacer.h"
+#include "desktop/SingleInstance.h"
+
+#include <QClipboard>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace quillo;
+using namespace quillo::test;
+
+namespace {
+
+class PortalShortcutsTest : public EngineTest
+{
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+            GTEST_SKIP() << "no session bus of the test's own";
+        ASSERT_TRUE(m_server.listening()) << m_server.failure().toStdString();
+        m_form = showFormFor(m_server.base());
+        choose(*m_form, BabelFish, English, French);
+    }
+
+    std::unique_ptr<TranslateAnywhere> startAnywhere()
+    {
+        auto anywhere = std::make_unique<TranslateAnywhere>(m_form.get(), DesktopChoices{});
+        anywhere->Hooks.detectLanguage = [](const QString&) { return int(English); };
+        return anywhere;
+    }
+
+    void press(const QString& id)
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.portal.Desktop"),
+                                                           QStringLiteral("/org/freedesktop/portal/desktop"),
+                                                           QStringLiteral("org.quillo.PortalStandIn"), QStringLiteral("Press"));
+        call << id;
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(call);
+        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    }
+
+    FreshQuilloServer m_server;
+    std::unique_ptr<MainWindow> m_form;
+};
+
+} // namespace
+
+TEST_F(PortalShortcutsTest, ThreeKeysAreBoundThroughThePortalWhereItExistsAndTheirPressesRunTheirCommands)
+{
+    // No portal yet: the settings explain the desktop's own shortcut settings.
+    EXPECT_FALSE(PortalShortcuts::available());
+    EXPECT_EQ(startAnywhere()->KeyWay(), ShortcutWay::DesktopSettings);
+
+    ChildProcess portal(QStringLiteral("/usr/bin/python3"), {QStringLiteral(QUILLO_SOURCE_DIR "/tests/desktop/portal_standin.py")});
+    ASSERT_TRUE(portal.started()) << portal.startError().toStdString();
+    ASSERT_EQ(portal.readLine(20000).value_or("no answer"), QByteArray("ready"));
+    ASSERT_TRUE(PortalShortcuts::available());
+
+    auto anywhere = startAnywhere();
+    EXPECT_EQ(anywhere->KeyWay(), ShortcutWay::Portal);
+    ASSERT_NE(anywhere->Portal, nullptr);
+    QSignalSpy bound(anywhere->Portal, &PortalShortcuts::bound);
+    QTRY_COMPARE_WITH_TIMEOUT(bound.count(), 1, 10000);
+    QList<QByteArray> lines;
+    for (int i = 0; i < 3; ++i)
+        lines.append(portal.readLine(5000).value_or("no answer"));
+    EXPECT_EQ(lines, (QList<QByteArray>{"bound translate-selection CTRL+ALT+t", "bound ocr-region CTRL+ALT+o",
+                                        "bound replace-selection CTRL+ALT+r"}));
+
+    // Replacing without typing: the translation waits on the clipboard, and the notice says so.
+    QGuiApplication::clipboard()->setText(QStringLiteral("hello"));
+    QSignalSpy notices(anywhere->Replacer, &SelectionReplacer::notice);
+    ASSERT_NO_FATAL_FAILURE(press(QString::fromLatin1(kReplaceSelectionCommand)));
+    QTRY_COMPARE_WITH_TIMEOUT(notices.count(), 1, 15000);
+    EXPECT_EQ(notices.first().first().toString(), QStringLiteral("已复制译文，请粘贴"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("[fr] hello"));
+
+    ASSERT_NO_FATAL_FAILURE(press(QString::fromLatin1(kTranslateSelectionCommand)));
+    QTRY_COMPARE_WITH_TIMEOUT(anywhere->Popup->ResultText(), QStringLiteral("[fr] [fr] hello"), 15000);
+    portal.stop(2000);
+}
