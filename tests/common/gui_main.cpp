@@ -8,6 +8,9 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Servers started by tests read only the dictionaries a test drops in, not every one installed.
+    if (!qEnvironmentVariableIsSet("QUILLO_DICTIONARY_FOLDERS"))
+        qputenv("QUILLO_DICTIONARY_FOLDERS", "");
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
