@@ -6,12 +6,15 @@
 #include "app/TranslateAnywhere.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryWindow.h"
+#include "vocabulary/VocabularyBook.h"
+#include "vocabulary/VocabularyWindow.h"
 #include "session/SettingsStore.h"
 #include "speech/Speaker.h"
 #include "detect/LanguageDetect.h"
 #include "ui/SkinControls.h"
 #include "ui/TSkinMessage.h"
 
+#include <QAction>
 #include <QDateTime>
 #include <QTimer>
 #include <memory>
@@ -46,10 +49,27 @@ std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(MainWindow* mainForm)
                     record.result});
     };
     hooks.clearHistory = [store] { store()->clear(); };
-    hooks.showHistory = [store, mainForm] {
+    // The book, like the history, is read on first use.
+    const auto book = std::make_shared<std::unique_ptr<VocabularyBook>>();
+    hooks.vocabularyBook = [book]() -> VocabularyBook* {
+        if (!*book)
+            *book = std::make_unique<VocabularyBook>(VocabularyBook::defaultPath());
+        return book->get();
+    };
+    hooks.showHistory = [store, mainForm, vocabulary = hooks.vocabularyBook] {
         HistoryWindow form(store(), mainForm);
+        form.setVocabularyBook(vocabulary());
         form.exec();
     };
+    hooks.showVocabulary = [mainForm, vocabulary = hooks.vocabularyBook] {
+        VocabularyBook* opened = vocabulary();
+        if (const auto problem = opened->loadError())
+            mainForm->messageBox->MessageDlg(problem->sentence, mtError, mbOK, 0);
+        VocabularyWindow form(opened, mainForm);
+        form.exec();
+    };
+    QObject::connect(mainForm->windowVocabularyItem, &QAction::triggered, anywhere.get(),
+                     [show = hooks.showVocabulary] { show(); });
     hooks.speak = [speaker](const QString& text, int language) { speaker->speak(text, language); };
 
     auto* screenText = new ScreenTextReading(anywhere.get(), mainForm->sourceText, anywhere.get());

@@ -6,6 +6,7 @@
 #include "ui/SkinForm.h"
 #include "ui/SkinLook.h"
 #include "ui/TSkinMessage.h"
+#include "vocabulary/StarButton.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -20,6 +21,7 @@ constexpr int kClientWidth = 560;
 constexpr int kClientHeight = 400;
 constexpr int kIdRole = Qt::UserRole;
 constexpr int kResultRole = Qt::UserRole + 1;
+constexpr int kSourceRole = Qt::UserRole + 2;
 // A line of an entry shows at most this many characters of its text.
 constexpr int kShownCharacters = 80;
 
@@ -100,6 +102,7 @@ void HistoryWindow::refresh()
         auto* item = new QListWidgetItem(EntryText(entry), EntryList);
         item->setData(kIdRole, entry.id);
         item->setData(kResultRole, entry.result);
+        item->setData(kSourceRole, entry.sourceText);
         item->setToolTip(entry.sourceText + QStringLiteral("\n\n") + entry.result);
         if (entry.id == selected)
             EntryList->setCurrentItem(item);
@@ -115,6 +118,23 @@ void HistoryWindow::UpdateButtons()
     CopyButton->setEnabled(chosen);
     DeleteButton->setEnabled(chosen);
     ClearButton->setEnabled(FStore && FStore->count() > 0);
+    if (starButton) {
+        const QListWidgetItem* item = EntryList->currentItem();
+        starButton->setWord(item ? item->data(kSourceRole).toString() : QString(),
+                            item ? item->data(kResultRole).toString() : QString());
+    }
+}
+
+void HistoryWindow::setVocabularyBook(VocabularyBook* book)
+{
+    delete starButton;
+    starButton = book ? new StarButton(book, CopyButton->parentWidget()) : nullptr;
+    if (!starButton)
+        return;
+    starButton->setGeometry(358, 360, 25, 25);
+    connect(starButton, &StarButton::failed, this,
+            [this](const QString& sentence) { messageBox->MessageDlg(sentence, mtError, mbOK, 0); });
+    UpdateButtons();
 }
 
 qint64 HistoryWindow::SelectedId() const

@@ -1,7 +1,8 @@
 #pragma once
 // The history window: a search box over the stored translations, the matching entries newest
 // first, and buttons to copy or delete the chosen entry or to clear the whole history. The store
-// belongs to whoever opens the window and must outlive it.
+// belongs to whoever opens the window and must outlive it. Given a vocabulary book, a star keeps
+// the chosen entry's text with its translation there.
 #include <QDialog>
 
 class QListWidget;
@@ -9,6 +10,8 @@ class QListWidget;
 namespace quillo {
 
 class HistoryStore;
+class StarButton;
+class VocabularyBook;
 class TSkinButton;
 class TSkinEdit;
 class TSkinMessage;
@@ -21,6 +24,8 @@ public:
 
     // Rereads the entries matching the search box; showing the window does it too.
     void refresh();
+    // Shows the star; the book must outlive the window.
+    void setVocabularyBook(VocabularyBook* book);
 
     TSkinEdit* SearchEdit;
     QListWidget* EntryList;
@@ -28,6 +33,7 @@ public:
     TSkinButton* DeleteButton;
     TSkinButton* ClearButton;
     TSkinButton* CloseButton;
+    StarButton* starButton = nullptr;
 
     void CopyButtonClick();
     void DeleteButtonClick();
