@@ -4,9 +4,9 @@
 // installed dictionary adds to the process. Indices are built before any figure is taken: they are
 // built once per machine, not per start.
 
-#include "server/dictformats/DictionaryLoaders.h"
-#include "server/dictformats/DictionaryLookup.h"
-#include "server/dictformats/DictionaryShelf.h"
+#include "server/engines/dictionary/DictionaryLoaders.h"
+#include "server/engines/dictionary/DictionaryLookup.h"
+#include "server/engines/dictionary/DictionaryShelf.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -61,7 +61,7 @@ void translateText(ServiceContext& context, const web::Request& request,
     if (!text)
         return RespondError(response, 400, "原文编码错误。", "trtext is neither UTF-8 nor GBK");
 
-    const Translation result = context.translator.translate(
+    const Translation result = context.translator.translateWithEntry(
         {*text, pair->source, pair->target, pair->targetAsSent, {}});
     response.status = result.outcome == Translation::Outcome::Failed ? 502 : 200;
     response.set_content(resultPage(result.text), "text/html; charset=utf-8");

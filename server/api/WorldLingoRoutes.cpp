@@ -68,7 +68,7 @@ std::optional<Translation> translateBody(ServiceContext& context, const web::Req
         RespondError(response, 400, "请求格式错误。", parsed.problem);
         return std::nullopt;
     }
-    return context.translator.translate(parsed.translation);
+    return context.translator.translateWithEntry(parsed.translation);
 }
 
 int statusOf(const Translation& translation)

@@ -3,7 +3,9 @@
 #include "server/app/BackendChain.h"
 #include "server/engines/AllEngines.h"
 #include "server/engines/TranslationService.h"
+#include "server/engines/dictionary/ShelfEngines.h"
 
+#include <chrono>
 #include <cstdio>
 
 namespace quillo::server {
@@ -18,7 +20,10 @@ std::string label(const TranslationBackend* engine)
     if (!engine)
         return "-";
     const EngineDescriptor* registered = AllEngines().find(engine->name());
-    std::string name = registered && !registered->shortName.empty() ? registered->shortName : std::string(engine->name());
+    // A dictionary found on the machine has no short name; the list under the table names it.
+    std::string name = registered && !registered->shortName.empty() ? registered->shortName
+        : !registered && engine->wordsOnly()                         ? std::string("dict")
+                                                                     : std::string(engine->name());
     return engine->wordsOnly() ? name + "*" : name;
 }
 
@@ -72,6 +77,28 @@ std::string EnginesTable(const TranslationService& service)
     return table;
 }
 
+namespace {
+
+// The dictionaries found, each with its pair, and those that could not be loaded with why.
+std::string DictionaryList(const ShelfEngines& dictionaries, const std::string& dropFolder)
+{
+    std::string list = "\nDictionaries (words and short phrases; drop more into " + dropFolder + "):\n";
+    const auto found = dictionaries.current();
+    for (const FoundEngine& engine : found) {
+        const auto pairs = TranslationService::pairsOf(*engine.backend);
+        const std::string pair = pairs.empty() ? "no pair: its name or folder does not tell its languages"
+                                               : std::string(pairs.front().first->code) + "->" + std::string(pairs.front().second->code);
+        list += "  " + padded(engine.id) + padded(pair) + engine.name + "\n";
+    }
+    if (found.empty())
+        list += "  none\n";
+    for (const auto& [path, problem] : dictionaries.shelf().problems())
+        list += "  not loaded: " + path.toStdString() + ": " + problem.message.toStdString() + "\n";
+    return list;
+}
+
+} // namespace
+
 int RunEngines(const ServeOptions& options)
 {
     std::string error;
@@ -80,8 +107,12 @@ int RunEngines(const ServeOptions& options)
         std::fprintf(stderr, "quillo-server engines: %s\n", error.c_str());
         return 1;
     }
-    const TranslationService service(std::move(backends));
-    const std::string table = EnginesTable(service);
+    TranslationService service(std::move(backends));
+    const auto dictionaries = StartDictionaryEngines(options.dataDirectory, {});
+    // A first run builds the dictionaries' indices; later runs find them built.
+    dictionaries->shelf().waitUntilSettled(std::chrono::minutes(5));
+    service.setFoundEngines(dictionaries);
+    const std::string table = EnginesTable(service) + DictionaryList(*dictionaries, options.dataDirectory + "/dictionaries");
     std::fwrite(table.data(), 1, table.size(), stdout);
     return 0;
 }

@@ -17,6 +17,8 @@
 #include "server/api/ServiceEngines.h"
 #include "server/base/TokenStore.h"
 #include "server/engines/TranslationService.h"
+#include "server/engines/dictionary/ShelfEngines.h"
+#include "translate/OpenCC.h"
 
 #include "server/net/HostGuard.h"
 #include "server/net/HttpServer.h"
@@ -99,6 +101,20 @@ web::ServerLimits serverLimits(const ServeOptions& options, const Limits& bodies
     limits.stopGrace = stop * 29 / 30;
     limits.stopAnswer = stop * 2 / 30;
     return limits;
+}
+
+// A dictionary in one Chinese script is asked in the other as well, through OpenCC's phrase tables.
+QStringList otherChineseScripts(const QString& text)
+{
+    QStringList variants;
+    const QByteArray utf8 = text.toUtf8();
+    for (ScriptDirection direction : {ScriptDirection::SimplifiedToTraditional, ScriptDirection::TraditionalToSimplified}) {
+        const auto converted = OpenCCConvert(direction, utf8);
+        const QString variant = converted ? QString::fromUtf8(*converted) : QString();
+        if (!variant.isEmpty() && variant != text && !variants.contains(variant))
+            variants.push_back(variant);
+    }
+    return variants;
 }
 
 } // namespace
@@ -189,6 +205,8 @@ bool Service::start(std::string& error)
     }
     parts_->glossary = std::move(glossary);
     parts_->translator->setGlossary(parts_->terms.emplace(*parts_->glossary).lookup());
+    // The dictionaries load on their own thread: start-up does not wait for their indices.
+    parts_->translator->setFoundEngines(StartDictionaryEngines(options_.dataDirectory, otherChineseScripts));
     if (parts_->translator->backendNames() == "none")
         LogWarning("no translation engine configured: every pair is answered with the no-engine sentence");
     if (!options_.feedbackUpstream.empty())

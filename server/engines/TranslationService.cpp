@@ -53,6 +53,26 @@ Translation TranslationService::translate(const TranslationRequest& request) con
     return std::move(translateMany(request, {request.text}).front());
 }
 
+Translation TranslationService::translateWithEntry(const TranslationRequest& request) const
+{
+    for (const FoundEngine& found : foundEngines()) {
+        TranslationBackend& dictionary = *found.backend;
+        if (!dictionary.covers(request.source->code, request.target->code) || !dictionary.accepts(request))
+            continue;
+        BackendResult entry = dictionary.translate(request);
+        if (!entry.ok)
+            continue;
+        Translation answer{Translation::Outcome::Translated, std::move(entry.text)};
+        if (coverage(*request.source, *request.target) == Coverage::Covered) {
+            const Translation translated = translate(request);
+            if (translated.outcome == Translation::Outcome::Translated)
+                answer.text += "\n\n【译文】\n" + translated.text;
+        }
+        return answer;
+    }
+    return translate(request);
+}
+
 std::vector<Translation> TranslationService::translateMany(const TranslationRequest& request,
                                                            const std::vector<std::string>& texts) const
 {
@@ -141,7 +161,7 @@ std::string TranslationService::engineIdFor(const ServiceLanguage& source, const
 }
 
 const TranslationBackend* TranslationService::engineFor(const Backends& backends, const ServiceLanguage& source,
-                                                        const ServiceLanguage& target)
+                                                        const ServiceLanguage& target) const
 {
     const TranslationBackend* dictionary = nullptr;
     for (const auto& backend : backends) {
@@ -151,15 +171,23 @@ const TranslationBackend* TranslationService::engineFor(const Backends& backends
             return backend.get();
         dictionary = dictionary ? dictionary : backend.get();
     }
-    return dictionary;
+    if (dictionary)
+        return dictionary;
+    // Found engines stay alive while the service lives, though they may stop answering.
+    for (const FoundEngine& found : foundEngines()) {
+        if (found.backend->covers(source.code, target.code))
+            return found.backend.get();
+    }
+    return nullptr;
 }
 
 std::string TranslationService::prepare(const ServiceLanguage& source, const ServiceLanguage& target) const
 {
-    const TranslationBackend* engine = engineFor(source, target);
-    if (!engine)
+    const auto backends = current();
+    const TranslationBackend* engine = engineFor(*backends, source, target);
+    const std::shared_ptr<TranslationBackend> backend = engine ? backendNamed(*backends, engine->name()) : nullptr;
+    if (!backend)
         return {};
-    TranslationBackend* backend = backendNamed(engine->name());
     backend->prepare(source.code, target.code);
     return std::string(backend->name());
 }
@@ -175,13 +203,22 @@ std::string TranslationService::backendNames() const
     return names.empty() ? "none" : names;
 }
 
-TranslationBackend* TranslationService::backendNamed(const Backends& backends, std::string_view id)
+std::shared_ptr<TranslationBackend> TranslationService::backendNamed(const Backends& backends, std::string_view id) const
 {
     for (const auto& backend : backends) {
         if (backend->name() == id)
-            return backend.get();
+            return std::shared_ptr<TranslationBackend>(std::shared_ptr<void>(), backend.get()); // owned here
+    }
+    for (FoundEngine& found : foundEngines()) {
+        if (found.id == id)
+            return std::move(found.backend);
     }
     return nullptr;
+}
+
+std::vector<FoundEngine> TranslationService::foundEngines() const
+{
+    return found_ ? found_->current() : std::vector<FoundEngine>();
 }
 
 EngineKind TranslationService::kindOf(const TranslationBackend& backend) const
@@ -200,6 +237,19 @@ std::vector<GlossaryTerm> TranslationService::termsFor(const TranslationRequest&
     return glossary_(*request.source, *request.target);
 }
 
+std::vector<std::pair<const ServiceLanguage*, const ServiceLanguage*>>
+TranslationService::pairsOf(const TranslationBackend& backend)
+{
+    std::vector<std::pair<const ServiceLanguage*, const ServiceLanguage*>> pairs;
+    for (const ServiceLanguage& source : AllLanguages()) {
+        for (const ServiceLanguage& target : AllLanguages()) {
+            if (&source != &target && backend.covers(source.code, target.code))
+                pairs.emplace_back(&source, &target);
+        }
+    }
+    return pairs;
+}
+
 std::vector<EngineInfo> TranslationService::engines() const
 {
     std::vector<EngineInfo> list;
@@ -209,14 +259,11 @@ std::vector<EngineInfo> TranslationService::engines() const
             info.name = registry_->displayNameOf(backend->name());
             info.online = registered->online;
         }
-        for (const ServiceLanguage& source : AllLanguages()) {
-            for (const ServiceLanguage& target : AllLanguages()) {
-                if (&source != &target && backend->covers(source.code, target.code))
-                    info.pairs.emplace_back(&source, &target);
-            }
-        }
+        info.pairs = pairsOf(*backend);
         list.push_back(std::move(info));
     }
+    for (FoundEngine& found : foundEngines())
+        list.push_back({std::move(found.id), std::move(found.name), found.kind, found.online, pairsOf(*found.backend)});
     return list;
 }
 
@@ -227,6 +274,10 @@ std::vector<std::string> TranslationService::enginesFor(const ServiceLanguage& s
     for (const auto& backend : *current()) {
         if (backend->covers(source.code, target.code))
             ids.emplace_back(backend->name());
+    }
+    for (FoundEngine& found : foundEngines()) {
+        if (found.backend->covers(source.code, target.code))
+            ids.push_back(std::move(found.id));
     }
     return ids;
 }
@@ -241,7 +292,7 @@ EngineAnswer TranslationService::translateWith(const Backends& backends, std::st
                                                const TranslationRequest& request, const EnginePieceSink& onPiece) const
 {
     EngineAnswer answer{std::string(engine), EngineKind::MachineTranslation, false, {}, {}, false, {}};
-    TranslationBackend* backend = backendNamed(backends, engine);
+    const std::shared_ptr<TranslationBackend> backend = backendNamed(backends, engine);
     if (!backend) {
         answer.error = "no such engine";
         answer.text = "本服务器没有名为“" + answer.engine + "”的翻译引擎。";

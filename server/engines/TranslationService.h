@@ -13,6 +13,7 @@
 // the last of them is done.
 
 #include "server/engines/EngineRegistry.h"
+#include "server/engines/FoundEngines.h"
 #include "server/engines/TranslationBackend.h"
 
 #include <memory>
@@ -67,6 +68,10 @@ public:
     Coverage coverage(const ServiceLanguage& source, const ServiceLanguage& target) const;
 
     Translation translate(const TranslationRequest& request) const;
+    // For a reader of one text: a word or short term a found dictionary has is answered with that
+    // dictionary's entry, followed by what the chain's translating engines make of it where one
+    // covers the pair; any other text as translate().
+    Translation translateWithEntry(const TranslationRequest& request) const;
     // Many texts of one pair (the runs of a page; `request` gives the pair, its text is not
     // used), one answer each, in order. Each engine gets the texts still open that it takes in
     // one call, so an engine that can translate them in one exchange does.
@@ -74,8 +79,14 @@ public:
                                            const std::vector<std::string>& texts) const;
     std::string backendNames() const;
 
+    // Engines that come and go (dictionaries): listed after the chain's, asked by name, and
+    // answering words first in translateWithEntry; never part of the first-wins chain.
+    void setFoundEngines(std::shared_ptr<const FoundEngines> found) { found_ = std::move(found); }
+
     // Every engine of the chain, in its order, with the pairs each serves.
     std::vector<EngineInfo> engines() const;
+    // The pairs of the language list an engine serves.
+    static std::vector<std::pair<const ServiceLanguage*, const ServiceLanguage*>> pairsOf(const TranslationBackend& backend);
     // The ids of the engines that serve the pair (a dictionary included), in the chain's order.
     std::vector<std::string> enginesFor(const ServiceLanguage& source, const ServiceLanguage& target) const;
     // The named engine alone: no other is asked when it fails.
@@ -108,12 +119,14 @@ public:
 private:
     using Backends = std::vector<std::unique_ptr<TranslationBackend>>;
     std::shared_ptr<const Backends> current() const;
-    static TranslationBackend* backendNamed(const Backends& backends, std::string_view id);
-    static const TranslationBackend* engineFor(const Backends& backends, const ServiceLanguage& source,
-                                               const ServiceLanguage& target);
+    // Found engines (dictionaries) come after the configured ones.
+    std::shared_ptr<TranslationBackend> backendNamed(const Backends& backends, std::string_view id) const;
+    const TranslationBackend* engineFor(const Backends& backends, const ServiceLanguage& source,
+                                        const ServiceLanguage& target) const;
     static Coverage coverage(const Backends& backends, const ServiceLanguage& source, const ServiceLanguage& target);
     EngineAnswer translateWith(const Backends& backends, std::string_view engine, const TranslationRequest& request,
                                const EnginePieceSink& onPiece) const;
+    std::vector<FoundEngine> foundEngines() const;
     EngineKind kindOf(const TranslationBackend& backend) const;
     std::vector<GlossaryTerm> termsFor(const TranslationRequest& request, const TranslationBackend& backend) const;
 
@@ -121,6 +134,7 @@ private:
     std::shared_ptr<const Backends> backends_;
     const EngineRegistry* registry_;
     GlossaryLookup glossary_;
+    std::shared_ptr<const FoundEngines> found_;
 };
 
 } // namespace quillo::server

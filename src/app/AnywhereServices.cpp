@@ -8,6 +8,8 @@
 #include "desktop/ResultPopup.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryWindow.h"
+#include "vocabulary/VocabularyBook.h"
+#include "vocabulary/VocabularyWindow.h"
 #include "session/SettingsStore.h"
 #include "speech/Speaker.h"
 #include "detect/LanguageDetect.h"
@@ -15,6 +17,7 @@
 #include "ui/SkinControls.h"
 #include "ui/TSkinMessage.h"
 
+#include <QAction>
 #include <QDateTime>
 #include <QTimer>
 #include <memory>
@@ -78,11 +81,19 @@ std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(MainWindow* mainForm)
             == mrYes)
             store()->clear();
     };
+    // The book, like the history, is read on first use.
+    const auto book = std::make_shared<std::unique_ptr<VocabularyBook>>();
+    hooks.vocabularyBook = [book]() -> VocabularyBook* {
+        if (!*book)
+            *book = std::make_unique<VocabularyBook>(VocabularyBook::defaultPath());
+        return book->get();
+    };
     TranslateAnywhere* popupOwner = anywhere.get();
-    hooks.showHistory = [store, mainForm, popupOwner] {
+    hooks.showHistory = [store, mainForm, popupOwner, vocabulary = hooks.vocabularyBook] {
         std::optional<HistoryEntry> opened;
         {
             HistoryWindow form(store(), mainForm);
+            form.setVocabularyBook(vocabulary());
             QObject::connect(&form, &HistoryWindow::entryOpened, [&opened](const HistoryEntry& entry) { opened = entry; });
             form.exec();
         }
@@ -90,6 +101,15 @@ std::unique_ptr<TranslateAnywhere> StartTranslateAnywhere(MainWindow* mainForm)
         if (opened)
             ShowHistoryEntry(popupOwner->Popup, *opened);
     };
+    hooks.showVocabulary = [mainForm, vocabulary = hooks.vocabularyBook] {
+        VocabularyBook* opened = vocabulary();
+        if (const auto problem = opened->loadError())
+            mainForm->messageBox->MessageDlg(problem->sentence, mtError, mbOK, 0);
+        VocabularyWindow form(opened, mainForm);
+        form.exec();
+    };
+    QObject::connect(mainForm->windowVocabularyItem, &QAction::triggered, anywhere.get(),
+                     [show = hooks.showVocabulary] { show(); });
     hooks.speak = [speaker](const QString& text, int language) { speaker->speak(text, language); };
 
     auto* screenText = new ScreenTextReading(anywhere.get(), mainForm->sourceText, anywhere.get());

@@ -231,6 +231,7 @@ void MainWindow::createMenus()
     windowMenu->addSeparatorItem(QStringLiteral("N6"));
     windowWebSiteItem = windowMenu->addItem(QStringLiteral("N9"), QStringLiteral("浏览Quillo翻译软件的网站"));
     windowMenu->addSeparatorItem(QStringLiteral("N11"));
+    windowVocabularyItem = windowMenu->addItem(QStringLiteral("VocabularyItem"), QStringLiteral("生词本"));
 
     for (QWidget* control : std::initializer_list<QWidget*>{worldLingoSourceList, engineList, targetList, topicList})
         SetPopupMenu(control, contextMenu);

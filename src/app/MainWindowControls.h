@@ -88,6 +88,7 @@ struct MainWindowControls
     std::array<QAction*, 3> windowSkinItems{};
     QAction* windowFeedbackItem = nullptr;
     QAction* windowWebSiteItem = nullptr;
+    QAction* windowVocabularyItem = nullptr; // opened by the translation-anywhere session
 };
 
 } // namespace quillo

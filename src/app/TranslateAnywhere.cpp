@@ -201,6 +201,7 @@ void TranslateAnywhere::CreateTrayMenu()
     TranslateAction = TrayMenu->addItem(QStringLiteral("TranslateSelection"), QStringLiteral("翻译选中文字"));
     ShowAction = TrayMenu->addItem(QStringLiteral("ShowMainWindow"), QStringLiteral("显示主窗口"));
     HistoryAction = TrayMenu->addItem(QStringLiteral("History"), QStringLiteral("翻译历史"));
+    VocabularyAction = TrayMenu->addItem(QStringLiteral("Vocabulary"), QStringLiteral("生词本"));
     SpeechAction = TrayMenu->addItem(QStringLiteral("Speech"), QStringLiteral("朗读"));
     SpeechAction->setCheckable(true);
     SettingsAction = TrayMenu->addItem(QStringLiteral("Settings"), QStringLiteral("设置..."));
@@ -213,6 +214,10 @@ void TranslateAnywhere::CreateTrayMenu()
     connect(HistoryAction, &QAction::triggered, this, [this] {
         if (Hooks.showHistory)
             Hooks.showHistory();
+    });
+    connect(VocabularyAction, &QAction::triggered, this, [this] {
+        if (Hooks.showVocabulary)
+            Hooks.showVocabulary();
     });
     connect(SpeechAction, &QAction::triggered, this, [this](bool on) {
         DesktopChoices changed = m_desktopChoices;

@@ -34,6 +34,7 @@ class MainWindow;
 class TranslationChoices;
 class ResultPopup;
 class TSkinPopupMenu;
+class VocabularyBook;
 
 struct TranslationRecord
 {
@@ -53,6 +54,9 @@ struct AnywhereHooks
     std::function<void(const TranslationRecord&)> addToHistory;
     std::function<void()> clearHistory;
     std::function<void()> showHistory;
+    std::function<void()> showVocabulary;
+    // The vocabulary book, opened on first use; what a dictionary card's star keeps words in.
+    std::function<VocabularyBook*()> vocabularyBook;
     std::function<void(const QString& text, int language)> speak;
     // Lets the user drag a rectangle over the screen and translates its text.
     std::function<void()> readScreenRegion;
@@ -102,6 +106,7 @@ public:
     QAction* TranslateAction;
     QAction* ShowAction;
     QAction* HistoryAction;
+    QAction* VocabularyAction;
     QAction* SpeechAction;
     QAction* SettingsAction;
     QAction* QuitAction;

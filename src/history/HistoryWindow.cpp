@@ -7,6 +7,7 @@
 #include "ui/SkinForm.h"
 #include "ui/SkinLook.h"
 #include "ui/TSkinMessage.h"
+#include "vocabulary/StarButton.h"
 
 #include <QClipboard>
 #include <QColor>
@@ -23,6 +24,7 @@ constexpr int kClientHeight = 400;
 constexpr int kIdRole = Qt::UserRole;
 constexpr int kResultRole = Qt::UserRole + 1;
 constexpr int kEntryRole = Qt::UserRole + 2;
+constexpr int kSourceRole = Qt::UserRole + 3;
 // A line of an entry shows at most this many characters of its text.
 constexpr int kShownCharacters = 80;
 
@@ -108,6 +110,7 @@ void HistoryWindow::refresh()
         // A failure has no translation to copy.
         item->setData(kResultRole, failed ? QString() : entry.result);
         item->setData(kEntryRole, QVariant::fromValue(entry));
+        item->setData(kSourceRole, entry.sourceText);
         item->setToolTip(entry.sourceText + QStringLiteral("\n\n") + entry.result);
         if (failed)
             item->setForeground(QColor(0xb0, 0x30, 0x30));
@@ -126,6 +129,22 @@ void HistoryWindow::UpdateButtons()
     CopyButton->setEnabled(chosen && !item->data(kResultRole).toString().isEmpty());
     DeleteButton->setEnabled(chosen);
     ClearButton->setEnabled(FStore && FStore->count() > 0);
+    if (starButton) {
+        starButton->setWord(item ? item->data(kSourceRole).toString() : QString(),
+                            item ? item->data(kResultRole).toString() : QString());
+    }
+}
+
+void HistoryWindow::setVocabularyBook(VocabularyBook* book)
+{
+    delete starButton;
+    starButton = book ? new StarButton(book, CopyButton->parentWidget()) : nullptr;
+    if (!starButton)
+        return;
+    starButton->setGeometry(358, 360, 25, 25);
+    connect(starButton, &StarButton::failed, this,
+            [this](const QString& sentence) { messageBox->MessageDlg(sentence, mtError, mbOK, 0); });
+    UpdateButtons();
 }
 
 qint64 HistoryWindow::SelectedId() const

@@ -1,7 +1,8 @@
 #pragma once
 // The history window: a search box over the stored translations, the matching entries newest
 // first, and buttons to copy or delete the chosen entry or to clear the whole history. The store
-// belongs to whoever opens the window and must outlive it.
+// belongs to whoever opens the window and must outlive it. Given a vocabulary book, a star keeps
+// the chosen entry's text with its translation there.
 #include "history/HistoryStore.h"
 
 #include <QDialog>
@@ -12,6 +13,8 @@ class QListWidgetItem;
 namespace quillo {
 
 class HistoryStore;
+class StarButton;
+class VocabularyBook;
 class TSkinButton;
 class TSkinEdit;
 class TSkinMessage;
@@ -24,6 +27,8 @@ public:
 
     // Rereads the entries matching the search box; showing the window does it too.
     void refresh();
+    // Shows the star; the book must outlive the window.
+    void setVocabularyBook(VocabularyBook* book);
 
     TSkinEdit* SearchEdit;
     QListWidget* EntryList;
@@ -31,6 +36,7 @@ public:
     TSkinButton* DeleteButton;
     TSkinButton* ClearButton;
     TSkinButton* CloseButton;
+    StarButton* starButton = nullptr;
 
     void CopyButtonClick();
     void DeleteButtonClick();

@@ -159,7 +159,8 @@ TEST_F(MainFormTest, BothMenusHoldTheirEntriesAndTheWebSiteEntriesOpenTheSite)
     EXPECT_EQ(captionsOf(form->windowMenu),
               QStringList({QStringLiteral("N10=-"), QStringLiteral("N1=程序界面（一）"), QStringLiteral("N2=程序界面（二）"),
                            QStringLiteral("N3=程序界面（三）"), QStringLiteral("N13=-"), QStringLiteral("N5=在线提交信息"),
-                           QStringLiteral("N6=-"), QStringLiteral("N9=浏览Quillo翻译软件的网站"), QStringLiteral("N11=-")}));
+                           QStringLiteral("N6=-"), QStringLiteral("N9=浏览Quillo翻译软件的网站"), QStringLiteral("N11=-"),
+                           QStringLiteral("VocabularyItem=生词本")}));
 
     // The skin entries are radio entries within their own menu.
     form->contextSkinItems[2]->trigger();

@@ -12,6 +12,9 @@ int main(int argc, char** argv)
         qputenv("QUILLO_MYMEMORY_URL", "http://127.0.0.1:9");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Servers started by tests read only the dictionaries a test drops in, not every one installed.
+    if (!qEnvironmentVariableIsSet("QUILLO_DICTIONARY_FOLDERS"))
+        qputenv("QUILLO_DICTIONARY_FOLDERS", "");
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

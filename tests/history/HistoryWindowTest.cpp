@@ -2,6 +2,8 @@
 #include "history/HistoryStore.h"
 #include "history/HistoryWindow.h"
 #include "ui/SkinControls.h"
+#include "vocabulary/StarButton.h"
+#include "vocabulary/VocabularyBook.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
@@ -73,6 +75,27 @@ TEST_F(HistoryFormTest, CopiesTheTranslationAndDeletesTheChosenEntry)
     EXPECT_EQ(shownSources(), "Thank you | Good morning");
     EXPECT_EQ(form.EntryList->currentRow(), 1);
     EXPECT_EQ(store.count(), 2);
+}
+
+// The star keeps the chosen entry's text with its translation, and lets it go again.
+TEST_F(HistoryFormTest, StarKeepsTheChosenEntryInTheVocabularyBook)
+{
+    VocabularyBook book(dir.filePath(QStringLiteral("vocabulary.json")));
+    form.setVocabularyBook(&book);
+    form.EntryList->setCurrentRow(1);
+    ASSERT_TRUE(form.starButton);
+    EXPECT_EQ(form.starButton->text(), QStringLiteral("☆"));
+    form.starButton->click();
+    const QList<VocabularyItem> kept = book.search();
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(kept[0].word, QStringLiteral("Good night"));
+    EXPECT_EQ(kept[0].entry, QStringLiteral("晚安"));
+    EXPECT_EQ(form.starButton->text(), QStringLiteral("★"));
+    form.EntryList->setCurrentRow(0);
+    EXPECT_EQ(form.starButton->text(), QStringLiteral("☆"));
+    form.EntryList->setCurrentRow(1);
+    form.starButton->click();
+    EXPECT_TRUE(book.search().isEmpty());
 }
 
 TEST_F(HistoryFormTest, ClearsEverythingOnlyWhenTheUserConfirms)

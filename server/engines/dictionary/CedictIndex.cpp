@@ -1,6 +1,7 @@
 #include "server/engines/dictionary/CedictIndex.h"
 
 #include "server/base/TextTools.h"
+#include "server/engines/dictionary/SqliteHandle.h"
 
 #include <sqlite3.h>
 
@@ -28,31 +29,13 @@ constexpr const char* kIndexes =
     "CREATE INDEX entries_traditional ON entries (traditional);"
     "CREATE INDEX english_term ON english (term, position);";
 
-struct StatementDeleter {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
-struct DatabaseDeleter {
-    void operator()(sqlite3* db) const { sqlite3_close(db); }
-};
-using Database = std::unique_ptr<sqlite3, DatabaseDeleter>;
-
-Statement prepare(sqlite3* db, const char* sql)
-{
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
-    return Statement(statement);
-}
-
-void bind(sqlite3_stmt* statement, int index, std::string_view text)
-{
-    sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-}
+using sqlite::Database;
+using sqlite::prepare;
+using sqlite::Statement;
 
 std::string column(sqlite3_stmt* statement, int index)
 {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
-    return text ? text : "";
+    return std::string(sqlite::columnText(statement, index));
 }
 
 // The size and modification time of the source, which an index records to know it is current.
@@ -119,10 +102,10 @@ bool fillIndex(sqlite3* db, std::ifstream& source, const std::string& stamp, lon
             continue;
         ++count;
         sqlite3_bind_int64(entry.get(), 1, count);
-        bind(entry.get(), 2, line.traditional);
-        bind(entry.get(), 3, line.simplified);
-        bind(entry.get(), 4, line.pinyin);
-        bind(entry.get(), 5, line.senses);
+        sqlite::bindText(entry.get(), 2, line.traditional);
+        sqlite::bindText(entry.get(), 3, line.simplified);
+        sqlite::bindText(entry.get(), 4, line.pinyin);
+        sqlite::bindText(entry.get(), 5, line.senses);
         if (sqlite3_step(entry.get()) != SQLITE_DONE)
             return fail(db, error, "insert");
         sqlite3_reset(entry.get());
@@ -133,7 +116,7 @@ bool fillIndex(sqlite3* db, std::ifstream& source, const std::string& stamp, lon
             // Cross-references ("variant of 蘋果[ping2 guo3]") and measure words name no meaning.
             if (key.empty() || key.size() > kMaxEnglishKey || sense.find('[') != std::string::npos)
                 continue;
-            bind(term.get(), 1, key);
+            sqlite::bindText(term.get(), 1, key);
             sqlite3_bind_int64(term.get(), 2, count);
             sqlite3_bind_int(term.get(), 3, position);
             if (sqlite3_step(term.get()) != SQLITE_DONE)
@@ -142,7 +125,7 @@ bool fillIndex(sqlite3* db, std::ifstream& source, const std::string& stamp, lon
         }
     }
     const Statement meta = prepare(db, "INSERT INTO meta VALUES ('source', ?)");
-    bind(meta.get(), 1, stamp);
+    sqlite::bindText(meta.get(), 1, stamp);
     if (sqlite3_step(meta.get()) != SQLITE_DONE || sqlite3_exec(db, kIndexes, nullptr, nullptr, nullptr) != SQLITE_OK
         || sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         return fail(db, error, "index");
@@ -181,11 +164,9 @@ long long CedictIndex::build(const std::string& sourceFile, const std::string& i
     std::remove(partial.c_str());
     long long count = 0;
     {
-        sqlite3* raw = nullptr;
-        const int opened = sqlite3_open(partial.c_str(), &raw);
-        const Database db(raw);
-        if (opened != SQLITE_OK) {
-            fail(raw, error, partial);
+        const Database db = sqlite::open(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        if (!db) {
+            fail(nullptr, error, partial);
             return -1;
         }
         if (!fillIndex(db.get(), source, stamp, count, error))
@@ -207,11 +188,9 @@ std::unique_ptr<CedictIndex> CedictIndex::open(const std::string& sourceFile, co
         return nullptr;
     }
     for (int attempt = 0; attempt < 2; ++attempt) {
-        sqlite3* raw = nullptr;
-        if (sqlite3_open_v2(indexFile.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK
-            && storedStamp(raw) == stamp)
-            return std::unique_ptr<CedictIndex>(new CedictIndex(raw));
-        sqlite3_close(raw);
+        Database db = sqlite::open(indexFile, SQLITE_OPEN_READONLY);
+        if (db && storedStamp(db.get()) == stamp)
+            return std::unique_ptr<CedictIndex>(new CedictIndex(db.release()));
         if (attempt == 0 && build(sourceFile, indexFile, error) < 0)
             return nullptr;
     }
@@ -247,7 +226,7 @@ std::vector<DictionaryEntry> CedictIndex::select(sqlite3_stmt* query, const std:
     if (!query)
         return entries;
     sqlite3_reset(query);
-    bind(query, 1, key);
+    sqlite::bindText(query, 1, key);
     sqlite3_bind_int(query, 2, kMaxEntries);
     while (sqlite3_step(query) == SQLITE_ROW) {
         entries.push_back({column(query, 0), column(query, 1), column(query, 2), SplitNonEmpty(column(query, 3), '/')});
