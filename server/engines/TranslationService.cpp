@@ -55,15 +55,23 @@ Translation TranslationService::translate(const TranslationRequest& request) con
 
 Translation TranslationService::translateWithEntry(const TranslationRequest& request) const
 {
-    for (const FoundEngine& found : foundEngines()) {
-        TranslationBackend& dictionary = *found.backend;
-        if (!dictionary.covers(request.source->code, request.target->code) || !dictionary.accepts(request))
+    const auto backends = current();
+    // The chain's own dictionaries (CC-CEDICT) first, then those found on the machine.
+    std::vector<std::shared_ptr<TranslationBackend>> dictionaries;
+    for (const auto& backend : *backends) {
+        if (backend->wordsOnly())
+            dictionaries.emplace_back(std::shared_ptr<void>(), backend.get()); // owned by `backends`
+    }
+    for (FoundEngine& found : foundEngines())
+        dictionaries.push_back(std::move(found.backend));
+    for (const auto& dictionary : dictionaries) {
+        if (!dictionary->covers(request.source->code, request.target->code) || !dictionary->accepts(request))
             continue;
-        BackendResult entry = dictionary.translate(request);
+        BackendResult entry = dictionary->translate(request);
         if (!entry.ok)
             continue;
         Translation answer{Translation::Outcome::Translated, std::move(entry.text)};
-        if (coverage(*request.source, *request.target) == Coverage::Covered) {
+        if (coverage(*backends, *request.source, *request.target) == Coverage::Covered) {
             const Translation translated = translate(request);
             if (translated.outcome == Translation::Outcome::Translated)
                 answer.text += "\n\n【译文】\n" + translated.text;

@@ -68,8 +68,8 @@ public:
     Coverage coverage(const ServiceLanguage& source, const ServiceLanguage& target) const;
 
     Translation translate(const TranslationRequest& request) const;
-    // For a reader of one text: a word or short term a found dictionary has is answered with that
-    // dictionary's entry, followed by what the chain's translating engines make of it where one
+    // For a reader of one text: a word or short term a dictionary has (the chain's own, then the
+    // found ones) is answered with that dictionary's entry, followed by what the chain's translating engines make of it where one
     // covers the pair; any other text as translate().
     Translation translateWithEntry(const TranslationRequest& request) const;
     // Many texts of one pair (the runs of a page; `request` gives the pair, its text is not
