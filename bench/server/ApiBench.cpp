@@ -35,6 +35,7 @@ constexpr int kPieces = 20;
 class InstantEngines final : public ApiEngines {
 public:
     std::vector<EngineSummary> engines() const override { return {{"echo", "echo", "mt", false, {}}}; }
+    std::string prepare(const ServiceLanguage&, const ServiceLanguage&) const override { return "echo"; }
     std::vector<EngineOutcome> translate(const TranslationRequest& request, const EngineSelection&, const OnPiece& onPiece,
                                          const OnOutcome&) const override
     {

@@ -36,12 +36,12 @@ public:
     std::string fixedAnswer;
 };
 
-TranslationService serviceWith(std::unique_ptr<TranslationBackend> engine, std::vector<GlossaryTerm> terms)
+std::unique_ptr<TranslationService> serviceWith(std::unique_ptr<TranslationBackend> engine, std::vector<GlossaryTerm> terms)
 {
     std::vector<std::unique_ptr<TranslationBackend>> engines;
     engines.push_back(std::move(engine));
-    TranslationService service(std::move(engines));
-    service.setGlossary([terms](const ServiceLanguage&, const ServiceLanguage&) { return terms; });
+    auto service = std::make_unique<TranslationService>(std::move(engines));
+    service->setGlossary([terms](const ServiceLanguage&, const ServiceLanguage&) { return terms; });
     return service;
 }
 
@@ -119,9 +119,9 @@ TEST(GlossaryTest, PlaceholdersThroughRealApertiumLeaveLongerWordsAlone)
         GTEST_SKIP() << "Apertium is not installed (scripts/setup.sh installs apertium and its pairs)";
     ApertiumOptions options;
     options.modesDirectory = modes;
-    TranslationService service = serviceWith(std::make_unique<ApertiumBackend>(options),
+    const auto service = serviceWith(std::make_unique<ApertiumBackend>(options),
                                              {{"house", "hogar", ""}, {"Quillo", "Quillo", ""}});
-    const Translation result = service.translate(request("The house of Quillo is big and the houses are small.", "en", "es"));
+    const Translation result = service->translate(request("The house of Quillo is big and the houses are small.", "en", "es"));
     ASSERT_EQ(result.outcome, Translation::Outcome::Translated) << result.text;
     EXPECT_NE(result.text.find("hogar"), std::string::npos) << result.text;
     EXPECT_NE(result.text.find("Quillo"), std::string::npos) << result.text;
@@ -167,27 +167,27 @@ TEST(GlossaryTest, ADroppedTermIsReportedAndStreamsCarryNoPlaceholder)
 {
     auto engine = std::make_unique<PlainEngine>();
     PlainEngine* plain = engine.get();
-    TranslationService service = serviceWith(std::move(engine), {{"Quillo", "Quillo", ""}, {"widget", "Baustein", ""}});
+    const auto service = serviceWith(std::move(engine), {{"Quillo", "Quillo", ""}, {"widget", "Baustein", ""}});
     std::string streamed;
-    EngineAnswer kept = service.translateWith("plain", request("a Quillo widget", "en", "de"),
+    EngineAnswer kept = service->translateWith("plain", request("a Quillo widget", "en", "de"),
                                               [&](std::string_view, std::string_view piece) { streamed += piece; });
     EXPECT_EQ(kept.text, "a Quillo Baustein");
     EXPECT_EQ(streamed, kept.text);
     EXPECT_EQ(plain->seen.back(), "a ZQ1QZ ZQ2QZ");
 
     plain->fixedAnswer = "ein Baustein";
-    EXPECT_EQ(service.translateWith("plain", request("a Quillo widget", "en", "de")).missingTerms,
+    EXPECT_EQ(service->translateWith("plain", request("a Quillo widget", "en", "de")).missingTerms,
               std::vector<std::string>{"Quillo"});
-    EXPECT_EQ(service.translateMany(request("", "en", "de"), {"Quillo", "no terms"})[0].missingTerms,
+    EXPECT_EQ(service->translateMany(request("", "en", "de"), {"Quillo", "no terms"})[0].missingTerms,
               std::vector<std::string>{"Quillo"});
 }
 
 TEST(GlossaryTest, ALanguageModelIsToldOnlyTheTermsOfItsText)
 {
     ChatStandIn standIn;
-    TranslationService service = serviceWith(std::make_unique<ChatCompletionBackend>(ChatCompletionOptions{standIn.base(), "", "m"}),
+    const auto service = serviceWith(std::make_unique<ChatCompletionBackend>(ChatCompletionOptions{standIn.base(), "", "m"}),
                                              {{"Quillo", "Quillo", "the product"}, {"widget", "Baustein", ""}, {"absent", "fehlt", ""}});
-    const Translation result = service.translate(request("The Quillo widget", "en", "de"));
+    const Translation result = service->translate(request("The Quillo widget", "en", "de"));
     const auto arrived = standIn.requests();
     ASSERT_EQ(arrived.size(), 1u);
     const QString system = arrived[0].body.value(u"messages").toArray().first().toObject().value(u"content").toString();
