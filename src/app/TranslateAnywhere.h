@@ -102,6 +102,7 @@ public:
     QAction* TranslateAction;
     QAction* ShowAction;
     QAction* HistoryAction;
+    QAction* GlossaryAction;
     QAction* SpeechAction;
     QAction* SettingsAction;
     QAction* QuitAction;
@@ -113,6 +114,7 @@ protected:
 
 private:
     void CreateTrayMenu();
+    void ShowGlossary();
     void GrabHotkey(GlobalHotkey* hotkey, const QKeySequence& keys);
     void BindPortalKeys();
     void UpdateActions();
