@@ -47,16 +47,28 @@ int ApiClient::translate(const TranslateCall& call)
                  {"Accept: text/event-stream"});
 }
 
+int ApiClient::get(const QString& path)
+{
+    return start(Kind::Plain, path, QByteArray(), {});
+}
+
 int ApiClient::post(const QString& path, const QByteArray& json)
 {
     return start(Kind::Plain, path, json, {});
 }
 
-int ApiClient::start(Kind kind, const QString& path, const QByteArray& body, const QList<QByteArray>& headers)
+int ApiClient::remove(const QString& path)
+{
+    return start(Kind::Plain, path, QByteArray(), {}, "DELETE");
+}
+
+int ApiClient::start(Kind kind, const QString& path, const QByteArray& body, const QList<QByteArray>& headers,
+                     const QByteArray& method)
 {
     TransferRequest request;
     request.url = (m_base() + QStringLiteral("/api/v1/") + path).toUtf8();
     request.body = body;
+    request.method = method;
     request.headers = headers;
     if (!body.isNull())
         request.headers.append("Content-Type: application/json");

@@ -34,8 +34,11 @@ public:
 
     int listEngines();
     int translate(const TranslateCall& call);
-    // POST of `json` to /api/v1/`path`; answered by replied() whatever the status.
+    // Plain calls to /api/v1/`path` (a query may follow it), each answered by replied() whatever
+    // the status.
+    int get(const QString& path);
     int post(const QString& path, const QByteArray& json);
+    int remove(const QString& path);
     void cancel(int call);
     bool running(int call) const { return m_calls.contains(call); }
 
@@ -50,7 +53,8 @@ signals:
 private:
     enum class Kind { Engines, Stream, Plain };
     struct Call;
-    int start(Kind kind, const QString& path, const QByteArray& body, const QList<QByteArray>& headers);
+    int start(Kind kind, const QString& path, const QByteArray& body, const QList<QByteArray>& headers,
+              const QByteArray& method = {});
     void drain();
     void onData(int id, Call& call, long status, const QByteArray& bytes);
     void onFinished(int id, long status, const QString& error);

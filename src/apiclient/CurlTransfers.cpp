@@ -49,6 +49,8 @@ bool configure(const CurlApi& curl, CurlTransfers::Transfer& t)
     ok = ok && curl.easy_setopt(h, CURLOPT_HTTPHEADER, t.headers.get()) == CURLE_OK;
     ok = ok && curl.easy_setopt(h, CURLOPT_WRITEFUNCTION, &receive) == CURLE_OK;
     ok = ok && curl.easy_setopt(h, CURLOPT_WRITEDATA, &t) == CURLE_OK;
+    if (!t.request.method.isEmpty())
+        ok = ok && curl.easy_setopt(h, CURLOPT_CUSTOMREQUEST, t.request.method.constData()) == CURLE_OK;
     if (!t.request.body.isNull()) {
         ok = ok && curl.easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(t.request.body.size())) == CURLE_OK;
         ok = ok && curl.easy_setopt(h, CURLOPT_POSTFIELDS, t.request.body.constData()) == CURLE_OK;

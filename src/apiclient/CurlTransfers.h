@@ -24,6 +24,7 @@ struct TransferRequest
 {
     QByteArray url;
     QByteArray body;   // sent as POST when not null
+    QByteArray method; // another verb ("DELETE"); empty: GET, or POST with a body
     QList<QByteArray> headers;
     int timeoutMs = 120000;
 };

@@ -8,6 +8,7 @@
 #include "desktop/DesktopSettingsDialog.h"
 #include "desktop/EnginesPage.h"
 #include "desktop/GlobalHotkey.h"
+#include "desktop/GlossaryWindow.h"
 #include "desktop/ResultCard.h"
 #include "desktop/PortalShortcuts.h"
 #include "desktop/SelectionReplacer.h"
@@ -202,6 +203,7 @@ void TranslateAnywhere::CreateTrayMenu()
     ShowAction = TrayMenu->addItem(QStringLiteral("ShowMainWindow"), QStringLiteral("显示主窗口"));
     HistoryAction = TrayMenu->addItem(QStringLiteral("History"), QStringLiteral("翻译历史"));
     VocabularyAction = TrayMenu->addItem(QStringLiteral("Vocabulary"), QStringLiteral("生词本"));
+    GlossaryAction = TrayMenu->addItem(QStringLiteral("Glossary"), QStringLiteral("术语表..."));
     SpeechAction = TrayMenu->addItem(QStringLiteral("Speech"), QStringLiteral("朗读"));
     SpeechAction->setCheckable(true);
     SettingsAction = TrayMenu->addItem(QStringLiteral("Settings"), QStringLiteral("设置..."));
@@ -219,6 +221,9 @@ void TranslateAnywhere::CreateTrayMenu()
         if (Hooks.showVocabulary)
             Hooks.showVocabulary();
     });
+    connect(GlossaryAction, &QAction::triggered, this, &TranslateAnywhere::ShowGlossary);
+    connect(m_mainWindow->windowMenu->addItem(QStringLiteral("WindowGlossary"), QStringLiteral("术语表...")),
+            &QAction::triggered, this, &TranslateAnywhere::ShowGlossary);
     connect(SpeechAction, &QAction::triggered, this, [this](bool on) {
         DesktopChoices changed = m_desktopChoices;
         changed.speech = on;
@@ -226,6 +231,19 @@ void TranslateAnywhere::CreateTrayMenu()
     });
     connect(SettingsAction, &QAction::triggered, this, [this] { OpenSettings(); });
     connect(QuitAction, &QAction::triggered, this, &TranslateAnywhere::Quit);
+}
+
+// One window, kept while the program runs, so a second click brings it forward.
+void TranslateAnywhere::ShowGlossary()
+{
+    auto* window = m_mainWindow->findChild<GlossaryWindow*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!window)
+        window = new GlossaryWindow(Api, m_mainWindow);
+    else
+        window->Reload();
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void TranslateAnywhere::UpdateActions()

@@ -107,6 +107,7 @@ public:
     QAction* ShowAction;
     QAction* HistoryAction;
     QAction* VocabularyAction;
+    QAction* GlossaryAction;
     QAction* SpeechAction;
     QAction* SettingsAction;
     QAction* QuitAction;
@@ -118,6 +119,7 @@ protected:
 
 private:
     void CreateTrayMenu();
+    void ShowGlossary();
     void GrabHotkey(GlobalHotkey* hotkey, const QKeySequence& keys);
     void BindPortalKeys();
     void UpdateActions();

@@ -112,3 +112,26 @@ TEST(ApiClient, AServerWithoutTheApiAndNoServerAreToldApart)
         EXPECT_EQ(failures[0], kind);
     }
 }
+
+TEST(ApiClient, PlainCallsSendTheirVerbAndAnswerWhateverTheStatus)
+{
+    LoopbackServer server([](Connection& connection) {
+        const QByteArray request = connection.readRequest();
+        const QByteArray verb = request.split(' ').value(0);
+        connection.reply(verb == "DELETE" ? 404 : 200, verb + ' ' + pathOf(request) + ' ' + bodyOf(request));
+    });
+    ApiClient api([&server] { return QStringLiteral("http://127.0.0.1:%1").arg(server.port()); });
+    QStringList replies;
+    QObject::connect(&api, &ApiClient::replied, [&](int, int status, const QByteArray& body) {
+        replies << QString::number(status) + QLatin1Char(' ') + QString::fromUtf8(body);
+    });
+    api.get(QStringLiteral("glossary?source=en&target=de"));
+    ASSERT_EVENTUALLY_EQ(replies.size(), 1);
+    api.post(QStringLiteral("glossary"), R"({"term":"cat"})");
+    ASSERT_EVENTUALLY_EQ(replies.size(), 2);
+    api.remove(QStringLiteral("glossary/7"));
+    ASSERT_EVENTUALLY_EQ(replies.size(), 3);
+    EXPECT_EQ(replies, (QStringList{QStringLiteral("200 GET /api/v1/glossary?source=en&target=de "),
+                                    QStringLiteral(R"(200 POST /api/v1/glossary {"term":"cat"})"),
+                                    QStringLiteral("404 DELETE /api/v1/glossary/7 ")}));
+}
