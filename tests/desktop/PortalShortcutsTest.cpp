@@ -3,6 +3,7 @@
 // takes the program's three keys and reports a press, and the program runs the key's command.
 // The program runs on the offscreen platform, where, as on Wayland, no key can be grabbed and
 // nothing can be typed into another program.
+#include "WaitUntil.h"
 #include "../e2e/EngineFixture.h"
 #include "ChildProcess.h"
 #include "QuilloServerProcess.h"
@@ -74,7 +75,7 @@ TEST_F(PortalShortcutsTest, ThreeKeysAreBoundThroughThePortalWhereItExistsAndThe
     EXPECT_EQ(anywhere->KeyWay(), ShortcutWay::Portal);
     ASSERT_NE(anywhere->Portal, nullptr);
     QSignalSpy bound(anywhere->Portal, &PortalShortcuts::bound);
-    QTRY_COMPARE_WITH_TIMEOUT(bound.count(), 1, 10000);
+    ASSERT_EVENTUALLY_EQ_WITHIN(bound.count(), 1, 10000);
     QList<QByteArray> lines;
     for (int i = 0; i < 3; ++i)
         lines.append(portal.readLine(5000).value_or("no answer"));
@@ -85,11 +86,11 @@ TEST_F(PortalShortcutsTest, ThreeKeysAreBoundThroughThePortalWhereItExistsAndThe
     QGuiApplication::clipboard()->setText(QStringLiteral("hello"));
     QSignalSpy notices(anywhere->Replacer, &SelectionReplacer::notice);
     ASSERT_NO_FATAL_FAILURE(press(QString::fromLatin1(kReplaceSelectionCommand)));
-    QTRY_COMPARE_WITH_TIMEOUT(notices.count(), 1, 15000);
+    ASSERT_EVENTUALLY_EQ_WITHIN(notices.count(), 1, 15000);
     EXPECT_EQ(notices.first().first().toString(), QStringLiteral("已复制译文，请粘贴"));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("[fr] hello"));
 
     ASSERT_NO_FATAL_FAILURE(press(QString::fromLatin1(kTranslateSelectionCommand)));
-    QTRY_COMPARE_WITH_TIMEOUT(anywhere->Popup->ResultText(), QStringLiteral("[fr] [fr] hello"), 15000);
+    ASSERT_EVENTUALLY_EQ_WITHIN(anywhere->Popup->ResultText(), QStringLiteral("[fr] [fr] hello"), 15000);
     portal.stop(2000);
 }

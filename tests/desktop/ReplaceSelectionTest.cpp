@@ -2,6 +2,7 @@
 // a Tk text field holds the selected text and the focus, the key is pressed by xdotool, and the
 // field must then hold the echo backend's translation, typed in through XTest and the clipboard,
 // which is the user's own again afterwards.
+#include "WaitUntil.h"
 #include "../e2e/EngineFixture.h"
 #include "ChildProcess.h"
 #include "DesktopTestTools.h"
@@ -91,8 +92,8 @@ TEST_F(ReplaceSelectionTest, TheKeyPastesTheTranslationOverTheSelectionAndGivesT
         auto field = openField(QStringLiteral("hello world"), options);
         QSignalSpy returned(m_anywhere->Replacer->Loan, &ClipboardLoan::returned);
         ASSERT_NO_FATAL_FAILURE(pressReplaceKey());
-        QTRY_COMPARE_WITH_TIMEOUT(fileText(m_fieldFile), QStringLiteral("[fr] hello world"), kTranslationWaitMs);
-        QTRY_COMPARE_WITH_TIMEOUT(returned.count(), 1, kTranslationWaitMs);
+        ASSERT_EVENTUALLY_EQ_WITHIN(fileText(m_fieldFile), QStringLiteral("[fr] hello world"), kTranslationWaitMs);
+        ASSERT_EVENTUALLY_EQ_WITHIN(returned.count(), 1, kTranslationWaitMs);
         EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("the user's own clipboard"));
         field->stop(2000);
     }
@@ -106,7 +107,7 @@ TEST_F(ReplaceSelectionTest, WithoutASelectionInTheFocusedProgramNothingIsTypedA
 
     QSignalSpy notices(m_anywhere->Replacer, &SelectionReplacer::notice);
     ASSERT_NO_FATAL_FAILURE(pressReplaceKey());
-    QTRY_COMPARE_WITH_TIMEOUT(notices.count(), 1, kTranslationWaitMs);
+    ASSERT_EVENTUALLY_EQ_WITHIN(notices.count(), 1, kTranslationWaitMs);
     EXPECT_EQ(notices.first().first().toString(), NoSelectionNotice());
     EXPECT_EQ(fileText(m_fieldFile), QStringLiteral("keep me"));
     field->stop(2000);

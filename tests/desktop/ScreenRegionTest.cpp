@@ -2,6 +2,7 @@
 // QT_SCALE_FACTOR=2): a picture of text shown in a window, the key pressed by xdotool, a
 // rectangle dragged over the frozen screen through XTest, and the popup then holding the text
 // read and its translation.
+#include "WaitUntil.h"
 #include "../e2e/EngineFixture.h"
 #include "ChildProcess.h"
 #include "DesktopTestTools.h"
@@ -60,8 +61,7 @@ TEST_F(ScreenRegionTest, AKeyAndARectangleDraggedOverTheScreenOpenItsTextInThePo
     QTest::qWait(200); // the X server paints the window before the screen is frozen
 
     ASSERT_NO_FATAL_FAILURE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+o")}));
-    QTRY_VERIFY_WITH_TIMEOUT(!reading.Capture->overlays().isEmpty() && reading.Capture->overlays().first()->isVisible(),
-                             10000);
+    ASSERT_TRUE(::quillo::test::waitUntil([&] { return bool(!reading.Capture->overlays().isEmpty() && reading.Capture->overlays().first()->isVisible()); }, 10000));
     QVERIFY(QTest::qWaitForWindowExposed(reading.Capture->overlays().first()));
 
     // xdotool moves the pointer in the X server's pixels, which are device pixels.
@@ -75,7 +75,7 @@ TEST_F(ScreenRegionTest, AKeyAndARectangleDraggedOverTheScreenOpenItsTextInThePo
                                      QStringLiteral("mousemove"), QString::number(to.x()), QString::number(to.y()),
                                      QStringLiteral("mouseup"), QStringLiteral("1")}));
 
-    QTRY_COMPARE_WITH_TIMEOUT(anywhere.Popup->SourceText(), QStringLiteral("Quiet rivers run deep"), kReadingWaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(anywhere.Popup->ResultText(), QStringLiteral("[fr] Quiet rivers run deep"), kReadingWaitMs);
+    ASSERT_EVENTUALLY_EQ_WITHIN(anywhere.Popup->SourceText(), QStringLiteral("Quiet rivers run deep"), kReadingWaitMs);
+    ASSERT_EVENTUALLY_EQ_WITHIN(anywhere.Popup->ResultText(), QStringLiteral("[fr] Quiet rivers run deep"), kReadingWaitMs);
     EXPECT_TRUE(reading.Capture->overlays().isEmpty() || !reading.Capture->overlays().first()->isVisible());
 }
