@@ -59,11 +59,13 @@ TEST_F(ScreenTextReadingTest, ReadTextIsTranslatedInThePopupOrWaitsThereToBeCorr
         EXPECT_EQ(placed.first().first().toString(), text);
         EXPECT_EQ(form->sourceText->toPlainText(), c.inPopup ? QString() : text);
         EXPECT_EQ(anywhere.Popup->isVisible(), c.inPopup);
-        if (c.inPopup)
+        if (c.inPopup) {
             EXPECT_EQ(anywhere.Popup->SourceText(), text);
-        if (c.translated)
+        }
+        if (c.translated) {
             ASSERT_EVENTUALLY_EQ_WITHIN(anywhere.Popup->ResultText(), QStringLiteral("[fr] ") + text, 15000);
-        else if (c.inPopup)
+        } else if (c.inPopup) {
             EXPECT_TRUE(anywhere.Popup->ResultText().isEmpty()) << anywhere.Popup->ResultText().toStdString();
+        }
     }
 }
