@@ -19,7 +19,7 @@ namespace quillo {
 
 namespace {
 
-// Installed, the plug-in sits in lib/quillo beside the program's bin folder; in the build tree, where
+// Installed, the plug-in sits in lib/quillo/plugins beside the program's bin folder; in the build tree, where
 // CMake put it.
 QByteArray SpeechPluginPath()
 {
