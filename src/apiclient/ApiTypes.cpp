@@ -65,8 +65,11 @@ std::optional<EngineResult> ParseEngineEvent(const QByteArray& json)
     const QJsonObject object = QJsonDocument::fromJson(json).object();
     if (!object.value(u"engine").isString())
         return std::nullopt;
+    QStringList missing;
+    for (const QJsonValue& term : object.value(u"missingTerms").toArray())
+        missing.append(term.toString());
     return EngineResult{object.value(u"engine").toString(), object.value(u"text").toString(),
-                        object.value(u"error").toString()};
+                        object.value(u"error").toString(), missing};
 }
 
 QString ErrorOfBody(const QByteArray& body)

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -27,6 +28,8 @@ struct EngineResult
     QString engine;
     QString text;
     QString error;
+    // Glossary terms whose translation the engine did not keep.
+    QStringList missingTerms;
     bool failed() const { return !error.isEmpty(); }
 };
 

@@ -463,6 +463,7 @@ void TranslateAnywhere::OnEngineDone(int call, const EngineResult& result)
     if (result.failed())
         return card->setFailure(result.error);
     card->setResult(result.text);
+    card->setMissingTerms(result.missingTerms);
     Record(m_popupJob, card->NameLabel->text(), result.text);
 }
 

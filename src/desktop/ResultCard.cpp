@@ -15,6 +15,7 @@ ResultCard::ResultCard(const QString& engineId, const QString& engineName, QWidg
     : QFrame(parent)
     , NameLabel(new QLabel(engineName, this))
     , TextLabel(new QLabel(this))
+    , MissingTermsLabel(new QLabel(this))
     , CopyButton(new TSkinButton(QStringLiteral("CardCopyButton"), QStringLiteral("复制"), this))
     , SpeakButton(new TSkinButton(QStringLiteral("CardSpeakButton"), QStringLiteral("朗读"), this))
     , m_engineId(engineId)
@@ -39,6 +40,12 @@ ResultCard::ResultCard(const QString& engineId, const QString& engineName, QWidg
     column->setSpacing(2);
     column->addLayout(heading);
     column->addWidget(TextLabel);
+    MissingTermsLabel->setObjectName(QStringLiteral("CardMissingTerms"));
+    MissingTermsLabel->setWordWrap(true);
+    MissingTermsLabel->setTextFormat(Qt::PlainText);
+    MissingTermsLabel->setStyleSheet(QStringLiteral("color: #8a5a00;"));
+    MissingTermsLabel->hide();
+    column->addWidget(MissingTermsLabel);
     setButtonsEnabled(false);
 
     connect(CopyButton, &QPushButton::clicked, this, [this] { QGuiApplication::clipboard()->setText(text()); });
@@ -73,6 +80,12 @@ void ResultCard::setFailure(const QString& sentence)
     TextLabel->setToolTip(line);
     TextLabel->setStyleSheet(QStringLiteral("color: #b00020; font-style: italic;"));
     setButtonsEnabled(false);
+}
+
+void ResultCard::setMissingTerms(const QStringList& terms)
+{
+    MissingTermsLabel->setText(QStringLiteral("术语未保留：") + terms.join(QStringLiteral("、")));
+    MissingTermsLabel->setVisible(!terms.isEmpty());
 }
 
 QString ResultCard::text() const

@@ -20,6 +20,8 @@ public:
     void appendPiece(const QString& piece);
     void setResult(const QString& text);
     void setFailure(const QString& sentence);
+    // Marks glossary terms the engine dropped; none hides the mark.
+    void setMissingTerms(const QStringList& terms);
     bool failed() const { return m_failed; }
     bool finished() const { return m_finished; }
     // The translation; empty while none has arrived and after a failure.
@@ -28,6 +30,7 @@ public:
 
     QLabel* NameLabel;
     QLabel* TextLabel;
+    QLabel* MissingTermsLabel;
     TSkinButton* CopyButton;
     TSkinButton* SpeakButton;
 

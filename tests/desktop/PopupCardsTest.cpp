@@ -30,7 +30,7 @@ void standIn(Connection& connection)
         return connection.reply(200, kEngines);
     connection.send("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nConnection: close\r\n\r\n"
                     "event: delta\ndata: {\"engine\":\"llm\",\"text\":\"早上\"}\n\n"
-                    "event: done\ndata: {\"engine\":\"apertium\",\"text\":\"早上好大家\"}\n\n"
+                    "event: done\ndata: {\"engine\":\"apertium\",\"text\":\"早上好大家\",\"missingTerms\":[\"everyone\"]}\n\n"
                     "event: done\ndata: {\"engine\":\"deepl\",\"error\":\"DeepL 拒绝了服务器的密钥。\"}\n\n");
     connection.waitForGate();
     connection.send("event: delta\ndata: {\"engine\":\"llm\",\"text\":\"好，各位\"}\n\n"
@@ -73,6 +73,10 @@ TEST_F(PopupCardsTest, EveryEngineOfThePairGetsACardAndAModelsReplyGrows)
     EXPECT_TRUE(failed->failed());
     EXPECT_FALSE(failed->CopyButton->isEnabled());
     EXPECT_TRUE(failed->text().isEmpty());
+    // A glossary term the engine dropped is marked on its card, and only there.
+    EXPECT_TRUE(popup.Card(QStringLiteral("apertium"))->MissingTermsLabel->isVisibleTo(&popup));
+    EXPECT_EQ(popup.Card(QStringLiteral("apertium"))->MissingTermsLabel->text(), QStringLiteral("术语未保留：everyone"));
+    EXPECT_FALSE(popup.Card(QStringLiteral("llm"))->MissingTermsLabel->isVisibleTo(&popup));
 
     server.openGate();
     ASSERT_EVENTUALLY(!popup.Waiting());
