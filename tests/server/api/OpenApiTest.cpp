@@ -2,14 +2,20 @@
 
 #include "api/ApiStandIn.h"
 #include "ServerFixture.h"
+#include "server/api/GlossaryRoutes.h"
 #include "server/api/ServiceEngines.h"
 #include "server/engines/TranslationService.h"
 #include "server/engines/echo/EchoBackend.h"
 #include "server/engines/remote/ChatCompletionBackend.h"
+#include "server/net/Router.h"
+#include "server/stores/GlossaryStore.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QTemporaryDir>
+
+#include <regex>
+#include <set>
 
 using namespace quillo::server;
 using namespace quillo::server::testing;
@@ -65,6 +71,16 @@ struct ModelThenEcho {
     const TranslationService service;
     const ServiceEngines engines;
     ApiServer server;
+};
+
+// The reload and test routes exist only with a control; the document is checked, not the control.
+class UnusedControl final : public EngineControl {
+public:
+    Reload reload() const override { return {}; }
+    EngineOutcome test(const std::string&, const std::map<std::string, std::string>&, const TranslationRequest&) const override
+    {
+        return {};
+    }
 };
 
 } // namespace
@@ -300,6 +316,38 @@ TEST(OpenApi, TheChainFallsThroughAFailingEngine)
         EXPECT_NE(reply->body.find(R"({"engine":"echo","kind":"machine-translation","text":"[de] hi"})"), std::string::npos) << reply->body;
         EXPECT_EQ(reply->body.find(R"("error")"), std::string::npos) << reply->body;
     }
+}
+
+// GET /spec documents exactly the routes served under /api/v1 and the LibreTranslate paths: a route
+// added without its entry, or an entry left after its route went, fails here.
+TEST(OpenApi, TheSpecificationListsEveryRoute)
+{
+    QTemporaryDir folder;
+    std::string error;
+    const auto glossary = GlossaryStore::open(folder.filePath(QStringLiteral("glossary.sqlite")).toStdString(), error);
+    ASSERT_TRUE(glossary) << error;
+    const StandInEngines engines;
+    const ApiKeys keys;
+    const UnusedControl control;
+    const ApiContext context{engines, keys, 1024, 100, &control};
+    web::Router router;
+    AddOpenApiRoutes(router, context);
+    AddLibreTranslateRoutes(router, context);
+    AddGlossaryRoutes(router, context, *glossary);
+
+    std::set<std::string> served;
+    for (const web::Router::Route& route : router.routes()) {
+        const std::string path = std::regex_replace(route.source, std::regex(R"(\([^)]*\))"), "{id}");
+        served.insert(QString::fromStdString(route.method).toLower().toStdString() + " " + path);
+    }
+    std::set<std::string> documented;
+    const QJsonObject paths = QJsonDocument::fromJson(bytes(std::string(ApiSpecification())))[QStringLiteral("paths")].toObject();
+    for (auto path = paths.begin(); path != paths.end(); ++path) {
+        for (const QString& method : path.value().toObject().keys())
+            documented.insert(method.toStdString() + " " + path.key().toStdString());
+    }
+    EXPECT_GE(served.size(), 14u);
+    EXPECT_EQ(documented, served);
 }
 
 // The running service serves the API with its own engines, behind --api-keys and --cors-origin.
