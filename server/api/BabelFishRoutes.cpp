@@ -3,7 +3,7 @@
 
 #include "server/base/FormBody.h"
 #include "server/net/HttpSupport.h"
-#include "server/api/ServiceContext.h"
+#include "server/api/ProgramRoutes.h"
 #include "server/base/TextCodec.h"
 #include "server/engines/TranslationService.h"
 
@@ -39,13 +39,13 @@ std::optional<PairCodes> parsePair(std::string_view lp)
     return pair;
 }
 
-void translateText(ServiceContext& context, const web::Request& request,
+void translateText(const TranslationService& translator, size_t bodyBytes, const web::Request& request,
                    web::Response& response, const web::ContentReader& reader)
 {
     std::string body;
-    const BodyRead read = ReadBody(request, reader, context.limits.translationBody, body);
+    const BodyRead read = ReadBody(request, reader, bodyBytes, body);
     if (read != BodyRead::Ok)
-        return RespondBodyProblem(response, read, context.limits.translationBody);
+        return RespondBodyProblem(response, read, bodyBytes);
 
     const FormBody form = FormBody::parseWithText(body, "trtext", "lp");
     const auto rawText = form.raw("trtext");
@@ -61,7 +61,7 @@ void translateText(ServiceContext& context, const web::Request& request,
     if (!text)
         return RespondError(response, 400, "原文编码错误。", "trtext is neither UTF-8 nor GBK");
 
-    const Translation result = context.translator.translateWithEntry(
+    const Translation result = translator.translateWithEntry(
         {*text, pair->source, pair->target, pair->targetAsSent, {}});
     response.status = result.outcome == Translation::Outcome::Failed ? 502 : 200;
     response.set_content(resultPage(result.text), "text/html; charset=utf-8");
@@ -69,12 +69,11 @@ void translateText(ServiceContext& context, const web::Request& request,
 
 } // namespace
 
-void AddBabelFishRoutes(web::Router& server, ServiceContext& context)
+void AddBabelFishRoutes(web::Router& server, const TranslationService& translator, size_t bodyBytes)
 {
-    server.Post("/translate_txt", [&context](const web::Request& request,
-                                              web::Response& response,
-                                              const web::ContentReader& reader) {
-        translateText(context, request, response, reader);
+    server.Post("/translate_txt", [&translator, bodyBytes](const web::Request& request, web::Response& response,
+                                                           const web::ContentReader& reader) {
+        translateText(translator, bodyBytes, request, response, reader);
     }, web::Lane::Engine);
 }
 

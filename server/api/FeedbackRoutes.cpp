@@ -7,7 +7,7 @@
 #include "server/base/FormBody.h"
 #include "server/net/HttpSupport.h"
 #include "server/base/Log.h"
-#include "server/api/ServiceContext.h"
+#include "server/api/ProgramRoutes.h"
 #include "server/base/TextCodec.h"
 
 namespace quillo::server {
@@ -59,13 +59,13 @@ bool readMessage(const std::string& body, FeedbackMessage& message, std::string&
     return true;
 }
 
-void addInfo(ServiceContext& context, const web::Request& request, web::Response& response,
+void addInfo(const FeedbackContext& context, const web::Request& request, web::Response& response,
              const web::ContentReader& reader)
 {
     std::string body;
-    const BodyRead read = ReadBody(request, reader, context.limits.feedbackBody, body);
+    const BodyRead read = ReadBody(request, reader, context.bodyBytes, body);
     if (read != BodyRead::Ok)
-        return RespondBodyProblem(response, read, context.limits.feedbackBody);
+        return RespondBodyProblem(response, read, context.bodyBytes);
 
     FeedbackMessage message;
     message.remote = request.remote_addr;
@@ -75,7 +75,7 @@ void addInfo(ServiceContext& context, const web::Request& request, web::Response
         return respondGbk(response, 400, "留言格式错误，没有保存。");
     }
     std::string error;
-    switch (context.feedback.add(message, error)) {
+    switch (context.store.add(message, error)) {
     case FeedbackStore::Added::Stored:
         break;
     case FeedbackStore::Added::OverDailyLimit:
@@ -89,20 +89,20 @@ void addInfo(ServiceContext& context, const web::Request& request, web::Response
         return respondGbk(response, 500, "服务器出错，留言没有保存，请稍后再试。");
     }
     LogInfo("feedback #" + std::to_string(message.id) + " stored from " + message.remote);
-    if (context.feedbackStored)
-        context.feedbackStored();
+    if (context.stored)
+        context.stored();
     // Callers look for the acceptance line alone; the program also reads the one after it.
     respondGbk(response, 200,
-               context.feedbackKeptLocally.empty() ? "留言成功" : "留言成功\r\n" + context.feedbackKeptLocally);
+               context.keptLocally.empty() ? "留言成功" : "留言成功\r\n" + context.keptLocally);
 }
 
 } // namespace
 
-void AddFeedbackRoutes(web::Router& server, ServiceContext& context)
+void AddFeedbackRoutes(web::Router& server, FeedbackContext context)
 {
     server.Post("/translation/feedback/addinfo\\.asp",
-                [&context](const web::Request& request, web::Response& response,
-                           const web::ContentReader& reader) {
+                [context](const web::Request& request, web::Response& response,
+                          const web::ContentReader& reader) {
                     addInfo(context, request, response, reader);
                 }, web::Lane::Store);
 }

@@ -6,7 +6,7 @@
 // network threads stand in its way.
 
 #include "server/stores/FeedbackStore.h"
-#include "server/api/ServiceContext.h"
+#include "server/api/ProgramRoutes.h"
 #include "server/engines/TranslationService.h"
 
 #include "server/net/Router.h"
@@ -17,25 +17,25 @@ namespace {
 
 constexpr std::string_view kPlain = "text/plain; charset=utf-8";
 
-std::string unreadiness(ServiceContext& context)
+std::string unreadiness(const FeedbackStore& feedback, const TranslationService& translator)
 {
     std::string reasons;
-    for (const std::string& problem : context.feedback.readinessProblems())
+    for (const std::string& problem : feedback.readinessProblems())
         reasons += problem + "\n";
-    if (context.translator.backendNames() == "none")
+    if (translator.backendNames() == "none")
         reasons += "no translation engine configured\n";
     return reasons;
 }
 
 } // namespace
 
-void AddHealthRoutes(web::Router& server, ServiceContext& context)
+void AddHealthRoutes(web::Router& server, const FeedbackStore& feedback, const TranslationService& translator)
 {
     server.Get("/healthz", [](const web::Request&, web::Response& response) {
         response.set_content("ok\n", kPlain);
     });
-    server.Get("/readyz", [&context](const web::Request&, web::Response& response) {
-        const std::string reasons = unreadiness(context);
+    server.Get("/readyz", [&feedback, &translator](const web::Request&, web::Response& response) {
+        const std::string reasons = unreadiness(feedback, translator);
         response.status = reasons.empty() ? 200 : 503;
         response.set_content(reasons.empty() ? "ready\n" : reasons, kPlain);
     }, web::Lane::Probe);

@@ -5,7 +5,7 @@
 #include "server/net/HttpMessage.h"
 #include "server/api/ReleaseAddress.h"
 #include "server/stores/Release.h"
-#include "server/api/ServiceContext.h"
+#include "server/api/ProgramRoutes.h"
 #include "server/base/TextCodec.h"
 
 #include "server/net/Router.h"
@@ -112,11 +112,11 @@ std::string homePage(const std::string& base, const std::optional<PublishedRelea
 
 } // namespace
 
-void AddHomePageRoutes(web::Router& server, ServiceContext& context)
+void AddHomePageRoutes(web::Router& server, std::string releaseDir)
 {
-    server.Get("/", [&context](const web::Request& request, web::Response& response) {
+    server.Get("/", [releaseDir = std::move(releaseDir)](const web::Request& request, web::Response& response) {
         response.set_content(
-            homePage(ReleaseBase(request), readRelease(context.releaseDir)),
+            homePage(ReleaseBase(request), readRelease(releaseDir)),
             "text/html; charset=utf-8");
     });
 }

@@ -8,7 +8,7 @@
 #include "server/base/Log.h"
 #include "server/pages/PageEncoding.h"
 #include "server/fetch/PageFetcher.h"
-#include "server/api/ServiceContext.h"
+#include "server/api/ProgramRoutes.h"
 #include "server/base/TextCodec.h"
 #include "server/base/TokenStore.h"
 #include "server/engines/TranslationService.h"
@@ -116,7 +116,7 @@ void reportUntranslated(web::Response& response, std::string& page, const HtmlTr
                + (translator.engineFailed() ? "engine failed" : "page beyond the translation limits") + ")");
 }
 
-void translatedPage(ServiceContext& context, const web::Request& request,
+void translatedPage(const PageContext& context, const web::Request& request,
                     web::Response& response)
 {
     // A page of another site must not make this server fetch pages for it: the program opens
@@ -191,12 +191,12 @@ void translatedPage(ServiceContext& context, const web::Request& request,
 
 } // namespace
 
-void AddPageRoutes(web::Router& server, ServiceContext& context)
+void AddPageRoutes(web::Router& server, PageContext context)
 {
     const std::string pattern =
         "/([A-Za-z0-9]{" + std::to_string(context.pageIds.length()) + "})[\\\\/]translation";
     // The page is fetched from another server: off the threads that answer everything else.
-    server.Get(pattern, [&context](const web::Request& request, web::Response& response) {
+    server.Get(pattern, [context](const web::Request& request, web::Response& response) {
         translatedPage(context, request, response);
     }, web::Lane::Outside);
 }

@@ -13,34 +13,40 @@ std::vector<EngineSummary> ServiceEngines::engines() const
     return summaries;
 }
 
+namespace {
+
+EngineOutcome outcomeOf(EngineAnswer answer)
+{
+    EngineOutcome outcome{std::move(answer.engine), std::string(EngineKindName(answer.kind)), answer.ok, {}, {}, answer.rateLimited};
+    (answer.ok ? outcome.text : outcome.error) = std::move(answer.text);
+    outcome.missingTerms = std::move(answer.missingTerms);
+    return outcome;
+}
+
+} // namespace
+
 std::vector<EngineOutcome> ServiceEngines::translate(const TranslationRequest& request, const EngineSelection& selection,
                                                      const OnPiece& onPiece, const OnOutcome& onOutcome) const
 {
-    std::vector<std::string> ids = selection.ids;
-    if (selection.mode == EngineSelection::Mode::All)
-        ids = service_.enginesFor(*request.source, *request.target);
-    if (selection.mode == EngineSelection::Mode::Chain) {
-        std::string first = service_.engineIdFor(*request.source, *request.target);
-        if (first.empty()) {
-            EngineOutcome none{"", "", false, "", TranslationService::noEngineSentence(*request.source, *request.target)};
-            if (onOutcome)
-                onOutcome(none);
-            return {none};
-        }
-        ids = {std::move(first)};
-    }
     EnginePieceSink pieces;
     if (onPiece)
         pieces = [&onPiece](std::string_view engine, std::string_view piece) { onPiece(std::string(engine), piece); };
-    std::vector<EngineOutcome> outcomes;
-    for (EngineAnswer& answer : service_.translateWithEach(ids, request, pieces)) {
-        EngineOutcome outcome{std::move(answer.engine), std::string(EngineKindName(answer.kind)), answer.ok, {}, {}, answer.rateLimited};
-        (answer.ok ? outcome.text : outcome.error) = std::move(answer.text);
-        outcome.missingTerms = std::move(answer.missingTerms);
+    if (selection.mode == EngineSelection::Mode::Chain) {
+        std::optional<EngineAnswer> answer = service_.translateAlongChain(request, pieces);
+        EngineOutcome outcome = answer ? outcomeOf(std::move(*answer))
+            : EngineOutcome{"", "", false, "", TranslationService::noEngineSentence(*request.source, *request.target)};
         if (onOutcome)
             onOutcome(outcome);
-        outcomes.push_back(std::move(outcome));
+        return {std::move(outcome)};
     }
+    const std::vector<std::string> ids = selection.mode == EngineSelection::Mode::All
+        ? service_.enginesFor(*request.source, *request.target) : selection.ids;
+    EngineAnswerSink answered;
+    if (onOutcome)
+        answered = [&onOutcome](const EngineAnswer& answer) { onOutcome(outcomeOf(answer)); };
+    std::vector<EngineOutcome> outcomes;
+    for (EngineAnswer& answer : service_.translateWithEach(ids, request, pieces, answered))
+        outcomes.push_back(outcomeOf(std::move(answer)));
     return outcomes;
 }
 

@@ -4,7 +4,7 @@
 #include "server/net/HttpSupport.h"
 #include "server/api/ReleaseAddress.h"
 #include "server/stores/Release.h"
-#include "server/api/ServiceContext.h"
+#include "server/api/ProgramRoutes.h"
 
 #include <QFileInfo>
 #include <QString>
@@ -73,12 +73,12 @@ std::string ReleaseBase(const web::Request& request)
     return base;
 }
 
-void AddUpdateRoutes(web::Router& server, ServiceContext& context)
+void AddUpdateRoutes(web::Router& server, std::string releaseDir)
 {
-    server.Get("/translation/update/(.+)", [&context](const web::Request& request,
-                                                      web::Response& response) {
+    server.Get("/translation/update/(.+)", [releaseDir = std::move(releaseDir)](const web::Request& request,
+                                                                                web::Response& response) {
         const std::string relative = request.matches[1].str();
-        const auto path = releaseFile(context.releaseDir, relative);
+        const auto path = releaseFile(releaseDir, relative);
         if (!path && relative == kVersionFileName)
             return serveUnpublished(response);
         if (!path)

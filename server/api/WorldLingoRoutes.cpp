@@ -4,7 +4,7 @@
 
 #include "server/base/FormBody.h"
 #include "server/net/HttpSupport.h"
-#include "server/api/ServiceContext.h"
+#include "server/api/ProgramRoutes.h"
 #include "server/base/TextCodec.h"
 #include "server/base/TokenStore.h"
 #include "server/engines/TranslationService.h"
@@ -52,15 +52,15 @@ TextRequest parseTextBody(std::string_view body, std::string_view fieldAfterText
 }
 
 // Reads and parses a text body; answers the client itself and returns nullopt on any problem.
-std::optional<Translation> translateBody(ServiceContext& context, const web::Request& request,
+std::optional<Translation> translateBody(const WorldLingoContext& context, const web::Request& request,
                                          web::Response& response,
                                          const web::ContentReader& reader,
                                          std::string_view fieldAfterText)
 {
     std::string body;
-    const BodyRead read = ReadBody(request, reader, context.limits.translationBody, body);
+    const BodyRead read = ReadBody(request, reader, context.bodyBytes, body);
     if (read != BodyRead::Ok) {
-        RespondBodyProblem(response, read, context.limits.translationBody);
+        RespondBodyProblem(response, read, context.bodyBytes);
         return std::nullopt;
     }
     const TextRequest parsed = parseTextBody(body, fieldAfterText);
@@ -86,7 +86,7 @@ std::string translationPage(const std::string& translation)
         + HtmlEscape(translation) + "</textarea>\n</form>\n</body></html>\n";
 }
 
-void loader(ServiceContext& context, const web::Request& request, web::Response& response)
+void loader(const WorldLingoContext& context, const web::Request& request, web::Response& response)
 {
     // The per-visit address must be the first place the root address appears on the page.
     const std::string prefix = RootAddress(request) + context.sessions.issue();
@@ -98,7 +98,7 @@ void loader(ServiceContext& context, const web::Request& request, web::Response&
         "text/html; charset=utf-8");
 }
 
-void sessionTranslate(ServiceContext& context, const web::Request& request,
+void sessionTranslate(const WorldLingoContext& context, const web::Request& request,
                       web::Response& response, const web::ContentReader& reader)
 {
     if (!context.sessions.isValid(request.matches[1].str()))
@@ -110,7 +110,7 @@ void sessionTranslate(ServiceContext& context, const web::Request& request,
     response.set_content(translation->text, "text/plain; charset=utf-8");
 }
 
-void pageTranslate(ServiceContext& context, const web::Request& request,
+void pageTranslate(const WorldLingoContext& context, const web::Request& request,
                    web::Response& response, const web::ContentReader& reader)
 {
     const auto translation = translateBody(context, request, response, reader, "wl_srcenc");
@@ -123,7 +123,7 @@ void pageTranslate(ServiceContext& context, const web::Request& request,
 // The identifier lets its holder make this server fetch and translate any page, so it goes to
 // the program only: never to a request a browser marks as coming from another site. The answer
 // is plain text that a browser will not run, so no page can read it through a script tag either.
-void pageObject(ServiceContext& context, const web::Request& request, web::Response& response)
+void pageObject(const WorldLingoContext& context, const web::Request& request, web::Response& response)
 {
     if (context.fromAnotherSite(request))
         return RespondError(response, 403, "出于安全原因，网页翻译标识只发给Quillo翻译软件。",
@@ -137,25 +137,25 @@ void pageObject(ServiceContext& context, const web::Request& request, web::Respo
 
 } // namespace
 
-void AddWorldLingoRoutes(web::Router& server, ServiceContext& context)
+void AddWorldLingoRoutes(web::Router& server, WorldLingoContext context)
 {
-    server.Get("/S3704\\.3-zh/loader", [&context](const web::Request& request,
-                                                 web::Response& response) {
+    server.Get("/S3704\\.3-zh/loader", [context](const web::Request& request,
+                                                web::Response& response) {
         loader(context, request, response);
     });
     const std::string sessionPattern =
         "/([A-Za-z0-9]{" + std::to_string(context.sessions.length()) + "})/texttranslate";
-    server.Post(sessionPattern, [&context](const web::Request& request,
-                                           web::Response& response,
-                                           const web::ContentReader& reader) {
+    server.Post(sessionPattern, [context](const web::Request& request,
+                                          web::Response& response,
+                                          const web::ContentReader& reader) {
         sessionTranslate(context, request, response, reader);
     }, web::Lane::Engine);
     server.Post("/wl/translate/cn/translation",
-                [&context](const web::Request& request, web::Response& response,
-                           const web::ContentReader& reader) {
+                [context](const web::Request& request, web::Response& response,
+                          const web::ContentReader& reader) {
                     pageTranslate(context, request, response, reader);
                 }, web::Lane::Engine);
-    server.Get("/S3739\\.5/object", [&context](const web::Request& request, web::Response& response) {
+    server.Get("/S3739\\.5/object", [context](const web::Request& request, web::Response& response) {
         pageObject(context, request, response);
     });
 }

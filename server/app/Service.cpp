@@ -13,7 +13,7 @@
 #include "server/fetch/PageFetcher.h"
 #include "server/stores/Release.h"
 #include "server/api/ApiContext.h"
-#include "server/api/ServiceContext.h"
+#include "server/api/ProgramRoutes.h"
 #include "server/api/ServiceEngines.h"
 #include "server/base/TokenStore.h"
 #include "server/engines/TranslationService.h"
@@ -52,6 +52,8 @@ constexpr size_t kSessionTokenLength = 33; // the program expects exactly this s
 constexpr size_t kPageIdLength = 32;
 constexpr size_t kMinimumKeyBytes = 16;
 constexpr size_t kApiCharacters = 20000; // of text in one API request, all its texts together
+constexpr size_t kTranslationBody = 64 * 1024;
+constexpr size_t kFeedbackBody = 16 * 1024;
 
 // Instances behind one balancer must share the key; a lone instance may make its own.
 bool tokenKey(const ServeOptions& options, std::string& key, std::string& error)
@@ -88,10 +90,10 @@ std::string keptLocally(const ServeOptions& options)
     return "留言只保存在本机的 " + where + " 中，没有发给任何人，不会有回复。";
 }
 
-web::ServerLimits serverLimits(const ServeOptions& options, const Limits& bodies)
+web::ServerLimits serverLimits(const ServeOptions& options)
 {
     web::ServerLimits limits;
-    limits.bodyBytes = std::max(bodies.translationBody, bodies.feedbackBody);
+    limits.bodyBytes = std::max(kTranslationBody, kFeedbackBody);
     limits.header = limits.body = std::chrono::seconds(options.readTimeoutSeconds);
     limits.threads = options.threads;
     limits.outsideThreads = options.pageWorkers;
@@ -128,15 +130,7 @@ struct ServiceParts {
           feedback(std::move(store)),
           fetcher(FetchLimits{options.pageMaxBytes, 5, std::chrono::milliseconds(10000),
                               std::chrono::milliseconds(30000), options.allowPrivateFetch}),
-          context{*translator, sessions, pageIds, *feedback, fetcher,
-                  ReleaseDirectory(options.dataDirectory), Limits{},
-                  [this](const web::Request& request) { return guard && guard->fromAnotherSite(request); },
-                  [this] {
-                      if (forwarder)
-                          forwarder->messageStored();
-                  },
-                  keptLocally(options)},
-          http(router, serverLimits(options, context.limits),
+          http(router, serverLimits(options),
                [this](const web::Request& request, web::Response& response) {
                    return guard && guard->screen(request, response);
                })
@@ -151,7 +145,6 @@ struct ServiceParts {
     std::optional<GlossaryTermSource> terms; // over `glossary`
     std::unique_ptr<FeedbackForwarder> forwarder; // after the store, which it uses
     PageFetcher fetcher;
-    ServiceContext context;
     std::optional<ServiceEngines> apiEngines;
     std::optional<EngineReload> engineReload;
     ApiKeys apiKeys;
@@ -212,15 +205,8 @@ bool Service::start(std::string& error)
     if (!options_.feedbackUpstream.empty())
         parts_->forwarder = std::make_unique<FeedbackForwarder>(*parts_->feedback, options_.feedbackUpstream);
 
-    ServiceContext& context = parts_->context;
+    addProgramRoutes();
     web::Router& router = parts_->router;
-    AddBabelFishRoutes(router, context);
-    AddWorldLingoRoutes(router, context);
-    AddPageRoutes(router, context);
-    AddUpdateRoutes(router, context);
-    AddFeedbackRoutes(router, context);
-    AddHomePageRoutes(router, context);
-    AddHealthRoutes(router, context);
     if (!options_.apiKeysFile.empty()) {
         auto keys = ApiKeys::load(options_.apiKeysFile, error);
         if (!keys)
@@ -229,7 +215,7 @@ bool Service::start(std::string& error)
     }
     parts_->apiEngines.emplace(*parts_->translator);
     parts_->engineReload.emplace(options_, *parts_->translator);
-    parts_->api.emplace(ApiContext{*parts_->apiEngines, parts_->apiKeys, context.limits.translationBody, kApiCharacters,
+    parts_->api.emplace(ApiContext{*parts_->apiEngines, parts_->apiKeys, kTranslationBody, kApiCharacters,
                                    &*parts_->engineReload});
     AddOpenApiRoutes(router, *parts_->api);
     AddLibreTranslateRoutes(router, *parts_->api);
@@ -243,6 +229,29 @@ bool Service::start(std::string& error)
     if (!parts_->http.listensOnLoopback() && options_.publicHosts.empty())
         LogWarning("listening on " + options_.host + ": requests are taken whatever their Host and Origin");
     return true;
+}
+
+void Service::addProgramRoutes()
+{
+    ServiceParts& parts = *parts_;
+    const TranslationService& translator = *parts.translator;
+    // The guard exists only once the address is bound, after the routes are in place.
+    FromAnotherSite fromAnotherSite = [&parts](const web::Request& request) {
+        return parts.guard && parts.guard->fromAnotherSite(request);
+    };
+    const std::string releaseDir = ReleaseDirectory(options_.dataDirectory);
+    AddBabelFishRoutes(parts.router, translator, kTranslationBody);
+    AddWorldLingoRoutes(parts.router, {translator, parts.sessions, parts.pageIds, kTranslationBody, fromAnotherSite});
+    AddPageRoutes(parts.router, {translator, parts.pageIds, parts.fetcher, fromAnotherSite});
+    AddUpdateRoutes(parts.router, releaseDir);
+    AddFeedbackRoutes(parts.router, {*parts.feedback, kFeedbackBody,
+                                     [&parts] {
+                                         if (parts.forwarder)
+                                             parts.forwarder->messageStored();
+                                     },
+                                     keptLocally(options_)});
+    AddHomePageRoutes(parts.router, releaseDir);
+    AddHealthRoutes(parts.router, *parts.feedback, translator);
 }
 
 std::string Service::backendNames() const

@@ -37,6 +37,8 @@ public:
                                                                          std::string& error);
 
 private:
+    void addProgramRoutes();
+
     ServeOptions options_;
     std::unique_ptr<ServiceParts> parts_;
     int port_ = -1;

@@ -334,20 +334,25 @@ EngineAnswer TranslationService::translateWith(const Backends& backends, std::st
              + std::string(request.target->code) + ": " + result.error);
     answer.error = std::move(result.error);
     answer.rateLimited = result.rateLimited;
+    answer.tryNext = result.tryNext;
     answer.text = result.userMessage.empty() ? failureSentence() : std::move(result.userMessage);
     return answer;
 }
 
 std::vector<EngineAnswer> TranslationService::translateWithEach(const std::vector<std::string>& engines,
                                                                 const TranslationRequest& request,
-                                                                const EnginePieceSink& onPiece) const
+                                                                const EnginePieceSink& onPiece,
+                                                                const EngineAnswerSink& onAnswer) const
 {
     const auto backends = current();
     std::vector<std::future<EngineAnswer>> running;
     running.reserve(engines.size());
     for (const std::string& engine : engines) {
-        running.push_back(std::async(std::launch::async, [this, &backends, &engine, &request, &onPiece] {
-            return translateWith(*backends, engine, request, onPiece);
+        running.push_back(std::async(std::launch::async, [this, &backends, &engine, &request, &onPiece, &onAnswer] {
+            EngineAnswer answer = translateWith(*backends, engine, request, onPiece);
+            if (onAnswer)
+                onAnswer(answer);
+            return answer;
         }));
     }
     std::vector<EngineAnswer> answers;
@@ -355,6 +360,29 @@ std::vector<EngineAnswer> TranslationService::translateWithEach(const std::vecto
     for (auto& answer : running)
         answers.push_back(answer.get());
     return answers;
+}
+
+std::optional<EngineAnswer> TranslationService::translateAlongChain(const TranslationRequest& request,
+                                                                    const EnginePieceSink& onPiece) const
+{
+    const auto backends = current();
+    const bool translators = coverage(*backends, *request.source, *request.target) == Coverage::Covered;
+    std::optional<EngineAnswer> last;
+    for (const auto& backend : *backends) {
+        if (!backend->covers(request.source->code, request.target->code) || (backend->wordsOnly() && translators)
+            || !backend->accepts(request))
+            continue;
+        last = translateWith(*backends, backend->name(), request, onPiece);
+        if (last->ok || !last->tryNext)
+            return last;
+    }
+    if (last)
+        return last;
+    // No engine of the chain serves the pair: a dictionary found on the machine may.
+    const TranslationBackend* found = engineFor(*backends, *request.source, *request.target);
+    if (!found)
+        return std::nullopt;
+    return translateWith(*backends, found->name(), request, onPiece);
 }
 
 std::string TranslationService::noEngineSentence(const ServiceLanguage& source,

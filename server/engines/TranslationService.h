@@ -18,6 +18,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,10 +48,13 @@ struct EngineAnswer {
     std::string error; // what went wrong, for the log
     bool rateLimited = false; // the engine refused for too many requests
     std::vector<std::string> missingTerms{}; // glossary terms whose translation did not come out
+    bool tryNext = false; // the failure is the engine's own: the chain hands the text on
 };
 
 // Pieces of several engines' answers: which engine, and the piece.
 using EnginePieceSink = std::function<void(std::string_view engine, std::string_view piece)>;
+// One engine's answer, the moment that engine is done.
+using EngineAnswerSink = std::function<void(const EngineAnswer&)>;
 
 class TranslationService {
 public:
@@ -92,11 +96,18 @@ public:
     // The named engine alone: no other is asked when it fails.
     EngineAnswer translateWith(std::string_view engine, const TranslationRequest& request,
                                const EnginePieceSink& onPiece = {}) const;
-    // Each named engine at once, one thread each; the answers in the order named. `onPiece` may
-    // be called from several threads at once, one engine's pieces always in order.
+    // Each named engine at once, one thread each; the answers in the order named. `onPiece` and
+    // `onAnswer` may be called from several threads at once, one engine's pieces always in order
+    // and before its answer, which comes as soon as that engine is done, whatever the others do.
     std::vector<EngineAnswer> translateWithEach(const std::vector<std::string>& engines,
                                                 const TranslationRequest& request,
-                                                const EnginePieceSink& onPiece = {}) const;
+                                                const EnginePieceSink& onPiece = {},
+                                                const EngineAnswerSink& onAnswer = {}) const;
+    // The chain's way with one text, tagged with the engine that answered: an engine that cannot
+    // be reached or fails on its side hands the text on to the next, as translate() does; the
+    // pieces of each engine asked are passed on. Nullopt when no engine serves the pair.
+    std::optional<EngineAnswer> translateAlongChain(const TranslationRequest& request,
+                                                    const EnginePieceSink& onPiece = {}) const;
     // The engine that serves the pair: the first that translates it, else a dictionary that
     // covers it; nullptr when none does. Valid until the engines are replaced.
     const TranslationBackend* engineFor(const ServiceLanguage& source, const ServiceLanguage& target) const;

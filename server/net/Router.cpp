@@ -7,7 +7,7 @@ void Router::Get(const std::string& pattern, Handler handler, Lane lane)
     routes_.push_back({"GET", std::regex(pattern),
                        [handler = std::move(handler)](const Request& request, Response& response,
                                                       const ContentReader&) { handler(request, response); },
-                       lane});
+                       lane, pattern});
 }
 
 void Router::Delete(const std::string& pattern, Handler handler, Lane lane)
@@ -15,12 +15,12 @@ void Router::Delete(const std::string& pattern, Handler handler, Lane lane)
     routes_.push_back({"DELETE", std::regex(pattern),
                        [handler = std::move(handler)](const Request& request, Response& response,
                                                       const ContentReader&) { handler(request, response); },
-                       lane});
+                       lane, pattern});
 }
 
 void Router::Post(const std::string& pattern, BodyHandler handler, Lane lane)
 {
-    routes_.push_back({"POST", std::regex(pattern), std::move(handler), lane});
+    routes_.push_back({"POST", std::regex(pattern), std::move(handler), lane, pattern});
 }
 
 const Router::Route* Router::find(Request& request, int& status) const

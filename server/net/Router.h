@@ -34,7 +34,10 @@ public:
         std::regex pattern;
         BodyHandler handler;
         Lane lane;
+        std::string source; // the pattern as written
     };
+    // Every route, in the order added: what a document of the routes is checked against.
+    const std::vector<Route>& routes() const { return routes_; }
     // The route for the request, with request.matches filled in; nullptr with `status` set to
     // 404 (no such path) or 405 (the path exists for another method). HEAD finds GET routes.
     const Route* find(Request& request, int& status) const;

@@ -2,13 +2,20 @@
 
 #include "api/ApiStandIn.h"
 #include "ServerFixture.h"
+#include "server/api/GlossaryRoutes.h"
 #include "server/api/ServiceEngines.h"
 #include "server/engines/TranslationService.h"
+#include "server/engines/echo/EchoBackend.h"
 #include "server/engines/remote/ChatCompletionBackend.h"
+#include "server/net/Router.h"
+#include "server/stores/GlossaryStore.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QTemporaryDir>
+
+#include <regex>
+#include <set>
 
 using namespace quillo::server;
 using namespace quillo::server::testing;
@@ -50,6 +57,31 @@ std::string postJson(int port, const std::string& path, const std::string& body,
     return "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port)
         + "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + extra + "\r\n" + body;
 }
+
+// A chat model at `url` first in the chain, the echo engine after it, and the API over them.
+struct ModelThenEcho {
+    explicit ModelThenEcho(const std::string& url) : service(backends(url)), engines(service), server({}, &engines) {}
+    static std::vector<std::unique_ptr<TranslationBackend>> backends(const std::string& url)
+    {
+        std::vector<std::unique_ptr<TranslationBackend>> list;
+        list.push_back(std::make_unique<ChatCompletionBackend>(ChatCompletionOptions{url, "", "m"}));
+        list.push_back(std::make_unique<EchoBackend>());
+        return list;
+    }
+    const TranslationService service;
+    const ServiceEngines engines;
+    ApiServer server;
+};
+
+// The reload and test routes exist only with a control; the document is checked, not the control.
+class UnusedControl final : public EngineControl {
+public:
+    Reload reload() const override { return {}; }
+    EngineOutcome test(const std::string&, const std::map<std::string, std::string>&, const TranslationRequest&) const override
+    {
+        return {};
+    }
+};
 
 } // namespace
 
@@ -211,8 +243,9 @@ TEST(OpenApi, CorsForListedOriginsOnly)
 }
 
 // The whole road of a chat model's streamed reply: a stand-in model sends its reply as
-// server-sent events and holds its last piece until told; the first piece has reached the
-// client by then, and the done event carries the whole reply.
+// server-sent events, some hundred milliseconds apart, and holds its last piece until told; the
+// first piece and the done of the echo engine beside it have reached the client by then, and the
+// model's done event carries the whole reply.
 TEST(OpenApi, ChatModelRepliesStreamThroughTheService)
 {
     std::mutex mutex;
@@ -228,6 +261,7 @@ TEST(OpenApi, ChatModelRepliesStreamThroughTheService)
                 sink.write(event.data(), event.size());
             };
             send("Guten");
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
             send(" Mor");
             std::unique_lock lock(mutex);
             released.wait_for(lock, std::chrono::seconds(30), [&] { return free; });
@@ -239,16 +273,15 @@ TEST(OpenApi, ChatModelRepliesStreamThroughTheService)
         });
     });
     model.start();
-    std::vector<std::unique_ptr<TranslationBackend>> backends;
-    backends.push_back(std::make_unique<ChatCompletionBackend>(ChatCompletionOptions{model.url("/v1"), "", "m"}));
-    const TranslationService service(std::move(backends));
-    const ServiceEngines engines(service);
-    ApiServer server({}, &engines);
+    ModelThenEcho chain(model.url("/v1"));
+    ApiServer& server = chain.server;
 
     RawConnection connection(server.port());
     ASSERT_TRUE(connection.send(postJson(server.port(), "/api/v1/translate",
-                                         R"({"text":"Good morning","source":"en","target":"de","engines":["llm"],"stream":true})")));
-    const std::string early = waitFor(connection, R"("text":"Guten"})");
+                                         R"({"text":"Good morning","source":"en","target":"de","engines":["llm","echo"],"stream":true})")));
+    const std::string echoDone = R"(data: {"engine":"echo","kind":"machine-translation","text":"[de] Good morning"})";
+    const std::string early = waitFor(connection, echoDone);
+    EXPECT_NE(early.find(echoDone), std::string::npos) << early;
     EXPECT_NE(early.find(R"(event: delta)" "\n" R"(data: {"engine":"llm","text":"Guten"})"), std::string::npos) << early;
     EXPECT_FALSE(lastSent.load());
     {
@@ -260,6 +293,61 @@ TEST(OpenApi, ChatModelRepliesStreamThroughTheService)
     EXPECT_NE(all.find(R"(data: {"engine":"llm","text":"gen"})"), std::string::npos) << all;
     EXPECT_NE(all.find(R"(event: done)" "\n" R"(data: {"engine":"llm","kind":"machine-translation","text":"Guten Morgen"})"), std::string::npos) << all;
     EXPECT_LT(all.find("event: done"), all.find("event: end"));
+}
+
+// Without "engines" the chain answers as the program's contracts do: an engine that fails on its
+// side hands the text on to the next, whose answer is tagged with its own id.
+TEST(OpenApi, TheChainFallsThroughAFailingEngine)
+{
+    LocalSite model;
+    model.server().Post("/v1/chat/completions", [](const httplib::Request&, httplib::Response& response) {
+        response.status = 503;
+    });
+    model.start();
+    ModelThenEcho chain(model.url("/v1"));
+    ApiServer& server = chain.server;
+    auto client = clientOf(server);
+    for (const bool stream : {false, true}) {
+        const auto reply = client.Post("/api/v1/translate",
+                                       std::string(R"({"text":"hi","source":"en","target":"de","stream":)") + (stream ? "true}" : "false}"),
+                                       "application/json");
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->status, 200);
+        EXPECT_NE(reply->body.find(R"({"engine":"echo","kind":"machine-translation","text":"[de] hi"})"), std::string::npos) << reply->body;
+        EXPECT_EQ(reply->body.find(R"("error")"), std::string::npos) << reply->body;
+    }
+}
+
+// GET /spec documents exactly the routes served under /api/v1 and the LibreTranslate paths: a route
+// added without its entry, or an entry left after its route went, fails here.
+TEST(OpenApi, TheSpecificationListsEveryRoute)
+{
+    QTemporaryDir folder;
+    std::string error;
+    const auto glossary = GlossaryStore::open(folder.filePath(QStringLiteral("glossary.sqlite")).toStdString(), error);
+    ASSERT_TRUE(glossary) << error;
+    const StandInEngines engines;
+    const ApiKeys keys;
+    const UnusedControl control;
+    const ApiContext context{engines, keys, 1024, 100, &control};
+    web::Router router;
+    AddOpenApiRoutes(router, context);
+    AddLibreTranslateRoutes(router, context);
+    AddGlossaryRoutes(router, context, *glossary);
+
+    std::set<std::string> served;
+    for (const web::Router::Route& route : router.routes()) {
+        const std::string path = std::regex_replace(route.source, std::regex(R"(\([^)]*\))"), "{id}");
+        served.insert(QString::fromStdString(route.method).toLower().toStdString() + " " + path);
+    }
+    std::set<std::string> documented;
+    const QJsonObject paths = QJsonDocument::fromJson(bytes(std::string(ApiSpecification())))[QStringLiteral("paths")].toObject();
+    for (auto path = paths.begin(); path != paths.end(); ++path) {
+        for (const QString& method : path.value().toObject().keys())
+            documented.insert(method.toStdString() + " " + path.key().toStdString());
+    }
+    EXPECT_GE(served.size(), 14u);
+    EXPECT_EQ(documented, served);
 }
 
 // The running service serves the API with its own engines, behind --api-keys and --cors-origin.
