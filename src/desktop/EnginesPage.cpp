@@ -225,9 +225,12 @@ void EnginesPage::test(const QString& section, const QHash<QString, QString>& se
     QJsonObject values;
     for (auto it = settings.begin(); it != settings.end(); ++it)
         values.insert(it.key(), it.value().trimmed());
-    const QJsonObject body{{QStringLiteral("section"), section},
+    // The server names the engine to build by its section; the sample is English.
+    const QJsonObject body{{QStringLiteral("engine"), section},
                            {QStringLiteral("settings"), values},
-                           {QStringLiteral("text"), QString::fromLatin1(kSampleText)}};
+                           {QStringLiteral("text"), QString::fromLatin1(kSampleText)},
+                           {QStringLiteral("source"), QStringLiteral("en")},
+                           {QStringLiteral("target"), QStringLiteral("zh-Hans")}};
     m_api->cancel(m_testCall);
     TestResultLabel->setStyleSheet(QString());
     TestResultLabel->setText(QStringLiteral("测试中……"));

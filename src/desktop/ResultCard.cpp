@@ -82,6 +82,16 @@ void ResultCard::setFailure(const QString& sentence)
     setButtonsEnabled(false);
 }
 
+void ResultCard::setCancelled()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    TextLabel->setText(m_text.isEmpty() ? QStringLiteral("已取消") : m_text + QStringLiteral(" ……（已取消）"));
+    TextLabel->setStyleSheet(QStringLiteral("color: #6b6b6b;"));
+    setButtonsEnabled(!m_text.isEmpty());
+}
+
 void ResultCard::setMissingTerms(const QStringList& terms)
 {
     MissingTermsLabel->setText(QStringLiteral("术语未保留：") + terms.join(QStringLiteral("、")));

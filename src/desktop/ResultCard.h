@@ -20,6 +20,8 @@ public:
     void appendPiece(const QString& piece);
     void setResult(const QString& text);
     void setFailure(const QString& sentence);
+    // The user stopped the answer: what arrived stays, marked as cut short.
+    void setCancelled();
     // Marks glossary terms the engine dropped; none hides the mark.
     void setMissingTerms(const QStringList& terms);
     bool failed() const { return m_failed; }

@@ -113,7 +113,7 @@ void ResultPopup::CreateControls()
         emit openRequested(SourceText(), ResultText());
         close();
     });
-    connect(CancelButton, &QPushButton::clicked, this, &ResultPopup::cancelRequested);
+    connect(CancelButton, &QPushButton::clicked, this, &ResultPopup::CancelAnswers);
     connect(SourceMemo, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_settingSource)
             m_editPause.start();
@@ -238,6 +238,13 @@ void ResultPopup::StopWaiting(const QString& note)
     CancelButton->hide();
 }
 
+void ResultPopup::CancelAnswers()
+{
+    for (ResultCard* card : m_cards)
+        card->setCancelled();
+    emit cancelRequested();
+}
+
 void ResultPopup::ShowWaitTime()
 {
     WaitLabel->setText(QStringLiteral("翻译中… %1 秒").arg(m_waitSeconds));
@@ -285,9 +292,13 @@ void ResultPopup::PlaceNearPointer()
 
 void ResultPopup::keyPressEvent(QKeyEvent* event)
 {
-    // Closing also stops what is still on its way (closed() cancels it).
+    // While answers can still be stopped, Escape stops them and leaves what arrived to be read;
+    // otherwise it closes the popup (closed() cancels anything left).
     if (event->key() == Qt::Key_Escape) {
-        close();
+        if (Waiting() && !CancelButton->isHidden())
+            CancelAnswers();
+        else
+            close();
         return;
     }
     QWidget::keyPressEvent(event);

@@ -45,6 +45,8 @@ public:
     void ShowLanguages(const QList<int>& guesses, int chosen, const QString& pairText);
     void StartWaiting();
     void StopWaiting(const QString& note = {});
+    // Stops the answers still coming (the cards keep what arrived); the popup stays open.
+    void CancelAnswers();
     bool Waiting() const { return m_waitClock.isActive(); }
     void SetSpeechShown(bool shown);
 

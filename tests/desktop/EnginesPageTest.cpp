@@ -66,7 +66,8 @@ TEST(EnginesPage, ListsTestsAndWritesTheServersEngines)
         EXPECT_EQ(page.TestResultLabel->text(), QString::fromUtf8(shown));
     }
     const QJsonObject asked = QJsonDocument::fromJson(bodyOf(server.requests().last())).object();
-    EXPECT_EQ(asked.value(QStringLiteral("section")).toString(), QStringLiteral("llm.qwen"));
+    EXPECT_EQ(asked.value(QStringLiteral("engine")).toString(), QStringLiteral("llm.qwen"));
+    EXPECT_EQ(asked.value(QStringLiteral("source")).toString(), QStringLiteral("en"));
     EXPECT_EQ(asked.value(QStringLiteral("settings")).toObject().value(QStringLiteral("url")).toString(),
               QStringLiteral("http://127.0.0.1:9/v1"));
 

@@ -124,14 +124,24 @@ TEST_F(PopupCardsTest, AWordGetsTheDictionaryFirstAndTheUsersChoiceWins)
     anywhere.ApplyChoices(chosen);
     anywhere.TranslateText(QStringLiteral("apple"));
     ASSERT_EVENTUALLY_EQ(shownEngines(), (QStringList{QStringLiteral("deepl"), QStringLiteral("llm")}));
-    // 取消 stops the answers on their way and keeps the popup; Escape closes it.
-    ASSERT_TRUE(anywhere.Popup->Waiting());
-    anywhere.Popup->CancelButton->click();
-    EXPECT_FALSE(anywhere.Popup->Waiting());
-    EXPECT_EQ(anywhere.Popup->Card(QStringLiteral("llm"))->TextLabel->text(), QStringLiteral("已取消"));
-    EXPECT_TRUE(anywhere.Popup->isVisible());
-    QTest::keyClick(anywhere.Popup, Qt::Key_Escape);
-    EXPECT_FALSE(anywhere.Popup->isVisible());
+    // 取消 and Escape both stop the answers on their way and keep the popup with what arrived;
+    // with nothing left to stop, Escape closes it.
+    ResultPopup& popup = *anywhere.Popup;
+    const std::function<void()> stops[] = {[&] { popup.CancelButton->click(); },
+                                           [&] { QTest::keyClick(&popup, Qt::Key_Escape); }};
+    for (const auto& stop : stops) {
+        anywhere.TranslateText(QStringLiteral("apple"));
+        ASSERT_EVENTUALLY(popup.Card(QStringLiteral("llm")) && popup.Card(QStringLiteral("llm"))->text() == QStringLiteral("早上"));
+        ASSERT_TRUE(popup.Waiting());
+        stop();
+        EXPECT_FALSE(popup.Waiting());
+        EXPECT_TRUE(popup.isVisible());
+        EXPECT_EQ(popup.WaitLabel->text(), QStringLiteral("已取消"));
+        EXPECT_EQ(popup.Card(QStringLiteral("llm"))->TextLabel->text(), QStringLiteral("早上 ……（已取消）"));
+        EXPECT_TRUE(popup.Card(QStringLiteral("deepl"))->failed());
+    }
+    QTest::keyClick(&popup, Qt::Key_Escape);
+    EXPECT_FALSE(popup.isVisible());
 }
 
 TEST_F(PopupCardsTest, AServerWithoutTheApiKeepsTheSingleResultBox)
