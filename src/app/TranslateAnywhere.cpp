@@ -29,6 +29,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace quillo {
 
 namespace {
@@ -413,11 +415,14 @@ void TranslateAnywhere::CancelPopupTranslation(const QString& note)
     EndCards(note);
 }
 
+// The note is for answers that never came; once every card has its answer the popup says nothing.
 void TranslateAnywhere::EndCards(const QString& unansweredNote)
 {
     m_translateCall = 0;
-    Popup->StopWaiting(unansweredNote);
-    for (ResultCard* card : Popup->Cards())
+    const QList<ResultCard*> cards = Popup->Cards();
+    const bool unanswered = cards.isEmpty() || std::ranges::any_of(cards, [](const ResultCard* card) { return !card->finished(); });
+    Popup->StopWaiting(unanswered ? unansweredNote : QString());
+    for (ResultCard* card : cards)
         if (!card->finished())
             card->setFailure(unansweredNote.isEmpty() ? QStringLiteral("已取消") : unansweredNote);
 }

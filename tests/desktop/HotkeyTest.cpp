@@ -102,6 +102,9 @@ TEST_F(HotkeyTest, ThePopupClosesOnEscapeAndWhenTheUserWorksElsewhere)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&elsewhere));
     m_anywhere->TranslateText(QStringLiteral("hello"));
     ASSERT_EVENTUALLY(m_anywhere->Popup->isActiveWindow());
+    // Escape stops answers still coming in place; with every answer in, it closes the popup.
+    ASSERT_EVENTUALLY_EQ_WITHIN(m_anywhere->Popup->ResultText(), QStringLiteral("[fr] hello"), kTranslationWaitMs);
+    ASSERT_EVENTUALLY(!m_anywhere->Popup->Waiting());
     QTest::keyClick(m_anywhere->Popup, Qt::Key_Escape);
     EXPECT_FALSE(m_anywhere->Popup->isVisible());
 

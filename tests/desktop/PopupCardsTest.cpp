@@ -80,6 +80,7 @@ TEST_F(PopupCardsTest, EveryEngineOfThePairGetsACardAndAModelsReplyGrows)
 
     server.openGate();
     ASSERT_EVENTUALLY(!popup.Waiting());
+    EXPECT_FALSE(popup.WaitLabel->isVisibleTo(&popup)) << popup.WaitLabel->text().toStdString();
     EXPECT_EQ(popup.Card(QStringLiteral("llm"))->text(), QStringLiteral("早上好，各位"));
     EXPECT_EQ(popup.ResultText(), QStringLiteral("早上好，各位"));
     ASSERT_EQ(history.size(), 2);
