@@ -413,6 +413,8 @@ void TranslateAnywhere::CancelPopupTranslation(const QString& note)
     Api->cancel(m_enginesCall);
     m_translateCall = m_enginesCall = 0;
     EndCards(note);
+    // A stop the user asked for is told even when every card already shows what it kept.
+    Popup->StopWaiting(note);
 }
 
 // The note is for answers that never came; once every card has its answer the popup says nothing.
