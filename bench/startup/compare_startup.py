@@ -20,7 +20,13 @@ the program looks for its server and starts the one beside it, as an installed p
 first frame must not wait for that. --other PATH adds a second build of the
 program (an older one, say) to the same run.
 
+Where perf cannot count instructions (virtual machines), --callgrind DIR runs each program once
+more under valgrind's callgrind and counts the instructions it ran up to its first paint (the
+probe's exit call is the cut). The count does not depend on what else the machine is doing; the
+profiles are left in DIR for callgrind_annotate.
+
 Usage: compare_startup.py QUILLO BASELINE [--runs N] [--warmup N] [--no-perf] [--own-server] [--other PATH]
+                          [--callgrind DIR]
 (run CPU ms and run Minstr are perf's whole-run figures; CPU ms is the process's own at first paint)
 """
 import argparse
@@ -87,6 +93,23 @@ def one_run(command, env, perf_file, events):
     return sample
 
 
+def instructions_to_first_paint(name, command, env, folder):
+    """Instructions (Ir) of the process up to the probe's exit call at first paint, in millions."""
+    prefix = os.path.join(folder, "callgrind.%s" % name)
+    subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=%s.%%p" % prefix,
+                    "--dump-before=QCoreApplication::exit*"] + command,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env, check=False)
+    dumps = sorted(f for f in os.listdir(folder) if f.startswith("callgrind.%s." % name) and f.endswith(".1"))
+    if not dumps:
+        raise RuntimeError("callgrind left no profile of %s's first paint" % name)
+    # The profile of the part before the cut: its "summary:" line holds the part's Ir.
+    with open(os.path.join(folder, dumps[-1])) as profile:
+        for line in profile:
+            if line.startswith("summary:"):
+                return int(line.split()[1]) / 1e6
+    raise RuntimeError("no summary in %s" % dumps[-1])
+
+
 def summary(values):
     return statistics.median(values), min(values), max(values)
 
@@ -100,6 +123,7 @@ def main():
     parser.add_argument("--no-perf", action="store_true", help="leave out the instruction counts")
     parser.add_argument("--own-server", action="store_true", help="let the program start its own server")
     parser.add_argument("--other", help="another build of the program, measured alongside")
+    parser.add_argument("--callgrind", metavar="DIR", help="count instructions to first paint with callgrind, profiles in DIR")
     args = parser.parse_args()
     if not os.environ.get("DISPLAY"):
         sys.exit("compare_startup.py needs an X display: run it through run.sh or xvfb-run")
@@ -134,6 +158,11 @@ def main():
                 result = one_run(commands[name], env, perf_file, events)
                 if i >= args.warmup:
                     samples[name].append(result)
+        counted = {}
+        if args.callgrind:
+            os.makedirs(args.callgrind, exist_ok=True)
+            counted = {name: instructions_to_first_paint(name, command, env, args.callgrind)
+                       for name, command in commands.items()}
 
     figures = list(samples["quillo"][0])
     stats = {name: {f: summary([s[f] for s in runs]) for f in figures} for name, runs in samples.items()}
@@ -150,6 +179,12 @@ def main():
                 q, b = stats[program][f][0], stats[base][f][0]
                 parts.append("%s %+.1f" % (f, q - b) if "MB" in f else "%s x%.2f (%+.1f)" % (f, q / b, q - b))
             print("%s against %s: %s" % (program, base, ", ".join(parts)))
+    for program in programs if counted else []:
+        print("%s instructions to first paint (callgrind): %.0f M, x%.2f the baseline, x%.2f %s"
+              % (program, counted[program], counted[program] / counted["baseline"],
+                 counted[program] / counted[ANCHOR], ANCHOR))
+    if counted:
+        print("baseline %.0f M, %s %.0f M instructions to first paint" % (counted["baseline"], ANCHOR, counted[ANCHOR]))
     print("goals against %s: CPU and time at most x%.1f, RSS and PSS at most +%.0f MB"
           % (ANCHOR, GOAL_RATIO, GOAL_MB))
 

@@ -88,13 +88,15 @@ int main(int argc, char** argv)
     std::optional<quillo::UpdateWindow> updateForm;
     std::optional<quillo::FeedbackWindow> sendUserInfo;
     std::optional<quillo::PageTranslationWindow> url;
-    // Pairs picked from then on are told to the server, whose engines start none ahead.
+    // The pair chosen now, once the server answers, and pairs picked from then on are told to the
+    // server, whose engines start none ahead.
     std::optional<quillo::PairPreparer> pairPreparer;
     AfterFirstPaint(&mainForm, [&] {
         updateForm.emplace();
         sendUserInfo.emplace();
         url.emplace();
         pairPreparer.emplace(&translationChoices, &quillo::ServiceBase);
+        pairPreparer->prepareCurrentPairWhenServerAnswers();
     });
 
     quillo::StartupProbe probe(&mainForm);

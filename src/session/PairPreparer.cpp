@@ -1,5 +1,6 @@
 #include "session/PairPreparer.h"
 
+#include "core/ServiceAddresses.h"
 #include "http/TWebRequest.h"
 #include "session/TranslationChoices.h"
 
@@ -19,12 +20,27 @@ PairPreparer::PairPreparer(TranslationChoices* choices, std::function<QString()>
     connect(m_choices, &TranslationChoices::changed, this, &PairPreparer::choicesChanged);
 }
 
+void PairPreparer::prepareCurrentPairWhenServerAnswers()
+{
+    WhenServiceBaseKnown(this, [this] {
+        if (!m_request->Busy())
+            tell(PreparePairBody(*m_choices));
+    });
+}
+
 void PairPreparer::choicesChanged()
 {
     const QByteArray pair = PreparePairBody(*m_choices);
     // A pick while the last one is still on its way is told with the next change; the server
     // starts the rest when the first text needs it.
-    if (pair.isEmpty() || pair == m_pair || m_request->Busy())
+    if (pair == m_pair || m_request->Busy())
+        return;
+    tell(pair);
+}
+
+void PairPreparer::tell(const QByteArray& pair)
+{
+    if (pair.isEmpty())
         return;
     const QString base = m_serviceBase();
     if (!IsLoopbackService(base))

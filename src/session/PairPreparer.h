@@ -20,8 +20,13 @@ public:
     // `serviceBase` is asked only when the pair changes, never while the window is being built.
     PairPreparer(TranslationChoices* choices, std::function<QString()> serviceBase, QObject* parent = nullptr);
 
+    // Tells the pair chosen now once the run's server answers: the server the program starts warms
+    // nothing ahead, and the pair the user starts with is the one most likely wanted first.
+    void prepareCurrentPairWhenServerAnswers();
+
 private:
     void choicesChanged();
+    void tell(const QByteArray& pair);
 
     TranslationChoices* m_choices;
     std::function<QString()> m_serviceBase;

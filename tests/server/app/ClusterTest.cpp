@@ -370,3 +370,38 @@ TEST(StalledPostgresTest, AStoppedDatabaseHoldsOnlyTheMessages)
     EXPECT_EQ(client.Get("/readyz")->status, 200);
     EXPECT_EQ(storedTexts(postgres.url().toStdString()), (std::multiset<std::string>{"before", "after"}));
 }
+
+// Two instances share one outbox in the database: what either stored while the upstream was down
+// reaches it once, whichever instance sends it.
+TEST(PostgresOutboxTest, TwoInstancesForwardEachMessageOnceWhenTheUpstreamAnswers)
+{
+    PrivatePostgres postgres;
+    ASSERT_TRUE(postgres.failure().isEmpty()) << "PostgreSQL did not start: " << postgres.failure().toStdString();
+    QTemporaryDir shared, upstreamData;
+    const int upstreamPort = FreeLoopbackPort();
+    const QStringList forwarding{QStringLiteral("--backend"), QStringLiteral("echo"), QStringLiteral("--quiet"),
+                                 QStringLiteral("--data"), shared.path(), QStringLiteral("--database"), postgres.url(),
+                                 QStringLiteral("--feedback-upstream"), QStringLiteral("http://127.0.0.1:%1/").arg(upstreamPort)};
+    quillo::test::QuilloServerProcess first(forwarding), second(forwarding);
+    ASSERT_TRUE(first.listening()) << first.failure().toStdString();
+    ASSERT_TRUE(second.listening()) << second.failure().toStdString();
+    std::multiset<std::string> sent;
+    for (int i = 0; i < 6; ++i) {
+        const std::string text = "while down " + std::to_string(i);
+        httplib::Client client(kLoopback, (i % 2 ? first : second).port());
+        ASSERT_TRUE(acknowledged(client.Post("/translation/feedback/addinfo.asp", feedbackBody(text), kForm))) << text;
+        sent.insert(text);
+    }
+
+    quillo::test::QuilloServerProcess upstream({QStringLiteral("--backend"), QStringLiteral("echo"), QStringLiteral("--quiet"),
+                                                QStringLiteral("--data"), upstreamData.path(),
+                                                QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(upstreamPort)});
+    ASSERT_TRUE(upstream.listening()) << upstream.failure().toStdString();
+    const std::string received = upstreamData.filePath(QStringLiteral("feedback.sqlite3")).toStdString();
+    for (int wait = 0; wait < 240 && storedTexts(received).size() < sent.size(); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    // Both instances retry on their own clocks; a message claimed twice would arrive after the rest.
+    std::this_thread::sleep_for(std::chrono::seconds(6));
+    EXPECT_EQ(storedTexts(received), sent);
+    EXPECT_EQ(storedTexts(postgres.url().toStdString()), sent) << "the senders keep their own copy";
+}
