@@ -26,6 +26,9 @@ ResultCard::ResultCard(const QString& engineId, const QString& engineName, QWidg
     setObjectName(QStringLiteral("ResultCard"));
     setFrameShape(QFrame::StyledPanel);
     NameLabel->setFont(SongFont(12, true));
+    // A dictionary's title can be long ("English - German Ding/FreeDict dictionary ver. 1.9-fd1"):
+    // it wraps rather than push the buttons out of the popup.
+    NameLabel->setWordWrap(true);
     TextLabel->setObjectName(QStringLiteral("CardText"));
     TextLabel->setWordWrap(true);
     TextLabel->setTextFormat(Qt::PlainText);
