@@ -36,15 +36,6 @@ struct Header {
     QString headword, pronunciation, partOfSpeech;
 };
 
-// How dictd's index writes a headword: folded, with letters, digits and blanks only ("1/3 bond"
-// is indexed "13 bond").
-QString indexKey(const QString& text)
-{
-    QString key = foldKey(text);
-    key.removeIf([](QChar c) { return !c.isLetterOrNumber() && !c.isSpace(); });
-    return key.simplified();
-}
-
 // The first line is a header when it starts with the headword (after freedict's "[tags]"), or
 // when it gives a pronunciation: freedict indexes an entry under its variants too ("0p" finds
 // "No problem! /…/ (0p /…/)").
@@ -73,7 +64,7 @@ Header readHeader(const QString& line, const QString& indexHeadword)
         header.partOfSpeech = match.captured(1).trimmed();
     header.found = !header.headword.isEmpty()
                    && (indexHeadword.isEmpty() || !header.pronunciation.isEmpty()
-                       || indexKey(header.headword) == indexKey(indexHeadword));
+                       || dictdKey(header.headword) == dictdKey(indexHeadword));
     return header;
 }
 
