@@ -471,6 +471,10 @@ void TranslateAnywhere::OnEngineDone(int call, const EngineResult& result)
         return card->setFailure(result.error);
     card->setResult(result.text);
     card->setMissingTerms(result.missingTerms);
+    const bool fromDictionary = std::ranges::any_of(
+        m_engines, [&](const EngineInfo& engine) { return engine.id == result.engine && isDictionary(engine); });
+    if (fromDictionary && Hooks.vocabularyBook && !result.text.isEmpty())
+        card->offerToKeep(Hooks.vocabularyBook(), m_popupJob.text.trimmed(), m_popupJob.text);
     Record(m_popupJob, card->NameLabel->text(), result.text);
 }
 

@@ -2,11 +2,13 @@
 
 #include "ui/SkinControls.h"
 #include "ui/SkinLook.h"
+#include "vocabulary/StarButton.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace quillo {
@@ -18,27 +20,30 @@ ResultCard::ResultCard(const QString& engineId, const QString& engineName, QWidg
     , MissingTermsLabel(new QLabel(this))
     , CopyButton(new TSkinButton(QStringLiteral("CardCopyButton"), QStringLiteral("复制"), this))
     , SpeakButton(new TSkinButton(QStringLiteral("CardSpeakButton"), QStringLiteral("朗读"), this))
+    , m_heading(new QHBoxLayout)
     , m_engineId(engineId)
 {
     setObjectName(QStringLiteral("ResultCard"));
     setFrameShape(QFrame::StyledPanel);
     NameLabel->setFont(SongFont(12, true));
+    // A dictionary's title can be long ("English - German Ding/FreeDict dictionary ver. 1.9-fd1"):
+    // it wraps rather than push the buttons out of the popup.
+    NameLabel->setWordWrap(true);
     TextLabel->setObjectName(QStringLiteral("CardText"));
     TextLabel->setWordWrap(true);
     TextLabel->setTextFormat(Qt::PlainText);
     TextLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     TextLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    auto* heading = new QHBoxLayout;
-    heading->addWidget(NameLabel, 1);
+    m_heading->addWidget(NameLabel, 1);
     for (TSkinButton* button : {CopyButton, SpeakButton}) {
         button->setFixedSize(48, 22);
-        heading->addWidget(button);
+        m_heading->addWidget(button);
     }
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(6, 4, 6, 6);
     column->setSpacing(2);
-    column->addLayout(heading);
+    column->addLayout(m_heading);
     column->addWidget(TextLabel);
     MissingTermsLabel->setObjectName(QStringLiteral("CardMissingTerms"));
     MissingTermsLabel->setWordWrap(true);
@@ -106,6 +111,19 @@ QString ResultCard::text() const
 void ResultCard::setSpeechShown(bool shown)
 {
     SpeakButton->setVisible(shown);
+}
+
+void ResultCard::offerToKeep(VocabularyBook* book, const QString& word, const QString& sentence)
+{
+    if (!Star) {
+        Star = new StarButton(book, this);
+        Star->setFixedSize(22, 22);
+        m_heading->insertWidget(1, Star);
+        connect(Star, &StarButton::failed, Star,
+                [this](const QString& why) { QToolTip::showText(Star->mapToGlobal(Star->rect().bottomLeft()), why, Star); });
+    }
+    const bool onlyTheWord = sentence.trimmed() == word.trimmed();
+    Star->setWord(word, m_text, onlyTheWord ? QString() : sentence.trimmed());
 }
 
 void ResultCard::setButtonsEnabled(bool enabled)

@@ -2,11 +2,11 @@
 
 #include "core/RuntimeLibrary.h"
 #include "history/DamagedFile.h"
+#include "session/UserFolders.h"
 #include "translate/FailureSentence.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <sqlite3.h>
 
@@ -302,10 +302,7 @@ int HistoryStore::count() const
 
 QString HistoryStore::defaultPath()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (folder.isEmpty())
-        folder = QDir::homePath() + QStringLiteral("/.local/share");
-    return folder + QStringLiteral("/quillo/history.sqlite3");
+    return UserDataFile(QStringLiteral("history.sqlite3"));
 }
 
 } // namespace quillo

@@ -23,6 +23,11 @@ QString xdgBase(const char* variable, const QString& fallback)
     return QDir::home().filePath(fallback);
 }
 
+QString dataHome()
+{
+    return xdgBase("XDG_DATA_HOME", QStringLiteral(".local/share"));
+}
+
 } // namespace
 
 QString StateFolder()
@@ -36,9 +41,14 @@ QString RuntimeFolder()
     return base.isEmpty() ? QString() : base + QStringLiteral("/quillo");
 }
 
+QString UserDataFile(const QString& name)
+{
+    return dataHome() + QStringLiteral("/quillo/") + name;
+}
+
 QString ServerDataFolder()
 {
-    return xdgBase("XDG_DATA_HOME", QStringLiteral(".local/share")) + QStringLiteral("/quillo-server");
+    return dataHome() + QStringLiteral("/quillo-server");
 }
 
 void RotateLog(const QString& path)

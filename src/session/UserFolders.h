@@ -14,6 +14,9 @@ QString StateFolder();
 // folder.
 QString RuntimeFolder();
 
+// `name` in the program's own data folder: $XDG_DATA_HOME/quillo, else ~/.local/share/quillo.
+QString UserDataFile(const QString& name);
+
 // $XDG_DATA_HOME/quillo-server, else ~/.local/share/quillo-server: where quillo-server keeps its
 // data by default, so the program's own server and one run by hand or by systemd share it.
 QString ServerDataFolder();

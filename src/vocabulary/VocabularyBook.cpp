@@ -1,5 +1,7 @@
 #include "vocabulary/VocabularyBook.h"
 
+#include "session/UserFolders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,7 +9,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -99,10 +100,7 @@ QList<VocabularyItem> VocabularyBook::search(const QString& needle) const
 
 QString VocabularyBook::defaultPath()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (folder.isEmpty())
-        folder = QDir::homePath() + QStringLiteral("/.local/share");
-    return folder + QStringLiteral("/quillo/vocabulary.json");
+    return UserDataFile(QStringLiteral("vocabulary.json"));
 }
 
 std::optional<VocabularyError> VocabularyBook::save()

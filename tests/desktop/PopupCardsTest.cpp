@@ -1,14 +1,18 @@
 // The popup against a stand-in of the server's open API: a card per engine in the server's order,
 // a model's reply growing on its card while the others have answered, a failure shown as one and
-// never kept, the history a row per engine, and an edit of the source asking again.
+// never kept, the history a row per engine, an edit of the source asking again, and a dictionary
+// card's star keeping the word in the vocabulary book.
 #include "../e2e/EngineFixture.h"
 #include "../http/LoopbackServer.h"
 #include "WaitUntil.h"
 #include "app/TranslateAnywhere.h"
 #include "desktop/ResultCard.h"
 #include "desktop/ResultPopup.h"
+#include "vocabulary/StarButton.h"
+#include "vocabulary/VocabularyBook.h"
 
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace quillo;
@@ -170,4 +174,56 @@ TEST_F(PopupCardsTest, AServerWithoutTheApiKeepsTheSingleResultBox)
     EXPECT_TRUE(requests[0].startsWith("GET /api/v1/engines"));
     EXPECT_FALSE(requests[1].contains("/api/v1/"));
     EXPECT_FALSE(requests[2].contains("/api/v1/"));
+}
+
+TEST_F(PopupCardsTest, ADictionaryCardsStarKeepsTheWordAndLetsItGo)
+{
+    LoopbackServer server([](Connection& connection) {
+        const QByteArray request = connection.readRequest();
+        if (request.startsWith("GET /api/v1/engines"))
+            return connection.reply(200, kEngines);
+        connection.send("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nConnection: close\r\n\r\n"
+                        "event: done\ndata: {\"engine\":\"dictionary\",\"text\":\"apple /ˈæpəl/\\n苹果\"}\n\n"
+                        "event: done\ndata: {\"engine\":\"apertium\",\"text\":\"苹果\"}\n\n"
+                        "event: done\ndata: {\"engine\":\"llm\",\"text\":\"苹果\"}\n\n"
+                        "event: done\ndata: {\"engine\":\"deepl\",\"text\":\"苹果\"}\n\nevent: end\ndata: {}\n\n");
+        connection.close();
+    });
+    auto form = showFormFor(QStringLiteral("http://127.0.0.1:%1").arg(server.port()));
+    choose(*form, BabelFish, English, Simplified);
+    QTemporaryDir folder;
+    VocabularyBook book(folder.filePath(QStringLiteral("vocabulary.json")));
+    TranslateAnywhere anywhere(form.get(), DesktopChoices{});
+    anywhere.Hooks.detectLanguage = [](const QString&) { return int(English); };
+    anywhere.Hooks.vocabularyBook = [&book] { return &book; };
+    ResultPopup& popup = *anywhere.Popup;
+    const auto star = [&]() -> StarButton* {
+        ResultCard* card = popup.Card(QStringLiteral("dictionary"));
+        return card ? card->Star : nullptr;
+    };
+
+    anywhere.TranslateText(QStringLiteral(" apple "));
+    ASSERT_EVENTUALLY(!popup.Waiting() && star());
+    EXPECT_EQ(popup.Card(QStringLiteral("apertium"))->Star, nullptr);
+    EXPECT_EQ(star()->text(), QStringLiteral("☆"));
+    star()->click();
+    const QList<VocabularyItem> kept = book.search();
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(kept[0].word, QStringLiteral("apple"));
+    EXPECT_EQ(kept[0].entry, QStringLiteral("apple /ˈæpəl/\n苹果"));
+    EXPECT_TRUE(kept[0].sentence.isEmpty());
+    EXPECT_TRUE(kept[0].time.isValid());
+
+    // The word met again shows a filled star; a click lets it go.
+    anywhere.TranslateText(QStringLiteral("apple"));
+    ASSERT_EVENTUALLY(!popup.Waiting() && star());
+    EXPECT_EQ(star()->text(), QStringLiteral("★"));
+    star()->click();
+    EXPECT_FALSE(book.contains(QStringLiteral("apple")));
+    EXPECT_EQ(star()->text(), QStringLiteral("☆"));
+
+    // The sentence a word came from goes with it.
+    popup.Card(QStringLiteral("dictionary"))->offerToKeep(&book, QStringLiteral("apple"), QStringLiteral("An apple a day."));
+    star()->click();
+    EXPECT_EQ(book.search().value(0).sentence, QStringLiteral("An apple a day."));
 }

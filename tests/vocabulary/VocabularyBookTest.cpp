@@ -2,6 +2,7 @@
 #include "vocabulary/VocabularyBook.h"
 #include "vocabulary/VocabularyExport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -130,4 +131,23 @@ TEST(VocabularyExport, AnkiFileAndCsvReadBack)
     EXPECT_TRUE(QDateTime::fromString(rows[2][3], Qt::ISODate).isValid());
 
     EXPECT_EQ(WriteExport(dir.filePath(QStringLiteral("missing/folder/x.csv")), "x")->kind, VocabularyError::Kind::Unwritable);
+}
+
+// The book sits beside the history in the user's data folder; a relative XDG_DATA_HOME is ignored,
+// as the XDG rules say.
+TEST(VocabularyBook, DefaultPathFollowsXdgDataHome)
+{
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    const struct { const char* variable; QString expected; } cases[] = {
+        {"/srv/me/data", QStringLiteral("/srv/me/data/quillo/vocabulary.json")},
+        {"relative/data", QDir::homePath() + QStringLiteral("/.local/share/quillo/vocabulary.json")},
+    };
+    for (const auto& c : cases) {
+        qputenv("XDG_DATA_HOME", c.variable);
+        EXPECT_EQ(VocabularyBook::defaultPath(), c.expected) << c.variable;
+    }
+    if (saved.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", saved);
 }

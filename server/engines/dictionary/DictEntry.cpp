@@ -36,11 +36,18 @@ struct Header {
     QString headword, pronunciation, partOfSpeech;
 };
 
-// The first line is a header when it starts with the headword (after freedict's "[tags]").
+// The first line is a header when it starts with the headword (after freedict's "[tags]"), or
+// when it gives a pronunciation: freedict indexes an entry under its variants too ("0p" finds
+// "No problem! /…/ (0p /…/)").
 Header readHeader(const QString& line, const QString& indexHeadword)
 {
     static const QRegularExpression tags(QStringLiteral("\\[[^\\]]*\\]"));
-    static const QRegularExpression withPronunciation(QStringLiteral("^(.*?)\\s*/([^/]+)/(.*)$"));
+    // The pronunciation opens after a blank and closes before a blank, a comma or the end, so a
+    // slash inside the headword ("1/3 bond", "Laube/der Lack", "set-aside / of set-aside land")
+    // never opens one. Some files double the slashes ("//ˈwʌn ʌp//").
+    static const QRegularExpression withPronunciation(
+        QStringLiteral("^(.*?)\\s+//? ?([^/\\s][^/]*)//?(?=[\\s(,;]|$)(.*)$"));
+    static const QRegularExpression parenthesised(QStringLiteral("\\([^()]*\\)"));
     static const QRegularExpression pos(QStringLiteral("<([^<>]*)>"));
     const QString stripped = QString(line).remove(tags).simplified();
     Header header;
@@ -52,10 +59,12 @@ Header readHeader(const QString& line, const QString& indexHeadword)
     } else {
         header.headword = withoutPosMarks(stripped);
     }
-    if (const auto match = pos.match(rest); match.hasMatch())
+    // The inflected forms in parentheses carry marks of their own ("(abode /…/ <>) <v>").
+    if (const auto match = pos.match(rest.remove(parenthesised)); match.hasMatch())
         header.partOfSpeech = match.captured(1).trimmed();
     header.found = !header.headword.isEmpty()
-                   && (indexHeadword.isEmpty() || foldKey(header.headword) == foldKey(indexHeadword));
+                   && (indexHeadword.isEmpty() || !header.pronunciation.isEmpty()
+                       || dictdKey(header.headword) == dictdKey(indexHeadword));
     return header;
 }
 

@@ -44,9 +44,9 @@ DictionaryMatch matchOf(MatchKind kind, const QString& form, std::vector<DictEnt
     return entries.empty() ? DictionaryMatch{} : DictionaryMatch{kind, form, std::move(entries)};
 }
 
-DictionaryMatch exactOrFolded(const Dictionary& dictionary, const QString& form, size_t maxEntries)
+DictionaryMatch exactOrFolded(const Dictionary& dictionary, const QString& form, const QString& key, size_t maxEntries)
 {
-    auto entries = entriesFor(dictionary, foldKey(form), maxEntries);
+    auto entries = entriesFor(dictionary, key, maxEntries);
     // The spelling asked for first; the other case and accent forms after it.
     std::stable_partition(entries.begin(), entries.end(), [&](const DictEntry& e) { return e.headword == form; });
     const bool exact = !entries.empty() && entries.front().headword == form;
@@ -105,8 +105,12 @@ DictionaryMatch lookUp(const Dictionary& dictionary, const QString& text, const 
     const QString form = lookupForm(text);
     if (form.isEmpty())
         return {};
-    if (auto match = exactOrFolded(dictionary, form, options.maxEntries); match.kind != MatchKind::None)
+    if (auto match = exactOrFolded(dictionary, form, foldKey(form), options.maxEntries); match.kind != MatchKind::None)
         return match;
+    // A headword with punctuation inside ("1/3 bond", "1-up") is indexed without it in dictd files.
+    if (const QString bare = dictdKey(form); !bare.isEmpty() && bare != foldKey(form))
+        if (auto match = exactOrFolded(dictionary, form, bare, options.maxEntries); match.kind != MatchKind::None)
+            return match;
     if (auto match = inflected(dictionary, form, options.maxEntries); match.kind != MatchKind::None)
         return match;
     return otherScript(dictionary, form, options);

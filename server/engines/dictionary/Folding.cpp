@@ -132,6 +132,13 @@ QString foldKey(const QString& text)
     return folded;
 }
 
+QString dictdKey(const QString& text)
+{
+    QString key = foldKey(text);
+    key.removeIf([](QChar c) { return !c.isLetterOrNumber() && !c.isSpace(); });
+    return key.simplified();
+}
+
 QStringList inflectionBases(const QString& word, const QString& language)
 {
     const QString w = word.toLower();

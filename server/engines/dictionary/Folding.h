@@ -13,6 +13,10 @@ namespace quillo::dictformats {
 // Cyrillic letters, blanks collapsed. Kana keep their voicing marks: they are letters there.
 QString foldKey(const QString& text);
 
+// The key as dictd's index writes it: folded, with letters, digits and blanks only ("1/3 bond" is
+// indexed "13 bond").
+QString dictdKey(const QString& text);
+
 // The forms `word` may be inflected from in `language` (our codes: "en", "de", "fr", "es", "it"),
 // most likely first, without `word` itself; none for other languages.
 QStringList inflectionBases(const QString& word, const QString& language);

@@ -94,6 +94,43 @@ TEST(DictEntry, RendersReadably)
               QStringLiteral("bavarder\n1. chat\n2. to talk"));
 }
 
+// freedict's header lines: a slash inside a multi-word headword is the headword's, the inflected
+// forms' marks are not the entry's part of speech, and an entry found under a variant keeps its header.
+TEST(DictEntry, ReadsFreedictHeaders)
+{
+    struct Case {
+        const char* line;
+        const char* indexHeadword;
+        const char* headword;
+        const char* pronunciation;
+        const char* partOfSpeech;
+    };
+    const Case cases[] = {
+        {"eel fishing /ˈiːl fˈɪʃɪŋ/", "eel fishing", "eel fishing", "ˈiːl fˈɪʃɪŋ", ""},
+        {"1/3 bond /wˈɒn θɹˈiː bˈɒnd/", "13 bond", "1/3 bond", "wˈɒn θɹˈiː bˈɒnd", ""},
+        {"… und fertig ist die Laube/der Lack /ʊnt fˈɛɾtɪç ɪst diː lˈaʊbə dɛɾ lˈak/",
+         " und fertig ist die laubeder lack", "… und fertig ist die Laube/der Lack",
+         "ʊnt fˈɛɾtɪç ɪst diː lˈaʊbə dɛɾ lˈak", ""},
+        {"10 hectares of set-aside / of set-aside land /tˈɛn hˈɛkteəz/", "10 hectares of setaside of setaside land",
+         "10 hectares of set-aside / of set-aside land", "tˈɛn hˈɛkteəz", ""},
+        {"1-up //ˈwʌn ʌp// <n>", "1up", "1-up", "ˈwʌn ʌp", "n"},
+        {"τροφοδοτώ / tɾo.fo.ðoˈto/ <v>", "τροφοδοτω", "τροφοδοτώ", "tɾo.fo.ðoˈto", "v"},
+        {"αδιευκρίνιστος /a.ði.efˈkɾi.ni.stos/, /a.ði̯efˈkɾi.ni.stos/ <adj>", "αδιευκρινιστος", "αδιευκρίνιστος",
+         "a.ði.efˈkɾi.ni.stos", "adj"},
+        {"abide by /ɐbˈaɪd bˈaɪ/ (abode /ɐbˈəʊd/ <>, abode /ɐbˈəʊd/ <>) <v>", "abide by", "abide by", "ɐbˈaɪd bˈaɪ", "v"},
+        {"No problem! /nˈəʊ pɹˈɒbləm/ (0p /zˈiəɹəʊ pˈiː/)", "0p", "No problem!", "nˈəʊ pɹˈɒbləm", ""},
+        {"3,4-methylenedioxyamphetamine", "34methylenedioxyamphetamine", "3,4-methylenedioxyamphetamine", "", ""},
+    };
+    for (const Case& c : cases) {
+        const DictEntry entry = parseDictdArticle(QString::fromUtf8(c.line) + QStringLiteral("\nsense\n"),
+                                                  QString::fromUtf8(c.indexHeadword));
+        EXPECT_EQ(entry.headword, QString::fromUtf8(c.headword)) << c.line;
+        EXPECT_EQ(entry.pronunciation, QString::fromUtf8(c.pronunciation)) << c.line;
+        EXPECT_EQ(entry.partOfSpeech, QString::fromUtf8(c.partOfSpeech)) << c.line;
+        ASSERT_EQ(entry.senses.size(), 1u) << c.line;
+    }
+}
+
 TEST(StarDictLoader, ReadsEveryLayoutAndFieldType)
 {
     struct Case {

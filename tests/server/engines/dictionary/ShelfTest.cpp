@@ -139,6 +139,8 @@ TEST(Freedict, InstalledDictionariesAnswerStructuredEntries)
         {"freedict-deu-eng", "Computern", "Computer", "computer", MatchKind::Inflected, "de en"},
         {"freedict-spa-eng", "Ciudades", "ciudad", "city", MatchKind::Inflected, "es en"},
         {"freedict-ell-eng", "σπιτι", "σπίτι", "house", MatchKind::Folded, "el en"},
+        // dictd indexes it "13 bond"; the header's slash is the headword's.
+        {"freedict-eng-deu", "1/3 bond", "1/3 bond", "Drittelverband", MatchKind::Exact, "en de"},
     };
     QTemporaryDir dir;
     int found = 0;
