@@ -115,6 +115,8 @@ ApiReply CallApi(const ApiRequest& request, Deadline deadline)
         curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body.data());
         curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
     }
+    if (!request.method.empty())
+        curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, request.method.c_str());
     curl_easy_setopt(h, CURLOPT_USERAGENT, "quillo-server");
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &collectBody);
     BodyTarget bodyTarget{h, reply, request.onBody};

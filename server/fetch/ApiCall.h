@@ -20,6 +20,7 @@ struct ApiRequest {
     // When set, each block of the reply's body is handed to it as soon as it arrives (the reply
     // still holds the whole body), so a streamed answer can be passed on piece by piece.
     std::function<void(std::string_view block)> onBody{};
+    std::string method{}; // another than GET or POST ("DELETE"); empty: as the body says
 };
 
 // The most a reply body may hold; a longer one is cut off and marked tooLarge.

@@ -102,18 +102,25 @@ TranslateAnywhere::TranslateAnywhere(MainWindow* mainForm, const DesktopChoices&
     TrayIcon->show();
     GrabHotkey(Hotkey, m_desktopChoices.hotkey);
     GrabHotkey(ReplaceHotkey, m_desktopChoices.replaceHotkey);
-    if (!GlobalHotkey::grabAvailable() && PortalShortcuts::available()) {
+    if (!GlobalHotkey::grabAvailable()) {
+        // The keys are bound once the portal says it is there; the start does not wait for it.
         Portal = new PortalShortcuts(this);
         connect(Portal, &PortalShortcuts::activated, this, [this](const QString& id) { RunCommand(id.toUtf8()); });
         connect(Portal, &PortalShortcuts::failed, this, &TranslateAnywhere::Notify);
         BindPortalKeys();
+        Portal->check();
     }
     QApplication::setQuitOnLastWindowClosed(!m_desktopChoices.closeToTray);
     UpdateActions();
 
     connect(Hotkey, &GlobalHotkey::activated, this, &TranslateAnywhere::TranslateSelection);
     connect(ReplaceHotkey, &GlobalHotkey::activated, this, &TranslateAnywhere::ReplaceSelection);
-    connect(ReplaceTranslator, &TextTranslator::finished, Replacer, &SelectionReplacer::finish);
+    connect(ReplaceTranslator, &TextTranslator::finished, this, [this](const QString& result) {
+        // The server's sentence about a pair it cannot translate is no translation to type.
+        if (isNoEngineAnswer(result))
+            return Replacer->fail(result);
+        Replacer->finish(result);
+    });
     connect(ReplaceTranslator, &TextTranslator::failed, Replacer, &SelectionReplacer::fail);
     connect(Replacer, &SelectionReplacer::notice, this, &TranslateAnywhere::Notify);
     connect(Translator, &TextTranslator::finished, this, [this](const QString& result) {
@@ -133,6 +140,10 @@ TranslateAnywhere::TranslateAnywhere(MainWindow* mainForm, const DesktopChoices&
     connect(Api, &ApiClient::ended, this, [this](int call) {
         if (call == m_translateCall)
             EndCards(QStringLiteral("没有回答"));
+        if (call == m_replaceCall) {
+            m_replaceCall = 0;
+            Replacer->fail(QStringLiteral("没有回答"));
+        }
     });
     connect(Popup, &ResultPopup::openRequested, this, &TranslateAnywhere::OpenInMainWindow);
     connect(Popup, &ResultPopup::cancelRequested, this, [this] { CancelPopupTranslation(QStringLiteral("已取消")); });
@@ -190,7 +201,7 @@ ShortcutWay TranslateAnywhere::KeyWay() const
 {
     if (GlobalHotkey::grabAvailable())
         return ShortcutWay::Grab;
-    return Portal ? ShortcutWay::Portal : ShortcutWay::DesktopSettings;
+    return Portal && Portal->available() ? ShortcutWay::Portal : ShortcutWay::DesktopSettings;
 }
 
 void TranslateAnywhere::Notify(const QString& text)
@@ -282,17 +293,52 @@ void TranslateAnywhere::TranslateSelection()
 
 void TranslateAnywhere::ReplaceSelection()
 {
-    if (ReplaceTranslator->busy())
+    if (ReplaceTranslator->busy() || Api->running(m_replaceCall) || Api->running(m_replaceEnginesCall))
         return;
     // Where keys can be typed the text must be selected now, never an older clipboard.
     const QString text = Replacer->canType() ? PrimarySelectionText() : CurrentSelectionText();
     if (!Replacer->begin(text))
         return;
-    TranslationJob job = JobFor(text);
-    if (const auto engine = EngineAt(int(EngineNames().indexOf(m_desktopChoices.replaceEngine))))
-        job.engine = *engine;
-    if (!ReplaceTranslator->translate(job))
+    m_replaceJob = JobFor(text);
+    if (m_apiState == ApiState::Missing || !RefusedJobText(m_replaceJob).isEmpty())
+        return ReplaceWithOneEngine();
+    if (m_apiState == ApiState::Present)
+        return ReplaceWithApi();
+    m_replaceEnginesCall = Api->listEngines();
+}
+
+// A server without the open API translates by the main window's engine.
+void TranslateAnywhere::ReplaceWithOneEngine()
+{
+    if (!ReplaceTranslator->translate(m_replaceJob))
         Replacer->fail(QStringLiteral("翻译引擎没有启动"));
+}
+
+void TranslateAnywhere::ReplaceWithApi()
+{
+    const QString engine = ReplaceEngineFor(m_replaceJob);
+    // No engine for the pair: the server's own chain says so in its words.
+    if (engine.isEmpty())
+        return ReplaceWithOneEngine();
+    m_replaceCall = Api->translate(
+        {m_replaceJob.text, ApiLanguageCode(m_replaceJob.source), ApiLanguageCode(m_replaceJob.target), {engine}});
+}
+
+// A dictionary's entry is no text to type in place of a sentence, so the popup's order is taken
+// without one unless the user chose it. A choice the server no longer has (or a name stored by
+// an older version) counts as none.
+QString TranslateAnywhere::ReplaceEngineFor(const TranslationJob& job) const
+{
+    const QString source = ApiLanguageCode(job.source);
+    const QString target = ApiLanguageCode(job.target);
+    for (const EngineInfo& engine : m_engines)
+        if (engine.id == m_desktopChoices.replaceEngine && engine.serves(source, target))
+            return engine.id;
+    const QList<const EngineInfo*> engines = PopupEngines(job, false);
+    const auto translator = std::find_if(engines.begin(), engines.end(), [](const EngineInfo* e) { return !isDictionary(*e); });
+    if (translator != engines.end())
+        return (*translator)->id;
+    return engines.isEmpty() ? QString() : engines.first()->id;
 }
 
 TranslationJob TranslateAnywhere::JobFor(const QString& text) const
@@ -362,10 +408,10 @@ void TranslateAnywhere::TranslateWithOneEngine()
     Popup->StopWaiting();
 }
 
-QList<const EngineInfo*> TranslateAnywhere::PopupEngines() const
+QList<const EngineInfo*> TranslateAnywhere::PopupEngines(const TranslationJob& job, bool dictionaryFirst) const
 {
-    const QString source = ApiLanguageCode(m_popupJob.source);
-    const QString target = ApiLanguageCode(m_popupJob.target);
+    const QString source = ApiLanguageCode(job.source);
+    const QString target = ApiLanguageCode(job.target);
     QList<const EngineInfo*> chosen;
     const auto add = [&](const EngineInfo& engine) {
         if (engine.serves(source, target) && !chosen.contains(&engine))
@@ -378,8 +424,7 @@ QList<const EngineInfo*> TranslateAnywhere::PopupEngines() const
                     add(engine);
         return chosen;
     }
-    const bool word = looksLikeWord(m_popupJob.text);
-    if (word)
+    if (dictionaryFirst && looksLikeWord(job.text))
         for (const EngineInfo& engine : m_engines)
             if (isDictionary(engine))
                 add(engine);
@@ -391,7 +436,7 @@ QList<const EngineInfo*> TranslateAnywhere::PopupEngines() const
 
 void TranslateAnywhere::TranslateWithCards()
 {
-    const QList<const EngineInfo*> engines = PopupEngines();
+    const QList<const EngineInfo*> engines = PopupEngines(m_popupJob, true);
     // No engine for the pair: the server's own chain says so in its words.
     if (engines.isEmpty())
         return TranslateWithOneEngine();
@@ -431,17 +476,42 @@ void TranslateAnywhere::EndCards(const QString& unansweredNote)
 
 void TranslateAnywhere::OnEnginesListed(int call, const std::vector<EngineInfo>& engines)
 {
-    if (call != m_enginesCall)
+    const bool forPopup = call == m_enginesCall;
+    const bool forReplacing = call == m_replaceEnginesCall;
+    if (!forPopup && !forReplacing)
         return;
-    m_enginesCall = 0;
+    (forPopup ? m_enginesCall : m_replaceEnginesCall) = 0;
     m_apiState = ApiState::Present;
     m_engines = engines;
-    if (Popup->isVisible())
+    if (forPopup && Popup->isVisible())
         TranslateWithCards();
+    if (forReplacing)
+        ReplaceWithApi();
+}
+
+// True when the failed call was the replacing's.
+bool TranslateAnywhere::OnReplaceFailed(int call, const ApiFailure& failure)
+{
+    if (call != m_replaceEnginesCall && call != m_replaceCall)
+        return false;
+    const bool listing = call == m_replaceEnginesCall;
+    m_replaceEnginesCall = m_replaceCall = 0;
+    if (failure.kind == ApiFailure::NoApi)
+        m_apiState = ApiState::Missing;
+    // As for the popup: an unreachable server is reported by the single-engine path in its words.
+    if (listing || failure.kind == ApiFailure::NoApi)
+        ReplaceWithOneEngine();
+    else
+        Replacer->fail(failure.kind == ApiFailure::Refused && !failure.message.isEmpty()
+                           ? failure.message
+                           : QStringLiteral("连接翻译服务器失败"));
+    return true;
 }
 
 void TranslateAnywhere::OnApiFailed(int call, const ApiFailure& failure)
 {
+    if (OnReplaceFailed(call, failure))
+        return;
     if (call == m_enginesCall) {
         m_enginesCall = 0;
         // Only a server that answers without the API is taken for one; an unreachable one is
@@ -464,6 +534,10 @@ void TranslateAnywhere::OnApiFailed(int call, const ApiFailure& failure)
 
 void TranslateAnywhere::OnEngineDone(int call, const EngineResult& result)
 {
+    if (call == m_replaceCall) {
+        m_replaceCall = 0;
+        return result.failed() ? Replacer->fail(result.error) : Replacer->finish(result.text);
+    }
     ResultCard* card = call == m_translateCall ? Popup->Card(result.engine) : nullptr;
     if (!card)
         return;
@@ -558,11 +632,21 @@ void TranslateAnywhere::OpenSettings(bool showEngines)
     form.setAttribute(Qt::WA_QuitOnClose, false);
     if (GlobalHotkey::grabAvailable() && !Hotkey->error().isEmpty())
         form.NoteLabel->setText(Hotkey->error() + u'\n' + form.NoteLabel->text());
+    if (Portal)
+        connect(Portal, &PortalShortcuts::checked, &form, [this, &form] { form.ShowKeyWay(KeyWay()); });
+    // The server's engines as they are now, for the replacing's engine.
+    const int enginesCall = Api->listEngines();
+    connect(Api, &ApiClient::enginesListed, &form, [&form, enginesCall](int call, const std::vector<EngineInfo>& listed) {
+        if (call == enginesCall)
+            form.ShowEngines(listed);
+    });
     auto* engines = new EnginesPage(Api, EnginesIniPath(), m_desktopChoices.popupEngines);
     form.AddPage(engines, QStringLiteral("翻译引擎"));
     if (showEngines)
         form.Pages->setCurrentWidget(engines);
-    if (form.exec() != QDialog::Accepted)
+    const int answer = form.exec();
+    Api->cancel(enginesCall);
+    if (answer != QDialog::Accepted)
         return;
     DesktopChoices choices = form.Choices();
     choices.popupEngines = engines->PopupEngines();

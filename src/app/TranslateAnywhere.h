@@ -74,7 +74,8 @@ public:
     // "show" or "translate-selection", from a later start or the session bus.
     void RunCommand(const QByteArray& command);
     void TranslateSelection();
-    // The focused program's selection replaced by its translation.
+    // The focused program's selection replaced by its translation, by the engine of the choices
+    // (the popup's first where none is chosen or the chosen one is gone).
     void ReplaceSelection();
     void TranslateText(const QString& text);
     // Opens the popup with `text` as its source, translated once the user edits it (or asks).
@@ -99,7 +100,8 @@ public:
     GlobalHotkey* ReplaceHotkey;
     SelectionReplacer* Replacer;
     TextTranslator* ReplaceTranslator;
-    // The desktop portal's keys, where it offers them and no key can be grabbed; else null.
+    // The desktop portal's keys where no key can be grabbed (they work once it says it offers
+    // them); else null.
     PortalShortcuts* Portal = nullptr;
     QSystemTrayIcon* TrayIcon;
     TSkinPopupMenu* TrayMenu;
@@ -128,11 +130,18 @@ private:
     void StartPopupTranslation();
     void TranslateWithOneEngine();
     void TranslateWithCards();
-    QList<const EngineInfo*> PopupEngines() const;
+    // The engines the popup asks for `job`, in its order; a dictionary leads for a word when
+    // `dictionaryFirst`.
+    QList<const EngineInfo*> PopupEngines(const TranslationJob& job, bool dictionaryFirst) const;
+    void ReplaceWithApi();
+    void ReplaceWithOneEngine();
+    // The id of the engine that replaces for `job`; empty when none serves its pair.
+    QString ReplaceEngineFor(const TranslationJob& job) const;
     void CancelPopupTranslation(const QString& note);
     void EndCards(const QString& unansweredNote);
     void OnEnginesListed(int call, const std::vector<EngineInfo>& engines);
     void OnApiFailed(int call, const ApiFailure& failure);
+    bool OnReplaceFailed(int call, const ApiFailure& failure);
     void OnEngineDone(int call, const EngineResult& result);
     void Record(const TranslationJob& job, const QString& engineName, const QString& result);
     void Notify(const QString& text);
@@ -150,6 +159,9 @@ private:
     std::vector<EngineInfo> m_engines;
     int m_enginesCall = 0;
     int m_translateCall = 0;
+    TranslationJob m_replaceJob;
+    int m_replaceEnginesCall = 0;
+    int m_replaceCall = 0;
     bool m_quitting = false;
 };
 

@@ -21,8 +21,8 @@ struct DesktopChoices
     // The engines the popup shows (the server's ids), in this order; empty: every engine that
     // serves the pair, a dictionary first for a word.
     QStringList popupEngines{};
-    // The selection replaced by its translation: its key, and the engine by its name in the
-    // engine list (empty: the popup's first engine).
+    // The selection replaced by its translation: its key, and the engine by the server's id
+    // (empty, or an id the server does not have: the popup's first engine for the pair).
     QKeySequence replaceHotkey{QStringLiteral("Ctrl+Alt+R")};
     QString replaceEngine{};
 

@@ -5,6 +5,7 @@
 #include "ui/SkinLook.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QKeySequenceEdit>
@@ -12,7 +13,18 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace quillo {
+
+namespace {
+
+QString sameAsPopupText()
+{
+    return QStringLiteral("与弹窗相同（第一个引擎）");
+}
+
+} // namespace
 
 QString HotkeyNote(ShortcutWay keyWay)
 {
@@ -32,7 +44,6 @@ DesktopSettingsDialog::DesktopSettingsDialog(const DesktopChoices& choices, Shor
     : QDialog(parent)
     , m_shown(choices)
 {
-    const bool keysEditable = keyWay != ShortcutWay::DesktopSettings;
     setObjectName(QStringLiteral("DesktopSettings"));
     setWindowTitle(QStringLiteral(" 设 置 "));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -45,7 +56,6 @@ DesktopSettingsDialog::DesktopSettingsDialog(const DesktopChoices& choices, Shor
 
     HotkeyEdit = new QKeySequenceEdit(choices.hotkey, client);
     HotkeyEdit->setObjectName(QStringLiteral("HotkeyEdit"));
-    HotkeyEdit->setEnabled(keysEditable);
     CloseToTrayBox = new QCheckBox(QStringLiteral("关闭主窗口时留在系统托盘"), client);
     SpeechBox = new QCheckBox(QStringLiteral("朗读"), client);
     HistoryBox = new QCheckBox(QStringLiteral("保存翻译历史（关闭时清空）"), client);
@@ -54,18 +64,20 @@ DesktopSettingsDialog::DesktopSettingsDialog(const DesktopChoices& choices, Shor
     HistoryBox->setChecked(choices.history);
     OcrHotkeyEdit = new QKeySequenceEdit(choices.ocrHotkey, client);
     OcrHotkeyEdit->setObjectName(QStringLiteral("OcrHotkeyEdit"));
-    OcrHotkeyEdit->setEnabled(keysEditable);
     ReplaceHotkeyEdit = new QKeySequenceEdit(choices.replaceHotkey, client);
     ReplaceHotkeyEdit->setObjectName(QStringLiteral("ReplaceHotkeyEdit"));
-    ReplaceHotkeyEdit->setEnabled(keysEditable);
+    ReplaceEngineBox = new QComboBox(client);
+    ReplaceEngineBox->setObjectName(QStringLiteral("ReplaceEngineBox"));
+    ReplaceEngineBox->addItem(sameAsPopupText(), QString());
     OcrLanguagesEdit = new QLineEdit(choices.ocrLanguages, client);
     OcrLanguagesEdit->setObjectName(QStringLiteral("OcrLanguagesEdit"));
     OcrLanguagesEdit->setToolTip(QStringLiteral("zh, zt, en, ja, ko, fr, de, es, it, nl, pt, ru, el"));
     OcrTranslateBox = new QCheckBox(QStringLiteral("识别屏幕文字后立即翻译（否则先在弹出窗口中修改）"), client);
     OcrTranslateBox->setChecked(choices.ocrTranslateAtOnce);
-    NoteLabel = new TSkinLabel(QStringLiteral("NoteLabel"), HotkeyNote(keyWay), client);
+    NoteLabel = new TSkinLabel(QStringLiteral("NoteLabel"), QString(), client);
     NoteLabel->setWordWrap(true);
     NoteLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ShowKeyWay(keyWay);
 
     OkButton = new TSkinButton(QStringLiteral("OkButton"), QStringLiteral("确 定"), client);
     CancelButton = new TSkinButton(QStringLiteral("CancelButton"), QStringLiteral("取 消"), client);
@@ -77,6 +89,8 @@ DesktopSettingsDialog::DesktopSettingsDialog(const DesktopChoices& choices, Shor
     form->addRow(new TSkinLabel(QStringLiteral("OcrHotkeyLabel"), QStringLiteral("屏幕取字快捷键："), client), OcrHotkeyEdit);
     form->addRow(new TSkinLabel(QStringLiteral("ReplaceHotkeyLabel"), QStringLiteral("替换选中文字快捷键："), client),
                  ReplaceHotkeyEdit);
+    form->addRow(new TSkinLabel(QStringLiteral("ReplaceEngineLabel"), QStringLiteral("替换所用引擎："), client),
+                 ReplaceEngineBox);
     form->addRow(new TSkinLabel(QStringLiteral("OcrLanguagesLabel"), QStringLiteral("识别语言："), client), OcrLanguagesEdit);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -99,6 +113,25 @@ void DesktopSettingsDialog::AddPage(QWidget* page, const QString& title)
     SetClientSize(this, size().expandedTo(QSize(520, 560)));
 }
 
+void DesktopSettingsDialog::ShowKeyWay(ShortcutWay keyWay)
+{
+    NoteLabel->setText(HotkeyNote(keyWay));
+    for (QKeySequenceEdit* edit : {HotkeyEdit, OcrHotkeyEdit, ReplaceHotkeyEdit})
+        edit->setEnabled(keyWay != ShortcutWay::DesktopSettings);
+}
+
+void DesktopSettingsDialog::ShowEngines(const std::vector<EngineInfo>& engines)
+{
+    const QString chosen = m_enginesShown ? ReplaceEngineBox->currentData().toString() : m_shown.replaceEngine;
+    ReplaceEngineBox->clear();
+    ReplaceEngineBox->addItem(sameAsPopupText(), QString());
+    for (const EngineInfo& engine : engines)
+        ReplaceEngineBox->addItem(engine.name, engine.id);
+    // A choice the server no longer offers shows, and is kept, as the popup's first.
+    ReplaceEngineBox->setCurrentIndex(std::max(0, ReplaceEngineBox->findData(chosen)));
+    m_enginesShown = true;
+}
+
 DesktopChoices DesktopSettingsDialog::Choices() const
 {
     DesktopChoices choices = m_shown;
@@ -114,6 +147,8 @@ DesktopChoices DesktopSettingsDialog::Choices() const
     choices.ocrTranslateAtOnce = OcrTranslateBox->isChecked();
     const QKeySequence replaceKeys = ReplaceHotkeyEdit->keySequence();
     choices.replaceHotkey = replaceKeys.isEmpty() ? QKeySequence() : QKeySequence(replaceKeys[0]);
+    if (m_enginesShown)
+        choices.replaceEngine = ReplaceEngineBox->currentData().toString();
     return choices;
 }
 

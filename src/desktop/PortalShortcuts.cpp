@@ -6,6 +6,7 @@
 #ifdef QUILLO_HAVE_DBUS
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusReply>
@@ -44,7 +45,8 @@ const char kPortalService[] = "org.freedesktop.portal.Desktop";
 const char kPortalPath[] = "/org/freedesktop/portal/desktop";
 const char kInterface[] = "org.freedesktop.portal.GlobalShortcuts";
 const char kRequestInterface[] = "org.freedesktop.portal.Request";
-constexpr int kCallTimeoutMs = 5000;
+// Nothing waits on a call, so a portal started on demand by the bus is given D-Bus's usual time.
+constexpr int kCallTimeoutMs = 25000;
 
 // One key of BindShortcuts' a(sa{sv}).
 struct BoundShortcut
@@ -91,26 +93,37 @@ PortalShortcuts::PortalShortcuts(QObject* parent)
                                           SLOT(onActivated(QDBusMessage)));
 }
 
-bool PortalShortcuts::available()
+void PortalShortcuts::check()
 {
+    if (m_state == State::Checking)
+        return;
+    m_state = State::Checking;
     QDBusMessage get = QDBusMessage::createMethodCall(QString::fromLatin1(kPortalService), QString::fromLatin1(kPortalPath),
                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
                                                       QStringLiteral("Get"));
     get << QString::fromLatin1(kInterface) << QStringLiteral("version");
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, kCallTimeoutMs);
-    return reply.type() == QDBusMessage::ReplyMessage;
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(get, kCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* answer) {
+        answer->deleteLater();
+        m_state = answer->isError() ? State::Missing : State::Available;
+        emit checked(available());
+        if (available() && !m_pending.isEmpty())
+            bind(m_pending);
+    });
 }
 
 void PortalShortcuts::bind(const QList<PortalShortcut>& shortcuts)
 {
     m_pending = shortcuts;
+    if (!available())
+        return;
     if (!m_session.isEmpty())
         bindPending();
     else if (!m_creating)
         createSession();
 }
 
-bool PortalShortcuts::callWithRequest(const QString& method, const QList<QVariant>& arguments, const char* slot)
+void PortalShortcuts::callWithRequest(const QString& method, const QList<QVariant>& arguments, const char* slot)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     // The Request's path is known before the call (the token is ours), so its answer cannot come
@@ -127,21 +140,24 @@ bool PortalShortcuts::callWithRequest(const QString& method, const QList<QVarian
     QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(kPortalService), QString::fromLatin1(kPortalPath),
                                                        QString::fromLatin1(kInterface), method);
     call.setArguments(withToken);
-    const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
-    if (reply.type() == QDBusMessage::ReplyMessage)
-        return true;
-    bus.disconnect(QString::fromLatin1(kPortalService), requestPath, QString::fromLatin1(kRequestInterface),
-                   QStringLiteral("Response"), this, slot);
-    const QString reason = QStringLiteral("The desktop portal refused %1: %2").arg(method, reply.errorMessage());
-    QTimer::singleShot(0, this, [this, reason] { emit failed(reason); });
-    return false;
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, method, requestPath, slot](QDBusPendingCallWatcher* answer) {
+        answer->deleteLater();
+        if (!answer->isError())
+            return;
+        QDBusConnection::sessionBus().disconnect(QString::fromLatin1(kPortalService), requestPath,
+                                                 QString::fromLatin1(kRequestInterface), QStringLiteral("Response"), this, slot);
+        // Only a session being made waits on this call; a refused one may be asked for again.
+        m_creating = false;
+        emit failed(QStringLiteral("The desktop portal refused %1: %2").arg(method, answer->error().message()));
+    });
 }
 
 void PortalShortcuts::createSession()
 {
-    m_creating = callWithRequest(QStringLiteral("CreateSession"),
-                                 {QVariantMap{{QStringLiteral("session_handle_token"), newToken()}}},
-                                 SLOT(onSessionCreated(uint, QVariantMap)));
+    m_creating = true;
+    callWithRequest(QStringLiteral("CreateSession"), {QVariantMap{{QStringLiteral("session_handle_token"), newToken()}}},
+                    SLOT(onSessionCreated(uint, QVariantMap)));
 }
 
 void PortalShortcuts::onSessionCreated(uint response, const QVariantMap& results)
@@ -191,14 +207,16 @@ PortalShortcuts::PortalShortcuts(QObject* parent)
 {
 }
 
-bool PortalShortcuts::available()
+void PortalShortcuts::check()
 {
-    return false;
+    m_state = State::Missing;
+    QTimer::singleShot(0, this, [this] { emit checked(false); });
 }
 
-void PortalShortcuts::bind(const QList<PortalShortcut>&)
+// Without D-Bus no portal is ever there to bind to.
+void PortalShortcuts::bind(const QList<PortalShortcut>& shortcuts)
 {
-    QTimer::singleShot(0, this, [this] { emit failed(QStringLiteral("This build has no D-Bus for the desktop portal")); });
+    m_pending = shortcuts;
 }
 
 void PortalShortcuts::onSessionCreated(uint, const QVariantMap&) {}

@@ -1,8 +1,12 @@
 """A stand-in desktop portal on the session bus: org.freedesktop.portal.GlobalShortcuts with
 CreateSession and BindShortcuts answering through Request objects, as the portal documents it.
 Prints "ready", then "bound ID TRIGGER" for each key bound. Its test interface
-org.quillo.PortalStandIn has Press(id), which emits Activated for the session's key.
+org.quillo.PortalStandIn has Press(id), which emits Activated for the session's key. Started with
+--late, it answers whether it offers GlobalShortcuts only once Release() is called, as a portal
+that is slow to start.
 """
+import sys
+
 import dbus
 import dbus.service
 from dbus.mainloop.glib import DBusGMainLoop
@@ -28,17 +32,28 @@ class Portal(dbus.service.Object):
         super().__init__(bus, PATH)
         self.bus = bus
         self.session = None
+        self.held = [] if "--late" in sys.argv else None
 
     def answer(self, sender, options, results):
         request = Request(self.bus, request_path(sender, options["handle_token"]))
         GLib.idle_add(lambda: request.Response(dbus.UInt32(0), results) and False)
         return dbus.ObjectPath(request.__dbus_object_path__)
 
-    @dbus.service.method("org.freedesktop.DBus.Properties", in_signature="ss", out_signature="v")
-    def Get(self, interface, name):
+    @dbus.service.method("org.freedesktop.DBus.Properties", in_signature="ss", out_signature="v",
+                         async_callbacks=("reply", "error"))
+    def Get(self, interface, name, reply, error):
         if interface != SHORTCUTS or name != "version":
-            raise dbus.exceptions.DBusException("no such property", name="org.freedesktop.DBus.Error.UnknownProperty")
-        return dbus.UInt32(2, variant_level=1)
+            error(dbus.exceptions.DBusException("no such property", name="org.freedesktop.DBus.Error.UnknownProperty"))
+        elif self.held is not None:
+            self.held.append(reply)
+        else:
+            reply(dbus.UInt32(2, variant_level=1))
+
+    @dbus.service.method("org.quillo.PortalStandIn")
+    def Release(self):
+        for reply in self.held or []:
+            reply(dbus.UInt32(2, variant_level=1))
+        self.held = None
 
     @dbus.service.method(SHORTCUTS, in_signature="a{sv}", out_signature="o", sender_keyword="sender")
     def CreateSession(self, options, sender):

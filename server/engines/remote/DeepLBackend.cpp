@@ -101,22 +101,37 @@ BackendResult DeepLBackend::translate(const TranslationRequest& request)
         body.insert(QStringLiteral("context"), qs("The text is about " + std::string(domain) + "."));
 
     const Deadline deadline = std::chrono::steady_clock::now() + options_.budget;
-    if (!request.glossary.pair.empty()) {
-        // DeepL's glossaries name languages without a script or region: "zh", "en", "pt".
+    // DeepL's glossaries name languages without a script or region: "zh", "en", "pt".
+    const std::string glossarySource = AsciiLowerCase(std::string(sourceCode(request.source->code)));
+    const std::string glossaryTarget = AsciiLowerCase(std::string(sourceCode(request.target->code)));
+    const auto useGlossary = [&] {
+        body.remove(QStringLiteral("glossary_id"));
+        if (request.glossary.pair.empty())
+            return std::string();
         std::string error;
-        const std::string id = glossaries_->idFor(AsciiLowerCase(std::string(sourceCode(request.source->code))),
-                                                  AsciiLowerCase(std::string(sourceCode(request.target->code))),
-                                                  request.glossary.pair, deadline, error);
+        const std::string id = glossaries_->idFor(glossarySource, glossaryTarget, request.glossary.pair, deadline, error);
         if (!id.empty())
             body.insert(QStringLiteral("glossary_id"), qs(id));
         else if (!error.empty())
             LogWarning("DeepL glossary: " + Redacted(error, options_.key) + "; translating without it");
-    }
+        return id;
+    };
     const ApiIdentity who{"DeepL", "QUILLO_DEEPL_KEY", options_.key};
-    const ApiRequest call{endpoint_,
-                          {"Content-Type: application/json", "Authorization: DeepL-Auth-Key " + options_.key},
-                          QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString()};
-    const ApiReply reply = CallApiAllowingOneRetry(call, deadline);
+    const auto send = [&] {
+        const ApiRequest call{endpoint_,
+                              {"Content-Type: application/json", "Authorization: DeepL-Auth-Key " + options_.key},
+                              QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString()};
+        return CallApiAllowingOneRetry(call, deadline);
+    };
+    const std::string glossaryId = useGlossary();
+    ApiReply reply = send();
+    // A glossary deleted behind our back (by another server with the key): made again, asked once more.
+    if (!glossaryId.empty() && reply.answered && reply.status == 404) {
+        glossaries_->forget(glossaryId);
+        useGlossary();
+        reply = send();
+    }
+    glossaries_->tidy(deadline);
     if (!reply.answered || reply.status != 200)
         return ApiFailure(reply, who);
     const QJsonArray translations = QJsonDocument::fromJson(QByteArray::fromStdString(reply.body))

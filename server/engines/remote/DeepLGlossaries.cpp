@@ -1,5 +1,9 @@
 #include "server/engines/remote/DeepLGlossaries.h"
 
+#include "server/base/Log.h"
+#include "server/engines/remote/RemoteApi.h"
+
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -26,6 +30,8 @@ QString qs(const std::string& text)
     return QString::fromStdString(text);
 }
 
+constexpr std::string_view kNamePrefix = "quillo ";
+
 } // namespace
 
 std::string DeepLGlossaries::entries(const std::vector<GlossaryTerm>& terms)
@@ -42,6 +48,15 @@ std::string DeepLGlossaries::entries(const std::vector<GlossaryTerm>& terms)
     return lines;
 }
 
+ApiRequest DeepLGlossaries::request(const std::string& path, std::string body, std::string method) const
+{
+    ApiRequest call{host_ + path, {"Authorization: DeepL-Auth-Key " + key_}, std::move(body)};
+    if (!call.body.empty())
+        call.headers.push_back("Content-Type: application/json");
+    call.method = std::move(method);
+    return call;
+}
+
 std::string DeepLGlossaries::idFor(const std::string& source, const std::string& target,
                                    const std::vector<GlossaryTerm>& terms, Deadline deadline, std::string& error)
 {
@@ -51,17 +66,16 @@ std::string DeepLGlossaries::idFor(const std::string& source, const std::string&
         return {};
     // Held across the call: two requests of a pair at once must not make two glossaries.
     std::lock_guard lock(mutex_);
-    if (const auto known = made_.find(pair); known != made_.end() && known->second.entries == wanted)
+    const auto known = made_.find(pair);
+    if (known != made_.end() && known->second.entries == wanted)
         return known->second.id;
-    const QJsonObject body{{QStringLiteral("name"), qs("quillo " + pair)},
+    const QJsonObject body{{QStringLiteral("name"), qs(std::string(kNamePrefix) + pair)},
                            {QStringLiteral("source_lang"), qs(source)},
                            {QStringLiteral("target_lang"), qs(target)},
                            {QStringLiteral("entries"), qs(wanted)},
                            {QStringLiteral("entries_format"), QStringLiteral("tsv")}};
-    const ApiRequest call{host_ + "/v2/glossaries",
-                          {"Content-Type: application/json", "Authorization: DeepL-Auth-Key " + key_},
-                          QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString()};
-    const ApiReply reply = CallApiAllowingOneRetry(call, deadline);
+    const ApiReply reply = CallApiAllowingOneRetry(
+        request("/v2/glossaries", QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString()), deadline);
     const QString id = QJsonDocument::fromJson(QByteArray::fromStdString(reply.body))
                            .object()
                            .value(u"glossary_id")
@@ -70,8 +84,70 @@ std::string DeepLGlossaries::idFor(const std::string& source, const std::string&
         error = reply.answered ? "glossary refused with status " + std::to_string(reply.status) : reply.error;
         return {};
     }
+    if (known != made_.end() && !known->second.id.empty())
+        unused_.push_back(known->second.id);
+    if (swept_.insert(pair).second)
+        unswept_.insert(pair);
     made_[pair] = {wanted, id.toStdString()};
     return id.toStdString();
+}
+
+void DeepLGlossaries::forget(const std::string& id)
+{
+    std::lock_guard lock(mutex_);
+    for (auto& [pair, made] : made_) {
+        if (made.id == id)
+            made = {};
+    }
+}
+
+std::vector<std::string> DeepLGlossaries::earlierGlossaries(const std::set<std::string>& pairs, Deadline deadline)
+{
+    const ApiReply reply = CallApi(request("/v2/glossaries"), deadline);
+    if (!reply.answered || reply.status != 200) {
+        LogWarning("DeepL glossaries could not be listed: "
+                   + (reply.answered ? "status " + std::to_string(reply.status) : Redacted(reply.error, key_)));
+        return {};
+    }
+    std::set<std::string> inUse;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& [pair, made] : made_)
+            inUse.insert(made.id);
+    }
+    std::vector<std::string> earlier;
+    const QJsonArray listed =
+        QJsonDocument::fromJson(QByteArray::fromStdString(reply.body)).object().value(u"glossaries").toArray();
+    for (const QJsonValue& glossary : listed) {
+        const std::string name = glossary[u"name"].toString().toStdString();
+        const std::string id = glossary[u"glossary_id"].toString().toStdString();
+        if (name.starts_with(kNamePrefix) && pairs.contains(name.substr(kNamePrefix.size())) && !id.empty()
+            && !inUse.contains(id))
+            earlier.push_back(id);
+    }
+    return earlier;
+}
+
+void DeepLGlossaries::tidy(Deadline deadline)
+{
+    std::vector<std::string> unused;
+    std::set<std::string> unswept;
+    {
+        std::lock_guard lock(mutex_);
+        unused.swap(unused_);
+        unswept.swap(unswept_);
+    }
+    if (!unswept.empty()) {
+        const std::vector<std::string> earlier = earlierGlossaries(unswept, deadline);
+        unused.insert(unused.end(), earlier.begin(), earlier.end());
+    }
+    for (const std::string& id : unused) {
+        const ApiReply reply = CallApi(request("/v2/glossaries/" + id, {}, "DELETE"), deadline);
+        // 404: already gone.
+        if (!reply.answered || (reply.status != 204 && reply.status != 200 && reply.status != 404))
+            LogWarning("DeepL glossary " + id + " was not deleted: "
+                       + (reply.answered ? "status " + std::to_string(reply.status) : Redacted(reply.error, key_)));
+    }
 }
 
 } // namespace quillo::server

@@ -12,6 +12,8 @@
 #include "server/engines/remote/DeepLBackend.h"
 #include "server/stores/GlossaryStore.h"
 
+#include <set>
+
 using namespace quillo::server;
 using namespace quillo::server::testing;
 
@@ -46,11 +48,30 @@ std::unique_ptr<TranslationService> serviceWith(std::unique_ptr<TranslationBacke
 }
 
 // DeepL's v2 glossaries as documented: POST /v2/glossaries answers 201 with a glossary_id; a
-// translation naming it has each entry's source replaced by its target.
+// translation naming it has each entry's source replaced by its target, and one naming a deleted
+// glossary answers 404. GET lists the account's glossaries (some made before, one by the user),
+// DELETE /v2/glossaries/{id} answers `deleteStatus` and is recorded.
 class DeepLGlossaryStandIn {
 public:
     DeepLGlossaryStandIn()
     {
+        site.server().Get("/v2/glossaries", [this](const httplib::Request&, httplib::Response& response) {
+            std::lock_guard lock(mutex);
+            QJsonArray listed;
+            for (const auto& [id, name] : std::vector<std::pair<QString, QString>>{
+                     {"old1", "quillo en>de"}, {"old2", "quillo en>fr"}, {"mine", "quillo en>de by hand"}})
+                listed.append(QJsonObject{{QStringLiteral("glossary_id"), id}, {QStringLiteral("name"), name}});
+            for (size_t i = 0; i < created.size(); ++i)
+                listed.append(QJsonObject{{QStringLiteral("glossary_id"), QStringLiteral("g%1").arg(i + 1)},
+                                          {QStringLiteral("name"), created[i].value(u"name")}});
+            response.set_content(QJsonDocument(QJsonObject{{QStringLiteral("glossaries"), listed}}).toJson().toStdString(),
+                                 "application/json");
+        });
+        site.server().Delete(R"(/v2/glossaries/([^/]+))", [this](const httplib::Request& request, httplib::Response& response) {
+            std::lock_guard lock(mutex);
+            deleteAsked.push_back(request.matches[1]);
+            response.status = deleteStatus;
+        });
         site.server().Post("/v2/glossaries", [this](const httplib::Request& request, httplib::Response& response) {
             std::lock_guard lock(mutex);
             created.push_back(QJsonDocument::fromJson(bytes(request.body)).object());
@@ -62,6 +83,10 @@ public:
             std::lock_guard lock(mutex);
             const QJsonObject body = QJsonDocument::fromJson(bytes(request.body)).object();
             usedIds.push_back(body.value(u"glossary_id").toString().toStdString());
+            if (gone.contains(usedIds.back())) {
+                response.status = 404;
+                return;
+            }
             QString text = body.value(u"text").toArray().first().toString();
             const size_t index = usedIds.back().empty() ? 0 : std::stoul(usedIds.back().substr(1));
             if (index > 0) {
@@ -80,6 +105,9 @@ public:
     std::mutex mutex;
     std::vector<QJsonObject> created;
     std::vector<std::string> usedIds;
+    std::vector<std::string> deleteAsked;
+    std::set<std::string> gone;
+    std::atomic<int> deleteStatus{204};
 };
 
 } // namespace
@@ -200,7 +228,7 @@ TEST(GlossaryTest, ALanguageModelIsToldOnlyTheTermsOfItsText)
     EXPECT_EQ(result.missingTerms, std::vector<std::string>{"widget"});
 }
 
-TEST(GlossaryTest, DeepLGetsOneGlossaryPerPairMadeAgainOnlyWhenTheTermsChange)
+TEST(GlossaryTest, DeepLGetsOneGlossaryPerPairMadeAgainOnlyWhenTheTermsChangeAndDeletesThoseItReplaced)
 {
     DeepLGlossaryStandIn standIn;
     std::vector<GlossaryTerm> terms{{"widget", "Baustein", ""}};
@@ -212,12 +240,23 @@ TEST(GlossaryTest, DeepLGetsOneGlossaryPerPairMadeAgainOnlyWhenTheTermsChange)
     EXPECT_EQ(service.translate(request("one widget", "en", "de")).text, "one Baustein");
     EXPECT_EQ(service.translate(request("two widgets", "en", "de")).text, "two Bausteins");
     terms.push_back({"Quillo", "Quillo", ""});
+    // The replaced glossary is deleted; DeepL refusing that does not fail the translation.
+    standIn.deleteStatus = 500;
     const Translation changed = service.translate(request("a widget", "en", "de"));
+    EXPECT_EQ(changed.text, "a Baustein");
     EXPECT_TRUE(changed.missingTerms.empty());
+    // Another server of the same key deleted the glossary: a new one is made and the text asked again.
+    {
+        std::lock_guard lock(standIn.mutex);
+        standIn.gone.insert("g2");
+    }
+    EXPECT_EQ(service.translate(request("the widget", "en", "de")).text, "the Baustein");
 
     std::lock_guard lock(standIn.mutex);
-    ASSERT_EQ(standIn.created.size(), 2u);
-    EXPECT_EQ(standIn.usedIds, (std::vector<std::string>{"g1", "g1", "g2"}));
+    ASSERT_EQ(standIn.created.size(), 3u);
+    EXPECT_EQ(standIn.usedIds, (std::vector<std::string>{"g1", "g1", "g2", "g2", "g3"}));
+    // At first use only the earlier glossaries of this server's pair go, never one in use.
+    EXPECT_EQ(standIn.deleteAsked, (std::vector<std::string>{"old1", "g1"}));
     const QJsonObject& first = standIn.created[0];
     EXPECT_EQ(first.value(u"source_lang").toString(), QStringLiteral("en"));
     EXPECT_EQ(first.value(u"target_lang").toString(), QStringLiteral("de"));
