@@ -102,6 +102,8 @@ TEST_F(HotkeyTest, ThePopupClosesOnEscapeAndWhenTheUserWorksElsewhere)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&elsewhere));
     m_anywhere->TranslateText(QStringLiteral("hello"));
     ASSERT_EVENTUALLY(m_anywhere->Popup->isActiveWindow());
+    // While answers are still coming Escape only stops them.
+    ASSERT_EVENTUALLY(!m_anywhere->Popup->Waiting());
     QTest::keyClick(m_anywhere->Popup, Qt::Key_Escape);
     EXPECT_FALSE(m_anywhere->Popup->isVisible());
 
