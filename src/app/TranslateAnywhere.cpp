@@ -70,6 +70,16 @@ bool isNoEngineAnswer(const QString& result)
     return result.startsWith(QStringLiteral("本服务器没有从")) && result.contains(QStringLiteral("的翻译引擎"));
 }
 
+// A dictionary's answer opens with its title in 【】 for the result box; a card shows the name already.
+QString withoutTitleLine(const QString& text)
+{
+    const qsizetype end = text.indexOf(QLatin1Char('\n'));
+    const QStringView first = QStringView(text).left(end);
+    if (end < 0 || !first.startsWith(u'【') || !first.endsWith(u'】'))
+        return text;
+    return text.mid(end + 1);
+}
+
 bool isDictionary(const EngineInfo& engine)
 {
     return engine.kind == QLatin1String("dictionary");
@@ -543,10 +553,10 @@ void TranslateAnywhere::OnEngineDone(int call, const EngineResult& result)
         return;
     if (result.failed())
         return card->setFailure(result.error);
-    card->setResult(result.text);
-    card->setMissingTerms(result.missingTerms);
     const bool fromDictionary = std::ranges::any_of(
         m_engines, [&](const EngineInfo& engine) { return engine.id == result.engine && isDictionary(engine); });
+    card->setResult(fromDictionary ? withoutTitleLine(result.text) : result.text);
+    card->setMissingTerms(result.missingTerms);
     if (fromDictionary && Hooks.vocabularyBook && !result.text.isEmpty())
         card->offerToKeep(Hooks.vocabularyBook(), m_popupJob.text.trimmed(), m_popupJob.text);
     Record(m_popupJob, card->NameLabel->text(), result.text);

@@ -183,7 +183,7 @@ TEST_F(PopupCardsTest, ADictionaryCardsStarKeepsTheWordAndLetsItGo)
         if (request.startsWith("GET /api/v1/engines"))
             return connection.reply(200, kEngines);
         connection.send("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nConnection: close\r\n\r\n"
-                        "event: done\ndata: {\"engine\":\"dictionary\",\"text\":\"apple /ˈæpəl/\\n苹果\"}\n\n"
+                        "event: done\ndata: {\"engine\":\"dictionary\",\"text\":\"【Apple Dict】\\napple /ˈæpəl/\\n苹果\"}\n\n"
                         "event: done\ndata: {\"engine\":\"apertium\",\"text\":\"苹果\"}\n\n"
                         "event: done\ndata: {\"engine\":\"llm\",\"text\":\"苹果\"}\n\n"
                         "event: done\ndata: {\"engine\":\"deepl\",\"text\":\"苹果\"}\n\nevent: end\ndata: {}\n\n");
@@ -211,6 +211,8 @@ TEST_F(PopupCardsTest, ADictionaryCardsStarKeepsTheWordAndLetsItGo)
     ASSERT_EQ(kept.size(), 1);
     EXPECT_EQ(kept[0].word, QStringLiteral("apple"));
     EXPECT_EQ(kept[0].entry, QStringLiteral("apple /ˈæpəl/\n苹果"));
+    // The card's name already says which dictionary answered; its 【title】 line is left out.
+    EXPECT_EQ(popup.Card(QStringLiteral("dictionary"))->text(), QStringLiteral("apple /ˈæpəl/\n苹果"));
     EXPECT_TRUE(kept[0].sentence.isEmpty());
     EXPECT_TRUE(kept[0].time.isValid());
 
