@@ -142,6 +142,7 @@ TranslateAnywhere::TranslateAnywhere(MainWindow* mainForm, const DesktopChoices&
     connect(Translator, &TextTranslator::failed, Popup, &ResultPopup::ShowFailure);
     connect(Api, &ApiClient::enginesListed, this, &TranslateAnywhere::OnEnginesListed);
     connect(Api, &ApiClient::failed, this, &TranslateAnywhere::OnApiFailed);
+    connect(Api, &ApiClient::replied, this, &TranslateAnywhere::OnReloaded);
     connect(Api, &ApiClient::delta, this, [this](int call, const QString& engine, const QString& piece) {
         if (ResultCard* card = call == m_translateCall ? Popup->Card(engine) : nullptr)
             card->appendPiece(piece);
@@ -314,7 +315,7 @@ void TranslateAnywhere::ReplaceSelection()
         return ReplaceWithOneEngine();
     if (m_apiState == ApiState::Present)
         return ReplaceWithApi();
-    m_replaceEnginesCall = Api->listEngines();
+    m_replaceEnginesCall = ListEngines();
 }
 
 // A server without the open API translates by the main window's engine.
@@ -405,7 +406,7 @@ void TranslateAnywhere::StartPopupTranslation()
     if (m_apiState == ApiState::Present)
         return TranslateWithCards();
     if (!Api->running(m_enginesCall))
-        m_enginesCall = Api->listEngines();
+        m_enginesCall = ListEngines();
 }
 
 // The request components wait in a nested loop, which keeps the seconds counting; they cannot be
@@ -518,8 +519,29 @@ bool TranslateAnywhere::OnReplaceFailed(int call, const ApiFailure& failure)
     return true;
 }
 
+// Right after the settings were saved the server may still be reading its engines again: a list
+// asked now would show the old ones, so the reload's own call stands for the list until it ends.
+int TranslateAnywhere::ListEngines()
+{
+    return Api->running(m_reloadCall) ? m_reloadCall : Api->listEngines();
+}
+
+void TranslateAnywhere::OnReloaded(int call)
+{
+    if (call != m_reloadCall)
+        return;
+    m_reloadCall = 0;
+    if (m_enginesCall == call)
+        m_enginesCall = Api->listEngines();
+    if (m_replaceEnginesCall == call)
+        m_replaceEnginesCall = Api->listEngines();
+}
+
 void TranslateAnywhere::OnApiFailed(int call, const ApiFailure& failure)
 {
+    // A reload that failed still leaves engines to list.
+    if (call == m_reloadCall)
+        return OnReloaded(call);
     if (OnReplaceFailed(call, failure))
         return;
     if (call == m_enginesCall) {
@@ -662,6 +684,7 @@ void TranslateAnywhere::OpenSettings(bool showEngines)
     choices.popupEngines = engines->PopupEngines();
     ApplyChoices(choices);
     engines->Save();
+    m_reloadCall = engines->reloadCall();
     // The server's engines may have changed: the next popup reads them again.
     m_apiState = ApiState::Unknown;
 }

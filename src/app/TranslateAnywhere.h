@@ -142,6 +142,8 @@ private:
     void OnEnginesListed(int call, const std::vector<EngineInfo>& engines);
     void OnApiFailed(int call, const ApiFailure& failure);
     bool OnReplaceFailed(int call, const ApiFailure& failure);
+    int ListEngines();
+    void OnReloaded(int call);
     void OnEngineDone(int call, const EngineResult& result);
     void Record(const TranslationJob& job, const QString& engineName, const QString& result);
     void Notify(const QString& text);
@@ -161,6 +163,7 @@ private:
     int m_translateCall = 0;
     TranslationJob m_replaceJob;
     int m_replaceEnginesCall = 0;
+    int m_reloadCall = 0;
     int m_replaceCall = 0;
     bool m_quitting = false;
 };

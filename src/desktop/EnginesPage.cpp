@@ -288,7 +288,7 @@ bool EnginesPage::Save()
     }
     m_ini = ini;
     // The server reads its engines again; no restart of the program or the server.
-    m_api->post(QStringLiteral("engines/reload"), QByteArrayLiteral("{}"));
+    m_reloadCall = m_api->post(QStringLiteral("engines/reload"), QByteArrayLiteral("{}"));
     return true;
 }
 

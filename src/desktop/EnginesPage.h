@@ -32,6 +32,8 @@ public:
     // Writes engines.ini and asks the server to reload it; false, with the reason shown, when the
     // file cannot be written.
     bool Save();
+    // The request that has the server read its engines again after Save(); 0 when none was needed.
+    int reloadCall() const { return m_reloadCall; }
 
     static constexpr const char* kSampleText = "Good morning, how are you today?";
 
@@ -78,6 +80,7 @@ private:
     QString m_llmSection;
     int m_listCall = 0;
     int m_testCall = 0;
+    int m_reloadCall = 0;
 };
 
 } // namespace quillo

@@ -141,22 +141,6 @@ protected:
         return ini;
     }
 
-    // The engines the server lists now (the program's own request to reload runs on its own).
-    QStringList serverEngines()
-    {
-        ApiClient api([this] { return m_server->base(); });
-        QStringList ids;
-        bool listed = false;
-        QObject::connect(&api, &ApiClient::enginesListed, [&](int, const std::vector<EngineInfo>& engines) {
-            for (const EngineInfo& engine : engines)
-                ids << engine.id;
-            listed = true;
-        });
-        api.listEngines();
-        waitUntil([&] { return listed; }, kAnswerWaitMs);
-        return ids;
-    }
-
     // Opens the settings as the tray menu does and works the "翻译引擎" page with `use` while the
     // dialog is up; then confirms the dialog.
     void onEnginesPage(const std::function<void(EnginesPage&)>& use)
@@ -239,7 +223,7 @@ TEST_F(PopupEnginesTest, TheEnginesPageAddsAModelWithoutARestartAndTheOfflineSwi
             testShown = page.TestResultLabel->text();
     });
     EXPECT_EQ(testShown.toStdString(), "测试成功：[chat] " + std::string(EnginesPage::kSampleText));
-    ASSERT_EVENTUALLY(serverEngines().contains(QStringLiteral("llm.desk")));
+    // Asked at once, before the server may have read its engines again: the popup waits for it.
     m_anywhere->TranslateText(QStringLiteral("Good morning"));
     ResultPopup& popup = *m_anywhere->Popup;
     ASSERT_EVENTUALLY_EQ_WITHIN(cardText(popup, QStringLiteral("llm.desk")), QStringLiteral("[chat] Good morning"), kAnswerWaitMs);
@@ -247,7 +231,6 @@ TEST_F(PopupEnginesTest, TheEnginesPageAddsAModelWithoutARestartAndTheOfflineSwi
 
     // Only offline engines: the stand-in hears nothing more, and only their cards show.
     onEnginesPage([](EnginesPage& page) { page.OfflineBox->setChecked(true); });
-    ASSERT_EVENTUALLY(!serverEngines().contains(QStringLiteral("mymemory")));
     const int heardBefore = m_online.requestCount();
     m_anywhere->TranslateText(QStringLiteral("apple"));
     ASSERT_EVENTUALLY_EQ_WITHIN(cardIds(popup), QStringList{QStringLiteral("dictionary")}, kAnswerWaitMs);
