@@ -19,17 +19,4 @@ mkdir -p "$work/config/5372"
 printf '[General]\nTargetLanguage=5\n' >"$work/config/5372/Quillo.ini"
 # The freedict index is built on the server's first look; the word answers once it is ready.
 until curl -s "http://127.0.0.1:$port/api/v1/engines" | grep -q freedict-eng-deu; do sleep 0.5; done
-cat >"$work/inner.sh" <<INNER
-export QUILLO_SERVICE=http://127.0.0.1:$port XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
-export XDG_RUNTIME_DIR=$work/run; mkdir -p $work/run; chmod 700 $work/run
-printf 'house' | xclip -selection primary
-xdotool mousemove 200 150
-"$BUILD_DIR/src/app/quillo" & program=\$!
-sleep 3
-"$BUILD_DIR/src/app/quillo" --translate-selection
-sleep 4
-import -window "\$(xdotool search --name ' 划 词 翻 译 ' | head -1)" docs/screenshots/dictionary-card.png
-kill \$program
-INNER
-xvfb-run -a -s "-screen 0 1024x700x24" bash "$work/inner.sh"
-echo "docs/screenshots/dictionary-card.png"
+docs/screenshots/popup-shot.sh "$port" "$work" 'house' 4 docs/screenshots/dictionary-card.png

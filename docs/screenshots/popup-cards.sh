@@ -17,17 +17,4 @@ QUILLO_LLM_URL="http://127.0.0.1:$(head -1 "$work/chat")/v1" QUILLO_LLM_MODEL=st
 server=$!
 until grep -q listening "$work/out" 2>/dev/null; do sleep 0.1; done
 port=$(head -1 "$work/out" | sed 's/.*://')
-cat >"$work/inner.sh" <<INNER
-export QUILLO_SERVICE=http://127.0.0.1:$port XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
-export XDG_RUNTIME_DIR=$work/run; mkdir -p $work/run; chmod 700 $work/run
-printf '苹果' | xclip -selection primary
-xdotool mousemove 200 150
-"$BUILD_DIR/src/app/quillo" & program=\$!
-sleep 3
-"$BUILD_DIR/src/app/quillo" --translate-selection
-sleep 3.2
-import -window "\$(xdotool search --name ' 划 词 翻 译 ' | head -1)" docs/screenshots/popup-cards.png
-kill \$program
-INNER
-xvfb-run -a -s "-screen 0 1024x700x24" bash "$work/inner.sh"
-echo "docs/screenshots/popup-cards.png"
+docs/screenshots/popup-shot.sh "$port" "$work" '苹果' 3.2 docs/screenshots/popup-cards.png
