@@ -25,8 +25,11 @@ more under valgrind's callgrind and counts the instructions it ran up to its fir
 probe's exit call is the cut). The count does not depend on what else the machine is doing; the
 profiles are left in DIR for callgrind_annotate.
 
+--memory runs each program once more and reads its memory map at first paint: PSS by mapping (each
+library, the heap, anonymous memory), and where the program's PSS differs from the anchor's.
+
 Usage: compare_startup.py QUILLO BASELINE [--runs N] [--warmup N] [--no-perf] [--own-server] [--other PATH]
-                          [--callgrind DIR]
+                          [--callgrind DIR] [--memory]
 (run CPU ms and run Minstr are perf's whole-run figures; CPU ms is the process's own at first paint)
 """
 import argparse
@@ -110,6 +113,33 @@ def instructions_to_first_paint(name, command, env, folder):
     raise RuntimeError("no summary in %s" % dumps[-1])
 
 
+def pss_by_mapping(command, env, folder, name):
+    """PSS in kB of each mapping's name (a file, [heap], [anon] ...) at first paint."""
+    path = os.path.join(folder, "%s.smaps" % name)
+    subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   env=dict(env, QUILLO_STARTUP_SMAPS=path), check=False)
+    by_name = {}
+    current = "[anon]"
+    with open(path) as smaps:
+        for line in smaps:
+            fields = line.split()
+            if "-" in fields[0] and not fields[0].endswith(":"):
+                current = fields[5] if len(fields) > 5 else "[anon]"
+            elif fields[0] == "Pss:":
+                by_name[current] = by_name.get(current, 0) + int(fields[1])
+    return by_name
+
+
+def print_memory(maps, programs):
+    anchor = maps[ANCHOR]
+    for program in programs:
+        mine = maps[program]
+        rows = sorted(((mine.get(k, 0) - anchor.get(k, 0), k) for k in set(mine) | set(anchor)), reverse=True)
+        print("%s PSS against %s by mapping, kB (largest differences):" % (program, ANCHOR))
+        for delta, mapping in [r for r in rows if abs(r[0]) >= 64][:15]:
+            print("  %+7d  %7d  %s" % (delta, mine.get(mapping, 0), mapping))
+
+
 def summary(values):
     return statistics.median(values), min(values), max(values)
 
@@ -124,6 +154,7 @@ def main():
     parser.add_argument("--own-server", action="store_true", help="let the program start its own server")
     parser.add_argument("--other", help="another build of the program, measured alongside")
     parser.add_argument("--callgrind", metavar="DIR", help="count instructions to first paint with callgrind, profiles in DIR")
+    parser.add_argument("--memory", action="store_true", help="PSS by mapping at first paint, against the anchor")
     args = parser.parse_args()
     if not os.environ.get("DISPLAY"):
         sys.exit("compare_startup.py needs an X display: run it through run.sh or xvfb-run")
@@ -163,6 +194,9 @@ def main():
             os.makedirs(args.callgrind, exist_ok=True)
             counted = {name: instructions_to_first_paint(name, command, env, args.callgrind)
                        for name, command in commands.items()}
+        maps = {}
+        if args.memory:
+            maps = {name: pss_by_mapping(command, env, work, name) for name, command in commands.items()}
 
     figures = list(samples["quillo"][0])
     stats = {name: {f: summary([s[f] for s in runs]) for f in figures} for name, runs in samples.items()}
@@ -185,6 +219,8 @@ def main():
                  counted[program] / counted[ANCHOR], ANCHOR))
     if counted:
         print("baseline %.0f M, %s %.0f M instructions to first paint" % (counted["baseline"], ANCHOR, counted[ANCHOR]))
+    if maps:
+        print_memory(maps, programs)
     print("goals against %s: CPU and time at most x%.1f, RSS and PSS at most +%.0f MB"
           % (ANCHOR, GOAL_RATIO, GOAL_MB))
 

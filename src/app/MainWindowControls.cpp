@@ -2,6 +2,7 @@
 // inside their panels; the panels are aligned to the window's edges by layOutControls, the way
 // the window has always been laid out (top and bottom bands across the whole width, the side
 // margins between them, the text areas sharing what is left).
+#include "app/AfterFirstPaint.h"
 #include "app/CharTableModel.h"
 #include "app/MainWindow.h"
 #include "core/Languages.h"
@@ -192,8 +193,11 @@ void MainWindow::createTextAreas()
     resultText->setReadOnly(true);
     resultText->setTabChangesFocus(true);
 
-    simplifiedTable = tableList("ListBox1", CharTableModel::Simplified, this);
-    traditionalTable = tableList("ListBox2", CharTableModel::Traditional, this);
+    // Never shown: made once the first frame is out.
+    AfterFirstPaint(this, [this] {
+        simplifiedTable = tableList("ListBox1", CharTableModel::Simplified, this);
+        traditionalTable = tableList("ListBox2", CharTableModel::Traditional, this);
+    });
 }
 
 void MainWindow::createButtonBar()

@@ -1,3 +1,4 @@
+#include "app/AfterFirstPaint.h"
 #include "app/AnywhereServices.h"
 #include "app/InformationOptions.h"
 #include "app/MainWindow.h"
@@ -18,39 +19,9 @@
 #include "update/UpdateWindow.h"
 
 #include <QApplication>
-#include <QEvent>
-#include <QTimer>
-#include <functional>
+#include <memory>
 #include <optional>
 
-namespace {
-
-// Runs `work` once, after `window` has painted for the first time.
-void AfterFirstPaint(QWidget* window, std::function<void()> work)
-{
-    class Watch : public QObject
-    {
-    public:
-        Watch(QWidget* window, std::function<void()> work) : QObject(window), m_work(std::move(work)) {}
-        bool eventFilter(QObject* watched, QEvent* event) override
-        {
-            if (event->type() == QEvent::Paint) {
-                watched->removeEventFilter(this);
-                QTimer::singleShot(0, this, [this] {
-                    m_work();
-                    deleteLater();
-                });
-            }
-            return QObject::eventFilter(watched, event);
-        }
-
-    private:
-        std::function<void()> m_work;
-    };
-    window->installEventFilter(new Watch(window, std::move(work)));
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -91,7 +62,15 @@ int main(int argc, char** argv)
     // The pair chosen now, once the server answers, and pairs picked from then on are told to the
     // server, whose engines start none ahead.
     std::optional<quillo::PairPreparer> pairPreparer;
-    AfterFirstPaint(&mainForm, [&] {
+    // The popup, the keys and the tray come after the first frame too: none of them is on screen
+    // at start. The socket listens now, so that a second start finds this copy; what it hands
+    // over waits for them.
+    instance.listen();
+    quillo::OfferCommandsOnSessionBus(&instance);
+    std::unique_ptr<quillo::TranslateAnywhere> anywhere;
+    quillo::AfterFirstPaint(&mainForm, [&] {
+        anywhere = quillo::StartTranslateAnywhere(&mainForm);
+        quillo::ServeInstance(anywhere.get(), &instance, command);
         updateForm.emplace();
         sendUserInfo.emplace();
         url.emplace();
@@ -101,8 +80,6 @@ int main(int argc, char** argv)
 
     quillo::StartupProbe probe(&mainForm);
     quillo::TerminationSignals terminationSignals;
-    const auto anywhere = quillo::StartTranslateAnywhere(&mainForm);
-    quillo::ServeInstance(anywhere.get(), &instance, command);
     mainForm.show();
     return app.exec();
 }

@@ -4,7 +4,9 @@
 
 #include <QDebug>
 #include <QFileInfo>
+#include <QMetaMethod>
 #include <QTimer>
+#include <utility>
 
 #ifdef Q_OS_WIN
 #include <QLocalServer>
@@ -114,6 +116,36 @@ QString SingleInstance::DefaultSocketPath()
     return folder.isEmpty() ? QString() : folder + QStringLiteral("/quillo.socket");
 }
 
+void SingleInstance::deliver(const QByteArray& command)
+{
+    QTimer::singleShot(0, this, [this, command] {
+        if (commandTaken())
+            emit commandReceived(command);
+        else
+            m_waiting.append(command);
+    });
+}
+
+bool SingleInstance::commandTaken() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&SingleInstance::commandReceived));
+}
+
+void SingleInstance::connectNotify(const QMetaMethod& signal)
+{
+    // After the connect has returned, so that whoever connected is ready for the command.
+    if (signal == QMetaMethod::fromSignal(&SingleInstance::commandReceived) && !m_waiting.isEmpty())
+        QTimer::singleShot(0, this, &SingleInstance::deliverWaiting);
+}
+
+void SingleInstance::deliverWaiting()
+{
+    if (!commandTaken())
+        return;
+    for (const QByteArray& command : std::exchange(m_waiting, {}))
+        emit commandReceived(command);
+}
+
 #ifdef Q_OS_WIN
 SingleInstance::~SingleInstance() = default;
 
@@ -141,6 +173,11 @@ bool SingleInstance::listen()
     return true;
 }
 
+bool SingleInstance::listening() const
+{
+    return m_server && m_server->isListening();
+}
+
 void SingleInstance::readCommand()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
@@ -151,9 +188,7 @@ void SingleInstance::readCommand()
             const QByteArray command = socket->readLine().trimmed();
             socket->write("ok\n");
             socket->flush();
-            // A command may run a nested event loop (a translation waits in one), in which this
-            // socket can close and go; it runs after the socket's handler has returned.
-            QTimer::singleShot(0, this, [this, command] { emit commandReceived(command); });
+            deliver(command);
         });
     }
 }
@@ -206,6 +241,11 @@ bool SingleInstance::listen()
     return true;
 }
 
+bool SingleInstance::listening() const
+{
+    return m_listener >= 0;
+}
+
 void SingleInstance::acceptConnections()
 {
     for (;;) {
@@ -236,9 +276,7 @@ void SingleInstance::serve(int connection)
         if (end >= 0) {
             const QByteArray command = line.left(end).trimmed();
             ::send(connection, "ok\n", 3, MSG_NOSIGNAL);
-            // A command may run a nested event loop (a translation waits in one); it runs after
-            // this handler has returned.
-            QTimer::singleShot(0, this, [this, command] { emit commandReceived(command); });
+            deliver(command);
         }
         notifier->setEnabled(false);
         notifier->deleteLater();
@@ -270,7 +308,7 @@ private:
     // The caller gets its answer at once; the command (which may wait for a translation) runs after.
     void later(const char* command)
     {
-        QTimer::singleShot(0, m_instance, [instance = m_instance, command] { emit instance->commandReceived(command); });
+        m_instance->deliver(command);
     }
 
     SingleInstance* m_instance;

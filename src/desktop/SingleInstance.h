@@ -10,6 +10,7 @@
 // Qt's local sockets would bring Qt Network, and the Kerberos and proxy libraries it links, into
 // every start of the program before its window could show.
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -47,11 +48,23 @@ public:
     // Becomes the running instance; a socket left by a crashed one is replaced. False, with a
     // warning, when the socket's folder is missing and cannot be made, or is not private.
     bool listen();
+    bool listening() const;
+    // Hands `command` on through commandReceived once the current handler has returned (a command
+    // may run a nested event loop, in which its socket can close and go). Until something takes
+    // the signal, commands wait: the program's desktop services start after its first frame,
+    // while a later start may hand its command over as soon as this one listens.
+    void deliver(const QByteArray& command);
 
 signals:
     void commandReceived(const QByteArray& command);
 
+protected:
+    void connectNotify(const QMetaMethod& signal) override;
+
 private:
+    bool commandTaken() const;
+    void deliverWaiting();
+
 #ifdef Q_OS_WIN
     void readCommand();
 #else
@@ -60,6 +73,7 @@ private:
 #endif
 
     QString m_socketPath;
+    QList<QByteArray> m_waiting;
 #ifdef Q_OS_WIN
     QLocalServer* m_server = nullptr;
 #else

@@ -3,6 +3,7 @@
 #include "app/DesktopSettings.h"
 #include "desktop/GlobalHotkey.h"
 #include "desktop/SingleInstance.h"
+#include "WaitUntil.h"
 
 #include <QDir>
 #include <QFile>
@@ -243,4 +244,24 @@ TEST(SingleInstance, ALaterStartHandsOverToTheOneListeningWhoseSocketIsTheUsersA
 
     running.reset();
     EXPECT_FALSE(QFile::exists(path));
+}
+
+// The program takes commands only once its first frame is out, but listens from the start.
+TEST(SingleInstance, CommandsHandedOverBeforeAnythingTakesThemWaitForTheFirstTaker)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("quillo.socket"));
+    SingleInstance running(path);
+    ASSERT_TRUE(running.listen());
+    for (const char* command : {kTranslateSelectionCommand, kShowCommand}) {
+        auto later = std::async(std::launch::async, [&path, command] { return SingleInstance(path).handOver(command); });
+        ASSERT_EVENTUALLY(later.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+        EXPECT_TRUE(later.get());
+    }
+    QTest::qWait(50);
+
+    QList<QByteArray> taken;
+    QObject::connect(&running, &SingleInstance::commandReceived, [&taken](const QByteArray& c) { taken.append(c); });
+    ASSERT_EVENTUALLY_EQ(taken.size(), 2);
+    EXPECT_EQ(taken, QList<QByteArray>({kTranslateSelectionCommand, kShowCommand}));
 }
