@@ -102,7 +102,8 @@ ProfileReader ProfileReader::parse(const QByteArray& text, QString (*decode)(con
             const qsizetype close = indexOfChar(name, ']');
             if (close >= 0)
                 name.truncate(close);
-            reader.m_sections.append(Section{decode(name.trimmed()), {}});
+            const QString decoded = decode(name.trimmed());
+            reader.m_sections.append(Section{decoded, decoded.toCaseFolded(), {}});
             current = &reader.m_sections.back();
             continue;
         }
@@ -113,7 +114,8 @@ ProfileReader ProfileReader::parse(const QByteArray& text, QString (*decode)(con
         if (key.isEmpty())
             continue;
         const QByteArray value = truncateValue(unquote(line.mid(equals + 1).trimmed()));
-        current->entries.append(Entry{decode(key), decode(value)});
+        const QString decodedKey = decode(key);
+        current->entries.append(Entry{decodedKey, decodedKey.toCaseFolded(), decode(value)});
     }
     return reader;
 }
@@ -125,8 +127,9 @@ bool ProfileReader::isLoaded() const
 
 const ProfileReader::Section* ProfileReader::findSection(const QString& name) const
 {
+    const QString folded = name.toCaseFolded();
     for (const Section& section : m_sections) {
-        if (section.name.compare(name, Qt::CaseInsensitive) == 0)
+        if (section.foldedName == folded)
             return &section;
     }
     return nullptr;
@@ -135,8 +138,9 @@ const ProfileReader::Section* ProfileReader::findSection(const QString& name) co
 QString ProfileReader::value(const QString& section, const QString& key, const QString& defaultValue) const
 {
     if (const Section* found = findSection(section)) {
+        const QString folded = key.toCaseFolded();
         for (const Entry& entry : found->entries) {
-            if (entry.key.compare(key, Qt::CaseInsensitive) == 0)
+            if (entry.foldedKey == folded)
                 return entry.value;
         }
     }
@@ -158,9 +162,8 @@ QStringList ProfileReader::sections() const
     QStringList names;
     QSet<QString> seen;
     for (const Section& section : m_sections) {
-        const QString folded = section.name.toCaseFolded();
-        if (!seen.contains(folded)) {
-            seen.insert(folded);
+        if (!seen.contains(section.foldedName)) {
+            seen.insert(section.foldedName);
             names << section.name;
         }
     }
@@ -173,9 +176,8 @@ QStringList ProfileReader::keys(const QString& section) const
     if (const Section* found = findSection(section)) {
         QSet<QString> seen;
         for (const Entry& entry : found->entries) {
-            const QString folded = entry.key.toCaseFolded();
-            if (!seen.contains(folded)) {
-                seen.insert(folded);
+            if (!seen.contains(entry.foldedKey)) {
+                seen.insert(entry.foldedKey);
                 names << entry.key;
             }
         }

@@ -32,14 +32,18 @@ public:
     QStringList sections() const;
 
 private:
+    // Names are kept case-folded beside their spelling: a lookup folds its name once and then
+    // compares plainly, where comparing without case folded both sides at every entry.
     struct Entry
     {
         QString key;
+        QString foldedKey;
         QString value;
     };
     struct Section
     {
         QString name;
+        QString foldedName;
         QList<Entry> entries;
     };
 
