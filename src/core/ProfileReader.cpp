@@ -13,7 +13,7 @@ constexpr qsizetype kMaxValueBytes = 2047;
 
 // GBK pairs a lead byte 0x81..0xFE with a trail byte 0x40..0xFE (not 0x7F). Trail bytes include
 // '[', ']' and '\\', so brackets must be looked for on character boundaries only.
-qsizetype charLength(const QByteArray& s, qsizetype i)
+qsizetype charLength(QByteArrayView s, qsizetype i)
 {
     const auto lead = static_cast<unsigned char>(s[i]);
     if (lead < 0x81 || lead > 0xFE || i + 1 >= s.size())
@@ -22,7 +22,7 @@ qsizetype charLength(const QByteArray& s, qsizetype i)
     return (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) ? 2 : 1;
 }
 
-qsizetype indexOfChar(const QByteArray& s, char wanted)
+qsizetype indexOfChar(QByteArrayView s, char wanted)
 {
     for (qsizetype i = 0; i < s.size(); i += charLength(s, i)) {
         if (s[i] == wanted)
@@ -32,7 +32,7 @@ qsizetype indexOfChar(const QByteArray& s, char wanted)
 }
 
 // At most kMaxValueBytes bytes, never ending in half a double-byte character.
-QByteArray truncateValue(const QByteArray& value)
+QByteArrayView truncateValue(QByteArrayView value)
 {
     if (value.size() <= kMaxValueBytes)
         return value;
@@ -43,29 +43,26 @@ QByteArray truncateValue(const QByteArray& value)
             break;
         end = next;
     }
-    return value.left(end);
+    return value.first(end);
 }
 
 // The platform drops one pair of quotation marks enclosing a whole value.
-QByteArray unquote(const QByteArray& value)
+QByteArrayView unquote(QByteArrayView value)
 {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-        return value.mid(1, value.size() - 2);
+        return value.sliced(1, value.size() - 2);
     return value;
 }
 
-QList<QByteArray> splitLines(const QByteArray& text)
+// The next line from `start` (which moves past it), without its line break.
+QByteArrayView nextLine(QByteArrayView text, qsizetype& start)
 {
-    QList<QByteArray> lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        if (i == text.size() || text[i] == '\r' || text[i] == '\n') {
-            if (i > start)
-                lines.append(text.mid(start, i - start));
-            start = i + 1;
-        }
-    }
-    return lines;
+    qsizetype end = start;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+        ++end;
+    const QByteArrayView line = text.sliced(start, end - start);
+    start = end + 1;
+    return line;
 }
 
 } // namespace
@@ -80,28 +77,27 @@ ProfileReader ProfileReader::fromFile(const QString& path)
 
 ProfileReader ProfileReader::fromBytes(const QByteArray& gbkText)
 {
-    return parse(gbkText, FromAnsi);
+    return parse(gbkText, [](QByteArrayView bytes) { return FromAnsi(bytes.toByteArray()); });
 }
 
 ProfileReader ProfileReader::fromUtf8(const QByteArray& utf8Text)
 {
-    return parse(utf8Text, [](const QByteArray& bytes) { return QString::fromUtf8(bytes); });
+    return parse(utf8Text, [](QByteArrayView bytes) { return QString::fromUtf8(bytes); });
 }
 
-ProfileReader ProfileReader::parse(const QByteArray& text, QString (*decode)(const QByteArray&))
+ProfileReader ProfileReader::parse(QByteArrayView text, QString (*decode)(QByteArrayView))
 {
     ProfileReader reader;
     reader.m_loaded = true;
     Section* current = nullptr;
-    for (const QByteArray& rawLine : splitLines(text)) {
-        const QByteArray line = rawLine.trimmed();
+    for (qsizetype start = 0; start < text.size();) {
+        const QByteArrayView line = nextLine(text, start).trimmed();
         if (line.isEmpty() || line.front() == ';')
             continue;
         if (line.front() == '[') {
-            QByteArray name = line.mid(1);
-            const qsizetype close = indexOfChar(name, ']');
-            if (close >= 0)
-                name.truncate(close);
+            QByteArrayView name = line.sliced(1);
+            if (const qsizetype close = indexOfChar(name, ']'); close >= 0)
+                name = name.first(close);
             const QString decoded = decode(name.trimmed());
             reader.m_sections.append(Section{decoded, decoded.toCaseFolded(), {}});
             current = &reader.m_sections.back();
@@ -110,12 +106,12 @@ ProfileReader ProfileReader::parse(const QByteArray& text, QString (*decode)(con
         const qsizetype equals = line.indexOf('='); // '=' is never a trail byte
         if (current == nullptr || equals <= 0)
             continue;
-        const QByteArray key = line.left(equals).trimmed();
+        const QByteArrayView key = line.first(equals).trimmed();
         if (key.isEmpty())
             continue;
-        const QByteArray value = truncateValue(unquote(line.mid(equals + 1).trimmed()));
         const QString decodedKey = decode(key);
-        current->entries.append(Entry{decodedKey, decodedKey.toCaseFolded(), decode(value)});
+        current->entries.append(Entry{decodedKey, decodedKey.toCaseFolded(),
+                                      decode(truncateValue(unquote(line.sliced(equals + 1).trimmed())))});
     }
     return reader;
 }

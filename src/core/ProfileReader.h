@@ -4,6 +4,7 @@
 // of duplicate sections and keys wins, text in code page 936. Any bytes are accepted.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -48,7 +49,7 @@ private:
     };
 
     const Section* findSection(const QString& name) const;
-    static ProfileReader parse(const QByteArray& text, QString (*decode)(const QByteArray&));
+    static ProfileReader parse(QByteArrayView text, QString (*decode)(QByteArrayView));
 
     QList<Section> m_sections;
     bool m_loaded = false;
