@@ -18,6 +18,13 @@ void report(QString* error, const QString& text)
 
 TCompressedStoredSkin::TCompressedStoredSkin(QObject* parent) : QObject(parent) {}
 
+void TCompressedStoredSkin::setCompressedData(const QByteArray& data)
+{
+    m_compressedData = data;
+    m_container.clear();
+    m_decodedDefinition.clear();
+}
+
 bool TCompressedStoredSkin::loadFromSkinSource(const QString& definitionPath, QString* error)
 {
     PackedSkinSource packed = PackSkinSource(definitionPath);
@@ -25,7 +32,7 @@ bool TCompressedStoredSkin::loadFromSkinSource(const QString& definitionPath, QS
         report(error, packed.error);
         return false;
     }
-    m_compressedData = std::move(packed.compressed);
+    setCompressedData(packed.compressed);
     m_fileName = QFileInfo(definitionPath).fileName();
     return true;
 }
@@ -42,7 +49,7 @@ bool TCompressedStoredSkin::loadFromPackedFile(const QString& path, QString* err
         report(error, QStringLiteral("%1: not a packed skin file of version 3 or less").arg(path));
         return false;
     }
-    m_compressedData = std::move(*compressed);
+    setCompressedData(*compressed);
     return true;
 }
 

@@ -26,13 +26,20 @@ public:
     void setCompressedFileName(const QString& name) { m_compressedFileName = name; }
 
     const QByteArray& CompressedData() const { return m_compressedData; }
-    void setCompressedData(const QByteArray& data) { m_compressedData = data; }
-    bool isEmpty() const { return m_compressedData.isEmpty(); }
+    // New bytes are another skin: what was kept beside the old ones (its container, its decoded
+    // definition) no longer describes them and is dropped.
+    void setCompressedData(const QByteArray& data);
+    bool isEmpty() const { return m_compressedData.isEmpty() && m_container.isEmpty(); }
     // The definition already decoded into UTF-8 when the program was built (the built-in skins),
     // read instead of the container's GBK text so that no GBK decoder is opened for it; empty for
     // a skin loaded from a file.
     const QByteArray& DecodedDefinition() const { return m_decodedDefinition; }
     void setDecodedDefinition(const QByteArray& utf8) { m_decodedDefinition = utf8; }
+    // The container the compressed bytes inflate to, when it is at hand without inflating them
+    // (the built-in skins, read in place from the program's resources); unpacking reads it
+    // instead of the compressed bytes. Empty for a skin loaded from a file.
+    const QByteArray& Container() const { return m_container; }
+    void setContainer(const QByteArray& container) { m_container = container; }
 
     // Build steps. Packs the skin source whose definition is at definitionPath (its pictures
     // beside it) at the best compression level and keeps the file name of the definition.
@@ -46,6 +53,7 @@ private:
     QString m_compressedFileName;
     QByteArray m_compressedData;
     QByteArray m_decodedDefinition;
+    QByteArray m_container;
 };
 
 } // namespace quillo

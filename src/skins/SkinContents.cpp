@@ -5,7 +5,6 @@
 #include "skins/container/SkinContainer.h"
 #include "skins/container/ZlibCodec.h"
 
-#include <QSet>
 
 namespace quillo {
 
@@ -34,63 +33,41 @@ SkinUnpackStatus fromContainer(ContainerStatus s)
     return SkinUnpackStatus::TruncatedContainer;
 }
 
-bool decodeOptional(const std::optional<QByteArray>& bmp, QImage& out, qint64& budget)
-{
-    if (!bmp)
+// Checks every bitmap (headers and sizes against the bytes, no pixels decoded) and places its
+// picture in the container, so that decoding it later cannot fail.
+class PictureChecker {
+public:
+    explicit PictureChecker(const QByteArray& container) : m_container(container) {}
+
+    bool place(const QByteArray& bmp, SkinPicture& out)
+    {
+        const QSize size = CheckSkinBitmap(bmp, m_budget);
+        if (size.isEmpty())
+            return false;
+        out = SkinPicture(m_container, bmp.constData() - m_container.constData(), bmp.size(), size);
         return true;
-    out = DecodeSkinBitmap(*bmp, budget);
-    return !out.isNull();
-}
-
-// Active pictures that only keys ending in "2x" name: the twins for high-density screens.
-QSet<int> highDensityOnly(const ProfileReader& definition)
-{
-    QSet<int> twins;
-    QSet<int> drawnAtNormalDensity;
-    for (const QString& section : definition.sections()) {
-        for (const QString& key : definition.keys(section)) {
-            bool number = false;
-            const int index = definition.value(section, key).toInt(&number);
-            if (!number)
-                continue;
-            if (key.endsWith(QLatin1String("2x"), Qt::CaseInsensitive))
-                twins.insert(index);
-            else if (key.endsWith(QLatin1String("picture"), Qt::CaseInsensitive))
-                drawnAtNormalDensity.insert(index);
-        }
     }
-    return twins - drawnAtNormalDensity;
-}
 
-// Where the bytes of deferred pictures are found again when they are drawn.
-struct PictureSource {
-    QByteArray bytes;
-    bool compressed = false;
-    const char* containerStart = nullptr;
+    bool placeOptional(const std::optional<QByteArray>& bmp, SkinPicture& out)
+    {
+        return !bmp || place(*bmp, out);
+    }
+
+private:
+    const QByteArray& m_container;
+    qint64 m_budget = kMaxSkinPixels;
 };
 
-bool decodePictures(const SkinContainer& c, const PictureSource& source, SkinContents& s)
+bool placePictures(const SkinContainer& c, const QByteArray& container, SkinContents& s)
 {
-    qint64 budget = kMaxSkinPixels;
-    if (!decodeOptional(c.picture, s.picture, budget) || !decodeOptional(c.inactivePicture, s.inactivePicture, budget)
-        || !decodeOptional(c.mask, s.mask, budget))
+    PictureChecker checker(container);
+    if (!checker.placeOptional(c.picture, s.picture) || !checker.placeOptional(c.inactivePicture, s.inactivePicture)
+        || !checker.placeOptional(c.mask, s.mask))
         return false;
-    const QSet<int> deferred = highDensityOnly(s.definition);
-    s.activePictures.reserve(c.activePictures.size());
+    s.activePictures.resize(c.activePictures.size());
     for (qsizetype i = 0; i < c.activePictures.size(); ++i) {
-        const QByteArray& bmp = c.activePictures[i];
-        if (deferred.contains(int(i))) {
-            const QSize size = CheckSkinBitmap(bmp, budget);
-            if (size.isEmpty())
-                return false;
-            s.activePictures.append(SkinPicture(source.bytes, source.compressed, bmp.constData() - source.containerStart,
-                                                bmp.size(), size));
-        } else {
-            QImage image = DecodeSkinBitmap(bmp, budget);
-            if (image.isNull())
-                return false;
-            s.activePictures.append(SkinPicture(std::move(image)));
-        }
+        if (!checker.place(c.activePictures[i], s.activePictures[i]))
+            return false;
     }
     return true;
 }
@@ -129,10 +106,8 @@ void readDefinition(ProfileReader definition, SkinContents& s)
 
 } // namespace
 
-namespace {
-
-// The bitmaps are read in place from the container, which must live until the pictures are made.
-SkinUnpackResult unpackContainer(const QByteArray& container, PictureSource source, const QByteArray& utf8Definition = {})
+// The bitmaps are read in place from the container, which the pictures keep.
+SkinUnpackResult UnpackSkinContainer(const QByteArray& container, const QByteArray& utf8Definition)
 {
     SkinUnpackResult result;
     const ContainerReadResult read = ReadSkinContainer(container, BitmapBytes::Borrowed);
@@ -142,20 +117,11 @@ SkinUnpackResult unpackContainer(const QByteArray& container, PictureSource sour
     readDefinition(utf8Definition.isEmpty() ? ProfileReader::fromBytes(read.container.definition)
                                             : ProfileReader::fromUtf8(utf8Definition),
                    result.contents);
-    source.containerStart = container.constData();
-    if (!decodePictures(read.container, source, result.contents)) {
+    if (!placePictures(read.container, container, result.contents)) {
         result.contents = {};
         result.status = SkinUnpackStatus::UndecodableBitmap;
     }
     return result;
-}
-
-} // namespace
-
-SkinUnpackResult UnpackSkinContainer(QByteArrayView bytes)
-{
-    const QByteArray container = bytes.toByteArray();
-    return unpackContainer(container, {container, false});
 }
 
 SkinUnpackResult UnpackSkin(const QByteArray& compressed, const QByteArray& utf8Definition)
@@ -166,7 +132,7 @@ SkinUnpackResult UnpackSkin(const QByteArray& compressed, const QByteArray& utf8
         result.status = fromInflate(inflated.status);
         return result;
     }
-    return unpackContainer(inflated.data, {compressed, true}, utf8Definition);
+    return UnpackSkinContainer(inflated.data, utf8Definition);
 }
 
 } // namespace quillo

@@ -1,35 +1,45 @@
 #include "skins/SkinPicture.h"
 
 #include "skins/container/SkinBitmap.h"
-#include "skins/container/ZlibCodec.h"
+
+#include <mutex>
 
 namespace quillo {
 
-SkinPicture::SkinPicture(QImage decoded)
-    : m_image(std::move(decoded))
-    , m_size(m_image.size())
-{
-}
+struct SkinPicture::Shared {
+    QByteArray container;
+    qsizetype offset = 0;
+    qsizetype length = 0;
+    std::once_flag decoding;
+    QImage image;
+};
 
-SkinPicture::SkinPicture(QByteArray source, bool compressed, qsizetype offset, qsizetype length, QSize size)
-    : m_source(std::move(source))
-    , m_compressed(compressed)
-    , m_offset(offset)
-    , m_length(length)
+SkinPicture::SkinPicture(QByteArray container, qsizetype offset, qsizetype length, QSize size)
+    : m_shared(std::make_shared<Shared>())
     , m_size(size)
 {
+    m_shared->container = std::move(container);
+    m_shared->offset = offset;
+    m_shared->length = length;
 }
 
-QImage SkinPicture::image() const
+bool SkinPicture::isDecoded() const
 {
-    if (!isDeferred())
-        return m_image;
-    if (!m_compressed)
-        return DecodeSkinBitmap(QByteArrayView(m_source).sliced(m_offset, m_length));
-    const InflateResult container = InflatePrefix(m_source, m_offset + m_length);
-    if (container.status != InflateStatus::Ok)
-        return {};
-    return DecodeSkinBitmap(QByteArrayView(container.data).sliced(m_offset, m_length));
+    return m_shared && !m_shared->image.isNull();
+}
+
+const QImage& SkinPicture::image() const
+{
+    static const QImage none;
+    if (!m_shared)
+        return none;
+    Shared& shared = *m_shared;
+    std::call_once(shared.decoding, [&shared] {
+        shared.image = DecodeSkinBitmap(QByteArrayView(shared.container).sliced(shared.offset, shared.length));
+        // The container goes once its last picture is decoded.
+        shared.container = {};
+    });
+    return shared.image;
 }
 
 } // namespace quillo
