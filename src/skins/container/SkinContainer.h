@@ -41,8 +41,9 @@ struct ContainerReadResult {
 
 enum class BitmapBytes {
     Copied,
-    // The bitmaps refer to the bytes read (QByteArray::fromRawData), which must outlive them and
-    // stay unchanged; spares a second copy of every picture while a skin is unpacked.
+    // The bitmaps and the definition refer to the bytes read (QByteArray::fromRawData), which
+    // must outlive them and stay unchanged; spares a second copy of every picture while a skin is
+    // unpacked, and leaves the pages of what nobody reads untouched.
     Borrowed,
 };
 
