@@ -34,6 +34,11 @@ QByteArray BuiltinSkinContainer(int number)
     return BuiltinResource(number, ".skin");
 }
 
+QByteArray BuiltinSkinContainerIndex(int number)
+{
+    return BuiltinResource(number, ".index");
+}
+
 QByteArray BuiltinSkinDefinition(int number)
 {
     return BuiltinResource(number, ".ini");
@@ -43,9 +48,10 @@ TCompressedStoredSkin* CreateBuiltinSkin(int number, QObject* parent)
 {
     auto* skin = new TCompressedStoredSkin(parent);
     skin->setFileName(QStringLiteral("skin.ini"));
-    skin->setCompressedData(BuiltinSkinData(number));
-    skin->setContainer(BuiltinSkinContainer(number));
-    skin->setDecodedDefinition(BuiltinSkinDefinition(number));
+    skin->setLoader([number] {
+        return TCompressedStoredSkin::Bytes{BuiltinSkinData(number), BuiltinSkinContainer(number),
+                                            BuiltinSkinContainerIndex(number), BuiltinSkinDefinition(number)};
+    });
     return skin;
 }
 

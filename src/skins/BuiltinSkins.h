@@ -19,6 +19,8 @@ QByteArray BuiltinSkinData(int number);
 // The container of built-in skin number uncompressed (what BuiltinSkinData inflates to); empty
 // for any other number.
 QByteArray BuiltinSkinContainer(int number);
+// Where the pictures of that container lie, found and checked when the program was built.
+QByteArray BuiltinSkinContainerIndex(int number);
 
 // The definition of built-in skin number in UTF-8, decoded from GBK when the program was built;
 // empty for any other number.

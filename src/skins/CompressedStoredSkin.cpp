@@ -20,9 +20,36 @@ TCompressedStoredSkin::TCompressedStoredSkin(QObject* parent) : QObject(parent) 
 
 void TCompressedStoredSkin::setCompressedData(const QByteArray& data)
 {
-    m_compressedData = data;
-    m_container.clear();
-    m_decodedDefinition.clear();
+    m_load = nullptr;
+    m_bytes = {data, {}, {}, {}};
+}
+
+void TCompressedStoredSkin::setContainer(const QByteArray& container, const QByteArray& index)
+{
+    Bytes& bytes = loadedBytes();
+    bytes.container = container;
+    bytes.containerIndex = index;
+}
+
+void TCompressedStoredSkin::setLoader(std::function<Bytes()> load)
+{
+    m_load = std::move(load);
+    m_bytes = {};
+}
+
+const TCompressedStoredSkin::Bytes& TCompressedStoredSkin::bytes() const
+{
+    if (m_load) {
+        m_bytes = m_load();
+        m_load = nullptr;
+    }
+    return m_bytes;
+}
+
+TCompressedStoredSkin::Bytes& TCompressedStoredSkin::loadedBytes()
+{
+    bytes();
+    return m_bytes;
 }
 
 bool TCompressedStoredSkin::loadFromSkinSource(const QString& definitionPath, QString* error)

@@ -1,8 +1,7 @@
 #include "skins/SkinContents.h"
 
+#include "skins/container/ContainerIndex.h"
 #include "skins/container/ProfileList.h"
-#include "skins/container/SkinBitmap.h"
-#include "skins/container/SkinContainer.h"
 #include "skins/container/ZlibCodec.h"
 
 
@@ -29,47 +28,24 @@ SkinUnpackStatus fromContainer(ContainerStatus s)
     case ContainerStatus::Truncated: return SkinUnpackStatus::TruncatedContainer;
     case ContainerStatus::BadBitmapLength: return SkinUnpackStatus::BadBitmapLength;
     case ContainerStatus::BadCount: return SkinUnpackStatus::BadCount;
+    case ContainerStatus::UndecodableBitmap: return SkinUnpackStatus::UndecodableBitmap;
     }
     return SkinUnpackStatus::TruncatedContainer;
 }
 
-// Checks every bitmap (headers and sizes against the bytes, no pixels decoded) and places its
-// picture in the container, so that decoding it later cannot fail.
-class PictureChecker {
-public:
-    explicit PictureChecker(const QByteArray& container) : m_container(container) {}
-
-    bool place(const QByteArray& bmp, SkinPicture& out)
-    {
-        const QSize size = CheckSkinBitmap(bmp, m_budget);
-        if (size.isEmpty())
-            return false;
-        out = SkinPicture(m_container, bmp.constData() - m_container.constData(), bmp.size(), size);
-        return true;
-    }
-
-    bool placeOptional(const std::optional<QByteArray>& bmp, SkinPicture& out)
-    {
-        return !bmp || place(*bmp, out);
-    }
-
-private:
-    const QByteArray& m_container;
-    qint64 m_budget = kMaxSkinPixels;
-};
-
-bool placePictures(const SkinContainer& c, const QByteArray& container, SkinContents& s)
+SkinPicture placed(const QByteArray& container, const IndexedPicture& where)
 {
-    PictureChecker checker(container);
-    if (!checker.placeOptional(c.picture, s.picture) || !checker.placeOptional(c.inactivePicture, s.inactivePicture)
-        || !checker.placeOptional(c.mask, s.mask))
-        return false;
-    s.activePictures.resize(c.activePictures.size());
-    for (qsizetype i = 0; i < c.activePictures.size(); ++i) {
-        if (!checker.place(c.activePictures[i], s.activePictures[i]))
-            return false;
-    }
-    return true;
+    return where.length == 0 ? SkinPicture() : SkinPicture(container, where.offset, where.length, where.size);
+}
+
+void placePictures(const QByteArray& container, const ContainerIndex& index, SkinContents& s)
+{
+    s.picture = placed(container, index.picture);
+    s.inactivePicture = placed(container, index.inactivePicture);
+    s.mask = placed(container, index.mask);
+    s.activePictures.reserve(index.activePictures.size());
+    for (const IndexedPicture& where : index.activePictures)
+        s.activePictures.append(placed(container, where));
 }
 
 QList<SkinEntry> readEntries(const ProfileReader& profile, const QString& section)
@@ -104,23 +80,33 @@ void readDefinition(ProfileReader definition, SkinContents& s)
     s.skinControls = readEntries(d, QStringLiteral("SKINCONTROLS"));
 }
 
+// The build's index when it is a sound one, else the container walked and checked.
+ContainerIndexResult locatePictures(const QByteArray& container, const QByteArray& index)
+{
+    if (!index.isEmpty()) {
+        if (std::optional<ContainerIndex> built = ReadContainerIndex(index, container.size()))
+            return {ContainerStatus::Ok, std::move(*built)};
+    }
+    return IndexSkinContainer(container);
+}
+
 } // namespace
 
-// The bitmaps are read in place from the container, which the pictures keep.
-SkinUnpackResult UnpackSkinContainer(const QByteArray& container, const QByteArray& utf8Definition)
+SkinUnpackResult UnpackSkinContainer(const QByteArray& container, const QByteArray& utf8Definition,
+                                     const QByteArray& index)
 {
     SkinUnpackResult result;
-    const ContainerReadResult read = ReadSkinContainer(container, BitmapBytes::Borrowed);
-    result.status = fromContainer(read.status);
+    const ContainerIndexResult located = locatePictures(container, index);
+    result.status = fromContainer(located.status);
     if (result.status != SkinUnpackStatus::Ok)
         return result;
-    readDefinition(utf8Definition.isEmpty() ? ProfileReader::fromBytes(read.container.definition)
+    const qsizetype definitionAt = located.index.definitionOffset;
+    const QByteArray gbkDefinition = QByteArray::fromRawData(container.constData() + definitionAt,
+                                                            container.size() - definitionAt);
+    readDefinition(utf8Definition.isEmpty() ? ProfileReader::fromBytes(gbkDefinition)
                                             : ProfileReader::fromUtf8(utf8Definition),
                    result.contents);
-    if (!placePictures(read.container, container, result.contents)) {
-        result.contents = {};
-        result.status = SkinUnpackStatus::UndecodableBitmap;
-    }
+    placePictures(container, located.index, result.contents);
     return result;
 }
 

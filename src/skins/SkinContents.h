@@ -66,7 +66,10 @@ struct SkinUnpackResult {
 // pictures keep the inflated container until each is decoded.
 SkinUnpackResult UnpackSkin(const QByteArray& compressed, const QByteArray& utf8Definition = {});
 // Unpacks an already inflated container in place: the pictures keep a reference to its bytes
-// (which must stay unchanged, and alive when they come from QByteArray::fromRawData).
-SkinUnpackResult UnpackSkinContainer(const QByteArray& container, const QByteArray& utf8Definition = {});
+// (which must stay unchanged, and alive when they come from QByteArray::fromRawData). index, when
+// it is a sound index of the container (WriteContainerIndex), is trusted instead of walking and
+// checking the container: only the build makes one, after the same checks.
+SkinUnpackResult UnpackSkinContainer(const QByteArray& container, const QByteArray& utf8Definition = {},
+                                     const QByteArray& index = {});
 
 } // namespace quillo

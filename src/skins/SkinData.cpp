@@ -35,13 +35,14 @@ void TSkinData::unpack(const TCompressedStoredSkin& skin)
     // Our own references to the bytes: a receiver of the first notice may replace them.
     const QByteArray compressed = skin.CompressedData();
     const QByteArray container = skin.Container();
+    const QByteArray index = skin.ContainerIndex();
     const QByteArray definition = skin.DecodedDefinition();
     m_empty = true;
     sendNotice(SkinNoticeChanging);
     m_skin = {};
 
     SkinUnpackResult result = container.isEmpty() ? UnpackSkin(compressed, definition)
-                                                  : UnpackSkinContainer(container, definition);
+                                                  : UnpackSkinContainer(container, definition, index);
     m_lastStatus = result.status;
     if (result.status != SkinUnpackStatus::Ok) {
         emit unpackFailed(result.status);

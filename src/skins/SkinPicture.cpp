@@ -10,8 +10,10 @@ struct SkinPicture::Shared {
     QByteArray container;
     qsizetype offset = 0;
     qsizetype length = 0;
-    std::once_flag decoding;
-    QImage image;
+    std::mutex lock;
+    QImage image; // null until decoded: the checked bitmap cannot decode to a null image
+
+    QImage decode() const { return DecodeSkinBitmap(QByteArrayView(container).sliced(offset, length)); }
 };
 
 SkinPicture::SkinPicture(QByteArray container, qsizetype offset, qsizetype length, QSize size)
@@ -25,7 +27,10 @@ SkinPicture::SkinPicture(QByteArray container, qsizetype offset, qsizetype lengt
 
 bool SkinPicture::isDecoded() const
 {
-    return m_shared && !m_shared->image.isNull();
+    if (!m_shared)
+        return false;
+    const std::lock_guard guard(m_shared->lock);
+    return !m_shared->image.isNull();
 }
 
 const QImage& SkinPicture::image() const
@@ -34,12 +39,21 @@ const QImage& SkinPicture::image() const
     if (!m_shared)
         return none;
     Shared& shared = *m_shared;
-    std::call_once(shared.decoding, [&shared] {
-        shared.image = DecodeSkinBitmap(QByteArrayView(shared.container).sliced(shared.offset, shared.length));
+    const std::lock_guard guard(shared.lock);
+    if (shared.image.isNull()) {
+        shared.image = shared.decode();
         // The container goes once its last picture is decoded.
         shared.container = {};
-    });
+    }
     return shared.image;
+}
+
+QImage SkinPicture::decodedOnce() const
+{
+    if (!m_shared)
+        return {};
+    const std::lock_guard guard(m_shared->lock);
+    return m_shared->image.isNull() ? m_shared->decode() : m_shared->image;
 }
 
 } // namespace quillo

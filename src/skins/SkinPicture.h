@@ -26,8 +26,11 @@ public:
     QSize size() const { return m_size; }
     QRect rect() const { return QRect(QPoint(0, 0), m_size); }
     bool isDecoded() const;
-    // Decodes the picture on the first call; a null image for a null picture.
+    // Decodes the picture on the first call and keeps it; a null image for a null picture.
     const QImage& image() const;
+    // The kept picture when there is one, else one decoded for the caller alone: for a caller
+    // that turns it into something else and keeps that, so the picture is not held twice.
+    QImage decodedOnce() const;
 
 private:
     struct Shared;

@@ -161,8 +161,12 @@ const QPixmap* SkinArt::pixmapOf(int index) const
     if (index < 0 || index >= m_pictures.size())
         return nullptr;
     QPixmap& pixmap = m_pictures[index];
-    if (pixmap.isNull() && !m_sources.at(index).isNull())
-        pixmap = keyed(m_sources.at(index).image(), m_keys.value(index));
+    if (pixmap.isNull() && !m_sources.at(index).isNull()) {
+        const QList<QRgb> keys = m_keys.value(index);
+        // A keyed picture becomes a new image; the pixmap of any other shares the kept one.
+        const SkinPicture& source = m_sources.at(index);
+        pixmap = keyed(keys.isEmpty() ? source.image() : source.decodedOnce(), keys);
+    }
     return &pixmap;
 }
 

@@ -2,6 +2,7 @@
 
 #include "skins/BuiltinSkins.h"
 #include "skins/SkinContents.h"
+#include "skins/container/ContainerIndex.h"
 #include "skins/container/SkinSource.h"
 #include "skins/container/ZlibCodec.h"
 
@@ -83,6 +84,9 @@ TEST(BuiltinSkins, AreTheirSourcesPackedAtTheBestLevel)
         const InflateResult inflated = InflateCapped(data, kMaxInflatedSkinSize);
         ASSERT_EQ(inflated.status, InflateStatus::Ok);
         EXPECT_EQ(BuiltinSkinContainer(n), inflated.data) << "the container kept beside the stream";
+        const ContainerIndexResult walked = IndexSkinContainer(inflated.data);
+        ASSERT_EQ(walked.status, ContainerStatus::Ok);
+        EXPECT_EQ(BuiltinSkinContainerIndex(n), WriteContainerIndex(walked.index));
         const ContainerReadResult read = ReadSkinContainer(inflated.data);
         ASSERT_EQ(read.status, ContainerStatus::Ok);
 

@@ -264,6 +264,8 @@ TEST_F(SkinDataNotices, BuiltinPicturesAreDecodedWhenFirstAskedFor)
     for (qsizetype i = 0; i < kept.size(); ++i) {
         SCOPED_TRACE(i);
         ASSERT_FALSE(kept[i].isNull());
+        EXPECT_EQ(kept[i].decodedOnce(), DecodeSkinBitmap(bitmaps[i]));
+        EXPECT_FALSE(kept[i].isDecoded()) << "a picture decoded for one caller is not kept";
         const QImage& decoded = kept[i].image();
         EXPECT_EQ(decoded, DecodeSkinBitmap(bitmaps[i]));
         EXPECT_EQ(decoded.size(), kept[i].size());
@@ -292,9 +294,11 @@ TEST_F(SkinDataNotices, ASkinWithABrokenPictureIsRefusedWhenLoaded)
         const QByteArray bytes = WriteSkinContainer(container);
         TCompressedStoredSkin inPlace;
         inPlace.setContainer(bytes);
+        TCompressedStoredSkin unsoundIndex; // not trusted: the container is walked and checked
+        unsoundIndex.setContainer(bytes, QByteArray(12, '\x7f'));
         TCompressedStoredSkin compressed;
         compressed.setCompressedData(DeflateBest(bytes));
-        for (TCompressedStoredSkin* stored : {&inPlace, &compressed}) {
+        for (TCompressedStoredSkin* stored : {&inPlace, &unsoundIndex, &compressed}) {
             holder->setCompressedStoredSkin(skin1);
             holder->setCompressedStoredSkin(stored);
             EXPECT_TRUE(holder->Empty());

@@ -32,6 +32,7 @@ enum class ContainerStatus {
     Truncated,       // a field runs past the end of the data
     BadBitmapLength, // a bitmap's file header announces a size it cannot have
     BadCount,        // a negative count, or more pictures than the remaining bytes could hold
+    UndecodableBitmap, // (indexing only) a bitmap of the right length that does not decode
 };
 
 struct ContainerReadResult {
