@@ -63,12 +63,13 @@ public:
     bool loadFromPackedFile(const QString& path, QString* error = nullptr);
 
 private:
-    QString m_description;
-    QString m_fileName;
-    QString m_compressedFileName;
+    // Run the loader first, if there is one still to run.
     const Bytes& bytes() const;
     Bytes& loadedBytes();
 
+    QString m_description;
+    QString m_fileName;
+    QString m_compressedFileName;
     mutable Bytes m_bytes;
     mutable std::function<Bytes()> m_load;
 };

@@ -117,18 +117,26 @@ const QImage& SkinArt::maskImage() const
     return m_mask;
 }
 
+namespace {
+
+// The pixmap shares the picture's pixels, which the picture keeps.
+const QPixmap& pixmapOnce(QPixmap& pixmap, const SkinPicture& source)
+{
+    if (pixmap.isNull() && !source.isNull())
+        pixmap = QPixmap::fromImage(source.image());
+    return pixmap;
+}
+
+} // namespace
+
 const QPixmap& SkinArt::mainPixmap() const
 {
-    if (m_main.isNull() && !m_mainSource.isNull())
-        m_main = QPixmap::fromImage(m_mainSource.image());
-    return m_main;
+    return pixmapOnce(m_main, m_mainSource);
 }
 
 const QPixmap& SkinArt::inactivePixmap() const
 {
-    if (m_inactive.isNull() && !m_inactiveSource.isNull())
-        m_inactive = QPixmap::fromImage(m_inactiveSource.image());
-    return m_inactive;
+    return pixmapOnce(m_inactive, m_inactiveSource);
 }
 
 const SkinPart& SkinArt::part(const QString& section, const QString& prefix) const
