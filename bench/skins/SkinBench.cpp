@@ -1,5 +1,7 @@
 // How long one skin takes to become usable pictures and a definition:
-//   Quillo       the stored skin as the program holds it: inflate, read, decode the BMPs, parse
+//   Quillo       a stored skin loaded from a file: inflate, read, check the BMPs, parse (the
+//                pictures are decoded when first drawn, so not here)
+//   InPlace      a built-in skin as start-up reads it: its container in place, found by its index
 //   Holder       the same through TSkinData, notices included (to 8 receivers), as a switch does
 //   Inflate      the zlib part of Quillo alone
 //   PngResource  the same pictures stored as PNG in memory (the usual way a Qt program ships
@@ -63,6 +65,17 @@ void BM_Quillo(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * data.size());
 }
 
+void BM_InPlace(benchmark::State& state)
+{
+    const QByteArray container = BuiltinSkinContainer(1);
+    const QByteArray index = BuiltinSkinContainerIndex(1);
+    const QByteArray definition = BuiltinSkinDefinition(1);
+    for (auto _ : state) {
+        SkinUnpackResult r = UnpackSkinContainer(container, definition, index);
+        benchmark::DoNotOptimize(r);
+    }
+}
+
 void BM_Holder(benchmark::State& state)
 {
     QObject owner;
@@ -120,6 +133,7 @@ void BM_SourceFolder(benchmark::State& state)
 }
 
 BENCHMARK(BM_Quillo)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InPlace)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Holder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Inflate)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PngResource)->Unit(benchmark::kMillisecond);

@@ -2,20 +2,24 @@
 
 #include "skins/CompressedStoredSkin.h"
 
-#include <QFile>
+#include <QResource>
 
 namespace quillo {
 
 namespace {
 
+// The resource's bytes where the program holds them: rcc stores the built-in skins uncompressed,
+// so nothing is copied or allocated, and a page is read only when something reads it.
 QByteArray BuiltinResource(int number, const char* suffix)
 {
     if (number < 1 || number > kBuiltinSkinCount)
         return {};
-    QFile file(QStringLiteral(":/skins/skin%1").arg(number) + QLatin1String(suffix));
-    if (!file.open(QIODevice::ReadOnly))
+    const QResource resource(QStringLiteral(":/skins/skin%1").arg(number) + QLatin1String(suffix));
+    if (!resource.isValid())
         return {};
-    return file.readAll();
+    if (resource.compressionAlgorithm() != QResource::NoCompression)
+        return resource.uncompressedData();
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()), qsizetype(resource.size()));
 }
 
 } // namespace
@@ -23,6 +27,16 @@ QByteArray BuiltinResource(int number, const char* suffix)
 QByteArray BuiltinSkinData(int number)
 {
     return BuiltinResource(number, ".z");
+}
+
+QByteArray BuiltinSkinContainer(int number)
+{
+    return BuiltinResource(number, ".skin");
+}
+
+QByteArray BuiltinSkinContainerIndex(int number)
+{
+    return BuiltinResource(number, ".index");
 }
 
 QByteArray BuiltinSkinDefinition(int number)
@@ -34,8 +48,10 @@ TCompressedStoredSkin* CreateBuiltinSkin(int number, QObject* parent)
 {
     auto* skin = new TCompressedStoredSkin(parent);
     skin->setFileName(QStringLiteral("skin.ini"));
-    skin->setCompressedData(BuiltinSkinData(number));
-    skin->setDecodedDefinition(BuiltinSkinDefinition(number));
+    skin->setLoader([number] {
+        return TCompressedStoredSkin::Bytes{BuiltinSkinData(number), BuiltinSkinContainer(number),
+                                            BuiltinSkinContainerIndex(number), BuiltinSkinDefinition(number)};
+    });
     return skin;
 }
 

@@ -18,6 +18,40 @@ void report(QString* error, const QString& text)
 
 TCompressedStoredSkin::TCompressedStoredSkin(QObject* parent) : QObject(parent) {}
 
+void TCompressedStoredSkin::setCompressedData(const QByteArray& data)
+{
+    m_load = nullptr;
+    m_bytes = {data, {}, {}, {}};
+}
+
+void TCompressedStoredSkin::setContainer(const QByteArray& container, const QByteArray& index)
+{
+    Bytes& bytes = loadedBytes();
+    bytes.container = container;
+    bytes.containerIndex = index;
+}
+
+void TCompressedStoredSkin::setLoader(std::function<Bytes()> load)
+{
+    m_load = std::move(load);
+    m_bytes = {};
+}
+
+const TCompressedStoredSkin::Bytes& TCompressedStoredSkin::bytes() const
+{
+    if (m_load) {
+        m_bytes = m_load();
+        m_load = nullptr;
+    }
+    return m_bytes;
+}
+
+TCompressedStoredSkin::Bytes& TCompressedStoredSkin::loadedBytes()
+{
+    bytes();
+    return m_bytes;
+}
+
 bool TCompressedStoredSkin::loadFromSkinSource(const QString& definitionPath, QString* error)
 {
     PackedSkinSource packed = PackSkinSource(definitionPath);
@@ -25,7 +59,7 @@ bool TCompressedStoredSkin::loadFromSkinSource(const QString& definitionPath, QS
         report(error, packed.error);
         return false;
     }
-    m_compressedData = std::move(packed.compressed);
+    setCompressedData(packed.compressed);
     m_fileName = QFileInfo(definitionPath).fileName();
     return true;
 }
@@ -42,7 +76,7 @@ bool TCompressedStoredSkin::loadFromPackedFile(const QString& path, QString* err
         report(error, QStringLiteral("%1: not a packed skin file of version 3 or less").arg(path));
         return false;
     }
-    m_compressedData = std::move(*compressed);
+    setCompressedData(*compressed);
     return true;
 }
 

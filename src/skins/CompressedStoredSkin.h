@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 namespace quillo {
 
 // One stored skin: the zlib-compressed bytes of a skin container, kept for the life of its
@@ -25,14 +27,34 @@ public:
     QString CompressedFileName() const { return m_compressedFileName; }
     void setCompressedFileName(const QString& name) { m_compressedFileName = name; }
 
-    const QByteArray& CompressedData() const { return m_compressedData; }
-    void setCompressedData(const QByteArray& data) { m_compressedData = data; }
-    bool isEmpty() const { return m_compressedData.isEmpty(); }
+    const QByteArray& CompressedData() const { return bytes().compressed; }
+    // New bytes are another skin: what was kept beside the old ones (its container, its decoded
+    // definition) no longer describes them and is dropped.
+    void setCompressedData(const QByteArray& data);
+    bool isEmpty() const { return bytes().compressed.isEmpty() && bytes().container.isEmpty(); }
     // The definition already decoded into UTF-8 when the program was built (the built-in skins),
     // read instead of the container's GBK text so that no GBK decoder is opened for it; empty for
     // a skin loaded from a file.
-    const QByteArray& DecodedDefinition() const { return m_decodedDefinition; }
-    void setDecodedDefinition(const QByteArray& utf8) { m_decodedDefinition = utf8; }
+    const QByteArray& DecodedDefinition() const { return bytes().decodedDefinition; }
+    void setDecodedDefinition(const QByteArray& utf8) { loadedBytes().decodedDefinition = utf8; }
+    // The container the compressed bytes inflate to, when it is at hand without inflating them
+    // (the built-in skins, read in place from the program's resources); unpacking reads it
+    // instead of the compressed bytes. Empty for a skin loaded from a file.
+    const QByteArray& Container() const { return bytes().container; }
+    // index: where the container's pictures lie (WriteContainerIndex), worked out and checked when
+    // the program was built; empty to have unpacking walk and check the container.
+    void setContainer(const QByteArray& container, const QByteArray& index = {});
+    const QByteArray& ContainerIndex() const { return bytes().containerIndex; }
+
+    struct Bytes {
+        QByteArray compressed;
+        QByteArray container;
+        QByteArray containerIndex;
+        QByteArray decodedDefinition;
+    };
+    // The bytes are fetched by load when something first asks for them: the built-in skins not in
+    // use then cost nothing at start, not even the pages their sizes are read from.
+    void setLoader(std::function<Bytes()> load);
 
     // Build steps. Packs the skin source whose definition is at definitionPath (its pictures
     // beside it) at the best compression level and keeps the file name of the definition.
@@ -41,11 +63,15 @@ public:
     bool loadFromPackedFile(const QString& path, QString* error = nullptr);
 
 private:
+    // Run the loader first, if there is one still to run.
+    const Bytes& bytes() const;
+    Bytes& loadedBytes();
+
     QString m_description;
     QString m_fileName;
     QString m_compressedFileName;
-    QByteArray m_compressedData;
-    QByteArray m_decodedDefinition;
+    mutable Bytes m_bytes;
+    mutable std::function<Bytes()> m_load;
 };
 
 } // namespace quillo

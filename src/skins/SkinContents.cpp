@@ -1,11 +1,9 @@
 #include "skins/SkinContents.h"
 
+#include "skins/container/ContainerIndex.h"
 #include "skins/container/ProfileList.h"
-#include "skins/container/SkinBitmap.h"
-#include "skins/container/SkinContainer.h"
 #include "skins/container/ZlibCodec.h"
 
-#include <QSet>
 
 namespace quillo {
 
@@ -30,69 +28,24 @@ SkinUnpackStatus fromContainer(ContainerStatus s)
     case ContainerStatus::Truncated: return SkinUnpackStatus::TruncatedContainer;
     case ContainerStatus::BadBitmapLength: return SkinUnpackStatus::BadBitmapLength;
     case ContainerStatus::BadCount: return SkinUnpackStatus::BadCount;
+    case ContainerStatus::UndecodableBitmap: return SkinUnpackStatus::UndecodableBitmap;
     }
     return SkinUnpackStatus::TruncatedContainer;
 }
 
-bool decodeOptional(const std::optional<QByteArray>& bmp, QImage& out, qint64& budget)
+SkinPicture placed(const QByteArray& container, const IndexedPicture& where)
 {
-    if (!bmp)
-        return true;
-    out = DecodeSkinBitmap(*bmp, budget);
-    return !out.isNull();
+    return where.length == 0 ? SkinPicture() : SkinPicture(container, where.offset, where.length, where.size);
 }
 
-// Active pictures that only keys ending in "2x" name: the twins for high-density screens.
-QSet<int> highDensityOnly(const ProfileReader& definition)
+void placePictures(const QByteArray& container, const ContainerIndex& index, SkinContents& s)
 {
-    QSet<int> twins;
-    QSet<int> drawnAtNormalDensity;
-    for (const QString& section : definition.sections()) {
-        for (const QString& key : definition.keys(section)) {
-            bool number = false;
-            const int index = definition.value(section, key).toInt(&number);
-            if (!number)
-                continue;
-            if (key.endsWith(QLatin1String("2x"), Qt::CaseInsensitive))
-                twins.insert(index);
-            else if (key.endsWith(QLatin1String("picture"), Qt::CaseInsensitive))
-                drawnAtNormalDensity.insert(index);
-        }
-    }
-    return twins - drawnAtNormalDensity;
-}
-
-// Where the bytes of deferred pictures are found again when they are drawn.
-struct PictureSource {
-    QByteArray bytes;
-    bool compressed = false;
-    const char* containerStart = nullptr;
-};
-
-bool decodePictures(const SkinContainer& c, const PictureSource& source, SkinContents& s)
-{
-    qint64 budget = kMaxSkinPixels;
-    if (!decodeOptional(c.picture, s.picture, budget) || !decodeOptional(c.inactivePicture, s.inactivePicture, budget)
-        || !decodeOptional(c.mask, s.mask, budget))
-        return false;
-    const QSet<int> deferred = highDensityOnly(s.definition);
-    s.activePictures.reserve(c.activePictures.size());
-    for (qsizetype i = 0; i < c.activePictures.size(); ++i) {
-        const QByteArray& bmp = c.activePictures[i];
-        if (deferred.contains(int(i))) {
-            const QSize size = CheckSkinBitmap(bmp, budget);
-            if (size.isEmpty())
-                return false;
-            s.activePictures.append(SkinPicture(source.bytes, source.compressed, bmp.constData() - source.containerStart,
-                                                bmp.size(), size));
-        } else {
-            QImage image = DecodeSkinBitmap(bmp, budget);
-            if (image.isNull())
-                return false;
-            s.activePictures.append(SkinPicture(std::move(image)));
-        }
-    }
-    return true;
+    s.picture = placed(container, index.picture);
+    s.inactivePicture = placed(container, index.inactivePicture);
+    s.mask = placed(container, index.mask);
+    s.activePictures.reserve(index.activePictures.size());
+    for (const IndexedPicture& where : index.activePictures)
+        s.activePictures.append(placed(container, where));
 }
 
 QList<SkinEntry> readEntries(const ProfileReader& profile, const QString& section)
@@ -127,35 +80,34 @@ void readDefinition(ProfileReader definition, SkinContents& s)
     s.skinControls = readEntries(d, QStringLiteral("SKINCONTROLS"));
 }
 
-} // namespace
-
-namespace {
-
-// The bitmaps are read in place from the container, which must live until the pictures are made.
-SkinUnpackResult unpackContainer(const QByteArray& container, PictureSource source, const QByteArray& utf8Definition = {})
+// The build's index when it is a sound one, else the container walked and checked.
+ContainerIndexResult locatePictures(const QByteArray& container, const QByteArray& index)
 {
-    SkinUnpackResult result;
-    const ContainerReadResult read = ReadSkinContainer(container, BitmapBytes::Borrowed);
-    result.status = fromContainer(read.status);
-    if (result.status != SkinUnpackStatus::Ok)
-        return result;
-    readDefinition(utf8Definition.isEmpty() ? ProfileReader::fromBytes(read.container.definition)
-                                            : ProfileReader::fromUtf8(utf8Definition),
-                   result.contents);
-    source.containerStart = container.constData();
-    if (!decodePictures(read.container, source, result.contents)) {
-        result.contents = {};
-        result.status = SkinUnpackStatus::UndecodableBitmap;
+    if (!index.isEmpty()) {
+        if (std::optional<ContainerIndex> built = ReadContainerIndex(index, container.size()))
+            return {ContainerStatus::Ok, std::move(*built)};
     }
-    return result;
+    return IndexSkinContainer(container);
 }
 
 } // namespace
 
-SkinUnpackResult UnpackSkinContainer(QByteArrayView bytes)
+SkinUnpackResult UnpackSkinContainer(const QByteArray& container, const QByteArray& utf8Definition,
+                                     const QByteArray& index)
 {
-    const QByteArray container = bytes.toByteArray();
-    return unpackContainer(container, {container, false});
+    SkinUnpackResult result;
+    const ContainerIndexResult located = locatePictures(container, index);
+    result.status = fromContainer(located.status);
+    if (result.status != SkinUnpackStatus::Ok)
+        return result;
+    const qsizetype definitionAt = located.index.definitionOffset;
+    const QByteArray gbkDefinition = QByteArray::fromRawData(container.constData() + definitionAt,
+                                                            container.size() - definitionAt);
+    readDefinition(utf8Definition.isEmpty() ? ProfileReader::fromBytes(gbkDefinition)
+                                            : ProfileReader::fromUtf8(utf8Definition),
+                   result.contents);
+    placePictures(container, located.index, result.contents);
+    return result;
 }
 
 SkinUnpackResult UnpackSkin(const QByteArray& compressed, const QByteArray& utf8Definition)
@@ -166,7 +118,7 @@ SkinUnpackResult UnpackSkin(const QByteArray& compressed, const QByteArray& utf8
         result.status = fromInflate(inflated.status);
         return result;
     }
-    return unpackContainer(inflated.data, {compressed, true}, utf8Definition);
+    return UnpackSkinContainer(inflated.data, utf8Definition);
 }
 
 } // namespace quillo

@@ -3,8 +3,7 @@
 #include "core/ProfileReader.h"
 #include "skins/SkinPicture.h"
 
-#include <QByteArrayView>
-#include <QImage>
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -19,13 +18,12 @@ struct SkinEntry {
     friend bool operator==(const SkinEntry&, const SkinEntry&) = default;
 };
 
-// Everything one unpacked skin holds: its pictures (the main, inactive and mask ones decoded, the
-// active ones decoded when drawn), their source names, the skin's own description and its
-// definition.
+// Everything one unpacked skin holds: its pictures (each decoded when first asked for), their
+// source names, the skin's own description and its definition.
 struct SkinContents {
-    QImage picture;
-    QImage inactivePicture;
-    QImage mask;
+    SkinPicture picture;
+    SkinPicture inactivePicture;
+    SkinPicture mask;
     QString pictureName;
     QString inactivePictureName;
     QString maskName;
@@ -64,9 +62,14 @@ struct SkinUnpackResult {
 };
 
 // Inflates and unpacks the compressed bytes of a stored skin. utf8Definition, when not empty, is
-// read instead of the container's GBK definition (the same text, decoded beforehand).
+// read instead of the container's GBK definition (the same text, decoded beforehand). The
+// pictures keep the inflated container until each is decoded.
 SkinUnpackResult UnpackSkin(const QByteArray& compressed, const QByteArray& utf8Definition = {});
-// Unpacks an already inflated container.
-SkinUnpackResult UnpackSkinContainer(QByteArrayView container);
+// Unpacks an already inflated container in place: the pictures keep a reference to its bytes
+// (which must stay unchanged, and alive when they come from QByteArray::fromRawData). index, when
+// it is a sound index of the container (WriteContainerIndex), is trusted instead of walking and
+// checking the container: only the build makes one, after the same checks.
+SkinUnpackResult UnpackSkinContainer(const QByteArray& container, const QByteArray& utf8Definition = {},
+                                     const QByteArray& index = {});
 
 } // namespace quillo

@@ -20,7 +20,7 @@ void TSkinData::setCompressedStoredSkin(TCompressedStoredSkin* skin)
 {
     m_storedSkin = skin;
     if (skin)
-        unpack(skin->CompressedData(), skin->DecodedDefinition());
+        unpack(*skin);
 }
 
 QString TSkinData::resourceString(const QString& key) const
@@ -28,18 +28,21 @@ QString TSkinData::resourceString(const QString& key) const
     return m_captions ? m_captions->value(key) : QString();
 }
 
-void TSkinData::unpack(const QByteArray& compressed, const QByteArray& utf8Definition)
+void TSkinData::unpack(const TCompressedStoredSkin& skin)
 {
-    if (compressed.isEmpty())
+    if (skin.isEmpty())
         return;
-    // Our own reference to the bytes: a receiver of the first notice may replace them.
-    const QByteArray bytes = compressed;
-    const QByteArray definition = utf8Definition;
+    // Our own references to the bytes: a receiver of the first notice may replace them.
+    const QByteArray compressed = skin.CompressedData();
+    const QByteArray container = skin.Container();
+    const QByteArray index = skin.ContainerIndex();
+    const QByteArray definition = skin.DecodedDefinition();
     m_empty = true;
     sendNotice(SkinNoticeChanging);
     m_skin = {};
 
-    SkinUnpackResult result = UnpackSkin(bytes, definition);
+    SkinUnpackResult result = container.isEmpty() ? UnpackSkin(compressed, definition)
+                                                  : UnpackSkinContainer(container, definition, index);
     m_lastStatus = result.status;
     if (result.status != SkinUnpackStatus::Ok) {
         emit unpackFailed(result.status);

@@ -15,8 +15,8 @@ class TResourceStrData;
 
 // The skin every skinned window draws from. Assigning a stored skin unpacks it at once:
 // the holder turns empty, notice 1225 goes out, the old skin is dropped, the container is
-// inflated and read, and only a sound container becomes the new skin, announced by 1226 and
-// 1227. A container from a newer version, or one that is damaged in any way, leaves the holder
+// inflated (or, for a built-in skin, read in place) and checked, and only a sound container
+// becomes the new skin, announced by 1226 and 1227. Its pictures are decoded when first asked for. A container from a newer version, or one that is damaged in any way, leaves the holder
 // empty (the windows then draw unskinned) and sends no completion notice.
 //
 // Notices are SkinChangeEvents sent synchronously: first to the holder's owner (its parent) when
@@ -48,9 +48,9 @@ public:
 
     // The current skin; all empty while the holder is empty.
     const SkinContents& contents() const { return m_skin; }
-    const QImage& Picture() const { return m_skin.picture; }
-    const QImage& InactivePicture() const { return m_skin.inactivePicture; }
-    const QImage& Mask() const { return m_skin.mask; }
+    const QImage& Picture() const { return m_skin.picture.image(); }
+    const QImage& InactivePicture() const { return m_skin.inactivePicture.image(); }
+    const QImage& Mask() const { return m_skin.mask.image(); }
     const QList<SkinPicture>& ActivePictures() const { return m_skin.activePictures; }
     const QStringList& ActivePictureNames() const { return m_skin.activePictureNames; }
     const QString& SkinName() const { return m_skin.skinName; }
@@ -63,7 +63,7 @@ signals:
     void unpackFailed(quillo::SkinUnpackStatus status);
 
 private:
-    void unpack(const QByteArray& compressed, const QByteArray& utf8Definition);
+    void unpack(const TCompressedStoredSkin& skin);
     void sendNotice(SkinNotice notice);
 
     QPointer<TCompressedStoredSkin> m_storedSkin;

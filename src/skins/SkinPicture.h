@@ -5,34 +5,36 @@
 #include <QRect>
 #include <QSize>
 
+#include <memory>
+
 namespace quillo {
 
-// One active picture of a skin. Skins carry their pictures a second time at twice the size,
-// which only a high-density screen draws; those stay in the skin's bytes and are decoded when
-// first asked for, instead of holding four times the memory of the pictures a normal screen
-// draws. Every picture is checked when the skin is unpacked, so decoding cannot fail later.
+// One picture of a skin: the place of its BMP file in the skin's container until something first
+// asks for the picture, then the picture, decoded once and kept. Unpacking a skin thus costs no
+// pixels, and a picture nobody draws (the 2x twins on a normal screen, the inactive frame of a
+// window that stays active) never takes any memory. Copies share the bytes and the decoded
+// picture. The bitmap is checked when the skin is unpacked, so decoding cannot fail later.
 class SkinPicture
 {
 public:
     SkinPicture() = default;
-    explicit SkinPicture(QImage decoded);
-    // The BMP file is `length` bytes from `offset` of what `source` holds: the inflated
-    // container, or when `compressed` the zlib stream it came from. The source is shared.
-    SkinPicture(QByteArray source, bool compressed, qsizetype offset, qsizetype length, QSize size);
+    // The BMP file is `length` bytes from `offset` of `container`, whose bytes must stay as they
+    // are (a copy of the QByteArray is kept; one made with fromRawData must outlive the picture).
+    SkinPicture(QByteArray container, qsizetype offset, qsizetype length, QSize size);
 
     bool isNull() const { return m_size.isEmpty(); }
     QSize size() const { return m_size; }
     QRect rect() const { return QRect(QPoint(0, 0), m_size); }
-    bool isDeferred() const { return m_image.isNull() && !isNull(); }
-    // A deferred picture is decoded afresh on every call; whoever draws it keeps the result.
-    QImage image() const;
+    bool isDecoded() const;
+    // Decodes the picture on the first call and keeps it; a null image for a null picture.
+    const QImage& image() const;
+    // The kept picture when there is one, else one decoded for the caller alone: for a caller
+    // that turns it into something else and keeps that, so the picture is not held twice.
+    QImage decodedOnce() const;
 
 private:
-    QImage m_image;
-    QByteArray m_source;
-    bool m_compressed = false;
-    qsizetype m_offset = 0;
-    qsizetype m_length = 0;
+    struct Shared;
+    std::shared_ptr<Shared> m_shared;
     QSize m_size;
 };
 

@@ -103,11 +103,40 @@ SkinArt::SkinArt(const TSkinData& holder)
     m_keys = keyColours(m_definition, sections);
     m_sources = holder.ActivePictures();
     m_pictures.resize(m_sources.size());
-    m_main = QPixmap::fromImage(holder.Picture());
+    m_mainSource = holder.contents().picture;
     m_main2x = indexOr(value(kForm, QStringLiteral("picture2x")), -1);
-    m_inactive = QPixmap::fromImage(holder.InactivePicture());
+    m_inactiveSource = holder.contents().inactivePicture;
     m_inactive2x = indexOr(value(kForm, QStringLiteral("inactivepicture2x")), -1);
-    m_mask = holder.Mask().convertToFormat(QImage::Format_Mono);
+    m_maskSource = holder.contents().mask;
+}
+
+const QImage& SkinArt::maskImage() const
+{
+    if (m_mask.isNull() && !m_maskSource.isNull())
+        m_mask = m_maskSource.image().convertToFormat(QImage::Format_Mono);
+    return m_mask;
+}
+
+namespace {
+
+// The pixmap shares the picture's pixels, which the picture keeps.
+const QPixmap& pixmapOnce(QPixmap& pixmap, const SkinPicture& source)
+{
+    if (pixmap.isNull() && !source.isNull())
+        pixmap = QPixmap::fromImage(source.image());
+    return pixmap;
+}
+
+} // namespace
+
+const QPixmap& SkinArt::mainPixmap() const
+{
+    return pixmapOnce(m_main, m_mainSource);
+}
+
+const QPixmap& SkinArt::inactivePixmap() const
+{
+    return pixmapOnce(m_inactive, m_inactiveSource);
 }
 
 const SkinPart& SkinArt::part(const QString& section, const QString& prefix) const
@@ -136,12 +165,16 @@ const SkinPart& SkinArt::part(const QString& section, const QString& prefix) con
 const QPixmap* SkinArt::pixmapOf(int index) const
 {
     if (index == -1)
-        return &m_main;
+        return &mainPixmap();
     if (index < 0 || index >= m_pictures.size())
         return nullptr;
     QPixmap& pixmap = m_pictures[index];
-    if (pixmap.isNull() && !m_sources.at(index).isNull())
-        pixmap = keyed(m_sources.at(index).image(), m_keys.value(index));
+    if (pixmap.isNull() && !m_sources.at(index).isNull()) {
+        const QList<QRgb> keys = m_keys.value(index);
+        // A keyed picture becomes a new image; the pixmap of any other shares the kept one.
+        const SkinPicture& source = m_sources.at(index);
+        pixmap = keyed(keys.isEmpty() ? source.image() : source.decodedOnce(), keys);
+    }
     return &pixmap;
 }
 
@@ -230,7 +263,7 @@ bool SkinArt::drawFrame(QPainter* painter, const QRect& target, bool active) con
     if (picture.isNull() || target.isEmpty())
         return false;
     const QMargins margins = this->margins(kForm, QStringLiteral("margins"));
-    const int scale = picture.width() > m_main.width() ? 2 : 1;
+    const int scale = picture.width() > mainPixmap().width() ? 2 : 1;
     qDrawBorderPixmap(painter, target, margins, picture, picture.rect(), margins * scale);
     return true;
 }
@@ -238,15 +271,15 @@ bool SkinArt::drawFrame(QPainter* painter, const QRect& target, bool active) con
 const QPixmap& SkinArt::mainPicture(bool highDensity) const
 {
     const QPixmap* twin = highDensity ? twinOf(m_main2x) : nullptr;
-    return twin ? *twin : m_main;
+    return twin ? *twin : mainPixmap();
 }
 
 const QPixmap& SkinArt::inactivePicture(bool highDensity) const
 {
-    if (m_inactive.isNull())
+    if (m_inactiveSource.isNull())
         return mainPicture(highDensity);
     const QPixmap* twin = highDensity ? twinOf(m_inactive2x) : nullptr;
-    return twin ? *twin : m_inactive;
+    return twin ? *twin : inactivePixmap();
 }
 
 } // namespace quillo

@@ -43,7 +43,7 @@ public:
     SkinArt() = default;
     explicit SkinArt(const TSkinData& holder);
 
-    bool isNull() const { return m_sources.isEmpty() && m_main.isNull(); }
+    bool isNull() const { return m_sources.isEmpty() && m_mainSource.isNull(); }
 
     // "<prefix>picture", "<prefix>rect", ... of section; cached.
     const SkinPart& part(const QString& section, const QString& prefix = {}) const;
@@ -62,23 +62,27 @@ public:
     // The frame pictures of the holder; the 2x one where the definition names it.
     const QPixmap& mainPicture(bool highDensity) const;
     const QPixmap& inactivePicture(bool highDensity) const;
-    const QImage& maskImage() const { return m_mask; }
+    const QImage& maskImage() const;
     // The window picture stretched over target by the frame margins of the definition.
     bool drawFrame(QPainter* painter, const QRect& target, bool active) const;
 
 private:
     const QPixmap* pixmapOf(int index) const;
     const QPixmap* twinOf(int index) const;
+    const QPixmap& mainPixmap() const;
+    const QPixmap& inactivePixmap() const;
 
     ProfileReader m_definition;
     // The holder's pictures, shared, become pixmaps only when first drawn: most parts, and all
-    // the 2x pictures on ordinary screens, never are.
+    // the 2x pictures on ordinary screens, never are; nor is the inactive frame of a window that
+    // stays active.
     QList<SkinPicture> m_sources;
     QHash<int, QList<QRgb>> m_keys;
     mutable QList<QPixmap> m_pictures;
-    QPixmap m_main, m_inactive;
+    SkinPicture m_mainSource, m_inactiveSource, m_maskSource;
+    mutable QPixmap m_main, m_inactive;
     int m_main2x = -1, m_inactive2x = -1;
-    QImage m_mask;
+    mutable QImage m_mask;
     mutable QHash<QString, SkinPart> m_parts;
 };
 

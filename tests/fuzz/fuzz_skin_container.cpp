@@ -24,7 +24,9 @@ void checkUnpacked(const quillo::SkinUnpackResult& r)
         check(s.picture.isNull() && s.mask.isNull() && s.activePictures.isEmpty());
         return;
     }
-    // Active pictures are decoded only when drawn, so every one the unpacking accepted must decode.
+    // Pictures are decoded only when drawn, so every one the unpacking accepted must decode.
+    for (const quillo::SkinPicture* picture : {&s.picture, &s.inactivePicture, &s.mask})
+        check(picture->isNull() || picture->image().size() == picture->size());
     for (const quillo::SkinPicture& picture : s.activePictures)
         check(!picture.isNull() && picture.image().size() == picture.size());
 }
@@ -54,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     switch (data[0]) {
     case 0:
         checkRoundTrip(rest);
-        checkUnpacked(quillo::UnpackSkinContainer(rest));
+        checkUnpacked(quillo::UnpackSkinContainer(rest.toByteArray()));
         break;
     case 1:
         checkUnpacked(quillo::UnpackSkin(rest.toByteArray()));

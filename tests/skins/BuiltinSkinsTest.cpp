@@ -2,6 +2,7 @@
 
 #include "skins/BuiltinSkins.h"
 #include "skins/SkinContents.h"
+#include "skins/container/ContainerIndex.h"
 #include "skins/container/SkinSource.h"
 #include "skins/container/ZlibCodec.h"
 
@@ -82,6 +83,10 @@ TEST(BuiltinSkins, AreTheirSourcesPackedAtTheBestLevel)
         ASSERT_TRUE(data.startsWith("\x78\xDA"));
         const InflateResult inflated = InflateCapped(data, kMaxInflatedSkinSize);
         ASSERT_EQ(inflated.status, InflateStatus::Ok);
+        EXPECT_EQ(BuiltinSkinContainer(n), inflated.data) << "the container kept beside the stream";
+        const ContainerIndexResult walked = IndexSkinContainer(inflated.data);
+        ASSERT_EQ(walked.status, ContainerStatus::Ok);
+        EXPECT_EQ(BuiltinSkinContainerIndex(n), WriteContainerIndex(walked.index));
         const ContainerReadResult read = ReadSkinContainer(inflated.data);
         ASSERT_EQ(read.status, ContainerStatus::Ok);
 
@@ -97,6 +102,7 @@ TEST(BuiltinSkins, AreTheirSourcesPackedAtTheBestLevel)
     }
     EXPECT_TRUE(BuiltinSkinData(0).isEmpty());
     EXPECT_TRUE(BuiltinSkinData(kBuiltinSkinCount + 1).isEmpty());
+    EXPECT_TRUE(BuiltinSkinContainer(0).isEmpty());
 }
 
 TEST(BuiltinSkins, DefinitionsDescribeTheirPictures)
@@ -111,7 +117,7 @@ TEST(BuiltinSkins, DefinitionsDescribeTheirPictures)
         EXPECT_EQ(s.activePictureNames.size(), s.activePictures.size());
         EXPECT_EQ(s.pictureName, QStringLiteral("main.bmp"));
         EXPECT_EQ(s.maskName, QStringLiteral("mask.bmp"));
-        EXPECT_EQ(s.mask.depth(), 1);
+        EXPECT_EQ(s.mask.image().depth(), 1);
         EXPECT_EQ(s.mask.size(), s.picture.size());
         EXPECT_EQ(s.inactivePicture.size(), s.picture.size());
 
@@ -123,8 +129,8 @@ TEST(BuiltinSkins, DefinitionsDescribeTheirPictures)
         }
         const QList<int> margins = ints(d.value(form, QStringLiteral("margins")));
         ASSERT_EQ(margins.size(), 4);
-        EXPECT_LT(margins[0] + margins[2], s.picture.width());
-        EXPECT_LT(margins[1] + margins[3], s.picture.height());
+        EXPECT_LT(margins[0] + margins[2], s.picture.size().width());
+        EXPECT_LT(margins[1] + margins[3], s.picture.size().height());
 
         QStringList controlNames;
         for (const SkinEntry& e : s.skinControls)
@@ -163,7 +169,7 @@ TEST(BuiltinSkins, AreColourVariantsOfOneLayout)
         ASSERT_EQ(other.activePictures.size(), first.activePictures.size());
         for (qsizetype i = 0; i < first.activePictures.size(); ++i)
             EXPECT_EQ(other.activePictures[i].size(), first.activePictures[i].size()) << i;
-        EXPECT_NE(other.picture, first.picture);
+        EXPECT_NE(other.picture.image(), first.picture.image());
 
         const QByteArray otherText = ReadSkinSource(test::SkinSourceDir(n) + QStringLiteral("/skin.ini")).container.definition;
         const QStringList sections = sectionsOf(firstText);

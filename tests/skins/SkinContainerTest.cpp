@@ -1,6 +1,7 @@
 #include "SkinTestSupport.h"
 
 #include "skins/SkinContents.h"
+#include "skins/container/ContainerIndex.h"
 #include "skins/container/SkinBitmap.h"
 #include "skins/container/SkinContainer.h"
 
@@ -182,6 +183,31 @@ TEST(SkinBitmap, AllPicturesOfASkinShareOnePixelBudget)
     const SkinUnpackResult r = UnpackSkinContainer(WriteSkinContainer(bomb));
     EXPECT_EQ(r.status, SkinUnpackStatus::UndecodableBitmap);
     EXPECT_TRUE(r.contents.activePictures.isEmpty());
+}
+
+// An index reads back to where the walk found the pictures, and one that does not fit its
+// container is not read at all.
+TEST(ContainerIndex, ReadsBackAndRefusesWhatDoesNotFit)
+{
+    const QByteArray container = WriteSkinContainer(MakeContainer());
+    const ContainerIndexResult walked = IndexSkinContainer(container);
+    ASSERT_EQ(walked.status, ContainerStatus::Ok);
+    const QByteArray bytes = WriteContainerIndex(walked.index);
+    const std::optional<ContainerIndex> read = ReadContainerIndex(bytes, container.size());
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->picture.size, QSize(20, 10));
+    EXPECT_EQ(read->inactivePicture.length, 0);
+    EXPECT_EQ(read->activePictures.size(), 2);
+    EXPECT_EQ(read->activePictures[1].size, QSize(3, 9));
+    EXPECT_EQ(container.mid(read->definitionOffset), MakeContainer().definition);
+
+    QByteArray pastTheEnd = bytes;
+    qToLittleEndian<qint32>(qint32(container.size()), pastTheEnd.data() + 4 * (2 + 4 * 3));
+    QByteArray negativeCount = bytes;
+    qToLittleEndian<qint32>(-1, negativeCount.data() + 4);
+    for (const QByteArray& forged : {bytes.chopped(4), pastTheEnd, negativeCount, QByteArray()})
+        EXPECT_FALSE(ReadContainerIndex(forged, container.size()).has_value());
+    EXPECT_FALSE(ReadContainerIndex(bytes, read->definitionOffset - 1).has_value()) << "a shorter container";
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "skins/CompressedStoredSkin.h"
 #include "skins/ResourceStrData.h"
 #include "skins/SkinData.h"
+#include "skins/container/SkinBitmap.h"
 #include "skins/container/ZlibCodec.h"
 
 #include <gtest/gtest.h>
@@ -228,40 +229,82 @@ TEST_F(SkinDataNotices, RefusedContainersLeaveTheHolderEmptyWithoutCompletion)
     EXPECT_EQ(holder->Picture().size(), QSize(20, 10));
 }
 
-// Pictures that only "...2x" keys name are decoded when drawn, from the skin's bytes; one kept by
-// a window must still decode after the holder has moved on to another skin or is gone, and one
-// that would not decode is refused when the skin is unpacked, not when it is drawn.
-TEST_F(SkinDataNotices, HighDensityPicturesAreDecodedWhenDrawn)
+QList<SkinPicture> picturesOf(const SkinContents& s)
 {
-    SkinContainer container = test::MakeContainer();
-    container.activePictures = {test::MakeBmp(7, 5, Qt::red), test::MakeBmp(14, 10, QColor(1, 2, 3)),
-                                test::MakeBmp(4, 4, Qt::blue)};
-    container.definition += "[FORMINFO]\r\npicture2x=1\r\n[BUTTON]\r\npicture=0\r\npicture2x=2\r\n"
-                            "[CHECKBOX]\r\npicture=2\r\n";
-    TCompressedStoredSkin stored;
-    stored.setCompressedData(compressedContainer(container));
-    holder->setCompressedStoredSkin(&stored);
+    return QList<SkinPicture>{s.picture, s.inactivePicture, s.mask} + s.activePictures;
+}
+
+QList<QByteArray> bitmapsOf(const SkinContainer& c)
+{
+    return QList<QByteArray>{c.picture.value_or(QByteArray()), c.inactivePicture.value_or(QByteArray()),
+                             c.mask.value_or(QByteArray())} + c.activePictures;
+}
+
+// A built-in skin is read in place and its pictures are decoded only when asked for, once, to
+// the pixels of its zlib-packed form; a picture a window keeps still decodes after the holder has
+// moved on to another skin or is gone.
+TEST_F(SkinDataNotices, BuiltinPicturesAreDecodedWhenFirstAskedFor)
+{
+    EXPECT_EQ(BuiltinSkinContainer(2).constData(), BuiltinSkinContainer(2).constData()) << "read in place";
+    TCompressedStoredSkin* skin2 = CreateBuiltinSkin(2, &owner);
+    holder->setCompressedStoredSkin(skin2);
     ASSERT_FALSE(holder->Empty());
-    const QList<SkinPicture> kept = holder->ActivePictures();
-    ASSERT_EQ(kept.size(), 3);
-    EXPECT_FALSE(kept[0].isDeferred());
-    EXPECT_TRUE(kept[1].isDeferred());
-    EXPECT_FALSE(kept[2].isDeferred()) << "also drawn at normal density";
+    const QList<SkinPicture> kept = picturesOf(holder->contents());
+    for (const SkinPicture& picture : kept)
+        EXPECT_FALSE(picture.isDecoded());
 
     holder->setCompressedStoredSkin(skin1);
     delete holder;
     holder = nullptr;
-    stored.setCompressedData({});
 
-    EXPECT_EQ(kept[0].image(), QImage::fromData(container.activePictures[0], "BMP"));
-    EXPECT_EQ(kept[1].size(), QSize(14, 10));
-    EXPECT_EQ(kept[1].image(), QImage::fromData(container.activePictures[1], "BMP"));
-    EXPECT_EQ(UnpackSkinContainer(WriteSkinContainer(container)).contents.activePictures[1].image(),
-              kept[1].image());
+    const ContainerReadResult packed = ReadSkinContainer(InflateCapped(BuiltinSkinData(2), kMaxInflatedSkinSize).data);
+    ASSERT_EQ(packed.status, ContainerStatus::Ok);
+    const QList<QByteArray> bitmaps = bitmapsOf(packed.container);
+    ASSERT_EQ(kept.size(), bitmaps.size());
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_FALSE(kept[i].isNull());
+        EXPECT_EQ(kept[i].decodedOnce(), DecodeSkinBitmap(bitmaps[i]));
+        EXPECT_FALSE(kept[i].isDecoded()) << "a picture decoded for one caller is not kept";
+        const QImage& decoded = kept[i].image();
+        EXPECT_EQ(decoded, DecodeSkinBitmap(bitmaps[i]));
+        EXPECT_EQ(decoded.size(), kept[i].size());
+        EXPECT_EQ(kept[i].image().constBits(), decoded.constBits()) << "decoded once";
+    }
+}
 
-    container.activePictures[1].replace(14 + 14, 2, QByteArray("\x10\x00", 2));  // 16 bits, no masks
-    container.activePictures[1][14 + 16] = 9;                                       // unknown compression
-    EXPECT_EQ(UnpackSkinContainer(WriteSkinContainer(container)).status, SkinUnpackStatus::UndecodableBitmap);
+// Unpacking decodes no picture but still checks every one, whichever way the skin is stored.
+TEST_F(SkinDataNotices, ASkinWithABrokenPictureIsRefusedWhenLoaded)
+{
+    const auto unknownCompression = [](QByteArray& bmp) {
+        bmp.replace(14 + 14, 2, QByteArray("\x10\x00", 2)); // 16 bits, no masks
+        bmp[14 + 16] = 9;
+    };
+    const auto rowsCut = [](QByteArray& bmp) { qToLittleEndian<qint32>(4000, bmp.data() + 14 + 8); };
+    const QList<std::pair<const char*, std::function<void(SkinContainer&)>>> cases = {
+        {"main picture of an unknown kind", [&](SkinContainer& c) { unknownCompression(*c.picture); }},
+        {"mask with rows past its end", [&](SkinContainer& c) { rowsCut(*c.mask); }},
+        {"active picture of an unknown kind", [&](SkinContainer& c) { unknownCompression(c.activePictures[1]); }},
+        {"active picture with rows past its end", [&](SkinContainer& c) { rowsCut(c.activePictures[0]); }},
+    };
+    for (const auto& [label, breakIt] : cases) {
+        SCOPED_TRACE(label);
+        SkinContainer container = test::MakeContainer();
+        breakIt(container);
+        const QByteArray bytes = WriteSkinContainer(container);
+        TCompressedStoredSkin inPlace;
+        inPlace.setContainer(bytes);
+        TCompressedStoredSkin unsoundIndex; // not trusted: the container is walked and checked
+        unsoundIndex.setContainer(bytes, QByteArray(12, '\x7f'));
+        TCompressedStoredSkin compressed;
+        compressed.setCompressedData(DeflateBest(bytes));
+        for (TCompressedStoredSkin* stored : {&inPlace, &unsoundIndex, &compressed}) {
+            holder->setCompressedStoredSkin(skin1);
+            holder->setCompressedStoredSkin(stored);
+            EXPECT_TRUE(holder->Empty());
+            EXPECT_EQ(holder->lastUnpackStatus(), SkinUnpackStatus::UndecodableBitmap);
+        }
+    }
 }
 
 TEST(ResourceStrData, KeepsTheTextsAsTheyStand)

@@ -104,6 +104,13 @@ QRgb pixelAt(const uchar* row, int x, const DibLayout& layout)
     }
 }
 
+// Skin pictures are nearly all 24-bit: their rows get a loop without the per-pixel switch.
+void copyBgrRow(const uchar* row, QRgb* out, int width)
+{
+    for (int x = 0; x < width; ++x, row += 3)
+        out[x] = 0xFF000000u | (uint(row[2]) << 16) | (uint(row[1]) << 8) | row[0];
+}
+
 const uchar* rowAt(QByteArrayView dib, qsizetype start, qsizetype stride, int y, const DibLayout& layout)
 {
     const int stored = layout.topDown ? y : layout.height - 1 - y;
@@ -144,6 +151,10 @@ QImage decodePicture(QByteArrayView dib, const DibLayout& layout)
     for (int y = 0; y < layout.height; ++y) {
         const uchar* row = rowAt(dib, layout.colourRows, layout.colourStride, y, layout);
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        if (layout.bitsPerPixel == 24) {
+            copyBgrRow(row, out, layout.width);
+            continue;
+        }
         for (int x = 0; x < layout.width; ++x)
             out[x] = 0xFF000000u | pixelAt(row, x, layout);
     }

@@ -67,7 +67,9 @@ public:
 
     QByteArray readRest()
     {
-        QByteArray rest = bytes_.sliced(pos_).toByteArray();
+        const QByteArrayView tail = bytes_.sliced(pos_);
+        QByteArray rest = bitmaps_ == BitmapBytes::Borrowed ? QByteArray::fromRawData(tail.data(), tail.size())
+                                                            : tail.toByteArray();
         pos_ = bytes_.size();
         return rest;
     }

@@ -32,6 +32,7 @@ enum class ContainerStatus {
     Truncated,       // a field runs past the end of the data
     BadBitmapLength, // a bitmap's file header announces a size it cannot have
     BadCount,        // a negative count, or more pictures than the remaining bytes could hold
+    UndecodableBitmap, // (indexing only) a bitmap of the right length that does not decode
 };
 
 struct ContainerReadResult {
@@ -41,8 +42,9 @@ struct ContainerReadResult {
 
 enum class BitmapBytes {
     Copied,
-    // The bitmaps refer to the bytes read (QByteArray::fromRawData), which must outlive them and
-    // stay unchanged; spares a second copy of every picture while a skin is unpacked.
+    // The bitmaps and the definition refer to the bytes read (QByteArray::fromRawData), which
+    // must outlive them and stay unchanged; spares a second copy of every picture while a skin is
+    // unpacked, and leaves the pages of what nobody reads untouched.
     Borrowed,
 };
 

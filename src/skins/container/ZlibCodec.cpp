@@ -2,7 +2,6 @@
 
 #include <zlib.h>
 
-#include <algorithm>
 #include <limits>
 
 namespace quillo {
@@ -46,10 +45,7 @@ QByteArray DeflateBest(QByteArrayView data)
     return out;
 }
 
-namespace {
-
-// Inflates until the stream ends, or until `prefix` bytes are out when prefix is not negative.
-InflateResult inflate(QByteArrayView input, qsizetype maxOutput, qsizetype prefix)
+InflateResult InflateCapped(QByteArrayView input, qsizetype maxOutput)
 {
     InflateResult result;
     if (input.size() > std::numeric_limits<uInt>::max())
@@ -63,8 +59,6 @@ InflateResult inflate(QByteArrayView input, qsizetype maxOutput, qsizetype prefi
     zs.avail_in = static_cast<uInt>(input.size());
 
     QByteArray out;
-    if (prefix >= 0)
-        out.reserve(prefix);
     for (;;) {
         const qsizetype used = out.size();
         // One byte beyond the cap is allowed so that a stream of exactly maxOutput bytes is
@@ -73,23 +67,16 @@ InflateResult inflate(QByteArrayView input, qsizetype maxOutput, qsizetype prefi
         out.resize(used + room);
         zs.next_out = reinterpret_cast<Bytef*>(out.data() + used);
         zs.avail_out = static_cast<uInt>(room);
-        const int rc = ::inflate(&zs, Z_NO_FLUSH);
+        const int rc = inflate(&zs, Z_NO_FLUSH);
         out.resize(used + room - static_cast<qsizetype>(zs.avail_out));
 
-        if (prefix >= 0 && out.size() >= prefix) {
-            out.truncate(prefix);
-            result.status = InflateStatus::Ok;
-            result.data = std::move(out);
-            return result;
-        }
         if (out.size() > maxOutput) {
             result.status = InflateStatus::TooLarge;
             return result;
         }
         if (rc == Z_STREAM_END) {
-            result.status = prefix >= 0 ? InflateStatus::Truncated : InflateStatus::Ok;
-            if (prefix < 0)
-                result.data = std::move(out);
+            result.status = InflateStatus::Ok;
+            result.data = std::move(out);
             return result;
         }
         if (rc == Z_BUF_ERROR && zs.avail_in == 0) {
@@ -101,18 +88,6 @@ InflateResult inflate(QByteArrayView input, qsizetype maxOutput, qsizetype prefi
             return result;
         }
     }
-}
-
-} // namespace
-
-InflateResult InflateCapped(QByteArrayView input, qsizetype maxOutput)
-{
-    return inflate(input, maxOutput, -1);
-}
-
-InflateResult InflatePrefix(QByteArrayView input, qsizetype length)
-{
-    return inflate(input, std::max<qsizetype>(length, 0), std::max<qsizetype>(length, 0));
 }
 
 } // namespace quillo

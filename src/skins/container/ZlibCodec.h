@@ -25,8 +25,5 @@ struct InflateResult {
 // Inflates one complete zlib stream, refusing to produce more than maxOutput bytes, so that a
 // small hostile input cannot make us allocate without bound.
 InflateResult InflateCapped(QByteArrayView stream, qsizetype maxOutput);
-// The first `length` bytes the stream inflates to, without inflating the rest; Truncated when
-// the stream ends (or the input runs out) before that many.
-InflateResult InflatePrefix(QByteArrayView stream, qsizetype length);
 
 } // namespace quillo
