@@ -62,12 +62,14 @@ int main(int argc, char** argv)
     // The pair chosen now, once the server answers, and pairs picked from then on are told to the
     // server, whose engines start none ahead.
     std::optional<quillo::PairPreparer> pairPreparer;
-    // The popup, the keys, the tray and the session-bus name come after the first frame too: none
-    // of them is on screen at start, and taking the name waits for the bus's answer. The socket
+    // The popup, the keys, the tray, the session-bus name and the look for the program's own server
+    // come after the first frame too: none of them is on screen at start, and taking the name waits
+    // for the bus's answer. The socket
     // listens now, so that a second start finds this copy; what it hands over waits for them.
     instance.listen();
     std::unique_ptr<quillo::TranslateAnywhere> anywhere;
     quillo::AfterFirstPaint(&mainForm, [&] {
+        ownService.LookForThisRun();
         quillo::OfferCommandsOnSessionBus(&instance);
         anywhere = quillo::StartTranslateAnywhere(&mainForm);
         quillo::ServeInstance(anywhere.get(), &instance, command);

@@ -14,6 +14,7 @@ namespace {
 
 std::mutex runAddressLock;
 std::shared_future<QString> runAddress;
+std::function<void()> runAddressBegin;
 
 std::shared_future<QString> currentRunAddress()
 {
@@ -24,16 +25,27 @@ std::shared_future<QString> currentRunAddress()
 // The address this run settled on; empty when none was set or none could be had.
 QString runServiceBase()
 {
-    const std::shared_future<QString> address = currentRunAddress();
-    return address.valid() ? address.get() : QString();
+    std::shared_future<QString> address;
+    std::function<void()> begin;
+    {
+        const std::lock_guard lock(runAddressLock);
+        address = runAddress;
+        begin = runAddressBegin;
+    }
+    if (!address.valid())
+        return {};
+    if (begin && address.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        begin();
+    return address.get();
 }
 
 } // namespace
 
-void SetRunServiceBase(std::shared_future<QString> base)
+void SetRunServiceBase(std::shared_future<QString> base, std::function<void()> begin)
 {
     const std::lock_guard lock(runAddressLock);
     runAddress = std::move(base);
+    runAddressBegin = std::move(begin);
 }
 
 QString ServiceBase()

@@ -18,8 +18,10 @@ QString ServiceBase();
 // The address for the rest of this run when QUILLO_SERVICE is not set. A future, because the
 // program's own server may still be starting while the window opens: the first request waits for
 // it. An empty result, or no future (the default), means the address fixed at build time.
-// Process-wide and not inherited by child processes, unlike the environment variable.
-void SetRunServiceBase(std::shared_future<QString> base);
+// Process-wide and not inherited by child processes, unlike the environment variable. `begin`,
+// when given, is called before anything waits for the address: whoever settles it may put off
+// starting until then (until the window is on screen, say), and a request made earlier starts it.
+void SetRunServiceBase(std::shared_future<QString> base, std::function<void()> begin = {});
 
 // Runs `then` on `context`'s thread once ServiceBase() answers without waiting: at once when it
 // already does, else when the run's address is settled (never, if `context` is gone by then). For

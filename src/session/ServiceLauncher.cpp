@@ -229,6 +229,9 @@ ServiceLauncher::ServiceLauncher(Setup setup) : m_setup(std::move(setup)) {}
 ServiceLauncher::~ServiceLauncher()
 {
     Leave();
+    // The address stays this run's; only the hook that would call this launcher goes.
+    if (m_runAddress)
+        SetRunServiceBase(m_runFuture, {});
 }
 
 void ServiceLauncher::log(const QString& line) const
@@ -309,6 +312,11 @@ QString ServiceLauncher::start()
 
 void ServiceLauncher::Leave()
 {
+    // A look not begun by now never will be: whoever waits for the address gets the default.
+    std::call_once(m_looking, [this] {
+        if (m_runAddress)
+            m_runAddress->set_value({});
+    });
     if (m_joining.joinable())
         m_joining.join();
     if (m_clientLock < 0) {
@@ -339,16 +347,24 @@ void ServiceLauncher::Leave()
 
 void ServiceLauncher::UseForThisRun()
 {
-    const QString fallback = QStringLiteral(QUILLO_DEFAULT_SERVICE);
-    const QString defaultHost = QUrl(fallback).host();
-    auto address = std::make_shared<std::promise<QString>>();
-    SetRunServiceBase(address->get_future().share());
-    m_joining = std::thread([this, address, fallback, defaultHost] {
-        if (!IsThisMachine(defaultHost) || AddressAnswers(fallback, 1000)) {
-            address->set_value({});
-            return;
-        }
-        address->set_value(Join());
+    m_runAddress = std::make_shared<std::promise<QString>>();
+    m_runFuture = m_runAddress->get_future().share();
+    SetRunServiceBase(m_runFuture, [this] { LookForThisRun(); });
+}
+
+void ServiceLauncher::LookForThisRun()
+{
+    if (!m_runAddress)
+        return;
+    std::call_once(m_looking, [this] {
+        m_joining = std::thread([this, address = m_runAddress] {
+            const QString fallback = QStringLiteral(QUILLO_DEFAULT_SERVICE);
+            if (!IsThisMachine(QUrl(fallback).host()) || AddressAnswers(fallback, 1000)) {
+                address->set_value({});
+                return;
+            }
+            address->set_value(Join());
+        });
     });
 }
 

@@ -26,6 +26,9 @@
 // others.
 #include <QString>
 
+#include <memory>
+#include <mutex>
+#include <future>
 #include <thread>
 
 namespace quillo {
@@ -61,8 +64,10 @@ public:
     // When QUILLO_SERVICE is not set: the program's requests go to the build's default address if
     // something answers there (a server started by hand or by systemd) or if that address is not on
     // this machine (the deployer's own service); otherwise to the shared server, joined on a thread
-    // of its own so that the window opens meanwhile. The first request waits for it.
+    // of its own. The looking starts at LookForThisRun(), which the program calls once its window is
+    // on screen, or at the first request that waits for the address, whichever comes first.
     void UseForThisRun();
+    void LookForThisRun();
 
     // The process of the server joined; -1 before joining.
     qint64 ServerPid() const { return m_serverPid; }
@@ -72,6 +77,9 @@ private:
     void log(const QString& line) const;
 
     Setup m_setup;
+    std::shared_ptr<std::promise<QString>> m_runAddress;
+    std::shared_future<QString> m_runFuture;
+    std::once_flag m_looking;
     std::thread m_joining;
     int m_clientLock = -1;
     qint64 m_serverPid = -1;

@@ -18,6 +18,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <functional>
+#include <future>
+#include <thread>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -262,6 +264,28 @@ TEST(ServiceLauncher, RunAddressStandsInForTheBuildDefaultButNotForTheEnvironmen
     qunsetenv("QUILLO_SERVICE");
     EXPECT_EQ(ServiceBase(), QLatin1String(QUILLO_DEFAULT_SERVICE));
 
+    SetRunServiceBase({});
+    if (!saved.isNull())
+        qputenv("QUILLO_SERVICE", saved);
+}
+
+// The program looks for its server only once its window is on screen; a request made before then
+// must start the look itself rather than wait for one that has not begun.
+TEST(ServiceLauncher, ARequestBeforeTheLookForTheOwnServerStartsItInsteadOfWaitingForever)
+{
+    const QByteArray saved = qgetenv("QUILLO_SERVICE");
+    qunsetenv("QUILLO_SERVICE");
+    Folders folders;
+    {
+        ServiceLauncher launcher(folders.setup());
+        launcher.UseForThisRun();
+        // Not std::async: its future would wait for a request that never returns.
+        std::packaged_task<QString()> ask([] { return ServiceBase(); });
+        std::future<QString> asked = ask.get_future();
+        std::thread(std::move(ask)).detach();
+        ASSERT_EQ(asked.wait_for(std::chrono::seconds(30)), std::future_status::ready) << folders.log().toStdString();
+        EXPECT_TRUE(AddressAnswers(asked.get(), 1000)) << folders.log().toStdString();
+    }
     SetRunServiceBase({});
     if (!saved.isNull())
         qputenv("QUILLO_SERVICE", saved);
