@@ -717,10 +717,6 @@ bool TranslateAnywhere::eventFilter(QObject* watched, QEvent* event)
 void ServeInstance(TranslateAnywhere* anywhere, SingleInstance* instance, const QByteArray& startCommand)
 {
     QObject::connect(instance, &SingleInstance::commandReceived, anywhere, &TranslateAnywhere::RunCommand);
-    if (!instance->listening()) {
-        instance->listen();
-        OfferCommandsOnSessionBus(instance);
-    }
     if (startCommand == kTranslateSelectionCommand || startCommand == kReadScreenRegionCommand)
         QTimer::singleShot(0, anywhere, [anywhere, startCommand] { anywhere->RunCommand(startCommand); });
 }

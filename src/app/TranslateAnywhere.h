@@ -171,9 +171,9 @@ private:
 // engines.ini of the server the program starts, which the engines page writes.
 QString EnginesIniPath();
 
-// Makes this start the running instance, unless it already listens: commands of later starts and
-// of the session bus reach `anywhere` (those that came earlier too), and a start asked to
-// translate the selection does so once the loop runs.
+// Commands that `instance` takes (from later starts once it listens, and from the session bus once
+// offered there) reach `anywhere`, those that came earlier too; a start asked to translate the
+// selection does so once the loop runs.
 void ServeInstance(TranslateAnywhere* anywhere, SingleInstance* instance, const QByteArray& startCommand);
 
 } // namespace quillo

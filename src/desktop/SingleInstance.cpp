@@ -173,11 +173,6 @@ bool SingleInstance::listen()
     return true;
 }
 
-bool SingleInstance::listening() const
-{
-    return m_server && m_server->isListening();
-}
-
 void SingleInstance::readCommand()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
@@ -239,11 +234,6 @@ bool SingleInstance::listen()
     auto* notifier = new QSocketNotifier(m_listener, QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
     return true;
-}
-
-bool SingleInstance::listening() const
-{
-    return m_listener >= 0;
 }
 
 void SingleInstance::acceptConnections()

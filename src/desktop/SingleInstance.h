@@ -48,7 +48,6 @@ public:
     // Becomes the running instance; a socket left by a crashed one is replaced. False, with a
     // warning, when the socket's folder is missing and cannot be made, or is not private.
     bool listen();
-    bool listening() const;
     // Hands `command` on through commandReceived once the current handler has returned (a command
     // may run a nested event loop, in which its socket can close and go). Until something takes
     // the signal, commands wait: the program's desktop services start after its first frame,

@@ -137,6 +137,7 @@ TEST_F(HotkeyTest, ASecondStartHandsItsCommandToTheRunningProgramAndEnds)
     QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     SingleInstance instance;
+    ASSERT_TRUE(instance.listen());
     ServeInstance(m_anywhere.get(), &instance, kShowCommand);
     ASSERT_NO_FATAL_FAILURE(selectElsewhere(QStringLiteral("from a second start")));
 
@@ -157,6 +158,7 @@ TEST_F(HotkeyTest, TheSessionBusMethodTranslatesTheSelection)
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
         GTEST_SKIP() << "no session bus";
     SingleInstance instance(m_folder.filePath(QStringLiteral("quillo.socket")));
+    ASSERT_TRUE(OfferCommandsOnSessionBus(&instance));
     ServeInstance(m_anywhere.get(), &instance, kShowCommand);
     ASSERT_NO_FATAL_FAILURE(selectElsewhere(QStringLiteral("über die Brücke")));
 
